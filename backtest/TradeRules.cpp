@@ -1,0 +1,32 @@
+#include "backtest/TradeRules.h"
+
+#include <array>
+
+namespace quillet {
+
+std::string_view ClassifyBar(double high, double low, double takeProfitLevel, double stopLossLevel)
+{
+    if (low <= takeProfitLevel && takeProfitLevel <= high)
+        return kTakeProfit;
+    if (low <= stopLossLevel && stopLossLevel <= high)
+        return kStopLoss;
+    return kNoOutcome;
+}
+
+long double PointDifference(double fromPrice, double toPrice, double multiplier)
+{
+    const long double m = multiplier;
+    return static_cast<long double>(toPrice) * m - static_cast<long double>(fromPrice) * m;
+}
+
+int PointMultiplier(std::string_view pairName)
+{
+    static constexpr std::array<std::string_view, 5> kYenPairs = {"AUDJPY", "EURJPY", "GBPJPY", "NZDJPY",
+                                                                  "CADJPY"};
+    for (const auto yen : kYenPairs)
+        if (pairName == yen)
+            return 100;
+    return 10000;
+}
+
+}  // namespace quillet

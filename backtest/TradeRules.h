@@ -1,0 +1,24 @@
+#pragma once
+// The two pure rules every run uses: did a bar reach a level, and how many
+// points lie between two prices.
+
+#include <string_view>
+
+namespace quillet {
+
+inline constexpr std::string_view kTakeProfit = "TP";
+inline constexpr std::string_view kStopLoss = "SL";
+inline constexpr std::string_view kNoOutcome = "None";
+
+/// "TP" when the bar's range holds the take-profit level, else "SL" when it
+/// holds the stop-loss level, else "None"; both bounds inclusive.
+std::string_view ClassifyBar(double high, double low, double takeProfitLevel, double stopLossLevel);
+
+/// toPrice x multiplier - fromPrice x multiplier, in extended precision.
+long double PointDifference(double fromPrice, double toPrice, double multiplier);
+
+/// Points per price unit: 100 for the five yen pairs (exact, case-sensitive
+/// names), 10000 for every other pair.
+int PointMultiplier(std::string_view pairName);
+
+}  // namespace quillet

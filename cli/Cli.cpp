@@ -1,0 +1,33 @@
+#include "cli/Cli.h"
+
+#include "store/Errors.h"
+
+#include <ostream>
+
+namespace quillet::cli {
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    Context ctx{out, err};
+    CLI::App app{"Quillet_tester companion: build instrument bases, make demo data, run backtests"};
+    app.require_subcommand(1);
+    AddMakeBaseCommand(app, ctx);
+    AddInfoCommand(app, ctx);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = e.get_exit_code();
+        if (code == 0) {
+            out << app.help();
+            return 0;
+        }
+        err << e.what() << '\n';
+        return kUsageError;
+    } catch (const Error& e) {
+        err << e.what() << '\n';
+        return kFailure;
+    }
+    return ctx.exitCode;
+}
+
+}  // namespace quillet::cli

@@ -1,0 +1,29 @@
+#pragma once
+// quillet-cli: the headless companion of the window over the same core.
+
+#include <CLI/CLI.hpp>
+
+#include <iosfwd>
+
+namespace quillet::cli {
+
+/// Where a command writes, and the exit status it leaves.
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    int exitCode = 0;
+};
+
+/// Exit status of a refused argument (value out of range, missing file name).
+inline constexpr int kUsageError = 2;
+/// Exit status of a command that failed (file or conversion error).
+inline constexpr int kFailure = 1;
+
+// Each adds one subcommand to the app; the command reports through ctx.
+void AddMakeBaseCommand(CLI::App& app, Context& ctx);
+void AddInfoCommand(CLI::App& app, Context& ctx);
+
+/// Parses the arguments and runs the chosen command; returns the exit status.
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace quillet::cli

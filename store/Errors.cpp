@@ -1,0 +1,50 @@
+#include "store/Errors.h"
+
+#include <cerrno>
+
+namespace quillet {
+
+std::string FileErrorText(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found";
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+        return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(errnoValue);
+    }
+}
+
+void ThrowFileError(int errnoValue)
+{
+    throw Error(FileErrorText(errnoValue));
+}
+
+void ThrowInvalidDate(const std::string& text)
+{
+    throw Error("'" + text + "' is not a valid date");
+}
+
+void ThrowInvalidPrice(const std::string& text)
+{
+    throw Error("'" + text + "' is not a valid floating point value");
+}
+
+}  // namespace quillet

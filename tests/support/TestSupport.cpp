@@ -1,0 +1,52 @@
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace quillet::test {
+
+TempDir::TempDir()
+{
+    std::random_device rd;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("quillet-test-" + std::to_string(rd()) + std::to_string(rd()));
+        if (std::filesystem::create_directory(path_))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // A test may leave a read-only directory behind; open it up first.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low, double close)
+{
+    c.Date = date;
+    SetShortString(c.Time, time);
+    c.Open = open;
+    c.High = high;
+    c.Low = low;
+    c.Close = close;
+}
+
+}  // namespace quillet::test

@@ -1,0 +1,40 @@
+#pragma once
+// Shared helpers of the tests: temporary directories, files, instrument builders.
+
+#include "store/Instrument.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quillet::test {
+
+/// A fresh directory under the system's temporary directory, removed with
+/// everything in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    /// The directory with a trailing separator, as ExeDir gives it.
+    std::string dir() const { return path_.string() + "/"; }
+    std::string file(std::string_view name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+/// Writes bytes to a file, replacing it.
+void WriteFile(const std::string& path, std::string_view bytes);
+
+/// The whole contents of a file.
+std::string ReadFile(const std::string& path);
+
+/// Sets a candle: date, time text and the four prices.
+void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low,
+               double close);
+
+}  // namespace quillet::test
