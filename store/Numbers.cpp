@@ -114,18 +114,25 @@ std::string FormatPrice(double value)
     const int e = d.exponent;
     if (e < -5 || e >= 15) {
         out += d.digits[0];
-        if (d.digits.size() > 1)
-            out += "," + d.digits.substr(1);
-        out += "E" + std::to_string(e);
+        if (d.digits.size() > 1) {
+            out += ',';
+            out.append(d.digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(e);
     } else if (e >= 0) {
         const auto intDigits = static_cast<std::size_t>(e) + 1;
         if (d.digits.size() <= intDigits) {
             out += d.digits + std::string(intDigits - d.digits.size(), '0');
         } else {
-            out += d.digits.substr(0, intDigits) + "," + d.digits.substr(intDigits);
+            out.append(d.digits, 0, intDigits);
+            out += ',';
+            out.append(d.digits, intDigits);
         }
     } else {
-        out += "0," + std::string(static_cast<std::size_t>(-e - 1), '0') + d.digits;
+        out += "0,";
+        out.append(static_cast<std::size_t>(-e - 1), '0');
+        out += d.digits;
     }
     return out;
 }
@@ -161,7 +168,9 @@ std::string FormatGeneral2(long double value)
             if (second != '0')
                 out += std::string(",") + second;
         } else {
-            out += "0," + std::string(static_cast<std::size_t>(-x), '0') + first;
+            out += "0,";
+            out.append(static_cast<std::size_t>(-x), '0');
+            out += first;
             if (second != '0')
                 out += second;
         }
