@@ -13,6 +13,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     app.require_subcommand(1);
     AddMakeBaseCommand(app, ctx);
     AddInfoCommand(app, ctx);
+    AddDemoDataCommand(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -22,6 +22,7 @@ inline constexpr int kFailure = 1;
 // Each adds one subcommand to the app; the command reports through ctx.
 void AddMakeBaseCommand(CLI::App& app, Context& ctx);
 void AddInfoCommand(CLI::App& app, Context& ctx);
+void AddDemoDataCommand(CLI::App& app, Context& ctx);
 
 /// Parses the arguments and runs the chosen command; returns the exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
