@@ -1,0 +1,61 @@
+#pragma once
+// The one way the window talks to the user through modal boxes and asks for
+// files. Tests install their own service that answers in advance, so no test
+// ever waits on a dialog.
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace quillet::ui {
+
+/// The title of every message box.
+inline constexpr const char* kAppTitle = "Quillet_tester";
+
+enum class MessageKind { Information, Error };
+
+/// Modal message boxes and file choosers. The default shows real dialogs.
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    /// A modal box with one OK button; returns once it is dismissed.
+    virtual void ShowMessage(QWidget* parent, MessageKind kind, const QString& title, const QString& text);
+    /// The full path of a file the user chose, or an empty text on cancel.
+    /// `filter` is "description|mask|description|mask..." or empty.
+    virtual QString OpenFileName(QWidget* parent, const QString& filter);
+};
+
+/// The service in force.
+DialogService& Dialogs();
+/// Installs a service (nullptr restores the default) and returns the
+/// previous one, which the caller keeps owning.
+DialogService* SetDialogs(DialogService* service);
+
+/// An error text as the box shows it: a "." is added when the last
+/// character sorts after "." (a letter or a digit, say).
+QString ErrorBoxText(const QString& text);
+
+/// An information box titled with the program's title.
+void ShowInfo(QWidget* parent, const QString& text);
+/// An error box titled with the program's title.
+void ShowError(QWidget* parent, const QString& text);
+
+/// A file chooser that a window keeps as one of its components: its filter
+/// and the name chosen last time.
+class TOpenDialog : public QObject {
+    Q_OBJECT
+public:
+    explicit TOpenDialog(const QString& filter, QObject* parent);
+
+    /// Asks for a file; false when the user cancelled.
+    bool Execute(QWidget* parent);
+    QString FileName() const { return fileName_; }
+    QString Filter() const { return filter_; }
+
+private:
+    QString filter_;
+    QString fileName_;
+};
+
+}  // namespace quillet::ui

@@ -1,0 +1,97 @@
+#pragma once
+// The main window: four pages of controls over the instrument table, the
+// loading panel shown while start-up runs, the hidden panel of older
+// controls and the menu. The handlers only gather inputs from the controls,
+// call the core, and write its outputs back into controls.
+
+#include "store/Startup.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+class QCloseEvent;
+class QLineSeries;
+class TDateTimePicker;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace quillet::ui {
+class TOpenDialog;
+}
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Creates the window and runs its start-up over the instruments kept in
+    /// `baseDir` (the executable's directory unless a test says otherwise).
+    explicit TForm1(const std::string& baseDir = quillet::ExeDir(), QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    /// The directory of "config" and the ".base" files, with a trailing separator.
+    const std::string& BaseDir() const { return baseDir_; }
+
+    /// The settings window that the menu and Button1 show.
+    void SetSettingsWindow(QWidget* form2) { form2_ = form2; }
+
+    /// The line series of Chart1 (it has no QObject parent in the window).
+    QLineSeries* Series1() const { return series1_; }
+
+    quillet::ui::TOpenDialog* OpenDialog1() const { return openDialog1_; }
+    quillet::ui::TOpenDialog* OpenDialog2() const { return openDialog2_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    // Start-up and shut-down.
+    void FormCreate();
+    void FormClose(QCloseEvent* event);
+    void Button6Click();
+
+    // Value labels of the track bars.
+    void TrackBar4Change();
+    void TrackBar6Change();
+    void TrackBar7Change();
+    void TrackBar8Change();
+    void TrackBar9Change();
+    void TrackBar10Change();
+    void TrackBar12Change();
+
+    // Range and holding-limit switches, the week range and its dates.
+    void CheckBox4Click();
+    void CheckBox3Click();
+    void CheckBox5Click();
+    void TrackBar5Change();
+    void TrackBar11Change();
+    void DateTimePicker1Change();
+    void DateTimePicker2Change();
+    void ComboBox1Select();
+
+    // The single-pair run.
+    void BitBtn1Click();
+
+    // Settings window, menu and work log.
+    void Button1Click();
+    void N2Click();
+    void N3Click();
+    void Button10Click();
+
+private:
+    void ConnectHandlers();
+    void SetUpChart();
+    void SetUpGlyphs();
+    void CheckPickerDate(TDateTimePicker* picker);
+    /// Runs a handler body; an error ends it and is shown, the program goes on.
+    template <class Body>
+    void Guarded(Body&& body);
+
+    std::unique_ptr<Ui::TForm1> ui;
+    std::string baseDir_;
+    QWidget* form2_ = nullptr;
+    QLineSeries* series1_ = nullptr;
+    quillet::ui::TOpenDialog* openDialog1_ = nullptr;
+    quillet::ui::TOpenDialog* openDialog2_ = nullptr;
+};
