@@ -14,6 +14,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddMakeBaseCommand(app, ctx);
     AddInfoCommand(app, ctx);
     AddDemoDataCommand(app, ctx);
+    AddBacktestCommand(app, ctx);
     AddPortfolioCommand(app, ctx);
     try {
         app.parse(argc, argv);

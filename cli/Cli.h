@@ -23,6 +23,7 @@ inline constexpr int kFailure = 1;
 void AddMakeBaseCommand(CLI::App& app, Context& ctx);
 void AddInfoCommand(CLI::App& app, Context& ctx);
 void AddDemoDataCommand(CLI::App& app, Context& ctx);
+void AddBacktestCommand(CLI::App& app, Context& ctx);
 void AddPortfolioCommand(CLI::App& app, Context& ctx);
 
 /// Parses the arguments and runs the chosen command; returns the exit status.

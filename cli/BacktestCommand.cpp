@@ -1,0 +1,209 @@
+// backtest: the single-pair run over one ".base" file, with the options of
+// the window's controls, printed as the window's captions or as JSON.
+
+#include "cli/Cli.h"
+
+#include "backtest/SinglePair.h"
+#include "store/Dates.h"
+#include "store/Files.h"
+#include "store/Instrument.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillet::cli {
+namespace {
+
+// The parameter controls and their ranges.
+constexpr int kSignalMin = 50, kSignalMax = 500, kSignalDefault = 85;
+constexpr int kStopLossMax = 150, kStopLossDefault = 100;
+constexpr int kTakeProfitMax = 100, kTakeProfitDefault = 50;
+constexpr int kHoldMin = 1, kHoldMax = 120;
+constexpr int kHoldUnlimited = 119;  // the run's limit with the hold check box off
+constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
+
+struct Options {
+    std::string file;
+    int signal = kSignalDefault;
+    int stopLoss = kStopLossDefault;
+    int takeProfit = kTakeProfitDefault;
+    std::optional<int> hold;
+    std::vector<int> range;
+    bool log = false;
+    bool json = false;
+};
+
+// One line of the plain output: a heading (no label) or a caption and the
+// value label beside it, laid out as the single-pair page groups them.
+struct CaptionLine {
+    const char* label;  // nullptr for a heading
+    const char* caption;
+    bool indented;
+};
+
+constexpr CaptionLine kCaptionLines[] = {
+    {"Label79", "Количество входов", false},
+    {"Label64", "Количество ТР", false},
+    {"Label71", "Количество SL", false},
+    {"Label75", "Общий процент ТР   (%)", false},
+    {"Label84", "Средняя просадка при TP (пп)", false},
+    {"Label82", "Максимальная просадка при TP (пп)", false},
+    {"Label157", "\"Профитность\"", false},
+    {"Label160", "Максимальная серия TP", false},
+    {"Label162", "Максимальная серия SL", false},
+    {nullptr, "Закрытые по \"тайм-ауту\" сделки, шт(п)", false},
+    {"Label95", "Закрытые в +", true},
+    {"Label171", "Закрытые в -", true},
+    {nullptr, "Подробно по профиту", false},
+    {nullptr, "Часовых свечей до профита:", false},
+    {"Label87", "Минимальное", true},
+    {"Label90", "Среднее", true},
+    {"Label92", "Максимальное", true},
+};
+
+void CheckRange(const std::vector<int>& range)
+{
+    if (range.empty())
+        return;
+    if (range[0] < 0 || range[0] > kFirstWeekMax)
+        throw CLI::ValidationError("--range", "FIRST " + std::to_string(range[0]) + " not in range 0 to " +
+                                                  std::to_string(kFirstWeekMax));
+    if (range[1] < kLastWeekMin || range[1] > kLastWeekMax)
+        throw CLI::ValidationError("--range", "LAST " + std::to_string(range[1]) + " not in range " +
+                                                  std::to_string(kLastWeekMin) + " to " +
+                                                  std::to_string(kLastWeekMax));
+}
+
+const std::string& LabelValue(const SinglePairReport& report, const char* label)
+{
+    for (const LabelText& l : report.Labels)
+        if (l.Label == label)
+            return l.Text;
+    static const std::string none;
+    return none;
+}
+
+nlohmann::ordered_json ResultJson(const BacktestResult& r)
+{
+    return {
+        {"Entries", r.Entries},
+        {"TakeProfits", r.TakeProfits},
+        {"StopLosses", r.StopLosses},
+        {"TimeoutWins", r.TimeoutWins},
+        {"TimeoutWinPoints", r.TimeoutWinPoints},
+        {"TimeoutLosses", r.TimeoutLosses},
+        {"TimeoutLossPoints", r.TimeoutLossPoints},
+        {"HoursSum", r.HoursSum},
+        {"HoursMin", r.HoursMin},
+        {"HoursMax", r.HoursMax},
+        {"DrawdownSum", r.DrawdownSum},
+        {"DrawdownMax", r.DrawdownMax},
+        {"TpSeries", r.TpSeries},
+        {"TpSeriesMax", r.TpSeriesMax},
+        {"SlSeries", r.SlSeries},
+        {"SlSeriesMax", r.SlSeriesMax},
+        {"LastWasTakeProfit", r.LastWasTakeProfit},
+    };
+}
+
+void RunBacktest(const Options& opts, Context& ctx)
+{
+    CheckRange(opts.range);
+    // A fresh process has imported nothing, so dates show in the start-up
+    // format; slot 1 holds nothing but the file.
+    SetActiveDateFormat(kRegionalDateFormat);
+    Table().Clear(1);
+    ReadBaseFile(opts.file, 1);
+    const Instrument& inst = Table()[1];
+    if (!InstrumentExists(inst)) {
+        ctx.err << opts.file << ": нет недельных свечей, такой инструмент нельзя выбрать\n";
+        ctx.exitCode = kFailure;
+        return;
+    }
+
+    BacktestParams params;
+    params.LogEnabled = opts.log;
+    params.Slot = 1;
+    params.PairName = ShortStringText(inst.Name);
+    params.RangeRestricted = !opts.range.empty();
+    params.FirstWeek = params.RangeRestricted ? opts.range[0] : 0;
+    params.LastWeek = params.RangeRestricted ? opts.range[1] : 535;
+    params.SignalMinPoints = opts.signal;
+    params.StopLossPoints = opts.stopLoss;
+    params.TakeProfitPoints = opts.takeProfit;
+    params.HoldLimit = opts.hold ? *opts.hold - 1 : kHoldUnlimited;
+
+    BacktestResult result;
+    std::vector<std::string> log;
+    std::vector<std::string> notices;
+    int progress = 0;
+    RunSinglePairBacktest(
+        params, result, [&log](const std::string& line) { log.push_back(line); }, [&progress] { ++progress; },
+        [&notices](const std::string& text) { notices.push_back(text); });
+    const SinglePairReport report = MakeSinglePairReport(params, result);
+    if (params.LogEnabled)
+        log.push_back(report.ClosingLine);
+
+    if (opts.json) {
+        nlohmann::ordered_json labels = nlohmann::ordered_json::object();
+        for (const LabelText& l : report.Labels)
+            labels[l.Label] = l.Text;
+        nlohmann::ordered_json doc = {
+            {"pair", params.PairName},
+            {"result", ResultJson(result)},
+            {"labels", labels},
+            {"log", log},
+            {"notices", notices},
+            {"progress", progress},
+        };
+        ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        return;
+    }
+
+    ctx.out << "Инструмент: " << params.PairName << '\n';
+    for (const CaptionLine& line : kCaptionLines) {
+        if (line.indented)
+            ctx.out << "  ";
+        ctx.out << line.caption;
+        if (line.label)
+            ctx.out << ": " << LabelValue(report, line.label);
+        ctx.out << '\n';
+    }
+    for (const std::string& line : log)
+        ctx.out << line << '\n';
+    for (const std::string& text : notices)
+        ctx.out << text << '\n';
+}
+
+}  // namespace
+
+void AddBacktestCommand(CLI::App& app, Context& ctx)
+{
+    auto opts = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand("backtest", "Run the single-pair backtest over one .base file (slot 1)");
+    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")->required();
+    cmd->add_option("--signal", opts->signal, "Smallest weekly body that signals, in points")
+        ->check(CLI::Range(kSignalMin, kSignalMax))
+        ->capture_default_str();
+    cmd->add_option("--sl", opts->stopLoss, "Stop-loss distance, in points")
+        ->check(CLI::Range(0, kStopLossMax))
+        ->capture_default_str();
+    cmd->add_option("--tp", opts->takeProfit, "Take-profit distance, in points")
+        ->check(CLI::Range(0, kTakeProfitMax))
+        ->capture_default_str();
+    cmd->add_option("--hold", opts->hold, "Hold a position over at most H hourly candles (1..120; default: 120)")
+        ->check(CLI::Range(kHoldMin, kHoldMax));
+    cmd->add_option("--range", opts->range, "Analyse weeks FIRST (0..535) to LAST (1..535) only")
+        ->expected(2)
+        ->type_name("FIRST LAST");
+    cmd->add_flag("--log", opts->log, "Write the work log");
+    cmd->add_flag("--json", opts->json, "Print one JSON object: pair, result, labels, log, notices, progress");
+    cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
+}
+
+}  // namespace quillet::cli
