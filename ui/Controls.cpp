@@ -68,7 +68,7 @@ void TDateTimePicker::SetColor(const QColor& color)
 
 QColor TDateTimePicker::Color() const
 {
-    return palette().color(QPalette::Base);
+    return palette().color(QPalette::Active, QPalette::Base);
 }
 
 TStringGrid::TStringGrid(QWidget* parent)
@@ -103,6 +103,12 @@ void TStringGrid::SetCell(int col, int row, const QString& text)
         setItem(row, col, it);
     }
     it->setText(text);
+    if (row == 0) {
+        // A column is never narrower than its heading.
+        const int needed = fontMetrics().horizontalAdvance(text) + 10;
+        if (columnWidth(col) < needed)
+            setColumnWidth(col, needed);
+    }
 }
 
 void TStringGrid::SetRowCount(int rows)

@@ -85,7 +85,7 @@ bool OwnEnabled(const QWidget* w)
 
 QColor NormalWindowColor()
 {
-    return QApplication::palette().color(QPalette::Base);
+    return QApplication::palette().color(QPalette::Active, QPalette::Base);
 }
 
 }  // namespace

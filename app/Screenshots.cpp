@@ -1,0 +1,73 @@
+// quillet-screenshots DATA_DIR OUT_DIR: renders the four pages of the main
+// window, started over the instruments in DATA_DIR and after one logged run
+// of the first pair, into PNG files in OUT_DIR. Message boxes are answered
+// at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
+
+#include "ui/Dialogs.h"
+#include "ui/Unit1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdio>
+
+namespace {
+
+// Answers every box at once and prints what it said.
+class PrintingDialogs : public quillet::ui::DialogService {
+public:
+    void ShowMessage(QWidget*, quillet::ui::MessageKind, const QString&, const QString& text) override
+    {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quillet-screenshots DATA_DIR OUT_DIR\n");
+        return 2;
+    }
+    PrintingDialogs dialogs;
+    quillet::ui::SetDialogs(&dialogs);
+
+    QString dataDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString outDir = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(outDir);
+
+    TForm1 form(dataDir.toStdString() + "/");
+    form.show();
+    QApplication::processEvents();
+
+    auto* pair = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    if (pair && pair->count() > 0) {
+        pair->setCurrentIndex(0);
+        emit pair->activated(0);
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(true);
+        form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    }
+
+    static const char* const kFiles[] = {"1-all-pairs.png", "2-single-pair.png", "3-quotes.png", "4-work-log.png"};
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    for (int i = 0; i < 4; ++i) {
+        pages->setCurrentIndex(i);
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QString::fromLatin1(kFiles[i]));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+    pages->setCurrentIndex(2);
+    return 0;
+}

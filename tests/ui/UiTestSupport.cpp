@@ -1,0 +1,43 @@
+#include "UiTestSupport.h"
+
+#include "store/Dates.h"
+#include "store/Files.h"
+
+namespace quillet::test {
+
+std::unique_ptr<Instrument> NewInstrument(const std::string& name)
+{
+    auto inst = std::make_unique<Instrument>();  // value-initialised: all zero
+    SetShortString(inst->Name, name);
+    return inst;
+}
+
+void FillQuietWeeks(Instrument& inst, int count)
+{
+    const double first = DateSerial(2005, 1, 9);
+    for (int i = 1; i <= count; ++i)
+        SetCandle(inst.Week[i], first + 7.0 * (i - 1), "00", 1.2000, 1.2030, 1.1980, 1.2010);
+}
+
+void WriteInstrument(const TempDir& dir, const std::string& name, const Instrument& inst)
+{
+    WriteBaseFile(dir.file(name + ".base"), inst);
+}
+
+void WriteConfig(const TempDir& dir, const std::vector<std::string>& names)
+{
+    WriteInstrumentList(dir.file("config"), names);
+}
+
+void ClearLoadedSlots()
+{
+    for (int slot = 1; slot <= kLastSlot; ++slot)
+        Table().Clear(slot);
+}
+
+double Day(int year, int month, int day)
+{
+    return DateSerial(year, month, day);
+}
+
+}  // namespace quillet::test

@@ -1,0 +1,69 @@
+#pragma once
+// Helpers of the window tests: a dialog service that answers in advance and
+// records what the window said, and builders of small instrument files.
+
+#include "store/Instrument.h"
+#include "support/TestSupport.h"
+#include "ui/Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet::test {
+
+/// Records every message box and answers file choosers from a queue
+/// (an empty queue answers "cancelled"). Installs itself while it lives.
+class RecordingDialogs : public ui::DialogService {
+public:
+    struct Message {
+        ui::MessageKind Kind;
+        QString Title;
+        QString Text;
+    };
+
+    RecordingDialogs() { previous_ = ui::SetDialogs(this); }
+    ~RecordingDialogs() override { ui::SetDialogs(previous_); }
+
+    void ShowMessage(QWidget*, ui::MessageKind kind, const QString& title, const QString& text) override
+    {
+        messages.append({kind, title, text});
+    }
+    QString OpenFileName(QWidget*, const QString& filter) override
+    {
+        filters.append(filter);
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
+    QList<Message> messages;
+    QStringList fileNames;
+    QStringList filters;
+
+private:
+    ui::DialogService* previous_ = nullptr;
+};
+
+/// A zeroed instrument record on the heap (it is 9 MB).
+std::unique_ptr<Instrument> NewInstrument(const std::string& name);
+
+/// Weekly candles 1..count, dated on consecutive Sundays from 9 January 2005,
+/// each with a body of 10 points (no signal at the usual minimums).
+void FillQuietWeeks(Instrument& inst, int count);
+
+/// Writes the record as dir + name + ".base".
+void WriteInstrument(const TempDir& dir, const std::string& name, const Instrument& inst);
+
+/// Writes "config" with the names, one per line (CR LF).
+void WriteConfig(const TempDir& dir, const std::vector<std::string>& names);
+
+/// Zeroes slots 1..30 of the global table, between window starts.
+void ClearLoadedSlots();
+
+/// Day serial of a calendar date.
+double Day(int year, int month, int day);
+
+}  // namespace quillet::test
