@@ -44,7 +44,12 @@ int FindEntryCandle(const CandleSeries& hour, int hourEnd, double signalDate)
     const double first = *std::min_element(days.begin(), days.end());
     const double last = *std::max_element(days.begin(), days.end());
     for (int c = 1; c < hourEnd; ++c) {
-        const double day = std::trunc(hour[c].Date);
+        // The integral part lies within one day of the value: most candles
+        // are ruled out without computing it.
+        const double date = hour[c].Date;
+        if (date < first - 1 || date > last + 1)
+            continue;
+        const double day = std::trunc(date);
         if (day < first || day > last)
             continue;
         if (std::find(days.begin(), days.end(), day) != days.end())
