@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -370,6 +371,46 @@ TEST_F(PortfolioRunTest, WalkStopsAtTheLastIndexOfAFullSeries)
     const PortfolioResult r = Run();
     EXPECT_EQ(r.TakeProfits, 1);
     EXPECT_EQ(r.HoursSum, kLastCandleIndex - 1);
+}
+
+TEST_F(PortfolioRunTest, CorruptQuotesNeitherCrashNorWrapTheSums)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::int32_t most = std::numeric_limits<std::int32_t>::max();
+    Name(1, "EURUSD");
+    Name(2, "GBPUSD");
+    Name(3, "AUDUSD");
+    // Week 1: slot 1 closes at infinity, the longest length there can be;
+    // it rose, so it sells, and its Monday hour takes the profit.
+    WeekCandle(1, 1, 1.3000, inf);
+    HourBar(1, MondayAfter(1), kTakeProfit);
+    // Week 2: slot 2's close is not a number and measures 0; slot 3 trades.
+    WeekCandle(2, 2, 1.3000, nan);
+    SignalWeek(3, 2, 100);
+    HourBar(3, MondayAfter(2), kStopLoss);
+    // Week 3: slot 1 opens at a price that is not a number, so neither
+    // level can be reached and the trade runs out of hours.
+    SignalWeek(1, 3, 100);
+    HourBar(1, MondayAfter(3), nan, 1.2020, 1.1980);
+    HourBar(1, MondayAfter(3), nan, 1.2020, 1.1980);
+    // Weeks 4 and 5: an hour trading far above the stop-loss without
+    // touching it runs an absurd distance against the sell, then the profit.
+    for (int week : {4, 5}) {
+        SignalWeek(1, week, 100);
+        HourBar(1, MondayAfter(week), 1.2000, 1e300, 1.2200);
+        HourBar(1, MondayAfter(week), kTakeProfit);
+    }
+
+    const PortfolioResult r = Run();
+    EXPECT_EQ(r.Entries, 4);
+    EXPECT_EQ(r.TakeProfits, 3);
+    EXPECT_EQ(r.Pairs[0].Entries, 3);
+    EXPECT_EQ(r.Pairs[1].Entries, 0);
+    EXPECT_EQ(r.Pairs[2].Entries, 1);
+    EXPECT_EQ(r.DrawdownMax, most);
+    EXPECT_EQ(r.DrawdownSum, most) << "held at the bound, not wrapped";
+    EXPECT_EQ(r.HoursSum, 2);
 }
 
 // ---- Finding the entry bar -------------------------------------------------
