@@ -416,17 +416,37 @@ void TForm1::BitBtn1Click()
         u.ProgressBar2->setRange(bar.Min, bar.Max);
         u.ProgressBar2->setValue(bar.Position);
 
+        // Log lines are gathered and handed to Memo3 in one piece: a line at a
+        // time costs a layout pass each, seconds for a long account. The
+        // memo is brought up to date before anything can be seen, that is
+        // before a notice and when the run ends or fails.
+        QStringList pending;
+        const auto flushLog = [&] {
+            if (!pending.isEmpty()) {
+                u.Memo3->appendPlainText(pending.join(QLatin1Char('\n')));
+                pending.clear();
+            }
+        };
         quillet::WorkLog log;
         if (params.LogEnabled)
-            log = [&u](const std::string& line) { u.Memo3->appendPlainText(Text(line)); };
+            log = [&pending](const std::string& line) { pending.append(Text(line)); };
         const quillet::ProgressStep progress = [&u] {
             QProgressBar* p = u.ProgressBar2;
             p->setValue(std::min(p->value() + 1, p->maximum()));
         };
-        const quillet::Notify notify = [this](const std::string& text) { ShowInfo(this, Text(text)); };
+        const quillet::Notify notify = [&](const std::string& text) {
+            flushLog();
+            ShowInfo(this, Text(text));
+        };
 
         quillet::BacktestResult result;
-        quillet::RunSinglePairBacktest(params, result, log, progress, notify);
+        try {
+            quillet::RunSinglePairBacktest(params, result, log, progress, notify);
+        } catch (...) {
+            flushLog();
+            throw;
+        }
+        flushLog();
 
         const quillet::SinglePairReport report = quillet::MakeSinglePairReport(params, result);
         for (const quillet::LabelText& item : report.Labels) {

@@ -1,0 +1,90 @@
+// One full single-pair run of a demo instrument through the main window's
+// "Рассчитать" button, with the work log going into Memo3 and without it.
+// Built as its own executable (quillet_window_bench) that defines
+// QUILLET_WINDOW_BENCH; elsewhere this file compiles to nothing.
+
+#ifdef QUILLET_WINDOW_BENCH
+
+#include "cli/DemoData.h"
+#include "support/TestSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/Unit1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// A notice during a run must not wait for anybody.
+class SilentDialogs : public quillet::ui::DialogService {
+public:
+    void ShowMessage(QWidget*, quillet::ui::MessageKind, const QString&, const QString&) override {}
+    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+};
+
+// The window started over the seven demo instruments, with EURUSD chosen.
+TForm1& DemoWindow()
+{
+    static SilentDialogs dialogs;
+    static quillet::test::TempDir dir;
+    static std::unique_ptr<TForm1> form = [] {
+        quillet::ui::SetDialogs(&dialogs);
+        std::ostringstream progress;
+        quillet::cli::WriteDemoData(dir.dir(), progress);
+        auto f = std::make_unique<TForm1>(dir.dir());
+        f->show();
+        auto* pair = f->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        const int eurusd = pair->findText(QStringLiteral("EURUSD"));
+        pair->setCurrentIndex(eurusd);
+        emit pair->activated(eurusd);
+        return f;
+    }();
+    return *form;
+}
+
+void RunThroughWindow(benchmark::State& state, bool logged)
+{
+    TForm1& form = DemoWindow();
+    form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(logged);
+    auto* run = form.findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    auto* clear = form.findChild<QPushButton*>(QStringLiteral("Button10"));
+    auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo3"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear->click();  // every run writes into an empty log, as the first one does
+        state.ResumeTiming();
+        run->click();
+    }
+    state.counters["log_lines"] = memo->document()->blockCount();
+}
+
+void WindowLoggedRun(benchmark::State& state) { RunThroughWindow(state, true); }
+void WindowRunWithoutLog(benchmark::State& state) { RunThroughWindow(state, false); }
+
+BENCHMARK(WindowLoggedRun)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(WindowRunWithoutLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+#endif  // QUILLET_WINDOW_BENCH
