@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -133,8 +134,11 @@ TEST_F(DemoDataTest, WritesSevenFullBaseFilesTheirQuotesAndTheConfig)
     }
 }
 
-TEST_F(DemoDataTest, WeeklyCandlesAre537ConsecutiveSundays)
+// Weekly candles are dated on the Sunday before their trading week; days and
+// hours lie from Monday to Friday.
+TEST_F(DemoDataTest, CandlesFollowTheTradingWeek)
 {
+    // 537 consecutive Sundays.
     for (int k = 0; k < kDemoPairCount; ++k) {
         SCOPED_TRACE(kPairNames[k]);
         const CandleSeries& week = Pair(k).Week;
@@ -150,10 +154,8 @@ TEST_F(DemoDataTest, WeeklyCandlesAre537ConsecutiveSundays)
             }
         }
     }
-}
 
-TEST_F(DemoDataTest, DailyCandlesFallOnWeekdaysInOrder)
-{
+    // Days on weekdays, in order.
     for (int k = 0; k < kDemoPairCount; ++k) {
         SCOPED_TRACE(kPairNames[k]);
         const CandleSeries& day = Pair(k).Day;
@@ -176,10 +178,8 @@ TEST_F(DemoDataTest, DailyCandlesFallOnWeekdaysInOrder)
             EXPECT_FALSE((d.Month == 12 && d.Day == 25) || (d.Month == 1 && d.Day == 1)) << "day " << i;
         }
     }
-}
 
-TEST_F(DemoDataTest, HourlyCandlesRunFromMondayMidnightToFridayElevenPm)
-{
+    // Hours from Monday 00:00 to Friday 23:00, in order.
     for (int k = 0; k < kDemoPairCount; ++k) {
         SCOPED_TRACE(kPairNames[k]);
         const CandleSeries& hour = Pair(k).Hour;
@@ -388,12 +388,9 @@ TEST_F(DemoDataTest, QuoteFilesAreBrokerStyleTextWithCrLf)
             EXPECT_EQ(lines, static_cast<std::size_t>(FirstEmptyIndex(series, 1) - 1));
         }
     }
-}
 
-// The first candles of the demo, pinned: a change in the generator, or a
-// machine on which it draws differently, shows up here.
-TEST_F(DemoDataTest, FirstQuotesArePinned)
-{
+    // The first candles of the demo, pinned: a change in the generator, or a
+    // machine on which it draws differently, shows up here.
     const auto firstLine = [](const std::string& path) {
         const std::string text = ReadFile(path);
         return text.substr(0, text.find('\n') + 1);
@@ -402,6 +399,13 @@ TEST_F(DemoDataTest, FirstQuotesArePinned)
     EXPECT_EQ(firstLine(Quotes("EURUSD", "H1")), "2005.01.10,00:00,1.34226,1.34278,1.34172,1.34182,189\r\n");
     EXPECT_EQ(firstLine(Quotes("AUDJPY", "W1")), "2005.01.09,00:00,80.574,81.234,80.330,81.092,19959\r\n");
     EXPECT_EQ(firstLine(Quotes("AUDJPY", "D1")), "2005.01.10,00:00,80.574,80.753,80.423,80.523,3576\r\n");
+    // And every byte of every quote file, through a 64-bit FNV-1a digest.
+    std::uint64_t digest = 14695981039346656037ull;
+    for (const auto& name : kPairNames)
+        for (const char* tf : {"W1", "D1", "H1"})
+            for (const unsigned char byte : ReadFile(Quotes(name, tf)))
+                digest = (digest ^ byte) * 1099511628211ull;
+    EXPECT_EQ(digest, 0x2761195546204f2aull);
 }
 
 TEST_F(DemoDataTest, InfoDescribesADemoInstrument)
