@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# scripts/screenshots.sh DIR: pictures of the main window without a display.
+# Builds the program, makes the seven demo instruments in a temporary
+# directory, starts the window over them offscreen, runs one logged backtest
+# of the first pair and writes one PNG per page into DIR:
+#   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png
+set -euo pipefail
+if [ $# -ne 1 ]; then
+  echo "usage: scripts/screenshots.sh DIR" >&2
+  exit 2
+fi
+out=$(realpath -m "$1")
+cd "$(dirname "$0")/.."
+
+build=${QUILLET_BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quillet-cli quillet-screenshots
+
+data=$(mktemp -d)
+trap 'rm -rf "$data"' EXIT
+"$build/cli/quillet-cli" demo-data "$data" >/dev/null
+QT_QPA_PLATFORM=offscreen "$build/app/quillet-screenshots" "$data" "$out"
