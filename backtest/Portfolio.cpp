@@ -135,10 +135,13 @@ void StepSeries(PortfolioResult& r, SeriesState& s, int week, bool takeProfit)
     s.LastWasTakeProfit = takeProfit;
 }
 
+// The share of take-profits in per cent with its "%", or "-" without trades.
 std::string TakeProfitShare(std::int32_t takeProfits, std::int32_t entries)
 {
+    if (entries == 0)
+        return "-";
     const long double perCent = static_cast<long double>(entries) / 100;
-    return FormatGeneral2(static_cast<long double>(takeProfits) / perCent);
+    return FormatGeneral2(static_cast<long double>(takeProfits) / perCent) + "%";
 }
 
 std::string RoundedAverage(std::int32_t sum, std::int32_t count)
@@ -217,7 +220,7 @@ std::vector<LabelText> MakePortfolioReport(const PortfolioParams& params, const 
     labels.push_back({"Label148", std::to_string(r.Entries)});
     labels.push_back({"Label142", std::to_string(r.TakeProfits)});
     labels.push_back({"Label144", std::to_string(r.StopLosses)});
-    labels.push_back({"Label146", r.Entries == 0 ? "-" : TakeProfitShare(r.TakeProfits, r.Entries) + "%"});
+    labels.push_back({"Label146", TakeProfitShare(r.TakeProfits, r.Entries)});
     labels.push_back({"Label154", RoundedAverage(r.HoursSum, r.TakeProfits)});
     labels.push_back({"Label150", RoundedAverage(r.DrawdownSum, r.TakeProfits)});
     labels.push_back({"Label152", std::to_string(r.DrawdownMax)});
@@ -233,8 +236,9 @@ std::vector<LabelText> MakePortfolioReport(const PortfolioParams& params, const 
 
     for (int row = 0; row < kPortfolioPairCount; ++row) {
         const PairTally& pair = r.Pairs[row];
-        const std::string share = pair.Entries == 0 ? "-" : TakeProfitShare(pair.TakeProfits, pair.Entries) + "%";
-        labels.push_back({"Label" + std::to_string(133 + row), std::to_string(pair.Entries) + " (" + share + ")"});
+        const std::string text =
+            std::to_string(pair.Entries) + " (" + TakeProfitShare(pair.TakeProfits, pair.Entries) + ")";
+        labels.push_back({"Label" + std::to_string(133 + row), text});
     }
     return labels;
 }

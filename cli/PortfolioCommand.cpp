@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -106,9 +107,11 @@ bool LoadFromConfig(const std::string& dir, InstrumentTable& table, Context& ctx
     try {
         LoadInstruments(dir, names, [&loaded] { ++loaded; }, table);
     } catch (const Error& e) {
-        // The file that failed is the one after the last loaded.
-        ctx.err << "'" << dir << (loaded < names.size() ? names[loaded] : std::string()) << ".base': " << e.what()
-                << '\n';
+        // Either the list itself could not be read, or the file after the
+        // last one loaded failed.
+        const std::string failed =
+            names.empty() ? config : dir + names[std::min(loaded, names.size() - 1)] + ".base";
+        ctx.err << "'" << failed << "': " << e.what() << '\n';
         return false;
     }
     return true;

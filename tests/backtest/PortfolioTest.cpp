@@ -103,9 +103,9 @@ struct ChoiceCase {
     int tradedSlot;                // 0: no trade
 };
 
-class PairChoiceTest : public PortfolioRunTest, public ::testing::WithParamInterface<ChoiceCase> {};
+class PortfolioPairChoiceTest : public PortfolioRunTest, public ::testing::WithParamInterface<ChoiceCase> {};
 
-TEST_P(PairChoiceTest, LongestCandleIsTradedAndTiesGoToTheLowerSlot)
+TEST_P(PortfolioPairChoiceTest, LongestCandleIsTradedAndTiesGoToTheLowerSlot)
 {
     const ChoiceCase& c = GetParam();
     // Three dollar pairs, each able to trade on the Monday after week 1.
@@ -122,7 +122,7 @@ TEST_P(PairChoiceTest, LongestCandleIsTradedAndTiesGoToTheLowerSlot)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Weeks, PairChoiceTest,
+    Weeks, PortfolioPairChoiceTest,
     ::testing::Values(ChoiceCase{"slots 1 and 2 tie at 120: the lower slot", {120, 120, 0}, 1},
                       ChoiceCase{"slots 2 and 3 tie, slot 1 shorter", {0, 120, 120}, 2},
                       ChoiceCase{"one point decides", {119, 120, 120}, 2},
@@ -168,9 +168,9 @@ struct SignalCase {
     bool traded;
 };
 
-class SignalTest : public PortfolioRunTest, public ::testing::WithParamInterface<SignalCase> {};
+class PortfolioSignalTest : public PortfolioRunTest, public ::testing::WithParamInterface<SignalCase> {};
 
-TEST_P(SignalTest, LengthMustExceedTheMinimum)
+TEST_P(PortfolioSignalTest, LengthMustExceedTheMinimum)
 {
     const SignalCase& c = GetParam();
     Name(1, "EURUSD");
@@ -183,7 +183,7 @@ TEST_P(SignalTest, LengthMustExceedTheMinimum)
     EXPECT_EQ(r.Entries, c.traded ? 1 : 0) << c.points << " points against " << c.signalMin;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, SignalTest,
+INSTANTIATE_TEST_SUITE_P(Lengths, PortfolioSignalTest,
                          ::testing::Values(SignalCase{85, 85, false}, SignalCase{85, 86, true},
                                            SignalCase{85, 84, false},
                                            // The length is rounded before the test, not cut.
@@ -199,9 +199,10 @@ struct MultiplierCase {
     std::int32_t drawdown;
 };
 
-class MultiplierTest : public PortfolioRunTest, public ::testing::WithParamInterface<MultiplierCase> {};
+class PortfolioMultiplierTest : public PortfolioRunTest,
+                                public ::testing::WithParamInterface<MultiplierCase> {};
 
-TEST_P(MultiplierTest, LevelsAndDrawdownFollowThePairName)
+TEST_P(PortfolioMultiplierTest, LevelsAndDrawdownFollowThePairName)
 {
     const MultiplierCase& c = GetParam();
     // The pair rose a whole unit (151.00 from 150.00), so it sells at 150.00.
@@ -225,7 +226,7 @@ TEST_P(MultiplierTest, LevelsAndDrawdownFollowThePairName)
     EXPECT_EQ(r.DrawdownMax, c.drawdown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, MultiplierTest,
+INSTANTIATE_TEST_SUITE_P(Names, PortfolioMultiplierTest,
                          ::testing::Values(MultiplierCase{"AUDJPY", 1, 30}, MultiplierCase{"EURJPY", 1, 30},
                                            MultiplierCase{"GBPJPY", 1, 30}, MultiplierCase{"NZDJPY", 1, 30},
                                            MultiplierCase{"CADJPY", 1, 30}, MultiplierCase{"USDCHF", 0, 0},
@@ -362,7 +363,8 @@ TEST_F(PortfolioRunTest, WalkStopsAtTheLastIndexOfAFullSeries)
     ASSERT_EQ(FirstEmptyIndex(table_[7].Hour, 1), kLastCandleIndex + 1);
     Candle beyond{};
     SetCandle(beyond, MondayAfter(1), "10", kEntry, kTakeProfit.High, kTakeProfit.Low, kEntry);
-    ASSERT_EQ(static_cast<const void*>(&table_[7].Hour[kLastCandleIndex] + 1), static_cast<const void*>(&table_[8]));
+    ASSERT_EQ(static_cast<const void*>(&table_[7].Hour[kLastCandleIndex] + 1),
+              static_cast<const void*>(&table_[8]));
     std::memcpy(static_cast<void*>(&table_[8]), &beyond, sizeof beyond);
     EXPECT_EQ(Run().Entries, 0) << "ran out at index 65000";
 
@@ -425,9 +427,9 @@ struct EntryCase {
     std::int32_t hours;  // of the take-profit, when traded
 };
 
-class EntrySearchTest : public PortfolioRunTest, public ::testing::WithParamInterface<EntryCase> {};
+class PortfolioEntrySearchTest : public PortfolioRunTest, public ::testing::WithParamInterface<EntryCase> {};
 
-TEST_P(EntrySearchTest, FirstBarOnDaysEightToTwelve)
+TEST_P(PortfolioEntrySearchTest, FirstBarOnDaysEightToTwelve)
 {
     const EntryCase& c = GetParam();
     Name(1, "EURUSD");
@@ -448,16 +450,18 @@ const auto Q = Kind::Quiet;
 const auto T = Kind::TakeProfit;
 
 INSTANTIATE_TEST_SUITE_P(
-    Days, EntrySearchTest,
+    Days, PortfolioEntrySearchTest,
     ::testing::Values(EntryCase{"Monday", {{8, Q}, {8, T}}, false, 1, 1},
                       EntryCase{"the Sunday before is skipped", {{7, Q}, {8, Q}, {8, T}}, false, 1, 1},
-                      EntryCase{"the signal week itself is skipped", {{1, T}, {5, T}, {8, Q}, {8, T}}, false, 1, 1},
+                      EntryCase{"the signal week itself is skipped",
+                                {{1, T}, {5, T}, {8, Q}, {8, T}}, false, 1, 1},
                       EntryCase{"no Monday: Tuesday", {{9, Q}, {9, T}}, false, 1, 1},
                       EntryCase{"only Friday", {{12, T}}, false, 1, 0},
                       EntryCase{"only Saturday: no trade", {{13, T}}, false, 0, 0},
                       EntryCase{"only the following Sunday: no trade", {{14, T}}, false, 0, 0},
                       EntryCase{"no hours at all: no trade", {}, false, 0, 0},
-                      EntryCase{"whole days: Sunday 21:36 is still Sunday", {{7.9, Q}, {8.25, T}}, false, 1, 0},
+                      EntryCase{"whole days: Sunday 21:36 is still Sunday",
+                                {{7.9, Q}, {8.25, T}}, false, 1, 0},
                       EntryCase{"index 0 is searched", {{8, Q}, {8, T}}, true, 1, 1}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
@@ -488,9 +492,9 @@ struct SeriesCase {
     std::int32_t slSeriesMax;
 };
 
-class SeriesTest : public PortfolioRunTest, public ::testing::WithParamInterface<SeriesCase> {};
+class PortfolioSeriesTest : public PortfolioRunTest, public ::testing::WithParamInterface<SeriesCase> {};
 
-TEST_P(SeriesTest, LongestSeriesInTradeOrder)
+TEST_P(PortfolioSeriesTest, LongestSeriesInTradeOrder)
 {
     const SeriesCase& c = GetParam();
     // The trades alternate between two pairs, so the series run across pairs.
@@ -513,7 +517,7 @@ TEST_P(SeriesTest, LongestSeriesInTradeOrder)
     EXPECT_EQ(r.SlSeriesMax, c.slSeriesMax);
 }
 
-INSTANTIATE_TEST_SUITE_P(Trades, SeriesTest,
+INSTANTIATE_TEST_SUITE_P(Trades, PortfolioSeriesTest,
                          ::testing::Values(SeriesCase{1, "SSTS", 0, 2}, SeriesCase{1, "TTTS", 3, 0},
                                            // A single take-profit between losses never counts.
                                            SeriesCase{1, "STSTS", 0, 1}, SeriesCase{1, "TSTS", 0, 0},
@@ -523,7 +527,9 @@ INSTANTIATE_TEST_SUITE_P(Trades, SeriesTest,
                                            SeriesCase{0, "TT", 1, 0}, SeriesCase{0, "SSS", 0, 2},
                                            SeriesCase{0, "S", 0, 0},
                                            SeriesCase{7, "TTSSSTTTT", 4, 3}),
-                         [](const auto& info) { return info.param.outcomes + "_from" + std::to_string(info.param.firstWeek); });
+                         [](const auto& info) {
+                             return info.param.outcomes + "_from" + std::to_string(info.param.firstWeek);
+                         });
 
 }  // namespace
 }  // namespace quillet

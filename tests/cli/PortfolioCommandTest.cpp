@@ -234,6 +234,13 @@ TEST(PortfolioCommand, MissingFilesAreReportedByName)
     EXPECT_EQ(noBase.status, kFailure);
     EXPECT_NE(noBase.err.find("NZDUSD.base': File not found"), std::string::npos) << noBase.err;
     EXPECT_TRUE(noBase.out.empty());
+
+    // A config that cannot be read as a list names itself.
+    std::filesystem::remove(dir.file("config"));
+    std::filesystem::create_directory(dir.file("config"));
+    const CliRun badConfig = RunCommand({"portfolio", dir.path().string()});
+    EXPECT_EQ(badConfig.status, kFailure);
+    EXPECT_NE(badConfig.err.find("config': "), std::string::npos) << badConfig.err;
 }
 
 TEST(PortfolioCommand, RunsOnTheDemoInstruments)
