@@ -214,7 +214,8 @@ public:
     /// away from Friday's close.
     Bar Hour(int hourOfDay, bool gap)
     {
-        std::int64_t sigma = DivRound(pair_.HourlySigmaTicks * weekActivity_ * kSessionActivity[hourOfDay], 1000);
+        std::int64_t sigma =
+            DivRound(pair_.HourlySigmaTicks * weekActivity_ * kSessionActivity[hourOfDay], 1000);
         if (Below(rng_, 1000) < 8)
             sigma *= 3;  // news
         if (gap)
@@ -230,7 +231,8 @@ public:
         }
         bar.Close = Ticks();
         // Brief spikes between the quarters.
-        bar.High = std::min(bar.High + DivRound(sigma * Below(rng_, 1000), 6 * kFine * 1000), pair_.CeilingTicks);
+        bar.High =
+            std::min(bar.High + DivRound(sigma * Below(rng_, 1000), 6 * kFine * 1000), pair_.CeilingTicks);
         bar.Low = std::max(bar.Low - DivRound(sigma * Below(rng_, 1000), 6 * kFine * 1000), pair_.FloorTicks);
         bar.Volume = 40 + (bar.High - bar.Low) * 12 / kTicksPerPoint + Below(rng_, 60);
         bar.Started = true;

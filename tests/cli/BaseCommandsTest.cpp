@@ -43,7 +43,8 @@ CliRun RunCommand(std::vector<std::string> args)
 /// Runs the built program in a shell; its standard output lands in `outFile`.
 int RunProgram(const std::string& arguments, const std::string& outFile)
 {
-    const std::string command = std::string("\"") + QUILLET_CLI_PATH + "\" " + arguments + " > \"" + outFile + "\" 2>&1";
+    const std::string command =
+        std::string("\"") + QUILLET_CLI_PATH + "\" " + arguments + " > \"" + outFile + "\" 2>&1";
     return std::system(command.c_str());
 }
 
@@ -54,10 +55,11 @@ constexpr const char* kWeekQuotes = "2005.01.09,00:00,1.3050,1.3080,1.3040,1.306
 constexpr const char* kDayQuotes = "2005.01.10,00:00,1.3050,1.3070,1.3040,1.3055,400\r\n"
                                    "2005.01.11,00:00,1.3055,1.3080,1.3050,1.3070,400\r\n"
                                    "2005.01.12,00:00,1.3070,1.3075,1.3045,1.3060,434\r\n";
-constexpr const char* kHourQuotes = "2005.01.10,00:00,1.3050,1.3052,1.3048,1.3051,10\r\n"
-                                    "2005.01.10,01:00,1.3051,1.3060,1.3050,1.3058,12\r\n"
-                                    "2005.01.10,13:00,1.3058,1.3070,1.3040,1.3045,30\r\n"
-                                    "2005.01.10,14:00,1.3045,1.3056,1.3044,1.3055,11\n";  // a last line with LF only
+constexpr const char* kHourQuotes =
+    "2005.01.10,00:00,1.3050,1.3052,1.3048,1.3051,10\r\n"
+    "2005.01.10,01:00,1.3051,1.3060,1.3050,1.3058,12\r\n"
+    "2005.01.10,13:00,1.3058,1.3070,1.3040,1.3045,30\r\n"
+    "2005.01.10,14:00,1.3045,1.3056,1.3044,1.3055,11\n"; // a last line with LF only
 
 class MakeBaseTest : public ::testing::Test {
 protected:
@@ -145,7 +147,8 @@ TEST_F(MakeBaseTest, WithoutDirWritesIntoTheCurrentDirectory)
     const std::string work = tmp.file("work");
     fs::create_directory(work);
     const std::string args = "make-base TEST02 \"" + week + "\" \"" + day + "\" \"" + hour + "\"";
-    const std::string command = "cd \"" + work + "\" && \"" + QUILLET_CLI_PATH + "\" " + args + " > /dev/null";
+    const std::string command =
+        "cd \"" + work + "\" && \"" + QUILLET_CLI_PATH + "\" " + args + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(fs::file_size(work + "/TEST02.base"), 9'360'152u);
 }
@@ -208,25 +211,28 @@ const std::string kBadDateRow = "2005-01-10,00:00,1.3050,1.3080,1.3040,1.3060,5\
 
 INSTANTIATE_TEST_SUITE_P(
     Cells, RefusedCellTest,
-    ::testing::Values(
-        RefusedCase{"price_with_a_stray_letter", kWeekQuotes, kDayQuotes, kHourQuotes + kBadPriceRow,
-                    "'1,30x' is not a valid floating point value"},
-        RefusedCase{"date_with_dashes", kWeekQuotes, kBadDateRow, kHourQuotes, "'2005-01-10' is not a valid date"},
-        RefusedCase{"day_grid_before_hour_grid", kWeekQuotes, kDayQuotes + kBadPriceRow, kBadDateRow,
-                    "'1,30x' is not a valid floating point value"},
-        RefusedCase{"week_grid_first", std::string(kWeekQuotes) + "2005.01.23,00:00,1.3,1.3,1.3,x,1\r\n",
-                    kBadDateRow, kBadDateRow, "'x' is not a valid floating point value"},
-        RefusedCase{"date_before_prices_in_a_row", kWeekQuotes,
-                    "2005.13.10,00:00,1.3050,1.30x,1.3040,1.3060,5\r\n", kHourQuotes,
-                    "'2005.13.10' is not a valid date"},
-        RefusedCase{"earlier_row_first", kWeekQuotes, kDayQuotes, "2005.01.10,00:00,1,2,y,4,5\r\n" + kBadDateRow,
-                    "'y' is not a valid floating point value"},
-        RefusedCase{"five_commas_leave_close_empty", kWeekQuotes, "2005.01.10,00:00,1.3050,1.3080,1.3040,1.3060\r\n",
-                    kHourQuotes, "'' is not a valid floating point value"},
-        RefusedCase{"an_empty_line", kWeekQuotes, kDayQuotes, std::string(kHourQuotes) + "\r\n" + kHourQuotes,
-                    "'' is not a valid date"},
-        RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes, kHourQuotes,
-                    "'2005 01 09' is not a valid date"}),
+    ::testing::Values(RefusedCase{"price_with_a_stray_letter", kWeekQuotes, kDayQuotes,
+                                  kHourQuotes + kBadPriceRow, "'1,30x' is not a valid floating point value"},
+                      RefusedCase{"date_with_dashes", kWeekQuotes, kBadDateRow, kHourQuotes,
+                                  "'2005-01-10' is not a valid date"},
+                      RefusedCase{"day_grid_before_hour_grid", kWeekQuotes, kDayQuotes + kBadPriceRow,
+                                  kBadDateRow, "'1,30x' is not a valid floating point value"},
+                      RefusedCase{"week_grid_first",
+                                  std::string(kWeekQuotes) + "2005.01.23,00:00,1.3,1.3,1.3,x,1\r\n",
+                                  kBadDateRow, kBadDateRow, "'x' is not a valid floating point value"},
+                      RefusedCase{"date_before_prices_in_a_row", kWeekQuotes,
+                                  "2005.13.10,00:00,1.3050,1.30x,1.3040,1.3060,5\r\n", kHourQuotes,
+                                  "'2005.13.10' is not a valid date"},
+                      RefusedCase{"earlier_row_first", kWeekQuotes, kDayQuotes,
+                                  "2005.01.10,00:00,1,2,y,4,5\r\n" + kBadDateRow,
+                                  "'y' is not a valid floating point value"},
+                      RefusedCase{"five_commas_leave_close_empty", kWeekQuotes,
+                                  "2005.01.10,00:00,1.3050,1.3080,1.3040,1.3060\r\n", kHourQuotes,
+                                  "'' is not a valid floating point value"},
+                      RefusedCase{"an_empty_line", kWeekQuotes, kDayQuotes,
+                                  std::string(kHourQuotes) + "\r\n" + kHourQuotes, "'' is not a valid date"},
+                      RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes,
+                                  kHourQuotes, "'2005 01 09' is not a valid date"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 class InfoTest : public MakeBaseTest {

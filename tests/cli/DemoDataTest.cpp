@@ -32,7 +32,8 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::TempDir;
 
-const std::vector<std::string> kPairNames = {"AUDJPY", "AUDUSD", "EURJPY", "GBPUSD", "EURAUD", "EURUSD", "EURCAD"};
+const std::vector<std::string> kPairNames = {"AUDJPY", "AUDUSD", "EURJPY", "GBPUSD",
+                                             "EURAUD", "EURUSD", "EURCAD"};
 
 struct CliRun {
     int status;
@@ -108,7 +109,8 @@ CliRun* DemoDataTest::demo = nullptr;
 TEST_F(DemoDataTest, WritesSevenFullBaseFilesTheirQuotesAndTheConfig)
 {
     EXPECT_EQ(demo->err, "");
-    EXPECT_EQ(ReadFile(dir + "/config"), "AUDJPY\r\nAUDUSD\r\nEURJPY\r\nGBPUSD\r\nEURAUD\r\nEURUSD\r\nEURCAD\r\n");
+    EXPECT_EQ(ReadFile(dir + "/config"),
+              "AUDJPY\r\nAUDUSD\r\nEURJPY\r\nGBPUSD\r\nEURAUD\r\nEURUSD\r\nEURCAD\r\n");
     EXPECT_EQ(ReadInstrumentList(dir + "/config"), kPairNames);
     for (const auto& name : kPairNames) {
         SCOPED_TRACE(name);
@@ -193,10 +195,12 @@ TEST_F(DemoDataTest, CandlesFollowTheTradingWeek)
             const Candle& c = hour[i];
             const int wd = Weekday(c.Date);
             ASSERT_TRUE(wd >= 1 && wd <= 5) << "hour " << i;
-            ASSERT_TRUE(std::regex_match(TimeText(c), twoDigits)) << "hour " << i << ": '" << TimeText(c) << "'";
+            ASSERT_TRUE(std::regex_match(TimeText(c), twoDigits))
+                << "hour " << i << ": '" << TimeText(c) << "'";
             if (i > 1) {
                 const Candle& prev = hour[i - 1];
-                const bool later = c.Date > prev.Date || (c.Date == prev.Date && TimeText(c) > TimeText(prev));
+                const bool later =
+                    c.Date > prev.Date || (c.Date == prev.Date && TimeText(c) > TimeText(prev));
                 ASSERT_TRUE(later) << "hour " << i;
             }
         }
@@ -317,7 +321,8 @@ TEST_F(DemoDataTest, PricesStayWithinEachPairsRealisticBand)
                 ASSERT_LE(c.Low, std::min(c.Open, c.Close)) << i;
                 ASSERT_GE(c.High, std::max(c.Open, c.Close)) << i;
                 for (double p : {c.Open, c.High, c.Low, c.Close})
-                    ASSERT_NEAR(p * decimals, std::nearbyint(p * decimals), 1e-6) << "more decimals than quoted: " << p;
+                    ASSERT_NEAR(p * decimals, std::nearbyint(p * decimals), 1e-6)
+                        << "more decimals than quoted: " << p;
                 lowest = std::min(lowest, c.Low);
                 highest = std::max(highest, c.High);
             }
@@ -384,7 +389,9 @@ TEST_F(DemoDataTest, QuoteFilesAreBrokerStyleTextWithCrLf)
                 EXPECT_TRUE(std::regex_match(fields[6], std::regex(R"([1-9]\d*)"))) << line;
             }
             // One line per candle of the series built from the file.
-            const CandleSeries& series = tf[0] == 'W' ? Pair(k).Week : tf[0] == 'D' ? Pair(k).Day : Pair(k).Hour;
+            const CandleSeries& series = tf[0] == 'W'   ? Pair(k).Week
+                                         : tf[0] == 'D' ? Pair(k).Day
+                                                        : Pair(k).Hour;
             EXPECT_EQ(lines, static_cast<std::size_t>(FirstEmptyIndex(series, 1) - 1));
         }
     }
@@ -395,7 +402,8 @@ TEST_F(DemoDataTest, QuoteFilesAreBrokerStyleTextWithCrLf)
         const std::string text = ReadFile(path);
         return text.substr(0, text.find('\n') + 1);
     };
-    EXPECT_EQ(firstLine(Quotes("EURUSD", "W1")), "2005.01.09,00:00,1.34226,1.34319,1.33006,1.33022,21272\r\n");
+    EXPECT_EQ(firstLine(Quotes("EURUSD", "W1")),
+              "2005.01.09,00:00,1.34226,1.34319,1.33006,1.33022,21272\r\n");
     EXPECT_EQ(firstLine(Quotes("EURUSD", "H1")), "2005.01.10,00:00,1.34226,1.34278,1.34172,1.34182,189\r\n");
     EXPECT_EQ(firstLine(Quotes("AUDJPY", "W1")), "2005.01.09,00:00,80.574,81.234,80.330,81.092,19959\r\n");
     EXPECT_EQ(firstLine(Quotes("AUDJPY", "D1")), "2005.01.10,00:00,80.574,80.753,80.423,80.523,3576\r\n");
@@ -466,7 +474,8 @@ TEST(DemoDataCommandTest, RefusesADirectoryItCannotCreate)
     test::WriteFile(tmp.file("plain"), "not a directory");
     const CliRun r = RunCommand({"demo-data", tmp.file("plain") + "/demo"});
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_NE(r.err.find("Не удаётся создать папку '" + tmp.file("plain") + "/demo/quotes'"), std::string::npos)
+    EXPECT_NE(r.err.find("Не удаётся создать папку '" + tmp.file("plain") + "/demo/quotes'"),
+              std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(tmp.file("plain") + "/demo"));
 }
