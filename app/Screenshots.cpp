@@ -20,7 +20,7 @@ namespace {
 
 // Answers every box at once and prints what it said.
 class PrintingDialogs : public quillet::ui::DialogService {
-public:
+  public:
     void ShowMessage(QWidget*, quillet::ui::MessageKind, const QString&, const QString& text) override
     {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
@@ -28,7 +28,7 @@ public:
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -56,7 +56,8 @@ int main(int argc, char** argv)
         form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
     }
 
-    static const char* const kFiles[] = {"1-all-pairs.png", "2-single-pair.png", "3-quotes.png", "4-work-log.png"};
+    static const char* const kFiles[] = {"1-all-pairs.png", "2-single-pair.png", "3-quotes.png",
+                                         "4-work-log.png"};
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     for (int i = 0; i < 4; ++i) {
         pages->setCurrentIndex(i);

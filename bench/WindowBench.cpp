@@ -25,7 +25,7 @@ namespace {
 
 // A notice during a run must not wait for anybody.
 class SilentDialogs : public quillet::ui::DialogService {
-public:
+  public:
     void ShowMessage(QWidget*, quillet::ui::MessageKind, const QString&, const QString&) override {}
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
 };
@@ -59,20 +59,26 @@ void RunThroughWindow(benchmark::State& state, bool logged)
     auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo3"));
     for (auto _ : state) {
         state.PauseTiming();
-        clear->click();  // every run writes into an empty log, as the first one does
+        clear->click(); // every run writes into an empty log, as the first one does
         state.ResumeTiming();
         run->click();
     }
     state.counters["log_lines"] = memo->document()->blockCount();
 }
 
-void WindowLoggedRun(benchmark::State& state) { RunThroughWindow(state, true); }
-void WindowRunWithoutLog(benchmark::State& state) { RunThroughWindow(state, false); }
+void WindowLoggedRun(benchmark::State& state)
+{
+    RunThroughWindow(state, true);
+}
+void WindowRunWithoutLog(benchmark::State& state)
+{
+    RunThroughWindow(state, false);
+}
 
 BENCHMARK(WindowLoggedRun)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WindowRunWithoutLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -87,4 +93,4 @@ int main(int argc, char** argv)
     return 0;
 }
 
-#endif  // QUILLET_WINDOW_BENCH
+#endif // QUILLET_WINDOW_BENCH

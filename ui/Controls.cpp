@@ -3,8 +3,7 @@
 #include <QHeaderView>
 #include <QPalette>
 
-TTrackBar::TTrackBar(QWidget* parent)
-    : QSlider(Qt::Horizontal, parent)
+TTrackBar::TTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
 {
     setTickPosition(QSlider::TicksBelow);
 }
@@ -30,8 +29,7 @@ void TTrackBar::setRange(int min, int max)
     QSlider::setRange(min, max);
 }
 
-TDateTimePicker::TDateTimePicker(QWidget* parent)
-    : QDateTimeEdit(parent)
+TDateTimePicker::TDateTimePicker(QWidget* parent) : QDateTimeEdit(parent)
 {
     // UTC has no daylight-saving gaps, so every calendar day has a midnight.
     setTimeSpec(Qt::UTC);
@@ -71,8 +69,7 @@ QColor TDateTimePicker::Color() const
     return palette().color(QPalette::Active, QPalette::Base);
 }
 
-TStringGrid::TStringGrid(QWidget* parent)
-    : QTableWidget(parent)
+TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent)
 {
     horizontalHeader()->hide();
     verticalHeader()->hide();

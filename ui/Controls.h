@@ -17,7 +17,7 @@
 /// minimum above its maximum: the range stays as it was.
 class TTrackBar : public QSlider {
     Q_OBJECT
-public:
+  public:
     explicit TTrackBar(QWidget* parent = nullptr);
 
     void setMinimum(int min);
@@ -29,7 +29,7 @@ public:
 /// code sets it. The background colour can be set, as a display of validity.
 class TDateTimePicker : public QDateTimeEdit {
     Q_OBJECT
-public:
+  public:
     explicit TDateTimePicker(QWidget* parent = nullptr);
 
     /// Replaces the date and keeps the time of day; raises no Change.
@@ -40,11 +40,11 @@ public:
     void SetColor(const QColor& color);
     QColor Color() const;
 
-signals:
+  signals:
     /// The user edited the date or time.
     void Change();
 
-private:
+  private:
     bool settingByCode_ = false;
 };
 
@@ -53,7 +53,7 @@ private:
 /// edited by the user.
 class TStringGrid : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     explicit TStringGrid(QWidget* parent = nullptr);
 
     QString Cell(int col, int row) const;

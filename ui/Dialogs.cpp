@@ -24,12 +24,12 @@ QString QtFilter(const QString& filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                       QLatin1Char(')');
+        entries << parts[i] + QStringLiteral(" (") +
+                       QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
     return entries.join(QStringLiteral(";;"));
 }
 
-}  // namespace
+} // namespace
 
 void DialogService::ShowMessage(QWidget* parent, MessageKind kind, const QString& title, const QString& text)
 {
@@ -72,10 +72,7 @@ void ShowError(QWidget* parent, const QString& text)
     Dialogs().ShowMessage(parent, MessageKind::Error, QString::fromLatin1(kAppTitle), ErrorBoxText(text));
 }
 
-TOpenDialog::TOpenDialog(const QString& filter, QObject* parent)
-    : QObject(parent), filter_(filter)
-{
-}
+TOpenDialog::TOpenDialog(const QString& filter, QObject* parent) : QObject(parent), filter_(filter) {}
 
 bool TOpenDialog::Execute(QWidget* parent)
 {
@@ -86,4 +83,4 @@ bool TOpenDialog::Execute(QWidget* parent)
     return true;
 }
 
-}  // namespace quillet::ui
+} // namespace quillet::ui

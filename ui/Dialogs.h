@@ -17,7 +17,7 @@ enum class MessageKind { Information, Error };
 
 /// Modal message boxes and file choosers. The default shows real dialogs.
 class DialogService {
-public:
+  public:
     virtual ~DialogService() = default;
     /// A modal box with one OK button; returns once it is dismissed.
     virtual void ShowMessage(QWidget* parent, MessageKind kind, const QString& title, const QString& text);
@@ -45,7 +45,7 @@ void ShowError(QWidget* parent, const QString& text);
 /// and the name chosen last time.
 class TOpenDialog : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TOpenDialog(const QString& filter, QObject* parent);
 
     /// Asks for a file; false when the user cancelled.
@@ -53,9 +53,9 @@ public:
     QString FileName() const { return fileName_; }
     QString Filter() const { return filter_; }
 
-private:
+  private:
     QString filter_;
     QString fileName_;
 };
 
-}  // namespace quillet::ui
+} // namespace quillet::ui

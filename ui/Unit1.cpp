@@ -88,7 +88,7 @@ QColor NormalWindowColor()
     return QApplication::palette().color(QPalette::Active, QPalette::Base);
 }
 
-}  // namespace
+} // namespace
 
 TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), baseDir_(baseDir)
@@ -106,8 +106,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-template <class Body>
-void TForm1::Guarded(Body&& body)
+template <class Body> void TForm1::Guarded(Body&& body)
 {
     try {
         body();
@@ -199,10 +198,10 @@ void TForm1::FormCreate()
     auto& u = *ui;
     Guarded([&] {
         using quillet::kRegionalDateFormat;
-        u.DateTimePicker1->SetDateTimeValue(
-            QDateTime(DateOfSerial(quillet::ParseDate("9.01.2005", kRegionalDateFormat)), QTime(0, 0), Qt::UTC));
-        u.DateTimePicker2->SetDateTimeValue(
-            QDateTime(DateOfSerial(quillet::ParseDate("12.04.2015", kRegionalDateFormat)), QTime(0, 0), Qt::UTC));
+        u.DateTimePicker1->SetDateTimeValue(QDateTime(
+            DateOfSerial(quillet::ParseDate("9.01.2005", kRegionalDateFormat)), QTime(0, 0), Qt::UTC));
+        u.DateTimePicker2->SetDateTimeValue(QDateTime(
+            DateOfSerial(quillet::ParseDate("12.04.2015", kRegionalDateFormat)), QTime(0, 0), Qt::UTC));
     });
 
     u.Label193->setText(QStringLiteral("Загрузка инструментов"));
@@ -238,7 +237,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     FormClose(event);
     if (event->isAccepted())
-        QCoreApplication::exit(0);  // the main window's close ends the program
+        QCoreApplication::exit(0); // the main window's close ends the program
 }
 
 void TForm1::FormClose(QCloseEvent* event)
@@ -288,13 +287,34 @@ void TForm1::Button6Click()
 // ---------------------------------------------------------------------------
 // Value labels: each handler reads its own track bar, whichever raised it.
 
-void TForm1::TrackBar4Change() { ui->Label77->setText(Points(ui->TrackBar4->value())); }
-void TForm1::TrackBar6Change() { ui->Label96->setText(Points(ui->TrackBar6->value())); }
-void TForm1::TrackBar7Change() { ui->Label98->setText(Points(ui->TrackBar7->value())); }
-void TForm1::TrackBar8Change() { ui->Label101->setText(Points(ui->TrackBar8->value())); }
-void TForm1::TrackBar9Change() { ui->Label103->setText(Points(ui->TrackBar9->value())); }
-void TForm1::TrackBar10Change() { ui->Label105->setText(Points(ui->TrackBar10->value())); }
-void TForm1::TrackBar12Change() { ui->Label94->setText(Hours(ui->TrackBar12->value())); }
+void TForm1::TrackBar4Change()
+{
+    ui->Label77->setText(Points(ui->TrackBar4->value()));
+}
+void TForm1::TrackBar6Change()
+{
+    ui->Label96->setText(Points(ui->TrackBar6->value()));
+}
+void TForm1::TrackBar7Change()
+{
+    ui->Label98->setText(Points(ui->TrackBar7->value()));
+}
+void TForm1::TrackBar8Change()
+{
+    ui->Label101->setText(Points(ui->TrackBar8->value()));
+}
+void TForm1::TrackBar9Change()
+{
+    ui->Label103->setText(Points(ui->TrackBar9->value()));
+}
+void TForm1::TrackBar10Change()
+{
+    ui->Label105->setText(Points(ui->TrackBar10->value()));
+}
+void TForm1::TrackBar12Change()
+{
+    ui->Label94->setText(Hours(ui->TrackBar12->value()));
+}
 
 // ---------------------------------------------------------------------------
 // Switches and the week range
@@ -321,7 +341,7 @@ void TForm1::CheckBox3Click()
         u.TrackBar5->setEnabled(false);
         u.TrackBar5->setValue(0);
         u.TrackBar11->setEnabled(false);
-        u.TrackBar11->setValue(0);  // its minimum makes this 1
+        u.TrackBar11->setValue(0); // its minimum makes this 1
     } else {
         u.TrackBar5->setEnabled(true);
         u.TrackBar11->setEnabled(true);
@@ -365,8 +385,14 @@ void TForm1::CheckPickerDate(TDateTimePicker* picker)
     picker->SetColor(outside ? QColor(255, 0, 0) : NormalWindowColor());
 }
 
-void TForm1::DateTimePicker1Change() { CheckPickerDate(ui->DateTimePicker1); }
-void TForm1::DateTimePicker2Change() { CheckPickerDate(ui->DateTimePicker2); }
+void TForm1::DateTimePicker1Change()
+{
+    CheckPickerDate(ui->DateTimePicker1);
+}
+void TForm1::DateTimePicker2Change()
+{
+    CheckPickerDate(ui->DateTimePicker2);
+}
 
 void TForm1::ComboBox1Select()
 {
@@ -386,7 +412,8 @@ void TForm1::ComboBox1Select()
         u.TrackBar5->setMaximum(n - 3);
         u.TrackBar11->setMaximum(n - 2);
         u.TrackBar11->setValue(u.TrackBar11->maximum());
-        u.Label56->setText(u.Label56->text() + QStringLiteral(" - ") + Text(quillet::FormatDate(week[n - 1].Date)));
+        u.Label56->setText(u.Label56->text() + QStringLiteral(" - ") +
+                           Text(quillet::FormatDate(week[n - 1].Date)));
         ShowDate(u.DateTimePicker2, week[n - 1].Date);
     });
 }
@@ -398,7 +425,7 @@ void TForm1::BitBtn1Click()
 {
     auto& u = *ui;
     if (u.ComboBox1->currentIndex() < 0)
-        return;  // no pair: the button is disabled until one is chosen
+        return; // no pair: the button is disabled until one is chosen
     Guarded([&] {
         quillet::BacktestParams params;
         params.LogEnabled = u.CheckBox6->isChecked();
@@ -472,7 +499,10 @@ void TForm1::Button1Click()
     form2_->activateWindow();
 }
 
-void TForm1::N2Click() { Button1Click(); }
+void TForm1::N2Click()
+{
+    Button1Click();
+}
 
 void TForm1::N3Click()
 {
@@ -481,4 +511,7 @@ void TForm1::N3Click()
     QCoreApplication::exit(0);
 }
 
-void TForm1::Button10Click() { ui->Memo3->clear(); }
+void TForm1::Button10Click()
+{
+    ui->Memo3->clear();
+}

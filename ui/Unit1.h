@@ -24,7 +24,7 @@ class TOpenDialog;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     /// Creates the window and runs its start-up over the instruments kept in
     /// `baseDir` (the executable's directory unless a test says otherwise).
     explicit TForm1(const std::string& baseDir = quillet::ExeDir(), QWidget* parent = nullptr);
@@ -42,10 +42,10 @@ public:
     quillet::ui::TOpenDialog* OpenDialog1() const { return openDialog1_; }
     quillet::ui::TOpenDialog* OpenDialog2() const { return openDialog2_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private slots:
+  private slots:
     // Start-up and shut-down.
     void FormCreate();
     void FormClose(QCloseEvent* event);
@@ -79,14 +79,13 @@ private slots:
     void N3Click();
     void Button10Click();
 
-private:
+  private:
     void ConnectHandlers();
     void SetUpChart();
     void SetUpGlyphs();
     void CheckPickerDate(TDateTimePicker* picker);
     /// Runs a handler body; an error ends it and is shown, the program goes on.
-    template <class Body>
-    void Guarded(Body&& body);
+    template <class Body> void Guarded(Body&& body);
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;

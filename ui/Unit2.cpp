@@ -2,8 +2,7 @@
 
 #include "ui_Unit2.h"
 
-TForm2::TForm2(QWidget* parent)
-    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TForm2>())
+TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TForm2>())
 {
     ui->setupUi(this);
 }

@@ -11,10 +11,10 @@ class TForm2;
 
 class TForm2 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
-private:
+  private:
     std::unique_ptr<Ui::TForm2> ui;
 };

@@ -3,7 +3,8 @@
 #include "ui_Unit3.h"
 
 TForm3::TForm3(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(std::make_unique<Ui::TForm3>())
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui(std::make_unique<Ui::TForm3>())
 {
     ui->setupUi(this);
     // The size is that of the client area.

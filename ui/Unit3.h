@@ -11,10 +11,10 @@ class TForm3;
 
 class TForm3 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
 
-private:
+  private:
     std::unique_ptr<Ui::TForm3> ui;
 };

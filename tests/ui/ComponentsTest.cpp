@@ -57,11 +57,11 @@ QStringList Range(int from, int to, const char* prefix = "Label")
     return names;
 }
 
-}  // namespace
+} // namespace
 
 class ComponentsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { ClearLoadedSlots(); }
     void everyNamedComponentExists();
     void captions_data();
@@ -77,7 +77,7 @@ private slots:
     void secondaryWindows();
     void noCaptionIsCutOff();
 
-private:
+  private:
     RecordingDialogs dialogs_;
 };
 
@@ -85,26 +85,143 @@ void ComponentsTest::everyNamedComponentExists()
 {
     TempDir dir;
     TForm1 form(dir.dir());
-    QStringList names{
-        "Button9", "ListBox4", "Panel15", "PageControl1", "Panel16", "MainMenu1", "OpenDialog1", "OpenDialog2",
-        "N1", "N2", "N3", "Label185", "Label193", "ProgressBar4", "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4",
-        "ListBox5", "Panel17", "Panel19", "Panel18", "TrackBar8", "TrackBar9", "TrackBar10", "CheckBox9",
-        "TrackBar15", "CheckBox8", "DateTimePicker3", "DateTimePicker4", "TrackBar13", "TrackBar14", "BitBtn2",
-        "Bevel6", "CheckBox7", "ComboBox3", "Button11", "Button12", "TrackBar18", "TrackBar16", "TrackBar17",
-        "ProgressBar3", "ComboBox2", "CheckBox10", "Panel14", "Bevel2", "ComboBox1", "Bevel4", "CheckBox4",
-        "TrackBar4", "TrackBar6", "TrackBar7", "Bevel5", "CheckBox5", "TrackBar12", "Bevel1", "CheckBox3",
-        "DateTimePicker1", "DateTimePicker2", "TrackBar5", "TrackBar11", "CheckBox6", "BitBtn1", "Chart1",
-        "ProgressBar2", "ListBox6", "Button18", "BitBtn4", "Bevel7", "Button14", "ComboBox4", "Edit7", "Button13",
-        "BitBtn3", "Button15", "Button16", "Button17", "WeekGrid", "DayGrid", "HourGrid", "Button10", "Memo3",
-        "Button6", "Button5", "Button8", "Edit1", "Edit6", "UpDown5", "Button4", "Button1", "ProgressBar1", "Memo2",
-        "Panel1", "Panel2", "Panel3", "Panel4", "Panel5", "TrackBar1", "TrackBar2", "TrackBar3", "Label8",
-        "Label10", "Label18", "Button2", "Memo1", "Button3", "ListBox1", "ListBox2", "Label1", "Label56",
-        "Label61", "Label67", "Label77", "Label78", "Label93", "Label94", "Label96", "Label97", "Label98", "Label99",
-        "Label100", "Label101", "Label102", "Label103", "Label104", "Label105", "Label106", "Label186", "Label190",
-        "Label191", "Label192", "Label187", "Label188", "Label189"};
-    names << Range(6, 13, "Panel") << Range(0, 6, "Lab") << Range(172, 178) << Range(126, 139) << Range(140, 171)
-          << Range(107, 125) << Range(179, 184) << Range(79, 92) << Range(64, 64) << Range(70, 71) << Range(73, 73) << Range(75, 76)
-          << Range(95, 95);
+    QStringList names{"Button9",
+                      "ListBox4",
+                      "Panel15",
+                      "PageControl1",
+                      "Panel16",
+                      "MainMenu1",
+                      "OpenDialog1",
+                      "OpenDialog2",
+                      "N1",
+                      "N2",
+                      "N3",
+                      "Label185",
+                      "Label193",
+                      "ProgressBar4",
+                      "TabSheet1",
+                      "TabSheet2",
+                      "TabSheet3",
+                      "TabSheet4",
+                      "ListBox5",
+                      "Panel17",
+                      "Panel19",
+                      "Panel18",
+                      "TrackBar8",
+                      "TrackBar9",
+                      "TrackBar10",
+                      "CheckBox9",
+                      "TrackBar15",
+                      "CheckBox8",
+                      "DateTimePicker3",
+                      "DateTimePicker4",
+                      "TrackBar13",
+                      "TrackBar14",
+                      "BitBtn2",
+                      "Bevel6",
+                      "CheckBox7",
+                      "ComboBox3",
+                      "Button11",
+                      "Button12",
+                      "TrackBar18",
+                      "TrackBar16",
+                      "TrackBar17",
+                      "ProgressBar3",
+                      "ComboBox2",
+                      "CheckBox10",
+                      "Panel14",
+                      "Bevel2",
+                      "ComboBox1",
+                      "Bevel4",
+                      "CheckBox4",
+                      "TrackBar4",
+                      "TrackBar6",
+                      "TrackBar7",
+                      "Bevel5",
+                      "CheckBox5",
+                      "TrackBar12",
+                      "Bevel1",
+                      "CheckBox3",
+                      "DateTimePicker1",
+                      "DateTimePicker2",
+                      "TrackBar5",
+                      "TrackBar11",
+                      "CheckBox6",
+                      "BitBtn1",
+                      "Chart1",
+                      "ProgressBar2",
+                      "ListBox6",
+                      "Button18",
+                      "BitBtn4",
+                      "Bevel7",
+                      "Button14",
+                      "ComboBox4",
+                      "Edit7",
+                      "Button13",
+                      "BitBtn3",
+                      "Button15",
+                      "Button16",
+                      "Button17",
+                      "WeekGrid",
+                      "DayGrid",
+                      "HourGrid",
+                      "Button10",
+                      "Memo3",
+                      "Button6",
+                      "Button5",
+                      "Button8",
+                      "Edit1",
+                      "Edit6",
+                      "UpDown5",
+                      "Button4",
+                      "Button1",
+                      "ProgressBar1",
+                      "Memo2",
+                      "Panel1",
+                      "Panel2",
+                      "Panel3",
+                      "Panel4",
+                      "Panel5",
+                      "TrackBar1",
+                      "TrackBar2",
+                      "TrackBar3",
+                      "Label8",
+                      "Label10",
+                      "Label18",
+                      "Button2",
+                      "Memo1",
+                      "Button3",
+                      "ListBox1",
+                      "ListBox2",
+                      "Label1",
+                      "Label56",
+                      "Label61",
+                      "Label67",
+                      "Label77",
+                      "Label78",
+                      "Label93",
+                      "Label94",
+                      "Label96",
+                      "Label97",
+                      "Label98",
+                      "Label99",
+                      "Label100",
+                      "Label101",
+                      "Label102",
+                      "Label103",
+                      "Label104",
+                      "Label105",
+                      "Label106",
+                      "Label186",
+                      "Label190",
+                      "Label191",
+                      "Label192",
+                      "Label187",
+                      "Label188",
+                      "Label189"};
+    names << Range(6, 13, "Panel") << Range(0, 6, "Lab") << Range(172, 178) << Range(126, 139)
+          << Range(140, 171) << Range(107, 125) << Range(179, 184) << Range(79, 92) << Range(64, 64)
+          << Range(70, 71) << Range(73, 73) << Range(75, 76) << Range(95, 95);
     for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j)
             for (int k = 1; k <= 3; ++k)
@@ -321,19 +438,22 @@ void ComponentsTest::initialStates()
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillet_tester v2.4"));
     QCOMPARE(form.size(), QSize(995, 590));
     auto hidden = [&](const char* n) { return form.findChild<QWidget*>(QString::fromLatin1(n))->isHidden(); };
-    auto enabled = [&](const char* n) { return form.findChild<QWidget*>(QString::fromLatin1(n))->isEnabled(); };
-    for (const char* n : {"Button9", "ListBox4", "Panel15", "Panel16", "Button6", "Button4", "Button1",
-                          "ProgressBar1", "Panel1", "Panel6", "Panel13", "Panel2", "Panel3", "Panel4", "Panel5",
-                          "Memo1", "ProgressBar3"})
+    auto enabled = [&](const char* n) {
+        return form.findChild<QWidget*>(QString::fromLatin1(n))->isEnabled();
+    };
+    for (const char* n :
+         {"Button9", "ListBox4", "Panel15", "Panel16", "Button6", "Button4", "Button1", "ProgressBar1",
+          "Panel1", "Panel6", "Panel13", "Panel2", "Panel3", "Panel4", "Panel5", "Memo1", "ProgressBar3"})
         QVERIFY2(hidden(n), n);
     QVERIFY(!hidden("PageControl1"));
     for (const char* n : {"BitBtn1", "TrackBar5", "TrackBar11", "TrackBar12", "Label94", "DateTimePicker1",
                           "DateTimePicker2", "Chart1", "TabSheet1"})
         QVERIFY2(!enabled(n), n);
-    for (const char* n : {"ComboBox1", "CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "Memo3", "ListBox6"})
+    for (const char* n :
+         {"ComboBox1", "CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "Memo3", "ListBox6"})
         QVERIFY2(enabled(n), n);
-    for (const char* n : {"CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "CheckBox7", "CheckBox8", "CheckBox9",
-                          "CheckBox10"})
+    for (const char* n : {"CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "CheckBox7", "CheckBox8",
+                          "CheckBox9", "CheckBox10"})
         QVERIFY2(!form.findChild<QCheckBox*>(QString::fromLatin1(n))->isChecked(), n);
     auto* list4 = form.findChild<QListWidget*>(QStringLiteral("ListBox4"));
     QCOMPARE(list4->count(), 15);
@@ -348,7 +468,8 @@ void ComponentsTest::initialStates()
     QCOMPARE(form.findChild<QPlainTextEdit*>(QStringLiteral("Memo3"))->toPlainText(), QString());
     QCOMPARE(form.findChild<QPlainTextEdit*>(QStringLiteral("Memo3"))->verticalScrollBarPolicy(),
              Qt::ScrollBarAlwaysOn);
-    QCOMPARE(form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("Memo1"));
+    QCOMPARE(form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(),
+             QStringLiteral("Memo1"));
     QCOMPARE(form.findChild<QWidget*>(QStringLiteral("BitBtn4"))->toolTip(),
              QStringLiteral("Удалить выделенный инструмент"));
     for (const char* n : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"})
@@ -436,7 +557,7 @@ void ComponentsTest::allPairsPageIsInert()
     const QList<QWidget*> controls = page->findChildren<QWidget*>();
     QVERIFY(controls.size() > 100);
     for (QWidget* w : controls)
-        if (w->window() == &form)  // a drop-down list's popup is a window of its own
+        if (w->window() == &form) // a drop-down list's popup is a window of its own
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     for (const char* n : {"ListBox5", "Panel17", "Panel19", "Panel18", "CheckBox7"})
         QVERIFY2(form.findChild<QWidget*>(QString::fromLatin1(n))->testAttribute(Qt::WA_ForceDisabled), n);
@@ -515,7 +636,8 @@ void ComponentsTest::noCaptionIsCutOff()
                 const int glyph = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
                 need = QSize(b->fontMetrics().horizontalAdvance(b->text()) + glyph + 2 * margin,
                              b->fontMetrics().height());
-            } else if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractButton*>(w)->text().isEmpty())
+            } else if (qobject_cast<QAbstractButton*>(w) &&
+                       !qobject_cast<QAbstractButton*>(w)->text().isEmpty())
                 need = w->sizeHint();
             else
                 continue;

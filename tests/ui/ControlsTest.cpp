@@ -1,7 +1,7 @@
 // The control classes and the dialog service on their own.
 
-#include "UiTestSupport.h"
 #include "ui/Controls.h"
+#include "UiTestSupport.h"
 #include "ui/Dialogs.h"
 
 #include <QSignalSpy>
@@ -11,7 +11,7 @@ using quillet::test::RecordingDialogs;
 
 class ControlsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void trackBarRefusesMaximumBelowMinimum();
     void trackBarRefusesMinimumAboveMaximum();
     void trackBarChangeFiresOnlyWhenPositionMoves();
@@ -32,7 +32,7 @@ void ControlsTest::trackBarRefusesMaximumBelowMinimum()
     TTrackBar bar;
     bar.setMaximum(535);
     bar.setMinimum(1);
-    bar.setMaximum(0);  // below the minimum: ignored
+    bar.setMaximum(0); // below the minimum: ignored
     QCOMPARE(bar.minimum(), 1);
     QCOMPARE(bar.maximum(), 535);
     bar.setRange(10, 5);
@@ -60,7 +60,7 @@ void ControlsTest::trackBarChangeFiresOnlyWhenPositionMoves()
     QCOMPARE(spy.count(), 0);
     bar.setValue(41);
     QCOMPARE(spy.count(), 1);
-    bar.setValue(500);  // held at the maximum
+    bar.setValue(500); // held at the maximum
     QCOMPARE(spy.count(), 2);
     QCOMPARE(bar.value(), 100);
 }
@@ -142,13 +142,19 @@ void ControlsTest::errorTextGetsFullStop_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "File not found" << "File not found.";
-    QTest::newRow("digit") << "Error 5" << "Error 5.";
+    QTest::newRow("letter") << "File not found"
+                            << "File not found.";
+    QTest::newRow("digit") << "Error 5"
+                           << "Error 5.";
     QTest::newRow("cyrillic") << QStringLiteral("Ошибка") << QStringLiteral("Ошибка.");
-    QTest::newRow("full stop") << "Done." << "Done.";
-    QTest::newRow("quote") << "'x' is not a valid date'" << "'x' is not a valid date'";
-    QTest::newRow("exclamation") << "Stop!" << "Stop!";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("full stop") << "Done."
+                               << "Done.";
+    QTest::newRow("quote") << "'x' is not a valid date'"
+                           << "'x' is not a valid date'";
+    QTest::newRow("exclamation") << "Stop!"
+                                 << "Stop!";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void ControlsTest::errorTextGetsFullStop()

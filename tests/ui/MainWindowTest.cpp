@@ -29,8 +29,7 @@ using namespace quillet::test;
 
 namespace {
 
-template <class T>
-T* Get(QObject& root, const char* name)
+template <class T> T* Get(QObject& root, const char* name)
 {
     T* child = root.findChild<T*>(QString::fromLatin1(name));
     if (!child)
@@ -93,11 +92,11 @@ std::unique_ptr<Instrument> SellingPair(double entryClose = 1.2095)
     return inst;
 }
 
-}  // namespace
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -138,7 +137,7 @@ private slots:
     void failedConfigWriteKeepsWindowOpen();
     void settingsButtonShowsSettingsWindow();
 
-private:
+  private:
     /// Writes the instruments and a "config" listing `names`.
     void Prepare(const std::vector<std::string>& names, const std::vector<const Instrument*>& files);
     std::unique_ptr<TForm1> Start();
@@ -161,7 +160,8 @@ void MainWindowTest::cleanup()
     ClearLoadedSlots();
 }
 
-void MainWindowTest::Prepare(const std::vector<std::string>& names, const std::vector<const Instrument*>& files)
+void MainWindowTest::Prepare(const std::vector<std::string>& names,
+                             const std::vector<const Instrument*>& files)
 {
     for (const Instrument* inst : files)
         WriteInstrument(*dir_, ShortStringText(inst->Name), *inst);
@@ -179,7 +179,7 @@ std::unique_ptr<TForm1> MainWindowTest::Start()
 void MainWindowTest::startsWithoutConfig()
 {
     auto form = Start();
-    QVERIFY(dialogs_->messages.isEmpty());  // a first start is no error
+    QVERIFY(dialogs_->messages.isEmpty()); // a first start is no error
     QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
     QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 0);
     QVERIFY(!Get<QWidget>(*form, "PageControl1")->isHidden());
@@ -245,7 +245,7 @@ void MainWindowTest::missingFileStopsLoadingButWindowOpens()
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "MISSNG", "EURUSD"}));
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
-    QVERIFY(!InstrumentExists(Table()[3]));  // loading stopped at the missing file
+    QVERIFY(!InstrumentExists(Table()[3])); // loading stopped at the missing file
     // The rest of the start-up still ran.
     QCOMPARE(Get<TStringGrid>(*form, "WeekGrid")->Cell(0, 0), QStringLiteral("Дата"));
     QVERIFY(!Get<QWidget>(*form, "PageControl1")->isHidden());
@@ -263,7 +263,7 @@ void MainWindowTest::instrumentWithoutWeeksEndsPickerList()
 
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов..."));
-    QVERIFY(InstrumentExists(Table()[3]));  // loaded, but after an absent slot
+    QVERIFY(InstrumentExists(Table()[3])); // loaded, but after an absent slot
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox5")), QStringList{"AUDJPY"});
     QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 3);
@@ -339,18 +339,18 @@ void MainWindowTest::weekBarsPushEachOther()
     QVERIFY(start->isEnabled());
 
     end->setValue(10);
-    start->setValue(20);  // past the end: the end follows
+    start->setValue(20); // past the end: the end follows
     QCOMPARE(end->value(), 21);
     QCOMPARE(Get<TDateTimePicker>(*form, "DateTimePicker1")->date(), WeekDate(21));
     QCOMPARE(Get<TDateTimePicker>(*form, "DateTimePicker2")->date(), WeekDate(22));
 
-    end->setValue(5);  // before the start: the start follows
+    end->setValue(5); // before the start: the start follows
     QCOMPARE(start->value(), 4);
     end->setValue(1);
     QCOMPARE(start->value(), 0);
 
     end->setValue(534);
-    start->setValue(535);  // on its maximum with the end one below: no push
+    start->setValue(535); // on its maximum with the end one below: no push
     QCOMPARE(end->value(), 534);
 }
 
@@ -375,7 +375,7 @@ void MainWindowTest::untickingRangeSetsZeroAndOne()
     QCOMPARE(end->value(), 1);
     QCOMPARE(Get<TDateTimePicker>(*form, "DateTimePicker1")->date(), WeekDate(1));
     QCOMPARE(Get<TDateTimePicker>(*form, "DateTimePicker2")->date(), WeekDate(2));
-    box->click();  // ticking again leaves the bars where they are
+    box->click(); // ticking again leaves the bars where they are
     QVERIFY(start->isEnabled());
     QCOMPARE(start->value(), 0);
     QCOMPARE(end->value(), 1);
@@ -468,7 +468,7 @@ void MainWindowTest::datePickerColoursDatesOutsideWeeks()
     picker->setEnabled(true);
     picker->setFocus();
     picker->setCurrentSection(QDateTimeEdit::DaySection);
-    QTest::keyClick(picker, Qt::Key_Down);  // 8 January 2005: before week 1
+    QTest::keyClick(picker, Qt::Key_Down); // 8 January 2005: before week 1
     QCOMPARE(picker->date(), QDate(2005, 1, 8));
     QCOMPARE(picker->Color(), QColor(255, 0, 0));
     QTest::keyClick(picker, Qt::Key_Up);
@@ -479,7 +479,7 @@ void MainWindowTest::datePickerColoursDatesOutsideWeeks()
     endPicker->setEnabled(true);
     endPicker->setFocus();
     endPicker->setCurrentSection(QDateTimeEdit::DaySection);
-    QTest::keyClick(endPicker, Qt::Key_Up);  // one day after the last week
+    QTest::keyClick(endPicker, Qt::Key_Up); // one day after the last week
     QCOMPARE(endPicker->Color(), QColor(255, 0, 0));
     // Code setting a date raises nothing; moving the bar restores the colour.
     Get<QCheckBox>(*form, "CheckBox3")->click();
@@ -497,7 +497,7 @@ void MainWindowTest::runButtonDisabledUntilPairChosen()
     auto form = Start();
     auto* run = Get<QPushButton>(*form, "BitBtn1");
     QVERIFY(!run->isEnabled());
-    run->click();  // a disabled button does nothing
+    run->click(); // a disabled button does nothing
     QCOMPARE(Caption(*form, "Label79"), QStringLiteral("0"));
     SelectPair(*form, 0);
     QVERIFY(run->isEnabled());
@@ -526,7 +526,8 @@ void MainWindowTest::runWritesLabelsFromCore()
     params.Slot = 1;
     params.PairName = "EURUSD";
     BacktestResult result;
-    RunSinglePairBacktest(params, result, {}, [] {}, [](const std::string&) {});
+    RunSinglePairBacktest(
+        params, result, {}, [] {}, [](const std::string&) {});
     const SinglePairReport report = MakeSinglePairReport(params, result);
     QCOMPARE(report.Labels.size(), std::size_t(14));
     for (const LabelText& item : report.Labels)
@@ -536,7 +537,7 @@ void MainWindowTest::runWritesLabelsFromCore()
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 535);
     QCOMPARE(bar->value(), 535);
-    QCOMPARE(form->Series1()->count(), 0);  // the chart stays empty
+    QCOMPARE(form->Series1()->count(), 0); // the chart stays empty
 }
 
 void MainWindowTest::runWithHoldLimitZeroClosesAtEntryCandle()
@@ -589,7 +590,8 @@ void MainWindowTest::runOverRestrictedRangeSetsProgressBar()
     params.LastWeek = 3;
     params.StopLossPoints = 40;
     BacktestResult result;
-    RunSinglePairBacktest(params, result, {}, [] {}, [](const std::string&) {});
+    RunSinglePairBacktest(
+        params, result, {}, [] {}, [](const std::string&) {});
     for (const LabelText& item : MakeSinglePairReport(params, result).Labels)
         QCOMPARE(Caption(*form, item.Label.c_str()), QString::fromStdString(item.Text));
 }
@@ -656,7 +658,7 @@ void MainWindowTest::clearLogEmptiesMemo()
 
 void MainWindowTest::noticeOfCloseAtEntryPriceIsShown()
 {
-    auto a = SellingPair(1.2100);  // the entry hour closes at its open
+    auto a = SellingPair(1.2100); // the entry hour closes at its open
     Prepare({"EURUSD"}, {a.get()});
     auto form = Start();
     SelectPair(*form, 0);
@@ -681,8 +683,9 @@ void MainWindowTest::noticeOfCloseAtEntryPriceIsShown()
     QCOMPARE(watcher.messages[0].Kind, ui::MessageKind::Information);
     QVERIFY(watcher.messages[0].Text.startsWith(QStringLiteral("А вот и пасхалочка.")));
     // The lines before the notice are already in the log when it shows.
-    QVERIFY(memo->toPlainText().split(QLatin1Char('\n')).indexOf(QStringLiteral("Закрываем позицию по тайм-ауту")) <
-            linesAtNotice);
+    QVERIFY(memo->toPlainText()
+                .split(QLatin1Char('\n'))
+                .indexOf(QStringLiteral("Закрываем позицию по тайм-ауту")) < linesAtNotice);
     QCOMPARE(Caption(*form, "Label79"), QStringLiteral("1"));
     QCOMPARE(Caption(*form, "Label95"), QStringLiteral("0 (0)"));
     QCOMPARE(Caption(*form, "Label171"), QStringLiteral("0 (0)"));
@@ -727,7 +730,7 @@ void MainWindowTest::failedConfigWriteKeepsWindowOpen()
     std::filesystem::create_directory(sub);
     TForm1 form(sub.string() + "/");
     form.show();
-    std::filesystem::remove_all(sub);  // nowhere to write "config" now
+    std::filesystem::remove_all(sub); // nowhere to write "config" now
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
     QCOMPARE(dialogs_->messages.size(), 1);
@@ -746,9 +749,9 @@ void MainWindowTest::settingsButtonShowsSettingsWindow()
     form->SetSettingsWindow(&settings);
     auto* menuItem = Get<QAction>(*form, "N2");
     QVERIFY(!menuItem->isEnabled());
-    menuItem->trigger();  // disabled: nothing happens
+    menuItem->trigger(); // disabled: nothing happens
     QVERIFY(!settings.isVisible());
-    Get<QPushButton>(*form, "Button1")->click();  // the hidden button still works from code
+    Get<QPushButton>(*form, "Button1")->click(); // the hidden button still works from code
     QVERIFY(settings.isVisible());
 }
 

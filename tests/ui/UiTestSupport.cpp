@@ -7,7 +7,7 @@ namespace quillet::test {
 
 std::unique_ptr<Instrument> NewInstrument(const std::string& name)
 {
-    auto inst = std::make_unique<Instrument>();  // value-initialised: all zero
+    auto inst = std::make_unique<Instrument>(); // value-initialised: all zero
     SetShortString(inst->Name, name);
     return inst;
 }
@@ -40,4 +40,4 @@ double Day(int year, int month, int day)
     return DateSerial(year, month, day);
 }
 
-}  // namespace quillet::test
+} // namespace quillet::test

@@ -19,7 +19,7 @@ namespace quillet::test {
 /// Records every message box and answers file choosers from a queue
 /// (an empty queue answers "cancelled"). Installs itself while it lives.
 class RecordingDialogs : public ui::DialogService {
-public:
+  public:
     struct Message {
         ui::MessageKind Kind;
         QString Title;
@@ -43,7 +43,7 @@ public:
     QStringList fileNames;
     QStringList filters;
 
-private:
+  private:
     ui::DialogService* previous_ = nullptr;
 };
 
@@ -66,4 +66,4 @@ void ClearLoadedSlots();
 /// Day serial of a calendar date.
 double Day(int year, int month, int day);
 
-}  // namespace quillet::test
+} // namespace quillet::test
