@@ -133,9 +133,9 @@ TEST(PortfolioCommand, PlainOutputShowsThePageInRussian)
     for (const char* line : {"Минимальная длина свечи: 85 п\n", "Stop Loss: 100 п\n", "Take Profit: 50 п\n",
                              "Количество входов: 2\n", "Количество ТР: 1\n", "Количество SL: 1\n",
                              "Общий процент ТР   (%): 50%\n", "Среднее кол-во часов: 0\n",
-                             "\"Профитность\": 0,5\n", "Максимальная серия TP: -\n", "Максимальная серия SL: -\n",
-                             "По парам\n", "  AUDJPY: 1 (1E02%)\n", "  AUDUSD: 1 (0%)\n", "  GPBUSD: 0 (-)\n",
-                             "* входы(%ТР)\n"})
+                             "\"Профитность\": 0,5\n", "Максимальная серия TP: -\n",
+                             "Максимальная серия SL: -\n", "По парам\n", "  AUDJPY: 1 (1E02%)\n",
+                             "  AUDUSD: 1 (0%)\n", "  GPBUSD: 0 (-)\n", "* входы(%ТР)\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line << "in\n" << run.out;
 }
 
