@@ -16,7 +16,6 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <vector>
 
@@ -28,7 +27,7 @@ namespace {
 
 const QDate kSerialZero(1899, 12, 30);
 
-// Week index of the date displays; the table is only read.
+// A weekly candle of a slot, its index held within the series.
 const quillet::Candle& WeekCandle(int slot, int index)
 {
     index = std::clamp(index, 0, quillet::kLastCandleIndex);

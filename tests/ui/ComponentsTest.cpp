@@ -78,8 +78,22 @@ class ComponentsTest : public QObject {
     void noCaptionIsCutOff();
 
   private:
+    /// A window over an empty directory for the checks that only read.
+    TForm1& Shared();
+
     RecordingDialogs dialogs_;
+    std::unique_ptr<TempDir> sharedDir_;
+    std::unique_ptr<TForm1> shared_;
 };
+
+TForm1& ComponentsTest::Shared()
+{
+    if (!shared_) {
+        sharedDir_ = std::make_unique<TempDir>();
+        shared_ = std::make_unique<TForm1>(sharedDir_->dir());
+    }
+    return *shared_;
+}
 
 void ComponentsTest::everyNamedComponentExists()
 {
@@ -375,9 +389,7 @@ void ComponentsTest::captions()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
-    TempDir dir;
-    TForm1 form(dir.dir());
-    QObject* o = form.findChild<QObject*>(name);
+    QObject* o = Shared().findChild<QObject*>(name);
     QVERIFY(o);
     QCOMPARE(Caption(o), caption);
 }
@@ -418,9 +430,7 @@ void ComponentsTest::trackBars()
     QFETCH(int, position);
     QFETCH(int, lineSize);
     QFETCH(bool, enabled);
-    TempDir dir;
-    TForm1 form(dir.dir());
-    auto* bar = form.findChild<TTrackBar*>(name);
+    auto* bar = Shared().findChild<TTrackBar*>(name);
     QVERIFY(bar);
     QCOMPARE(bar->orientation(), Qt::Horizontal);
     QCOMPARE(bar->minimum(), min);
