@@ -29,9 +29,15 @@ const Candle& CandleAt(const CandleSeries& series, long long index)
     return series[static_cast<int>(index)];
 }
 
-std::string DateText(double serial) { return FormatDate(serial); }
+std::string DateText(double serial)
+{
+    return FormatDate(serial);
+}
 
-std::string TimeText(const Candle& c) { return ShortStringText(c.Time); }
+std::string TimeText(const Candle& c)
+{
+    return ShortStringText(c.Time);
+}
 
 // The index of the first hourly candle on one of the seven days of the week
 // after a signal week, or `hourEnd` when there is none before the end mark.
@@ -67,7 +73,7 @@ std::int32_t AdverseExcursion(const Trade& t, const Candle& c, long double m)
     return RoundToInt32((entry - static_cast<long double>(c.Low)) * m);
 }
 
-}  // namespace
+} // namespace
 
 void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
                            const ProgressStep& progress, const Notify& notify, const InstrumentTable& table)
@@ -123,8 +129,8 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
         const long double signedBody = PointDifference(w.Open, w.Close, static_cast<double>(m));
         const std::int32_t body = RoundToInt32(std::fabs(signedBody));
         if (logging)
-            write("Берём недельную свечу от " + DateText(w.Date) + " (неделя с " + DateText(w.Date + 1) + " по " +
-                  DateText(w.Date + 5) + ")");
+            write("Берём недельную свечу от " + DateText(w.Date) + " (неделя с " + DateText(w.Date + 1) +
+                  " по " + DateText(w.Date + 5) + ")");
 
         const bool signal = body >= params.SignalMinPoints && CandleExists(CandleAt(inst.Week, i + 8));
         if (!signal) {
@@ -152,8 +158,9 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
         t.EntryIndex = c;
         if (signedBody > 0) {
             t.Direction = TradeDirection::Sell;
-            write("Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку "
-                  "на продажу");
+            write(
+                "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку "
+                "на продажу");
         } else {
             t.Direction = TradeDirection::Buy;
             write("Недельная свеча была медвежьей (открытие выше закрытия, т.е. цена падала) и мы открываем "
@@ -185,8 +192,9 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
             if (outcome != kNoOutcome || k == params.HoldLimit)
                 break;
             if (logging)
-                write("Свеча от " + DateText(h.Date) + " " + TimeText(h) + " с минимумом " + FormatPrice(h.Low) +
-                      " и максимумом " + FormatPrice(h.High) + " всё в пределах SL и TP");
+                write("Свеча от " + DateText(h.Date) + " " + TimeText(h) + " с минимумом " +
+                      FormatPrice(h.Low) + " и максимумом " + FormatPrice(h.High) +
+                      " всё в пределах SL и TP");
             if (c + k + 1 >= hourEnd) {
                 ranOut = true;
                 break;
@@ -213,7 +221,8 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
                     write("Закрылись в + " + std::to_string(g) + " пунктов");
                 RecordTimeoutWin(result, g);
             } else if (t.EntryPrice == x) {
-                tell("А вот и пасхалочка. Закрыли точно в цену открытия, без всяких потерь, просто редки случай, "
+                tell("А вот и пасхалочка. Закрыли точно в цену открытия, без всяких потерь, просто редки "
+                     "случай, "
                      "ничего страшного.");
             } else {
                 const std::int32_t l = RoundToInt32((sell ? close - entry : entry - close) * m);
@@ -224,23 +233,25 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
         } else if (outcome == kTakeProfit) {
             if (logging) {
                 if (sell)
-                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) + ") свечи от " +
-                          DateText(last.Date) + " опустился ниже TP (" + FormatPrice(t.TakeProfitLevel) +
-                          "). ПРОФИТ");
+                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) +
+                          ") свечи от " + DateText(last.Date) + " опустился ниже TP (" +
+                          FormatPrice(t.TakeProfitLevel) + "). ПРОФИТ");
                 else
-                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) + ") свечи от " +
-                          DateText(last.Date) + " поднялся выше TP (" + FormatPrice(t.TakeProfitLevel) +
-                          "). ПРОФИТ");
+                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) +
+                          ") свечи от " + DateText(last.Date) + " поднялся выше TP (" +
+                          FormatPrice(t.TakeProfitLevel) + "). ПРОФИТ");
             }
             RecordTakeProfit(result, static_cast<int>(i), k, t.Drawdown, bookLog);
         } else {
             if (logging) {
                 if (sell)
-                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) + ") свечи от " +
-                          DateText(last.Date) + " поднялся выше SL (" + FormatPrice(t.StopLossLevel) + "). Лось..");
+                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) +
+                          ") свечи от " + DateText(last.Date) + " поднялся выше SL (" +
+                          FormatPrice(t.StopLossLevel) + "). Лось..");
                 else
-                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) + ") свечи от " +
-                          DateText(last.Date) + " опустился ниже SL (" + FormatPrice(t.StopLossLevel) + "). Лось..");
+                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) +
+                          ") свечи от " + DateText(last.Date) + " опустился ниже SL (" +
+                          FormatPrice(t.StopLossLevel) + "). Лось..");
             }
             RecordStopLoss(result, static_cast<int>(i), bookLog);
         }
@@ -248,4 +259,4 @@ void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result,
     }
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -17,9 +17,15 @@ void Write(const WorkLog& log, const std::string& line)
 
 // Counters are 32-bit and wrap on overflow, as the labels always showed
 // them; the sum is formed wide so that the wrap is defined behaviour.
-std::int32_t Add32(std::int32_t a, std::int64_t b) { return static_cast<std::int32_t>(a + b); }
+std::int32_t Add32(std::int32_t a, std::int64_t b)
+{
+    return static_cast<std::int32_t>(a + b);
+}
 
-std::int32_t Mul32(std::int64_t a, std::int64_t b) { return static_cast<std::int32_t>(a * b); }
+std::int32_t Mul32(std::int64_t a, std::int64_t b)
+{
+    return static_cast<std::int32_t>(a * b);
+}
 
 // Text of a count and the points it stands for: "2 (100 п)".
 std::string CountWithPoints(std::int32_t count, std::int32_t points)
@@ -36,11 +42,17 @@ std::string RoundedAverage(std::int32_t sum, std::int32_t count)
     return std::to_string(RoundToInt32(q));
 }
 
-std::string SeriesText(std::int32_t longest) { return longest == 0 ? "-" : std::to_string(longest); }
+std::string SeriesText(std::int32_t longest)
+{
+    return longest == 0 ? "-" : std::to_string(longest);
+}
 
-}  // namespace
+} // namespace
 
-void RecordEntry(BacktestResult& r) { r.Entries = Add32(r.Entries, 1); }
+void RecordEntry(BacktestResult& r)
+{
+    r.Entries = Add32(r.Entries, 1);
+}
 
 void RecordTakeProfit(BacktestResult& r, int weekIndex, int offset, std::int32_t drawdown, const WorkLog& log)
 {
@@ -125,7 +137,8 @@ SinglePairReport MakeSinglePairReport(const BacktestParams& params, const Backte
     // undefined while no stop-loss point was lost.
     std::string profitability = "-";
     if (slPoints != 0)
-        profitability = FormatGeneral2(static_cast<long double>(tpPoints) / static_cast<long double>(slPoints));
+        profitability =
+            FormatGeneral2(static_cast<long double>(tpPoints) / static_cast<long double>(slPoints));
 
     SinglePairReport report;
     report.Labels = {
@@ -155,4 +168,4 @@ ProgressSetup ProgressBarSetup(const BacktestParams& params)
     return {0, 535, 0};
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -33,7 +33,7 @@ const InstrumentTable& DemoEurUsd()
 
 BacktestParams FullRun(bool log)
 {
-    BacktestParams params;  // 85, 100, 50, hold 119, weeks 0 to 535
+    BacktestParams params; // 85, 100, 50, hold 119, weeks 0 to 535
     params.Slot = 1;
     params.PairName = "EURUSD";
     params.LogEnabled = log;
@@ -47,7 +47,8 @@ void SinglePairRunLogOff(benchmark::State& state)
     int progress = 0;
     for (auto _ : state) {
         BacktestResult result;
-        RunSinglePairBacktest(params, result, {}, [&progress] { ++progress; }, {}, table);
+        RunSinglePairBacktest(
+            params, result, {}, [&progress] { ++progress; }, {}, table);
         benchmark::DoNotOptimize(result);
     }
     BacktestResult result;
@@ -74,5 +75,5 @@ void SinglePairRunLogOn(benchmark::State& state)
 }
 BENCHMARK(SinglePairRunLogOn)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

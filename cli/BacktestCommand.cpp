@@ -24,7 +24,7 @@ constexpr int kSignalMin = 50, kSignalMax = 500, kSignalDefault = 85;
 constexpr int kStopLossMax = 150, kStopLossDefault = 100;
 constexpr int kTakeProfitMax = 100, kTakeProfitDefault = 50;
 constexpr int kHoldMin = 1, kHoldMax = 120;
-constexpr int kHoldUnlimited = 119;  // the run's limit with the hold check box off
+constexpr int kHoldUnlimited = 119; // the run's limit with the hold check box off
 constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
 
 struct Options {
@@ -41,7 +41,7 @@ struct Options {
 // One line of the plain output: a heading (no label) or a caption and the
 // value label beside it, laid out as the single-pair page groups them.
 struct CaptionLine {
-    const char* label;  // nullptr for a heading
+    const char* label; // nullptr for a heading
     const char* caption;
     bool indented;
 };
@@ -154,12 +154,8 @@ void RunBacktest(const Options& opts, Context& ctx)
         for (const LabelText& l : report.Labels)
             labels[l.Label] = l.Text;
         nlohmann::ordered_json doc = {
-            {"pair", params.PairName},
-            {"result", ResultJson(result)},
-            {"labels", labels},
-            {"log", log},
-            {"notices", notices},
-            {"progress", progress},
+            {"pair", params.PairName}, {"result", ResultJson(result)}, {"labels", labels}, {"log", log},
+            {"notices", notices},      {"progress", progress},
         };
         ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
@@ -180,13 +176,15 @@ void RunBacktest(const Options& opts, Context& ctx)
         ctx.out << text << '\n';
 }
 
-}  // namespace
+} // namespace
 
 void AddBacktestCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand("backtest", "Run the single-pair backtest over one .base file (slot 1)");
-    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")->required();
+    CLI::App* cmd =
+        app.add_subcommand("backtest", "Run the single-pair backtest over one .base file (slot 1)");
+    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
+        ->required();
     cmd->add_option("--signal", opts->signal, "Smallest weekly body that signals, in points")
         ->check(CLI::Range(kSignalMin, kSignalMax))
         ->capture_default_str();
@@ -196,14 +194,16 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--tp", opts->takeProfit, "Take-profit distance, in points")
         ->check(CLI::Range(0, kTakeProfitMax))
         ->capture_default_str();
-    cmd->add_option("--hold", opts->hold, "Hold a position over at most H hourly candles (1..120; default: 120)")
+    cmd->add_option("--hold", opts->hold,
+                    "Hold a position over at most H hourly candles (1..120; default: 120)")
         ->check(CLI::Range(kHoldMin, kHoldMax));
     cmd->add_option("--range", opts->range, "Analyse weeks FIRST (0..535) to LAST (1..535) only")
         ->expected(2)
         ->type_name("FIRST LAST");
     cmd->add_flag("--log", opts->log, "Write the work log");
-    cmd->add_flag("--json", opts->json, "Print one JSON object: pair, result, labels, log, notices, progress");
+    cmd->add_flag("--json", opts->json,
+                  "Print one JSON object: pair, result, labels, log, notices, progress");
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

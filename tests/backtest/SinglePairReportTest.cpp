@@ -37,10 +37,18 @@ BacktestResult Book(const std::string& outcomes, int firstWeek, std::vector<std:
     for (const char o : outcomes) {
         RecordEntry(r);
         switch (o) {
-        case 'T': RecordTakeProfit(r, week, 0, 0, sink); break;
-        case 'S': RecordStopLoss(r, week, sink); break;
-        case 'W': RecordTimeoutWin(r, 10); break;
-        case 'L': RecordTimeoutLoss(r, 10); break;
+        case 'T':
+            RecordTakeProfit(r, week, 0, 0, sink);
+            break;
+        case 'S':
+            RecordStopLoss(r, week, sink);
+            break;
+        case 'W':
+            RecordTimeoutWin(r, 10);
+            break;
+        case 'L':
+            RecordTimeoutLoss(r, 10);
+            break;
         }
         RecordWeekEnd(r, 0);
         ++week;
@@ -53,8 +61,8 @@ struct SeriesCase {
     int firstWeek;
     int tpSeriesMax;
     int slSeriesMax;
-    const char* tpLabel;  // Label160
-    const char* slLabel;  // Label162
+    const char* tpLabel; // Label160
+    const char* slLabel; // Label162
 };
 
 class SinglePairSeries : public ::testing::TestWithParam<SeriesCase> {};
@@ -70,25 +78,24 @@ TEST_P(SinglePairSeries, LongestRuns)
     EXPECT_EQ(labels.at("Label162"), c.slLabel);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SinglePairSeries,
-    ::testing::Values(
-        // Alternating outcomes never make a run.
-        SeriesCase{"TSTS", 1, 0, 0, "-", "-"},
-        // A stop-loss before any take-profit continues a run nothing began.
-        SeriesCase{"STST", 1, 0, 1, "-", "1"},
-        // Time-outs are invisible to the runs.
-        SeriesCase{"TTWT", 1, 3, 0, "3", "-"}, SeriesCase{"TLT", 1, 2, 0, "2", "-"},
-        SeriesCase{"SSWLS", 1, 0, 3, "-", "3"},
-        // The longest run survives shorter later ones.
-        SeriesCase{"TTTSTT", 1, 3, 0, "3", "-"}, SeriesCase{"SSSTSS", 1, 0, 3, "-", "3"},
-        SeriesCase{"", 1, 0, 0, "-", "-"}, SeriesCase{"WL", 1, 0, 0, "-", "-"},
-        // Week 0 books no series but still sets what the last level was: its
-        // take-profit leaves TpSeries at 0, so the next one makes a run of 1;
-        // a stop-loss after it restarts the stop-loss run without counting.
-        SeriesCase{"TT", 0, 1, 0, "1", "-"}, SeriesCase{"TS", 0, 0, 0, "-", "-"},
-        SeriesCase{"S", 0, 0, 0, "-", "-"}, SeriesCase{"SS", 0, 0, 1, "-", "1"},
-        SeriesCase{"TTT", 0, 2, 0, "2", "-"}));
+INSTANTIATE_TEST_SUITE_P(Cases, SinglePairSeries,
+                         ::testing::Values(
+                             // Alternating outcomes never make a run.
+                             SeriesCase{"TSTS", 1, 0, 0, "-", "-"},
+                             // A stop-loss before any take-profit continues a run nothing began.
+                             SeriesCase{"STST", 1, 0, 1, "-", "1"},
+                             // Time-outs are invisible to the runs.
+                             SeriesCase{"TTWT", 1, 3, 0, "3", "-"}, SeriesCase{"TLT", 1, 2, 0, "2", "-"},
+                             SeriesCase{"SSWLS", 1, 0, 3, "-", "3"},
+                             // The longest run survives shorter later ones.
+                             SeriesCase{"TTTSTT", 1, 3, 0, "3", "-"}, SeriesCase{"SSSTSS", 1, 0, 3, "-", "3"},
+                             SeriesCase{"", 1, 0, 0, "-", "-"}, SeriesCase{"WL", 1, 0, 0, "-", "-"},
+                             // Week 0 books no series but still sets what the last level was: its
+                             // take-profit leaves TpSeries at 0, so the next one makes a run of 1;
+                             // a stop-loss after it restarts the stop-loss run without counting.
+                             SeriesCase{"TT", 0, 1, 0, "1", "-"}, SeriesCase{"TS", 0, 0, 0, "-", "-"},
+                             SeriesCase{"S", 0, 0, 0, "-", "-"}, SeriesCase{"SS", 0, 0, 1, "-", "1"},
+                             SeriesCase{"TTT", 0, 2, 0, "2", "-"}));
 
 TEST(SinglePairBookkeeping, LinesOfTakeProfitsAndStopLosses)
 {
@@ -153,10 +160,10 @@ TEST(SinglePairBookkeeping, HoursMinAndMaxFollowTheWeekEnds)
         int min, max;
     };
     const Case cases[] = {
-        {{}, 100, 0},            // no week: the start values
-        {{0, 30, 5}, 0, 30},     // a week before the first trade gives 0
-        {{30, 5, 5}, 5, 30},     // a stop-loss at 30 counts as much as a take-profit at 5
-        {{119, 101}, 100, 119},  // above the start value of the minimum
+        {{}, 100, 0},           // no week: the start values
+        {{0, 30, 5}, 0, 30},    // a week before the first trade gives 0
+        {{30, 5, 5}, 5, 30},    // a stop-loss at 30 counts as much as a take-profit at 5
+        {{119, 101}, 100, 119}, // above the start value of the minimum
         {{100}, 100, 100},
     };
     for (const Case& c : cases) {
@@ -176,8 +183,8 @@ TEST(SinglePairReportTexts, FourteenLabelsInOrderAndTheClosingLine)
     std::vector<std::string> names;
     for (const LabelText& l : report.Labels)
         names.push_back(l.Label);
-    const std::vector<std::string> expected = {"Label79", "Label64", "Label71",  "Label75", "Label87",
-                                               "Label92", "Label90", "Label84",  "Label82", "Label157",
+    const std::vector<std::string> expected = {"Label79", "Label64",  "Label71",  "Label75", "Label87",
+                                               "Label92", "Label90",  "Label84",  "Label82", "Label157",
                                                "Label95", "Label171", "Label160", "Label162"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(report.ClosingLine, "^^^^^^^^^^^^^^^^^^^^Рассчёты^^^^^^^^^^^^^^^^^^^^^^^^^^^^");
@@ -215,11 +222,26 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SinglePairLabels,
     ::testing::Values(
         LabelCase{"two of three",
-                  50, 100, 3, 2, 1, 0, 0,
-                  {{"Label79", "3"}, {"Label64", "2 (100 п)"}, {"Label71", "1 (100 п)"}, {"Label75", "67%"},
+                  50,
+                  100,
+                  3,
+                  2,
+                  1,
+                  0,
+                  0,
+                  {{"Label79", "3"},
+                   {"Label64", "2 (100 п)"},
+                   {"Label71", "1 (100 п)"},
+                   {"Label75", "67%"},
                    {"Label157", "1"}}},
         LabelCase{"every entry a take-profit",
-                  50, 100, 4, 4, 0, 8, 20,
+                  50,
+                  100,
+                  4,
+                  4,
+                  0,
+                  8,
+                  20,
                   {{"Label75", "1E02%"}, {"Label157", "-"}, {"Label90", "2"}, {"Label84", "5"}}},
         LabelCase{"99.6 percent rounds to 1E02", 50, 100, 250, 249, 1, 0, 0, {{"Label75", "1E02%"}}},
         LabelCase{"profitability 7.5", 75, 10, 2, 1, 1, 0, 0, {{"Label157", "7,5"}, {"Label75", "50%"}}},
@@ -227,15 +249,37 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"profitability 150", 100, 2, 4, 3, 1, 0, 0, {{"Label157", "1,5E02"}, {"Label75", "75%"}}},
         // The figures without a defined value read "-".
         LabelCase{"no entry",
-                  50, 100, 0, 0, 0, 0, 0,
-                  {{"Label79", "0"}, {"Label64", "0 (0 п)"}, {"Label71", "0 (0 п)"}, {"Label75", "-"},
-                   {"Label90", "-"}, {"Label84", "-"}, {"Label157", "-"}, {"Label82", "0"}}},
+                  50,
+                  100,
+                  0,
+                  0,
+                  0,
+                  0,
+                  0,
+                  {{"Label79", "0"},
+                   {"Label64", "0 (0 п)"},
+                   {"Label71", "0 (0 п)"},
+                   {"Label75", "-"},
+                   {"Label90", "-"},
+                   {"Label84", "-"},
+                   {"Label157", "-"},
+                   {"Label82", "0"}}},
         LabelCase{"stop-losses only",
-                  50, 100, 2, 0, 2, 0, 0,
-                  {{"Label75", "0%"}, {"Label90", "-"}, {"Label84", "-"}, {"Label157", "0"},
+                  50,
+                  100,
+                  2,
+                  0,
+                  2,
+                  0,
+                  0,
+                  {{"Label75", "0%"},
+                   {"Label90", "-"},
+                   {"Label84", "-"},
+                   {"Label157", "0"},
                    {"Label71", "2 (200 п)"}}},
         LabelCase{"stop-loss of 0 points", 50, 0, 4, 1, 3, 0, 0, {{"Label157", "-"}, {"Label71", "3 (0 п)"}}},
-        LabelCase{"take-profit of 0 points", 0, 100, 3, 2, 1, 0, 0, {{"Label157", "0"}, {"Label64", "2 (0 п)"}}},
+        LabelCase{
+            "take-profit of 0 points", 0, 100, 3, 2, 1, 0, 0, {{"Label157", "0"}, {"Label64", "2 (0 п)"}}},
         LabelCase{"both of 0 points", 0, 0, 3, 2, 1, 0, 0, {{"Label157", "-"}}},
         // The averages round to the nearest integer, halves to even.
         LabelCase{"averages 2.5 and 0.5", 50, 100, 2, 2, 0, 5, 1, {{"Label90", "2"}, {"Label84", "0"}}},
@@ -291,5 +335,5 @@ TEST(SinglePairProgressBar, SetUpFromTheRange)
     EXPECT_EQ(s.Position, 0);
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -22,14 +22,14 @@ using test::FirstSunday;
 using test::SetCandle;
 using test::SyntheticPair;
 
-const char kEasterEgg[] =
-    "А вот и пасхалочка. Закрыли точно в цену открытия, без всяких потерь, просто редки случай, ничего страшного.";
+const char kEasterEgg[] = "А вот и пасхалочка. Закрыли точно в цену открытия, без всяких потерь, просто "
+                          "редки случай, ничего страшного.";
 const char kRunOutSell[] = "Закрываем позицию, т.к. нету больше свечей для анализа ";
 const char kRunOutBuy[] = "Закрываем позицию, т.к. нету больше свечей для анализа";
 const char kTimeoutLine[] = "Закрываем позицию по тайм-ауту";
 
 class SinglePairRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         savedFormat_ = ActiveDateFormat();
@@ -72,7 +72,7 @@ protected:
     std::vector<std::string> notices;
     int progress = 0;
 
-private:
+  private:
     std::string savedFormat_;
 };
 
@@ -136,7 +136,8 @@ TEST_F(SinglePairRun, FullLogOfFiveWeeks)
         "Берём недельную свечу от 02.01.2005 (неделя с 03.01.2005 по 07.01.2005)",
         "Тело свечи - 120, нам надо больше или равно 85, берём!",
         "Начинаем просмотр часовых свечей с понедельника (10.01.2005)",
-        "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку на продажу",
+        "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку на "
+        "продажу",
         "Открытие первой часовой свечи было по цене 1,31, поэтому входим в позицию c TP = 1,305 и SL = 1,32",
         "Свеча от 10.01.2005 00 с минимумом 1,308 и максимумом 1,313 всё в пределах SL и TP",
         "Свеча от 10.01.2005 01 с минимумом 1,307 и максимумом 1,316 всё в пределах SL и TP",
@@ -156,8 +157,10 @@ TEST_F(SinglePairRun, FullLogOfFiveWeeks)
         "Берём недельную свечу от 23.01.2005 (неделя с 24.01.2005 по 28.01.2005)",
         "Тело свечи - 85, нам надо больше или равно 85, берём!",
         "Начинаем просмотр часовых свечей с понедельника (31.01.2005)",
-        "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку на продажу",
-        "Открытие первой часовой свечи было по цене 1,307, поэтому входим в позицию c TP = 1,302 и SL = 1,317",
+        "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку на "
+        "продажу",
+        "Открытие первой часовой свечи было по цене 1,307, поэтому входим в позицию c TP = 1,302 и SL = "
+        "1,317",
         "Свеча от 31.01.2005 00 с минимумом 1,306 и максимумом 1,308 всё в пределах SL и TP",
         "Свеча от 31.01.2005 01 с минимумом 1,305 и максимумом 1,3095 всё в пределах SL и TP",
         "Свеча от 31.01.2005 02 с минимумом 1,303 и максимумом 1,3085 всё в пределах SL и TP",
@@ -194,9 +197,9 @@ TEST_F(SinglePairRun, FullLogOfFiveWeeks)
     for (const auto& l : report.Labels)
         labels.push_back(l.Label + "=" + l.Text);
     const std::vector<std::string> expectedLabels = {
-        "Label79=3",   "Label64=1 (50 п)", "Label71=1 (100 п)", "Label75=33%", "Label87=1",
-        "Label92=3",   "Label90=2",        "Label84=60",        "Label82=60",  "Label157=0,5",
-        "Label95=1 (30)", "Label171=0 (0)", "Label160=-",       "Label162=-",
+        "Label79=3",      "Label64=1 (50 п)", "Label71=1 (100 п)", "Label75=33%", "Label87=1",
+        "Label92=3",      "Label90=2",        "Label84=60",        "Label82=60",  "Label157=0,5",
+        "Label95=1 (30)", "Label171=0 (0)",   "Label160=-",        "Label162=-",
     };
     EXPECT_EQ(labels, expectedLabels);
 }
@@ -204,7 +207,7 @@ TEST_F(SinglePairRun, FullLogOfFiveWeeks)
 TEST_F(SinglePairRun, HeaderWithoutRangeAndDatesInImportFormat)
 {
     SetActiveDateFormat(kImportDateFormat);
-    params.LastWeek = -1;  // no week: only the header
+    params.LastWeek = -1; // no week: only the header
     Run();
     ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[6], "Временные рамки   Нет");
@@ -224,8 +227,8 @@ TEST_F(SinglePairRun, InstrumentLineIsCutToThirtyOneCharacters)
     };
     const Case cases[] = {
         {"EURUSD", "Инструмент               EURUSD"},
-        {"EURUSDX", "Инструмент               EURUSD"},    // 7 characters: the 7th is cut
-        {"ЕВРОДОЛ", "Инструмент               ЕВРОДО"},    // counted in characters, not bytes
+        {"EURUSDX", "Инструмент               EURUSD"}, // 7 characters: the 7th is cut
+        {"ЕВРОДОЛ", "Инструмент               ЕВРОДО"}, // counted in characters, not bytes
         {"", "Инструмент               "},
     };
     params.LastWeek = -1;
@@ -246,7 +249,7 @@ struct BodyCase {
     double open;
     double close;
     int minimum;
-    int body;      // the rounded body the log shows
+    int body; // the rounded body the log shows
     bool signal;
 };
 
@@ -263,8 +266,8 @@ TEST_P(SinglePairSignalBody, BodyAgainstMinimum)
     pair.QuietHours(EntryMonday(), 3, c.close, c.close, c.close);
     Run();
 
-    const std::string head = "Тело свечи - " + std::to_string(c.body) + ", нам надо больше или равно " +
-                             std::to_string(c.minimum);
+    const std::string head =
+        "Тело свечи - " + std::to_string(c.body) + ", нам надо больше или равно " + std::to_string(c.minimum);
     EXPECT_TRUE(Logged(head + (c.signal ? ", берём!" : " ... пропускаем.")));
     EXPECT_EQ(result.Entries, c.signal ? 1 : 0);
 }
@@ -275,7 +278,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Rising and falling bodies at, just under and over the minimum.
         BodyCase{"EURUSD", 1.2000, 1.2085, 85, 85, true}, BodyCase{"EURUSD", 1.2000, 1.2084, 85, 84, false},
         BodyCase{"EURUSD", 1.2085, 1.2000, 85, 85, true}, BodyCase{"EURUSD", 1.2000, 1.2085, 86, 85, false},
-        BodyCase{"EURUSD", 1.2000, 1.2500, 500, 500, true}, BodyCase{"EURUSD", 1.2000, 1.2499, 500, 499, false},
+        BodyCase{"EURUSD", 1.2000, 1.2500, 500, 500, true},
+        BodyCase{"EURUSD", 1.2000, 1.2499, 500, 499, false},
         // A week that closed at its open never reaches the smallest minimum.
         BodyCase{"EURUSD", 1.2000, 1.2000, 50, 0, false},
         // The five yen pairs count 100 points per unit; anything else,
@@ -283,7 +287,8 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"GBPJPY", 150.00, 150.85, 85, 85, true}, BodyCase{"AUDJPY", 80.00, 79.15, 85, 85, true},
         BodyCase{"EURJPY", 130.00, 130.84, 85, 84, false}, BodyCase{"NZDJPY", 70.00, 70.85, 85, 85, true},
         BodyCase{"CADJPY", 90.00, 90.85, 85, 85, true}, BodyCase{"gbpjpy", 150.00, 150.85, 85, 8500, true},
-        BodyCase{"USDJPY", 110.00, 110.50, 85, 5000, true}, BodyCase{"GBPJPY", 150.00, 150.50, 85, 50, false}));
+        BodyCase{"USDJPY", 110.00, 110.50, 85, 5000, true},
+        BodyCase{"GBPJPY", 150.00, 150.50, 85, 50, false}));
 
 TEST_F(SinglePairRun, YenMultiplierSetsTheLevels)
 {
@@ -295,14 +300,16 @@ TEST_F(SinglePairRun, YenMultiplierSetsTheLevels)
     OneSignalWeek(152.00, 151.00);
     pair.Hour(EntryMonday(), "00", 151.00, 151.20, 150.90, 151.10);
     Run();
-    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 151, поэтому входим в позицию c TP = 151,5 и SL = 150"));
+    EXPECT_TRUE(Logged(
+        "Открытие первой часовой свечи было по цене 151, поэтому входим в позицию c TP = 151,5 и SL = 150"));
 
     // Written in lower case it is no yen pair: 100 points are 0.01.
     log.clear();
     result = BacktestResult{};
     params.PairName = "gbpjpy";
     Run();
-    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 151, поэтому входим в позицию c TP = 151,005 и SL = 150,99"));
+    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 151, поэтому входим в позицию c TP = "
+                       "151,005 и SL = 150,99"));
 }
 
 TEST_F(SinglePairRun, SignalNeedsEightWeeklyCandlesAfter)
@@ -329,7 +336,7 @@ TEST_F(SinglePairRun, SignalNeedsEightWeeklyCandlesAfter)
 
 TEST_F(SinglePairRun, EntersOnTuesdayWhenMondayHasNoHours)
 {
-    OneSignalWeek(1.2100, 1.2000);  // falls 100: buy
+    OneSignalWeek(1.2100, 1.2000); // falls 100: buy
     // Hours of the signal week itself and of the Sunday before do not count.
     pair.Hour(FirstSunday() + 3, "10", 1.1000, 1.1000, 1.1000, 1.1000);
     pair.Hour(FirstSunday() + 7, "23", 1.1100, 1.1100, 1.1100, 1.1100);
@@ -338,7 +345,8 @@ TEST_F(SinglePairRun, EntersOnTuesdayWhenMondayHasNoHours)
     pair.Hour(EntryMonday() + 1 + 0.29, "07", 1.2015, 1.2070, 1.2010, 1.2065);
     Run();
     EXPECT_TRUE(Logged("Начинаем просмотр часовых свечей с понедельника (11.01.2005)"));
-    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 1,201, поэтому входим в позицию c TP = 1,206 и SL = 1,191"));
+    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 1,201, поэтому входим в позицию c TP = "
+                       "1,206 и SL = 1,191"));
     EXPECT_EQ(result.TakeProfits, 1);
     EXPECT_EQ(result.HoursSum, 1);
 }
@@ -346,8 +354,8 @@ TEST_F(SinglePairRun, EntersOnTuesdayWhenMondayHasNoHours)
 TEST_F(SinglePairRun, EntersOnSundayAsTheLastDayOfTheWeek)
 {
     OneSignalWeek(1.2100, 1.2000);
-    pair.Hour(EntryMonday() + 6, "22", 1.2010, 1.2020, 1.2000, 1.2015);  // Sunday 16 Jan
-    pair.Hour(EntryMonday() + 7, "00", 1.3000, 1.3000, 1.3000, 1.3000);  // Monday 17 Jan: too late
+    pair.Hour(EntryMonday() + 6, "22", 1.2010, 1.2020, 1.2000, 1.2015); // Sunday 16 Jan
+    pair.Hour(EntryMonday() + 7, "00", 1.3000, 1.3000, 1.3000, 1.3000); // Monday 17 Jan: too late
     Run();
     EXPECT_TRUE(Logged("Начинаем просмотр часовых свечей с понедельника (16.01.2005)"));
     EXPECT_EQ(result.Entries, 1);
@@ -390,14 +398,15 @@ TEST_F(SinglePairRun, SignalWithoutHoursInTheFollowingWeekOpensNothing)
 
 TEST_F(SinglePairRun, TakeProfitZeroClosesOnTheEntryCandle)
 {
-    OneSignalWeek(1.2000, 1.2100);  // rises: sell at 1.2100
+    OneSignalWeek(1.2000, 1.2100); // rises: sell at 1.2100
     // The entry candle spikes 40 points against us, but it never counts
     // toward the drawdown.
     pair.Hour(EntryMonday(), "00", 1.2100, 1.2140, 1.2090, 1.2120);
     pair.QuietHours(EntryMonday(), 5, 1.2100, 1.2300, 1.2000, 1);
     params.TakeProfitPoints = 0;
     Run();
-    EXPECT_TRUE(Logged("Открытие первой часовой свечи было по цене 1,21, поэтому входим в позицию c TP = 1,21 и SL = 1,22"));
+    EXPECT_TRUE(Logged(
+        "Открытие первой часовой свечи было по цене 1,21, поэтому входим в позицию c TP = 1,21 и SL = 1,22"));
     EXPECT_TRUE(Logged("Минимум (1,209) часовой (00) свечи от 10.01.2005 опустился ниже TP (1,21). ПРОФИТ"));
     EXPECT_EQ(result.TakeProfits, 1);
     EXPECT_EQ(result.HoursSum, 0);
@@ -408,14 +417,14 @@ TEST_F(SinglePairRun, TakeProfitZeroClosesOnTheEntryCandle)
 TEST_F(SinglePairRun, StopLossZeroClosesOnTheEntryCandleUnlessItAlsoTakesProfit)
 {
     struct Case {
-        double low;  // of the buy's entry candle, opened at 1.2000
+        double low; // of the buy's entry candle, opened at 1.2000
         double high;
         bool takeProfit;
     };
     for (const Case c : {Case{1.1990, 1.2040, false}, Case{1.1990, 1.2050, true}}) {
         SCOPED_TRACE(c.high);
         SyntheticPair fresh{table[1], "EURUSD"};
-        fresh.Week(FirstSunday(), 1.2100, 1.2000);  // falls: buy
+        fresh.Week(FirstSunday(), 1.2100, 1.2000); // falls: buy
         fresh.FlatWeeks(8, 1.2000);
         fresh.Hour(EntryMonday(), "00", 1.2000, c.high, c.low, 1.2010);
         params.RangeRestricted = true;
@@ -428,14 +437,15 @@ TEST_F(SinglePairRun, StopLossZeroClosesOnTheEntryCandleUnlessItAlsoTakesProfit)
         EXPECT_EQ(result.StopLosses, c.takeProfit ? 0 : 1);
         EXPECT_EQ(result.HoursMax, 0);
         if (!c.takeProfit) {
-            EXPECT_TRUE(Logged("Минимум (1,199) часовой (00) свечи от 10.01.2005 опустился ниже SL (1,2). Лось.."));
+            EXPECT_TRUE(
+                Logged("Минимум (1,199) часовой (00) свечи от 10.01.2005 опустился ниже SL (1,2). Лось.."));
         }
     }
 }
 
 TEST_F(SinglePairRun, StopLossOfASell)
 {
-    OneSignalWeek(1.2000, 1.2100);  // rises: sell at 1.2100, SL 1.2200
+    OneSignalWeek(1.2000, 1.2100); // rises: sell at 1.2100, SL 1.2200
     pair.Hour(EntryMonday(), "00", 1.2100, 1.2150, 1.2080, 1.2140);
     pair.Hour(EntryMonday(), "01", 1.2140, 1.2200, 1.2120, 1.2190);
     Run();
@@ -449,11 +459,11 @@ TEST_F(SinglePairRun, StopLossOfASell)
 
 TEST_F(SinglePairRun, TakeProfitOfABuyWithItsDrawdown)
 {
-    OneSignalWeek(1.2100, 1.2000);  // falls: buy at 1.2000, TP 1.2050
-    pair.Hour(EntryMonday(), "00", 1.2000, 1.2010, 1.1900 + 0.0050, 1.2005);  // entry: its low never counts
-    pair.Hour(EntryMonday(), "01", 1.2005, 1.2030, 1.1980, 1.2020);           // 20 against us
-    pair.Hour(EntryMonday(), "02", 1.2020, 1.2040, 1.2010, 1.2030);           // 10 in our favour: no drawdown
-    pair.Hour(EntryMonday(), "03", 1.2030, 1.2060, 1.1970, 1.2055);           // TP hour, 30 against: counts
+    OneSignalWeek(1.2100, 1.2000); // falls: buy at 1.2000, TP 1.2050
+    pair.Hour(EntryMonday(), "00", 1.2000, 1.2010, 1.1900 + 0.0050, 1.2005); // entry: its low never counts
+    pair.Hour(EntryMonday(), "01", 1.2005, 1.2030, 1.1980, 1.2020);          // 20 against us
+    pair.Hour(EntryMonday(), "02", 1.2020, 1.2040, 1.2010, 1.2030);          // 10 in our favour: no drawdown
+    pair.Hour(EntryMonday(), "03", 1.2030, 1.2060, 1.1970, 1.2055);          // TP hour, 30 against: counts
     Run();
     EXPECT_TRUE(Logged("Максимум (1,206) часовой (03) свечи от 10.01.2005 поднялся выше TP (1,205). ПРОФИТ"));
     EXPECT_EQ(result.HoursSum, 3);
@@ -463,10 +473,10 @@ TEST_F(SinglePairRun, TakeProfitOfABuyWithItsDrawdown)
 
 TEST_F(SinglePairRun, DrawdownNeverBelowZero)
 {
-    OneSignalWeek(1.2000, 1.2100);  // sell at 1.2100
+    OneSignalWeek(1.2000, 1.2100); // sell at 1.2100
     pair.Hour(EntryMonday(), "00", 1.2100, 1.2100, 1.2090, 1.2095);
-    pair.Hour(EntryMonday(), "01", 1.2095, 1.2095, 1.2060, 1.2060);  // high below entry
-    pair.Hour(EntryMonday(), "02", 1.2060, 1.2070, 1.2040, 1.2045);  // takes profit at 1.2050
+    pair.Hour(EntryMonday(), "01", 1.2095, 1.2095, 1.2060, 1.2060); // high below entry
+    pair.Hour(EntryMonday(), "02", 1.2060, 1.2070, 1.2040, 1.2045); // takes profit at 1.2050
     Run();
     EXPECT_EQ(result.TakeProfits, 1);
     EXPECT_EQ(result.DrawdownMax, 0);
@@ -475,7 +485,7 @@ TEST_F(SinglePairRun, DrawdownNeverBelowZero)
 
 TEST_F(SinglePairRun, HoldLimitZeroClosesAtTheEntryCandleClose)
 {
-    OneSignalWeek(1.2100, 1.2000);  // buy at 1.2000
+    OneSignalWeek(1.2100, 1.2000); // buy at 1.2000
     // The entry candle reaches both levels; the time-out still wins.
     pair.Hour(EntryMonday(), "00", 1.2000, 1.2100, 1.1800, 1.2012);
     params.HoldLimit = 0;
@@ -494,7 +504,7 @@ TEST_F(SinglePairRun, HoldLimitCountsOffsetsFromTheEntryCandle)
     for (const int limit : {119, 47}) {
         SCOPED_TRACE(limit);
         SyntheticPair fresh{table[1], "EURUSD"};
-        fresh.Week(FirstSunday(), 1.2000, 1.2100);  // sell at 1.2100
+        fresh.Week(FirstSunday(), 1.2000, 1.2100); // sell at 1.2100
         fresh.FlatWeeks(8, 1.2100);
         fresh.QuietHours(EntryMonday(), limit, 1.2100, 1.2110, 1.2090);
         // The candle at the limit reaches the take-profit: ignored.
@@ -506,7 +516,8 @@ TEST_F(SinglePairRun, HoldLimitCountsOffsetsFromTheEntryCandle)
         result = BacktestResult{};
         log.clear();
         Run();
-        EXPECT_EQ(Count("Свеча от 10.01.2005 00 с минимумом 1,209 и максимумом 1,211 всё в пределах SL и TP"), 1);
+        EXPECT_EQ(Count("Свеча от 10.01.2005 00 с минимумом 1,209 и максимумом 1,211 всё в пределах SL и TP"),
+                  1);
         const long walked = std::count_if(log.begin(), log.end(),
                                           [](const std::string& l) { return l.rfind("Свеча от ", 0) == 0; });
         EXPECT_EQ(walked, limit);
@@ -517,17 +528,17 @@ TEST_F(SinglePairRun, HoldLimitCountsOffsetsFromTheEntryCandle)
         EXPECT_EQ(result.TimeoutLossPoints, 30);
         EXPECT_EQ(result.TakeProfits, 0);
         EXPECT_EQ(result.HoursMax, limit);
-        EXPECT_EQ(result.DrawdownMax, 0);  // drawdown is only booked at a take-profit
+        EXPECT_EQ(result.DrawdownMax, 0); // drawdown is only booked at a take-profit
     }
 }
 
 TEST_F(SinglePairRun, TimeoutAtTheEntryPriceOnlyNotifies)
 {
-    OneSignalWeek(1.2000, 1.2100);  // sell at 1.2100
+    OneSignalWeek(1.2000, 1.2100); // sell at 1.2100
     pair.Hour(EntryMonday(), "00", 1.2100, 1.2110, 1.2090, 1.2105);
     pair.Hour(EntryMonday(), "01", 1.2105, 1.2110, 1.2090, 1.2100);
     params.HoldLimit = 1;
-    params.LogEnabled = false;  // the notice comes whatever the log says
+    params.LogEnabled = false; // the notice comes whatever the log says
     Run();
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(notices, std::vector<std::string>{kEasterEgg});
@@ -541,10 +552,10 @@ TEST_F(SinglePairRun, TimeoutAtTheEntryPriceOnlyNotifies)
 TEST_F(SinglePairRun, WalkThatRunsOutOfHoursClosesAtTheLastClose)
 {
     struct Case {
-        double weekOpen, weekClose;  // decides the direction
+        double weekOpen, weekClose; // decides the direction
         double lastClose;
         const char* notice;
-        const char* closeLine;  // empty: closed at the entry price
+        const char* closeLine; // empty: closed at the entry price
         bool win;
     };
     const Case cases[] = {
@@ -573,7 +584,8 @@ TEST_F(SinglePairRun, WalkThatRunsOutOfHoursClosesAtTheLastClose)
         Run();
 
         EXPECT_FALSE(Logged(kTimeoutLine));
-        EXPECT_EQ(Count("Свеча от 10.01.2005 02 с минимумом 1,206 и максимумом 1,214 всё в пределах SL и TP"), 1);
+        EXPECT_EQ(Count("Свеча от 10.01.2005 02 с минимумом 1,206 и максимумом 1,214 всё в пределах SL и TP"),
+                  1);
         std::vector<std::string> expectedNotices{c.notice};
         if (*c.closeLine == '\0') {
             expectedNotices.push_back(kEasterEgg);
@@ -592,14 +604,14 @@ TEST_F(SinglePairRun, WalkThatRunsOutOfHoursClosesAtTheLastClose)
 
 TEST_F(SinglePairRun, WalkEndingOnTheLastCandleByLevelOrLimitIsNoRunOut)
 {
-    OneSignalWeek(1.2000, 1.2100);  // sell at 1.2100, TP 1.2050
+    OneSignalWeek(1.2000, 1.2100); // sell at 1.2100, TP 1.2050
     pair.Hour(EntryMonday(), "00", 1.2100, 1.2110, 1.2090, 1.2100);
-    pair.Hour(EntryMonday(), "01", 1.2100, 1.2110, 1.2050, 1.2060);  // last candle takes profit
+    pair.Hour(EntryMonday(), "01", 1.2100, 1.2110, 1.2050, 1.2060); // last candle takes profit
     Run();
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(result.TakeProfits, 1);
 
-    params.HoldLimit = 1;  // the last candle is the limit: an ordinary time-out
+    params.HoldLimit = 1; // the last candle is the limit: an ordinary time-out
     result = BacktestResult{};
     log.clear();
     Run();
@@ -617,7 +629,7 @@ TEST_F(SinglePairRun, LastWeekBelowFirstWeekWalksNothing)
     params.FirstWeek = 5;
     params.LastWeek = 4;
     Run();
-    EXPECT_EQ(log.size(), 9u);  // the header only
+    EXPECT_EQ(log.size(), 9u); // the header only
     EXPECT_EQ(log.back(), "vvvvvvvvvvvvvvvvvvvvРассчётыvvvvvvvvvvvvvvvvvvvvvvvvvvvv");
     EXPECT_EQ(progress, 0);
     EXPECT_EQ(result.Entries, 0);
@@ -650,7 +662,7 @@ TEST_F(SinglePairRun, OffsetCounterCarriesAcrossWeeksWithoutTrade)
     // Week 0 (empty in a generated series) has no signal: the counter is 0
     // there, so HoursMin is 0. Week 1 trades and stops out at offset 4;
     // weeks 2 and 3 carry that 4.
-    pair.Week(FirstSunday(), 1.2000, 1.2100);  // sell at 1.2100, SL 1.2200
+    pair.Week(FirstSunday(), 1.2000, 1.2100); // sell at 1.2100, SL 1.2200
     pair.FlatWeeks(10, 1.2100);
     pair.QuietHours(EntryMonday(), 4, 1.2100, 1.2150, 1.2080);
     pair.Hour(EntryMonday(), "04", 1.2100, 1.2250, 1.2080, 1.2200);
@@ -675,8 +687,8 @@ TEST_F(SinglePairRun, TakeProfitOnWeekZeroStartsNoSeries)
     SetCandle(table[1].Week[0], FirstSunday() - 7, "00", 1.2000, 1.2100, 1.2000, 1.2100);
     pair.Week(FirstSunday(), 1.2000, 1.2100);
     pair.FlatWeeks(8, 1.2100);
-    pair.Hour(FirstSunday() + 1, "00", 1.2100, 1.2110, 1.2040, 1.2050);  // week 0's entry: TP
-    pair.Hour(EntryMonday(), "00", 1.2100, 1.2110, 1.2040, 1.2050);      // week 1's entry: TP
+    pair.Hour(FirstSunday() + 1, "00", 1.2100, 1.2110, 1.2040, 1.2050); // week 0's entry: TP
+    pair.Hour(EntryMonday(), "00", 1.2100, 1.2110, 1.2040, 1.2050);     // week 1's entry: TP
     params.RangeRestricted = true;
     params.FirstWeek = 0;
     params.LastWeek = 1;
@@ -718,7 +730,7 @@ TEST_F(SinglePairRun, WeeksOutsideTheArrayAreNeverRead)
     params.RangeRestricted = true;
     params.FirstWeek = -1000;
     params.LastWeek = std::numeric_limits<int>::max();
-    params.HoldLimit = -1;  // never reached: the walk ends where the hours do
+    params.HoldLimit = -1; // never reached: the walk ends where the hours do
     Run();
     EXPECT_EQ(progress, kSeriesCapacity);
     // Weeks 0 .. 64992 have eight candles after them; only week 0's trade
@@ -759,5 +771,5 @@ TEST_F(SinglePairRun, SlotOutsideTheTableIsRefused)
     }
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -15,11 +15,11 @@
 namespace quillet::test {
 
 class SyntheticPair {
-public:
+  public:
     /// Empties `inst` and names it.
     SyntheticPair(Instrument& inst, std::string_view name) : inst_(inst)
     {
-        std::memset(&inst_, 0, sizeof inst_);  // 9 MB: never a temporary on the stack
+        std::memset(&inst_, 0, sizeof inst_); // 9 MB: never a temporary on the stack
         SetShortString(inst_.Name, name);
     }
 
@@ -61,13 +61,16 @@ public:
     int NextHourIndex() const { return nextHour_; }
     Instrument& Record() { return inst_; }
 
-private:
+  private:
     Instrument& inst_;
     int nextWeek_ = 1;
     int nextHour_ = 1;
 };
 
 /// The Sunday 2 January 2005, a convenient first week.
-inline double FirstSunday() { return DateSerial(2005, 1, 2); }
+inline double FirstSunday()
+{
+    return DateSerial(2005, 1, 2);
+}
 
-}  // namespace quillet::test
+} // namespace quillet::test

@@ -50,7 +50,7 @@ std::vector<std::string> Keys(const json& object)
 }
 
 class BacktestCommand : public ::testing::Test {
-protected:
+  protected:
     // A pair whose week 1 (Sunday 2 Jan 2005) rises 100 points. We sell on
     // Monday 10 Jan at 1.2100 (TP 1.2050, SL 1.2200); the first hour stays
     // inside, the second reaches 1.2045: a take-profit at offset 1. Weeks 2
@@ -86,17 +86,18 @@ protected:
 TEST_F(BacktestCommand, JsonHasExactlyTheDocumentedMembers)
 {
     const json doc = Json({});
-    EXPECT_EQ(Keys(doc), (std::vector<std::string>{"pair", "result", "labels", "log", "notices", "progress"}));
+    EXPECT_EQ(Keys(doc),
+              (std::vector<std::string>{"pair", "result", "labels", "log", "notices", "progress"}));
     EXPECT_EQ(doc["pair"], "EURUSD");
     EXPECT_EQ(Keys(doc["result"]),
-              (std::vector<std::string>{"Entries", "TakeProfits", "StopLosses", "TimeoutWins", "TimeoutWinPoints",
-                                        "TimeoutLosses", "TimeoutLossPoints", "HoursSum", "HoursMin", "HoursMax",
-                                        "DrawdownSum", "DrawdownMax", "TpSeries", "TpSeriesMax", "SlSeries",
-                                        "SlSeriesMax", "LastWasTakeProfit"}));
+              (std::vector<std::string>{"Entries", "TakeProfits", "StopLosses", "TimeoutWins",
+                                        "TimeoutWinPoints", "TimeoutLosses", "TimeoutLossPoints", "HoursSum",
+                                        "HoursMin", "HoursMax", "DrawdownSum", "DrawdownMax", "TpSeries",
+                                        "TpSeriesMax", "SlSeries", "SlSeriesMax", "LastWasTakeProfit"}));
     EXPECT_EQ(Keys(doc["labels"]),
-              (std::vector<std::string>{"Label79", "Label64", "Label71", "Label75", "Label87", "Label92", "Label90",
-                                        "Label84", "Label82", "Label157", "Label95", "Label171", "Label160",
-                                        "Label162"}));
+              (std::vector<std::string>{"Label79", "Label64", "Label71", "Label75", "Label87", "Label92",
+                                        "Label90", "Label84", "Label82", "Label157", "Label95", "Label171",
+                                        "Label160", "Label162"}));
     // Weeks 0 to 535 without a range; the one trade takes profit at offset 1.
     EXPECT_EQ(doc["progress"], 536);
     EXPECT_EQ(doc["result"]["Entries"], 1);
@@ -165,31 +166,31 @@ TEST_F(BacktestCommand, PlainOutputShowsTheCaptions)
 {
     const CliRun run = Cli({"backtest", base(), "--tp", "100"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string expected =
-        "Инструмент: EURUSD\n"
-        "Количество входов: 1\n"
-        "Количество ТР: 0 (0 п)\n"
-        "Количество SL: 0 (0 п)\n"
-        "Общий процент ТР   (%): 0%\n"
-        "Средняя просадка при TP (пп): -\n"
-        "Максимальная просадка при TP (пп): 0\n"
-        "\"Профитность\": -\n"
-        "Максимальная серия TP: -\n"
-        "Максимальная серия SL: -\n"
-        "Закрытые по \"тайм-ауту\" сделки, шт(п)\n"
-        "  Закрытые в +: 1 (35)\n"
-        "  Закрытые в -: 0 (0)\n"
-        "Подробно по профиту\n"
-        "Часовых свечей до профита:\n"
-        "  Минимальное: 0\n"
-        "  Среднее: -\n"
-        "  Максимальное: 2\n"
-        "Закрываем позицию, т.к. нету больше свечей для анализа \n";
+    const std::string expected = "Инструмент: EURUSD\n"
+                                 "Количество входов: 1\n"
+                                 "Количество ТР: 0 (0 п)\n"
+                                 "Количество SL: 0 (0 п)\n"
+                                 "Общий процент ТР   (%): 0%\n"
+                                 "Средняя просадка при TP (пп): -\n"
+                                 "Максимальная просадка при TP (пп): 0\n"
+                                 "\"Профитность\": -\n"
+                                 "Максимальная серия TP: -\n"
+                                 "Максимальная серия SL: -\n"
+                                 "Закрытые по \"тайм-ауту\" сделки, шт(п)\n"
+                                 "  Закрытые в +: 1 (35)\n"
+                                 "  Закрытые в -: 0 (0)\n"
+                                 "Подробно по профиту\n"
+                                 "Часовых свечей до профита:\n"
+                                 "  Минимальное: 0\n"
+                                 "  Среднее: -\n"
+                                 "  Максимальное: 2\n"
+                                 "Закрываем позицию, т.к. нету больше свечей для анализа \n";
     EXPECT_EQ(run.out, expected);
 
     const CliRun logged = Cli({"backtest", base(), "--log", "--range", "2", "2"});
     EXPECT_NE(logged.out.find("\nВременные рамки    09.01.2005 - 09.01.2005\n"), std::string::npos);
-    EXPECT_NE(logged.out.find("\n^^^^^^^^^^^^^^^^^^^^Рассчёты^^^^^^^^^^^^^^^^^^^^^^^^^^^^\n"), std::string::npos);
+    EXPECT_NE(logged.out.find("\n^^^^^^^^^^^^^^^^^^^^Рассчёты^^^^^^^^^^^^^^^^^^^^^^^^^^^^\n"),
+              std::string::npos);
 }
 
 TEST_F(BacktestCommand, YenPairNameFromTheFile)
@@ -207,8 +208,8 @@ TEST_F(BacktestCommand, YenPairNameFromTheFile)
 TEST_F(BacktestCommand, ValuesAtTheBoundsAreAccepted)
 {
     const std::vector<std::vector<std::string>> accepted = {
-        {"--signal", "50"}, {"--signal", "500"}, {"--sl", "0"},          {"--sl", "150"},
-        {"--tp", "0"},      {"--tp", "100"},     {"--hold", "1"},        {"--hold", "120"},
+        {"--signal", "50"},    {"--signal", "500"},       {"--sl", "0"},         {"--sl", "150"},
+        {"--tp", "0"},         {"--tp", "100"},           {"--hold", "1"},       {"--hold", "120"},
         {"--range", "0", "1"}, {"--range", "535", "535"}, {"--range", "5", "4"},
     };
     for (const auto& extra : accepted) {
@@ -291,11 +292,11 @@ TEST(BacktestCommandOnDemoData, RunsTheBuiltProgramWithLogAndJson)
     // Every trade is booked once, as a level or a time-out, except the rare
     // close at the entry price, which only shows a notice.
     const auto& r = doc["result"];
-    const int closes = r["TakeProfits"].get<int>() + r["StopLosses"].get<int>() + r["TimeoutWins"].get<int>() +
-                       r["TimeoutLosses"].get<int>();
+    const int closes = r["TakeProfits"].get<int>() + r["StopLosses"].get<int>() +
+                       r["TimeoutWins"].get<int>() + r["TimeoutLosses"].get<int>();
     EXPECT_LE(closes, r["Entries"].get<int>());
     EXPECT_LE(r["Entries"].get<int>() - closes, static_cast<int>(doc["notices"].size()));
 }
 
-}  // namespace
-}  // namespace quillet::cli
+} // namespace
+} // namespace quillet::cli
