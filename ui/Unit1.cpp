@@ -93,6 +93,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), baseDir_(baseDir)
 {
     ui->setupUi(this);
+    setObjectName(QStringLiteral("Form1")); // the window's name; its class is TForm1
     openDialog1_ = new TOpenDialog(QString(), this);
     openDialog1_->setObjectName(QStringLiteral("OpenDialog1"));
     openDialog2_ = new TOpenDialog(QStringLiteral("Базы тестера|*.base"), this);

@@ -5,6 +5,7 @@
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TForm2>())
 {
     ui->setupUi(this);
+    setObjectName(QStringLiteral("Form2")); // the window's name; its class is TForm2
 }
 
 TForm2::~TForm2() = default;

@@ -7,6 +7,7 @@ TForm3::TForm3(QWidget* parent)
       ui(std::make_unique<Ui::TForm3>())
 {
     ui->setupUi(this);
+    setObjectName(QStringLiteral("Form3")); // the window's name; its class is TForm3
     // The size is that of the client area.
     setFixedSize(675, 313);
 }

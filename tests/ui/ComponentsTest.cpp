@@ -247,7 +247,7 @@ void ComponentsTest::everyNamedComponentExists()
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     QVERIFY(form.Series1());
     QCOMPARE(form.Series1()->objectName(), QStringLiteral("Series1"));
-    QCOMPARE(form.objectName(), QStringLiteral("TForm1"));
+    QCOMPARE(form.objectName(), QStringLiteral("Form1"));
 }
 
 void ComponentsTest::captions_data()
@@ -593,6 +593,7 @@ void ComponentsTest::escapeOnQuotesPagePressesRemoveButton()
 void ComponentsTest::secondaryWindows()
 {
     TForm2 settings;
+    QCOMPARE(settings.objectName(), QStringLiteral("Form2"));
     QCOMPARE(settings.windowTitle(), QStringLiteral("Настройки"));
     QCOMPARE(settings.size(), QSize(343, 222));
     QVERIFY(settings.isWindow());
@@ -606,6 +607,7 @@ void ComponentsTest::secondaryWindows()
     QVERIFY(!whole->isChecked());
 
     TForm3 single;
+    QCOMPARE(single.objectName(), QStringLiteral("Form3"));
     QCOMPARE(single.windowTitle(), QStringLiteral("Рассчёт для отдельной пары"));
     QCOMPARE(single.size(), QSize(675, 313));
     QCOMPARE(single.windowType(), Qt::Tool);
