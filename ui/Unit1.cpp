@@ -211,11 +211,18 @@ void TForm1::FormCreate()
     // start-up still runs so the window opens and the entry can be removed.
     std::vector<std::string> names;
     QString loadError;
+    int loaded = 0;
     try {
-        quillet::LoadInstruments(baseDir_, names,
-                                 [&] { u.Label193->setText(u.Label193->text() + QLatin1Char('.')); });
+        quillet::LoadInstruments(baseDir_, names, [&] {
+            ++loaded;
+            u.Label193->setText(u.Label193->text() + QLatin1Char('.'));
+        });
     } catch (const std::exception& e) {
         loadError = Text(e.what());
+        // A file cut short leaves its bytes in its slot; drop them so no
+        // picker offers a half-read instrument.
+        if (loaded < quillet::kLastSlot)
+            quillet::Table().Clear(loaded + 1);
     }
     for (const std::string& name : names)
         u.ListBox6->addItem(Text(name));

@@ -105,6 +105,8 @@ class MainWindowTest : public QObject {
     void startsWithEmptyConfig();
     void startsWithThreeInstruments();
     void missingFileStopsLoadingButWindowOpens();
+    void shortBaseFileStopsLoading();
+    void blankLineInConfigIsKeptThroughClose();
     void instrumentWithoutWeeksEndsPickerList();
     void sameNameTwiceLoadsTwice();
     void firstPageIsQuotesWithHourGridOnTop();
@@ -251,6 +253,40 @@ void MainWindowTest::missingFileStopsLoadingButWindowOpens()
     QVERIFY(!Get<QWidget>(*form, "PageControl1")->isHidden());
     QVERIFY(Get<QWidget>(*form, "Panel16")->isHidden());
     QCOMPARE(Get<TDateTimePicker>(*form, "DateTimePicker2")->date(), QDate(2015, 4, 12));
+}
+
+void MainWindowTest::shortBaseFileStopsLoading()
+{
+    auto a = NewInstrument("AUDJPY");
+    FillQuietWeeks(*a, 10);
+    Prepare({"AUDJPY", "SHORT"}, {a.get()});
+    WriteFile(dir_->file("SHORT.base"), std::string(100, '\x01'));
+    auto form = Start();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Read beyond end of file."));
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "SHORT"}));
+    QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
+    // The cut-off bytes would read as an instrument; its slot is emptied instead.
+    QVERIFY(!InstrumentExists(Table()[2]));
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+    QVERIFY(!Get<QWidget>(*form, "PageControl1")->isHidden());
+}
+
+void MainWindowTest::blankLineInConfigIsKeptThroughClose()
+{
+    auto a = NewInstrument("AUDJPY"), c = NewInstrument("EURUSD");
+    FillQuietWeeks(*a, 10);
+    FillQuietWeeks(*c, 10);
+    Prepare({"AUDJPY", "", "EURUSD"}, {a.get(), c.get()});
+    auto form = Start();
+    // ".base" (an empty name) is not there: loading stops at the blank line.
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File not found."));
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "", "EURUSD"}));
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+    form->show();
+    QVERIFY(form->close());
+    QCOMPARE(ReadFile(dir_->file("config")), std::string("AUDJPY\r\n\r\nEURUSD\r\n"));
 }
 
 void MainWindowTest::instrumentWithoutWeeksEndsPickerList()
