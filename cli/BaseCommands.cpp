@@ -14,15 +14,6 @@
 namespace quillet::cli {
 namespace {
 
-std::string WithTrailingSlash(std::string dir)
-{
-    if (dir.empty())
-        return "./";
-    if (dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-
 void DescribeSeries(std::ostream& out, const char* title, const CandleSeries& series)
 {
     const int end = FirstEmptyIndex(series, 1);

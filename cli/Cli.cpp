@@ -6,6 +6,15 @@
 
 namespace quillet::cli {
 
+std::string WithTrailingSlash(std::string dir)
+{
+    if (dir.empty())
+        return "./";
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
     Context ctx{out, err};

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iosfwd>
+#include <string>
 
 namespace quillet::cli {
 
@@ -25,6 +26,10 @@ void AddInfoCommand(CLI::App& app, Context& ctx);
 void AddDemoDataCommand(CLI::App& app, Context& ctx);
 void AddBacktestCommand(CLI::App& app, Context& ctx);
 void AddPortfolioCommand(CLI::App& app, Context& ctx);
+
+/// A directory argument as a path prefix: "" becomes "./", and a trailing
+/// separator is added where missing.
+std::string WithTrailingSlash(std::string dir);
 
 /// Parses the arguments and runs the chosen command; returns the exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -62,15 +62,6 @@ constexpr CaptionLine kPairRows[] = {
 };
 static_assert(std::size(kPairRows) == kPortfolioPairCount);
 
-std::string WithTrailingSlash(std::string dir)
-{
-    if (dir.empty())
-        return "./";
-    if (dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-
 const std::string& LabelValue(const std::vector<LabelText>& labels, const char* label)
 {
     for (const LabelText& l : labels)

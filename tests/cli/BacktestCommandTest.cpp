@@ -1,6 +1,6 @@
 // quillet-cli backtest: options, plain and JSON output, refused values.
 
-#include "cli/Cli.h"
+#include "cli/CliTestSupport.h"
 
 #include "backtest/SyntheticPair.h"
 #include "store/Dates.h"
@@ -23,23 +23,6 @@ namespace {
 using json = nlohmann::ordered_json;
 using test::FirstSunday;
 using test::SyntheticPair;
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quillet-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::vector<std::string> Keys(const json& object)
 {
@@ -73,7 +56,7 @@ class BacktestCommand : public ::testing::Test {
     json Json(std::vector<std::string> args)
     {
         args.insert(args.begin(), {"backtest", base(), "--json"});
-        const CliRun run = Cli(args);
+        const CliRun run = RunCommand(args);
         EXPECT_EQ(run.status, 0) << run.err;
         return json::parse(run.out);
     }
@@ -164,7 +147,7 @@ TEST_F(BacktestCommand, NoticesAreCollected)
 
 TEST_F(BacktestCommand, PlainOutputShowsTheCaptions)
 {
-    const CliRun run = Cli({"backtest", base(), "--tp", "100"});
+    const CliRun run = RunCommand({"backtest", base(), "--tp", "100"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string expected = "Инструмент: EURUSD\n"
                                  "Количество входов: 1\n"
@@ -187,7 +170,7 @@ TEST_F(BacktestCommand, PlainOutputShowsTheCaptions)
                                  "Закрываем позицию, т.к. нету больше свечей для анализа \n";
     EXPECT_EQ(run.out, expected);
 
-    const CliRun logged = Cli({"backtest", base(), "--log", "--range", "2", "2"});
+    const CliRun logged = RunCommand({"backtest", base(), "--log", "--range", "2", "2"});
     EXPECT_NE(logged.out.find("\nВременные рамки    09.01.2005 - 09.01.2005\n"), std::string::npos);
     EXPECT_NE(logged.out.find("\n^^^^^^^^^^^^^^^^^^^^Рассчёты^^^^^^^^^^^^^^^^^^^^^^^^^^^^\n"),
               std::string::npos);
@@ -215,7 +198,7 @@ TEST_F(BacktestCommand, ValuesAtTheBoundsAreAccepted)
     for (const auto& extra : accepted) {
         std::vector<std::string> args = {"backtest", base()};
         args.insert(args.end(), extra.begin(), extra.end());
-        const CliRun run = Cli(args);
+        const CliRun run = RunCommand(args);
         EXPECT_EQ(run.status, 0) << extra[0] << " " << extra[1] << ": " << run.err;
     }
 }
@@ -244,7 +227,7 @@ TEST_F(BacktestCommand, ValuesOutOfRangeAreRefused)
     for (const Case& c : refused) {
         std::vector<std::string> args = {"backtest", base()};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
-        const CliRun run = Cli(args);
+        const CliRun run = RunCommand(args);
         EXPECT_EQ(run.status, kUsageError) << c.message;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty());
@@ -253,14 +236,14 @@ TEST_F(BacktestCommand, ValuesOutOfRangeAreRefused)
 
 TEST_F(BacktestCommand, MissingOrEmptyFileFails)
 {
-    const CliRun missing = Cli({"backtest", dir_.file("none.base")});
+    const CliRun missing = RunCommand({"backtest", dir_.file("none.base")});
     EXPECT_EQ(missing.status, kFailure);
     EXPECT_EQ(missing.err, "File not found\n");
 
     // A record without weekly candles is no instrument the window could pick.
     std::memset(&record_->Week, 0, sizeof record_->Week);
     WriteBaseFile(base(), *record_);
-    const CliRun empty = Cli({"backtest", base()});
+    const CliRun empty = RunCommand({"backtest", base()});
     EXPECT_EQ(empty.status, kFailure);
     EXPECT_NE(empty.err.find("нет недельных свечей"), std::string::npos);
     EXPECT_TRUE(empty.out.empty());
@@ -269,7 +252,7 @@ TEST_F(BacktestCommand, MissingOrEmptyFileFails)
 TEST(BacktestCommandOnDemoData, RunsTheBuiltProgramWithLogAndJson)
 {
     test::TempDir dir;
-    ASSERT_EQ(Cli({"demo-data", dir.dir()}).status, 0);
+    ASSERT_EQ(RunCommand({"demo-data", dir.dir()}).status, 0);
     const std::string command =
         std::string(QUILLET_CLI_PATH) + " backtest '" + dir.file("EURUSD.base") + "' --log --json";
     FILE* pipe = popen(command.c_str(), "r");

@@ -1,7 +1,7 @@
 // make-base and info on small hand-written quote files: a two-week history
 // of a made-up pair, TEST01, with three days and four hours.
 
-#include "cli/Cli.h"
+#include "cli/CliTestSupport.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
@@ -22,23 +22,6 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCommand(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quillet-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 /// Runs the built program in a shell; its standard output lands in `outFile`.
 int RunProgram(const std::string& arguments, const std::string& outFile)

@@ -4,7 +4,7 @@
 // candles agree with one another, do the prices look like the pair?
 
 #include "backtest/TradeRules.h"
-#include "cli/Cli.h"
+#include "cli/CliTestSupport.h"
 #include "cli/DemoData.h"
 #include "store/Dates.h"
 #include "store/Files.h"
@@ -34,23 +34,6 @@ using test::TempDir;
 
 const std::vector<std::string> kPairNames = {"AUDJPY", "AUDUSD", "EURJPY", "GBPUSD",
                                              "EURAUD", "EURUSD", "EURCAD"};
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCommand(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quillet-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 /// Day of the week of a day serial, 0 = Sunday ... 6 = Saturday (the
 /// serial's day 1, 31 December 1899, was a Sunday).

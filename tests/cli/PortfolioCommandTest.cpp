@@ -2,7 +2,7 @@
 // ranges of the page's track bars, the page's captions and the JSON form.
 
 #include "backtest/Portfolio.h"
-#include "cli/Cli.h"
+#include "cli/CliTestSupport.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
@@ -23,23 +23,6 @@ namespace {
 using nlohmann::json;
 using test::SetCandle;
 using test::TempDir;
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCommand(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quillet-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
 
 const double kFirstSunday = DateSerial(2005, 1, 9);
 
