@@ -182,6 +182,16 @@ void TForm1::ConnectHandlers()
     connect(u.Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(u.Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
+    // Quote import, base generation and the instrument list.
+    connect(u.Button14, &QPushButton::clicked, this, &TForm1::Button14Click);
+    connect(u.Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
+    connect(u.Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
+    connect(u.Button16, &QPushButton::clicked, this, &TForm1::Button16Click);
+    connect(u.Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
+    connect(u.BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(u.Button18, &QPushButton::clicked, this, &TForm1::Button18Click);
+    connect(u.BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+
     // BitBtn4 is the window's cancel button: Esc presses it while its page is shown.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, [this] {

@@ -79,6 +79,16 @@ class TForm1 : public QMainWindow {
     void N3Click();
     void Button10Click();
 
+    // Quote import, base generation and the instrument list (Unit1Quotes.cpp).
+    void Button14Click();
+    void Button13Click();
+    void Button15Click();
+    void Button16Click();
+    void Button17Click();
+    void BitBtn3Click();
+    void Button18Click();
+    void BitBtn4Click();
+
   private:
     void ConnectHandlers();
     void SetUpChart();
