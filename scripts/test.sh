@@ -18,3 +18,13 @@ ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 CXX=clang++ cmake -S . -B "$build-fuzz" -DQUILLET_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build-fuzz" -j"$(nproc)"
 ctest --test-dir "$build-fuzz" --output-on-failure
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Qt's own libraries keep some allocations until exit, so leak checking is
+# left to the core and CLI tests.
+cmake -S . -B "$build-asan" -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_BENCH=OFF
+cmake --build "$build-asan" -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$build-asan" --output-on-failure -j"$(nproc)" -E '^ui_'
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$build-asan" --output-on-failure -j"$(nproc)" -R '^ui_'
