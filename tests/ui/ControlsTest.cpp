@@ -21,6 +21,7 @@ class ControlsTest : public QObject {
     void pickerKeepsTimeOfDay();
     void pickerColour();
     void gridCellsAndHeading();
+    void gridBatchTellsViewOnce();
     void errorTextGetsFullStop_data();
     void errorTextGetsFullStop();
     void errorBoxGoesThroughService();
@@ -137,6 +138,37 @@ void ControlsTest::gridCellsAndHeading()
     QCOMPARE(grid.editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
     grid.SetRowCount(5);
     QCOMPARE(grid.rowCount(), 5);
+}
+
+void ControlsTest::gridBatchTellsViewOnce()
+{
+    TStringGrid grid;
+    QAbstractItemModel* model = grid.model();
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+
+    // A file read row by row: the view hears of the 1000 new rows once.
+    grid.BeginUpdate();
+    for (int row = 1; row <= 1000; ++row) {
+        grid.SetRow(row, {"2005.01.09", "00:00", "1,3050", "1,3080", "1,3040", std::to_string(row)});
+        grid.SetRowCount(row + 2);
+    }
+    grid.SetRowCount(1001);
+    grid.EndUpdate();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model->rowCount(), 1001);
+    QCOMPARE(model->data(model->index(1000, 5)).toString(), QStringLiteral("1000"));
+    QCOMPARE(grid.Quotes().RowCount(), std::size_t{1000});
+    QCOMPARE(grid.Quotes().Cell(7, 5), std::string_view("7"));
+
+    // Cut back to the heading row and one data row within one batch.
+    grid.BeginUpdate();
+    grid.SetRowCount(2);
+    grid.EndUpdate();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(grid.Cell(5, 1), QStringLiteral("1")); // the kept row keeps its cells
+    QCOMPARE(grid.Quotes().RowCount(), std::size_t{1});
 }
 
 void ControlsTest::errorTextGetsFullStop_data()
