@@ -161,6 +161,8 @@ void TForm1::ConnectHandlers()
     connect(u.DateTimePicker4, &TDateTimePicker::Change, this, &TForm1::DateTimePicker2Change);
     connect(u.CheckBox9, &QCheckBox::clicked, this, &TForm1::CheckBox5Click);
     connect(u.TrackBar15, change, this, &TForm1::TrackBar12Change);
+    connect(u.BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(u.CheckBox7, &QCheckBox::clicked, this, &TForm1::CheckBox7Click);
 
     // The single-pair page.
     connect(u.ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Select);
@@ -181,6 +183,12 @@ void TForm1::ConnectHandlers()
     connect(u.Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
     connect(u.Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(u.Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(u.Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(u.Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    connect(u.Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(u.TrackBar1, change, this, &TForm1::TrackBar1Change);
+    connect(u.TrackBar2, change, this, &TForm1::TrackBar2Change);
+    connect(u.TrackBar3, change, this, &TForm1::TrackBar3Change);
 
     // Quote import, base generation and the instrument list.
     connect(u.Button14, &QPushButton::clicked, this, &TForm1::Button14Click);
@@ -277,7 +285,7 @@ void TForm1::FormClose(QCloseEvent* event)
 
 void TForm1::Button6Click()
 {
-    // Only the pickers are refreshed here; each picker's entry i is slot i + 1.
+    // The pickers, whose entry i is slot i + 1, then the older panels' labels.
     auto& u = *ui;
     Guarded([&] {
         const bool noPair1 = u.ComboBox1->currentIndex() < 0;
@@ -298,6 +306,7 @@ void TForm1::Button6Click()
             u.ComboBox2->setCurrentIndex(-1);
         if (noPair3)
             u.ComboBox3->setCurrentIndex(-1);
+        FillOlderPanelLabels();
     });
 }
 

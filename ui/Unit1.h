@@ -89,11 +89,25 @@ class TForm1 : public QMainWindow {
     void Button18Click();
     void BitBtn4Click();
 
+    // The all-pairs run and the per-pair switch (Unit1Portfolio.cpp).
+    void BitBtn2Click();
+    void CheckBox7Click();
+
+    // The hidden panel of older controls (Unit1OlderPanels.cpp).
+    void Button5Click();
+    void Button8Click();
+    void Button2Click();
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void TrackBar3Change();
+
   private:
     void ConnectHandlers();
     void SetUpChart();
     void SetUpGlyphs();
     void CheckPickerDate(TDateTimePicker* picker);
+    /// The label half of Button6Click: L111 to L333 of the older panels.
+    void FillOlderPanelLabels();
     /// Runs a handler body; an error ends it and is shown, the program goes on.
     template <class Body> void Guarded(Body&& body);
 
