@@ -5,6 +5,7 @@
 #include "store/Errors.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
+#include "store/OlderImport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,20 @@ TEST_F(SmallFileSystem, BaseFileOnAFullDiskKeepsTheOldFile)
     SetShortString(inst->Name, "NEW");
     EXPECT_EQ(ErrorOf([&] { WriteBaseFile(tmp.file("P.base"), *inst); }), "Disk full");
     EXPECT_EQ(ReadFile(tmp.file("P.base")), before);
+    EXPECT_EQ(FileCount(), 1);
+}
+
+TEST_F(SmallFileSystem, ToolsFileOnAFullDiskKeepsTheOldFile)
+{
+    Mount("16m");
+    if (!mounted)
+        return;
+    test::WriteFile(tmp.file("tools.base"), "the previous save");
+    InstrumentTable table;
+    SetShortString(table[1].Name, "AUDJPY");
+    // Seven records need 65 MB; the file system holds 16.
+    EXPECT_EQ(ErrorOf([&] { WriteOlderToolsFile(tmp.file("tools.base"), table); }), "Disk full");
+    EXPECT_EQ(ReadFile(tmp.file("tools.base")), "the previous save");
     EXPECT_EQ(FileCount(), 1);
 }
 
