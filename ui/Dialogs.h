@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <exception>
+
 class QWidget;
 
 namespace quillet::ui {
@@ -40,6 +42,17 @@ QString ErrorBoxText(const QString& text);
 void ShowInfo(QWidget* parent, const QString& text);
 /// An error box titled with the program's title.
 void ShowError(QWidget* parent, const QString& text);
+
+/// Runs a handler body; an error ends it and is shown in an error box, and
+/// the program goes on.
+template <class Body> void RunGuarded(QWidget* parent, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        ShowError(parent, QString::fromStdString(e.what()));
+    }
+}
 
 /// A file chooser that a window keeps as one of its components: its filter
 /// and the name chosen last time.

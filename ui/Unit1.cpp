@@ -106,15 +106,6 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-template <class Body> void TForm1::Guarded(Body&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        ShowError(this, Text(e.what()));
-    }
-}
-
 void TForm1::SetUpChart()
 {
     auto* chart = new QChart;
@@ -214,7 +205,7 @@ void TForm1::ConnectHandlers()
 void TForm1::FormCreate()
 {
     auto& u = *ui;
-    Guarded([&] {
+    quillet::ui::RunGuarded(this, [&] {
         using quillet::kRegionalDateFormat;
         u.DateTimePicker1->SetDateTimeValue(QDateTime(
             DateOfSerial(quillet::ParseDate("9.01.2005", kRegionalDateFormat)), QTime(0, 0), Qt::UTC));
@@ -268,7 +259,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormClose(QCloseEvent* event)
 {
     event->accept();
-    Guarded([&] {
+    quillet::ui::RunGuarded(this, [&] {
         try {
             std::vector<std::string> names;
             names.reserve(static_cast<std::size_t>(ui->ListBox6->count()));
@@ -287,7 +278,7 @@ void TForm1::Button6Click()
 {
     // The pickers, whose entry i is slot i + 1, then the older panels' labels.
     auto& u = *ui;
-    Guarded([&] {
+    quillet::ui::RunGuarded(this, [&] {
         const bool noPair1 = u.ComboBox1->currentIndex() < 0;
         const bool noPair2 = u.ComboBox2->currentIndex() < 0;
         const bool noPair3 = u.ComboBox3->currentIndex() < 0;
@@ -426,7 +417,7 @@ void TForm1::ComboBox1Select()
     const int slot = u.ComboBox1->currentIndex() + 1;
     if (slot < 1 || slot > quillet::kLastSlot)
         return;
-    Guarded([&] {
+    quillet::ui::RunGuarded(this, [&] {
         const quillet::CandleSeries& week = quillet::Table()[slot].Week;
         u.BitBtn1->setEnabled(true);
         u.Label56->setText(Text(quillet::FormatDate(week[1].Date)));
@@ -452,7 +443,7 @@ void TForm1::BitBtn1Click()
     auto& u = *ui;
     if (u.ComboBox1->currentIndex() < 0)
         return; // no pair: the button is disabled until one is chosen
-    Guarded([&] {
+    quillet::ui::RunGuarded(this, [&] {
         quillet::BacktestParams params;
         params.LogEnabled = u.CheckBox6->isChecked();
         params.Slot = u.ComboBox1->currentIndex() + 1;

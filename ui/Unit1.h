@@ -108,8 +108,6 @@ class TForm1 : public QMainWindow {
     void CheckPickerDate(TDateTimePicker* picker);
     /// The label half of Button6Click: L111 to L333 of the older panels.
     void FillOlderPanelLabels();
-    /// Runs a handler body; an error ends it and is shown, the program goes on.
-    template <class Body> void Guarded(Body&& body);
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;

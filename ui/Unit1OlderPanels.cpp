@@ -17,19 +17,10 @@
 #include <string>
 #include <vector>
 
+using quillet::ui::RunGuarded;
 using quillet::ui::ShowError;
 
 namespace {
-
-/// Runs a handler body; an error ends it and is shown, the program goes on.
-template <class Body> void RunGuarded(QWidget* form, Body&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        ShowError(form, QString::fromStdString(e.what()));
-    }
-}
 
 /// The csv files of the older import lie in this folder of the instrument
 /// directory, named as "AUDJPY1.csv" (weekly bars of AUDJPY).

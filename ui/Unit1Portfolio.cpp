@@ -15,19 +15,10 @@
 #include <exception>
 #include <initializer_list>
 
+using quillet::ui::RunGuarded;
 using quillet::ui::ShowError;
 
 namespace {
-
-/// Runs a handler body; an error ends it and is shown, the program goes on.
-template <class Body> void RunGuarded(QWidget* form, Body&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        ShowError(form, QString::fromStdString(e.what()));
-    }
-}
 
 /// The control's own Enabled setting, whatever its parents say.
 bool OwnEnabled(const QWidget* w)

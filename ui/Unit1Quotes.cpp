@@ -18,20 +18,11 @@
 #include <string>
 #include <vector>
 
+using quillet::ui::RunGuarded;
 using quillet::ui::ShowError;
 using quillet::ui::ShowInfo;
 
 namespace {
-
-/// Runs a handler body; an error ends it and is shown, the program goes on.
-template <class Body> void RunGuarded(QWidget* form, Body&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        ShowError(form, QString::fromStdString(e.what()));
-    }
-}
 
 /// Keeps a grid's view from hearing of each row while a file is read into
 /// it; the view catches up once, also when the import fails half-way.
@@ -141,12 +132,17 @@ void TForm1::BitBtn3Click()
         // converted, naming the grid the user filled.
         for (const TStringGrid* grid : {u.WeekGrid, u.DayGrid, u.HourGrid})
             CheckGridFits(grid);
+        // The name becomes a file name next to the program; a separator
+        // would put the file somewhere else entirely.
+        const QString name = u.Label181->text();
+        if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+            throw quillet::Error("Имя инструмента '" + name.toStdString() +
+                                 "' не может содержать \"/\": файл базы пишется рядом с программой");
         quillet::Instrument& scratch = quillet::Table().ScratchSlot();
         // The cells are read where the grids hold them; the first refused
         // one ends generation before any file is touched.
         quillet::BuildInstrument(scratch, u.Edit7->text().toStdString(), u.WeekGrid->Quotes(),
                                  u.DayGrid->Quotes(), u.HourGrid->Quotes());
-        const QString name = u.Label181->text();
         quillet::WriteBaseFile(baseDir_ + name.toStdString() + ".base", scratch);
         u.ListBox6->addItem(name);
         ShowInfo(this, QStringLiteral("Готово"));

@@ -92,6 +92,7 @@ class QuotesPageTest : public QObject {
     void shorterSecondGenerationLeavesNothingOfFirst();
     void sevenCharacterNameNamesFileNotRecord();
     void gridLongerThanSeriesIsRefused();
+    void nameWithSeparatorIsRefused();
     void windowAndCliBuildTheSameFile();
 
     // The list
@@ -454,6 +455,18 @@ void QuotesPageTest::gridLongerThanSeriesIsRefused()
     ReadBaseFile(dir_->file("LONGER.base"), 1);
     QCOMPARE(FirstEmptyIndex(Table()[1].Day, 1), 65001);
     QCOMPARE(FirstEmptyIndex(Table()[1].Hour, 1), 65001);
+}
+
+void QuotesPageTest::nameWithSeparatorIsRefused()
+{
+    auto form = Start();
+    Get<QLineEdit>(*form, "Edit7")->setText(QStringLiteral("../EUR"));
+    ImportAll(*form, 2, 2, 2);
+    Generate(*form);
+    QCOMPARE(dialogs_->messages.last().Kind, ui::MessageKind::Error);
+    QVERIFY2(LastMessage().contains(QStringLiteral("../EUR")), qPrintable(LastMessage()));
+    QVERIFY(!fs::exists(dir_->path().parent_path() / "EUR.base"));
+    QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
 }
 
 void QuotesPageTest::windowAndCliBuildTheSameFile()
