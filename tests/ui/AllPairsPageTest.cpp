@@ -23,19 +23,6 @@ using namespace quillet::test;
 
 namespace {
 
-template <class T> T* Get(QObject& root, const QString& name)
-{
-    T* child = root.findChild<T*>(name);
-    if (!child)
-        throw std::runtime_error("no control " + name.toStdString());
-    return child;
-}
-
-QString Caption(QObject& form, const QString& name)
-{
-    return Get<QLabel>(form, name)->text();
-}
-
 /// The control's own Enabled setting; the disabled page around it would
 /// make isEnabled() false whatever the switch did.
 bool OwnEnabled(QObject& form, const QString& name)

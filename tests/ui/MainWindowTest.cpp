@@ -29,19 +29,6 @@ using namespace quillet::test;
 
 namespace {
 
-template <class T> T* Get(QObject& root, const char* name)
-{
-    T* child = root.findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        throw std::runtime_error(std::string("no control ") + name);
-    return child;
-}
-
-QString Caption(QObject& form, const char* name)
-{
-    return Get<QLabel>(form, name)->text();
-}
-
 void SelectPair(TForm1& form, int index)
 {
     auto* combo = Get<QComboBox>(form, "ComboBox1");

@@ -25,19 +25,6 @@ using namespace quillet::test;
 
 namespace {
 
-template <class T> T* Get(QObject& root, const QString& name)
-{
-    T* child = root.findChild<T*>(name);
-    if (!child)
-        throw std::runtime_error("no control " + name.toStdString());
-    return child;
-}
-
-QString Caption(QObject& form, const QString& name)
-{
-    return Get<QLabel>(form, name)->text();
-}
-
 /// An instrument as generation writes it: `weeks`, `days` and `hours`
 /// candles from index 1, candle 0 empty.
 std::unique_ptr<Instrument> Generated(const std::string& name, int weeks, int days, int hours)

@@ -29,14 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class T> T* Get(QObject& root, const char* name)
-{
-    T* child = root.findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        throw std::runtime_error(std::string("no control ") + name);
-    return child;
-}
-
 QStringList Items(QListWidget* list)
 {
     QStringList names;

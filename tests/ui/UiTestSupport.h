@@ -6,11 +6,14 @@
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
 
+#include <QLabel>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,19 @@ class RecordingDialogs : public ui::DialogService {
   private:
     ui::DialogService* previous_ = nullptr;
 };
+
+/// The control of the window named `name`; a missing one fails the test
+/// with its name.
+template <class T> T* Get(QObject& root, const QString& name)
+{
+    T* child = root.findChild<T*>(name);
+    if (!child)
+        throw std::runtime_error("no control " + name.toStdString());
+    return child;
+}
+
+/// The text of a label of the window.
+inline QString Caption(QObject& form, const QString& name) { return Get<QLabel>(form, name)->text(); }
 
 /// A zeroed instrument record on the heap (it is 9 MB).
 std::unique_ptr<Instrument> NewInstrument(const std::string& name);
