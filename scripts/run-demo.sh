@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program, puts the demo instruments next to it and starts it.
-# Without a display it says so and runs the headless demo instead.
+# Builds the program, puts the demo instruments next to it and opens the
+# window on them. Without a display it says why and runs the headless demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +8,7 @@ scripts/install-deps.sh
 
 build=${QUILLET_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" --target Quillet_tester quillet-cli
 
 cli="$build/cli/quillet-cli"
 window="$build/app/Quillet_tester"
@@ -20,21 +20,30 @@ if [ ! -f "$demo_dir/config" ]; then
   "$cli" demo-data "$demo_dir"
 fi
 
-if [ -x "$window" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+# Why the window cannot open here, or nothing when it can.
+no_display_reason() {
+  if [ ! -x "$window" ]; then
+    echo "the window was not built (configured with -DQUILLET_BUILD_UI=OFF)"
+  elif [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    return 0
+  elif [ -z "${DISPLAY:-}" ]; then
+    echo "there is no display (DISPLAY and WAYLAND_DISPLAY are unset)"
+  elif [[ "$DISPLAY" =~ ^:([0-9]+)(\.[0-9]+)?$ ]] && [ ! -S "/tmp/.X11-unix/X${BASH_REMATCH[1]}" ]; then
+    echo "DISPLAY is $DISPLAY but no X server listens there"
+  fi
+}
+
+reason=$(no_display_reason)
+if [ -z "$reason" ]; then
+  echo "Opening the window on the demo instruments in $demo_dir ..."
   exec "$window"
 fi
 
-if [ ! -x "$window" ]; then
-  echo "The window was not built (Qt 6 missing?): running the headless demo instead."
-else
-  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): running the headless demo instead."
-fi
+echo "Not opening the window: $reason. Running the headless demo instead."
 for base in "$demo_dir"/*.base; do
   echo
   "$cli" info "$base"
 done
-if "$cli" backtest --help >/dev/null 2>&1; then
-  echo
-  echo "Single-pair backtest of EURUSD with the window's default settings:"
-  "$cli" backtest "$demo_dir/EURUSD.base"
-fi
+echo
+echo "Single-pair backtest of EURUSD with the window's default settings:"
+"$cli" backtest "$demo_dir/EURUSD.base"

@@ -122,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                       4, 2, 2, 0,
                       {{"Label146", "50%"}, {"Label154", "3"}, {"Label158", "-"}}},
         UndefinedCase{"one of each", 2, 1, 1, 100, {{"Label158", "0,5"}}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& info) { return "Case" + std::to_string(info.index); },
+    [](const auto& info) { return test::ParamName(info.param.story); });
 
 struct RowCase {
     std::int32_t entries, takeProfits;
@@ -152,7 +153,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortfolioReportRow,
                          ::testing::Values(RowCase{3, 2, "3 (67%)"}, RowCase{20, 1, "20 (5%)"},
                                            RowCase{30, 1, "30 (3,3%)"}, RowCase{12, 7, "12 (58%)"},
                                            RowCase{4, 4, "4 (1E02%)"}, RowCase{8, 0, "8 (0%)"},
-                                           RowCase{0, 0, "0 (-)"}, RowCase{1000, 1, "1000 (0,1%)"}));
+                                           RowCase{0, 0, "0 (-)"}, RowCase{1000, 1, "1000 (0,1%)"}),
+    [](const auto& info) {
+        return test::ParamName("entries " + std::to_string(info.param.entries) + " tp " +
+                               std::to_string(info.param.takeProfits));
+    });
 
 TEST(PortfolioReport, FiveInstrumentsLoaded)
 {

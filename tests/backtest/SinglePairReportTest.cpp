@@ -1,6 +1,7 @@
 // The bookkeeping of the single-pair run and the texts of its result labels.
 
 #include "backtest/SinglePair.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, SinglePairSeries,
                              // a stop-loss after it restarts the stop-loss run without counting.
                              SeriesCase{"TT", 0, 1, 0, "1", "-"}, SeriesCase{"TS", 0, 0, 0, "-", "-"},
                              SeriesCase{"S", 0, 0, 0, "-", "-"}, SeriesCase{"SS", 0, 0, 1, "-", "1"},
-                             SeriesCase{"TTT", 0, 2, 0, "2", "-"}));
+                             SeriesCase{"TTT", 0, 2, 0, "2", "-"}),
+    [](const auto& info) {
+        return test::ParamName(info.index, std::string(info.param.outcomes) + " from week " +
+                                               std::to_string(info.param.firstWeek));
+    });
 
 TEST(SinglePairBookkeeping, LinesOfTakeProfitsAndStopLosses)
 {
@@ -290,7 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
         for (const char ch : std::string(info.param.what))
             name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return name;
-    });
+    },
+    [](const auto& info) { return test::ParamName(info.param.what); });
 
 TEST(SinglePairReportTexts, SeriesAndHoursLabels)
 {

@@ -6,6 +6,7 @@
 
 #include "store/Dates.h"
 #include "store/Errors.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -288,7 +289,12 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"EURJPY", 130.00, 130.84, 85, 84, false}, BodyCase{"NZDJPY", 70.00, 70.85, 85, 85, true},
         BodyCase{"CADJPY", 90.00, 90.85, 85, 85, true}, BodyCase{"gbpjpy", 150.00, 150.85, 85, 8500, true},
         BodyCase{"USDJPY", 110.00, 110.50, 85, 5000, true},
-        BodyCase{"GBPJPY", 150.00, 150.50, 85, 50, false}));
+        BodyCase{"GBPJPY", 150.00, 150.50, 85, 50, false}),
+    [](const auto& info) {
+        const auto& c = info.param;
+        return test::ParamName(info.index, std::string(c.pair) + (c.close > c.open ? " rising " : " falling ") +
+                                                   std::to_string(c.body) + " min " + std::to_string(c.minimum));
+    });
 
 TEST_F(SinglePairRun, YenMultiplierSetsTheLevels)
 {

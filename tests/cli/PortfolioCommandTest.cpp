@@ -172,7 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{{"--sl", "200"}, 0}, RangeCase{{"--sl", "201"}, kUsageError},
                       RangeCase{{"--tp", "0"}, kUsageError}, RangeCase{{"--tp", "1"}, 0},
                       RangeCase{{"--tp", "200"}, 0}, RangeCase{{"--tp", "201"}, kUsageError},
-                      RangeCase{{"--tp", "x"}, kUsageError}));
+                      RangeCase{{"--tp", "x"}, kUsageError}),
+    [](const auto& info) {
+        std::string text;
+        for (const auto& a : info.param.args)
+            text += (a.size() > 1 && a[0] == '-' && a[1] != '-' ? "minus " + a.substr(1) : a) + " ";
+        return test::ParamName(text);
+    });
 
 TEST(PortfolioCommand, DirectoryDefaultsToTheCurrentOne)
 {

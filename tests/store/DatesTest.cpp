@@ -1,5 +1,6 @@
 #include "store/Dates.h"
 #include "store/Errors.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(StartFormat, InvalidDate,
                          ::testing::Values("", " ", "9", "9.", "9.01.", "9.01.2005..", "9.01.2005x",
                                            "31.04.2005", "29.02.2005", "0.01.2005", "1.13.2005", "1.0.2005",
                                            "1.1.0000", "1.1.10000", "1.1.99999999999999", "-9.01.2005",
-                                           "9/01/2005", "9.01.2005 1", "2005-01-09", "п»ї09.01.2005"));
+                                           "9/01/2005", "9.01.2005 1", "2005-01-09", "п»ї09.01.2005"),
+    [](const auto& info) { return test::ParamName(info.index, info.param); });
 
 TEST_F(DateText, EveryDateRoundTripsUnderBothFormats)
 {

@@ -1,5 +1,6 @@
 #include "store/Errors.h"
 #include "store/Numbers.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,8 @@ TEST_P(InvalidPrice, IsRefusedWithTheTextQuoted)
 
 INSTANTIATE_TEST_SUITE_P(Texts, InvalidPrice,
                          ::testing::Values("", "  ", "1.3050", "1,30,50", "1 3", ",", "-", "+,", "1e", "1e+",
-                                           "e5", "0x10", "INF", "NAN", "1,5E400", "--1", "1,5 x"));
+                                           "e5", "0x10", "INF", "NAN", "1,5E400", "--1", "1,5 x"),
+    [](const auto& info) { return test::ParamName(info.index, info.param); });
 
 TEST(FormatPrice, FifteenSignificantDigitsWithComma)
 {
@@ -83,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                       General2Case{200.0L / 3, "67"}, General2Case{0.5L, "0,5"}, General2Case{9.96L, "10"},
                       General2Case{0.001L, "0,001"}, General2Case{0.00099L, "0,00099"}, General2Case{0.000099L, "9,9E-05"},
                       General2Case{0.056L, "0,056"}, General2Case{1234567, "1,2E06"},
-                      General2Case{1e100L, "1E100"}, General2Case{5.05L, "5,1"}));
+                      General2Case{1e100L, "1E100"}, General2Case{5.05L, "5,1"}),
+    [](const auto& info) { return test::ParamName(info.index, info.param.text); });
 
 TEST(FormatGeneral2, RoundsFromEighteenDigitsFirst)
 {

@@ -49,4 +49,24 @@ void SetCandle(Candle& c, double date, std::string_view time, double open, doubl
     c.Close = close;
 }
 
+std::string ParamName(std::string_view text)
+{
+    std::string name;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+            name += ch;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return name.empty() ? "empty" : name;
+}
+
+std::string ParamName(std::size_t index, std::string_view text)
+{
+    return std::to_string(index) + "_" + ParamName(text);
+}
+
 }  // namespace quillet::test

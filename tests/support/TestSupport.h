@@ -37,4 +37,12 @@ std::string ReadFile(const std::string& path);
 void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low,
                double close);
 
+/// A name for a parameterised case that reads well in test logs: the text's
+/// letters and digits, every other run of characters as one "_". An empty
+/// result becomes "empty".
+std::string ParamName(std::string_view text);
+
+/// ParamName prefixed with the case's index, for tables whose texts may repeat.
+std::string ParamName(std::size_t index, std::string_view text);
+
 }  // namespace quillet::test
