@@ -122,7 +122,6 @@ INSTANTIATE_TEST_SUITE_P(
                       4, 2, 2, 0,
                       {{"Label146", "50%"}, {"Label154", "3"}, {"Label158", "-"}}},
         UndefinedCase{"one of each", 2, 1, 1, 100, {{"Label158", "0,5"}}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); },
     [](const auto& info) { return test::ParamName(info.param.story); });
 
 struct RowCase {

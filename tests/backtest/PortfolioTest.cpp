@@ -129,7 +129,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"slot 1 longest, the others also long enough", {121, 120, 120}, 1},
                       ChoiceCase{"the last slot longest", {100, 0, 130}, 3},
                       ChoiceCase{"all below the signal length", {50, 60, 70}, 0}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); },
     [](const auto& info) { return test::ParamName(info.param.story); });
 
 TEST_F(PortfolioRunTest, EachSlotIsMeasuredWithItsOwnMultiplier)
@@ -193,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, PortfolioSignalTest,
                                            SignalCase{300, 301, true}),
     [](const auto& info) {
         return test::ParamName(info.index, "min " + std::to_string(info.param.signalMin) + " length " +
-                                               std::to_string(info.param.points));
+                                               ::testing::PrintToString(info.param.points));
     });
 
 // ---- Yen pairs: 100 points to the yen ------------------------------------
@@ -468,7 +467,6 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"whole days: Sunday 21:36 is still Sunday",
                                 {{7.9, Q}, {8.25, T}}, false, 1, 0},
                       EntryCase{"index 0 is searched", {{8, Q}, {8, T}}, true, 1, 1}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); },
     [](const auto& info) { return test::ParamName(info.param.story); });
 
 TEST_F(PortfolioRunTest, SignalCandleNeedsNoLaterWeeks)
@@ -535,11 +533,7 @@ INSTANTIATE_TEST_SUITE_P(Trades, PortfolioSeriesTest,
                                            SeriesCase{7, "TTSSSTTTT", 4, 3}),
                          [](const auto& info) {
                              return info.param.outcomes + "_from" + std::to_string(info.param.firstWeek);
-                         },
-    [](const auto& info) {
-        return test::ParamName(info.index, "from week " + std::to_string(info.param.firstWeek) + " " +
-                                               info.param.outcomes);
-    });
+                         });
 
 }  // namespace
 }  // namespace quillet

@@ -290,12 +290,6 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"averages 2.5 and 0.5", 50, 100, 2, 2, 0, 5, 1, {{"Label90", "2"}, {"Label84", "0"}}},
         LabelCase{"averages 3.5 and 1.5", 50, 100, 2, 2, 0, 7, 3, {{"Label90", "4"}, {"Label84", "2"}}},
         LabelCase{"average 4.67", 50, 100, 3, 3, 0, 14, 0, {{"Label90", "5"}}}),
-    [](const ::testing::TestParamInfo<LabelCase>& info) {
-        std::string name;
-        for (const char ch : std::string(info.param.what))
-            name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-        return name;
-    },
     [](const auto& info) { return test::ParamName(info.param.what); });
 
 TEST(SinglePairReportTexts, SeriesAndHoursLabels)

@@ -1,5 +1,4 @@
 #include "backtest/TradeRules.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BarCase{"low_touches_stop_loss_of_a_buy", 1.2050, 1.2000, 1.2100, 1.2000, kStopLoss},
                       BarCase{"zero_width_bar_on_level", 1.2, 1.2, 1.2, 1.3, kTakeProfit},
                       BarCase{"just_below_low", 1.2050, 1.2000, 1.19999999, 1.3, kNoOutcome}),
-    [](const auto& info) { return std::string(info.param.title); },
-    [](const auto& info) { return test::ParamName(info.param.title); });
+    [](const auto& info) { return std::string(info.param.title); });
 
 TEST(PointDifference, SignedPointsInExtendedPrecision)
 {

@@ -216,8 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   std::string(kHourQuotes) + "\r\n" + kHourQuotes, "'' is not a valid date"},
                       RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes,
                                   kHourQuotes, "'2005 01 09' is not a valid date"}),
-    [](const auto& info) { return std::string(info.param.title); },
-    [](const auto& info) { return test::ParamName(info.param.title); });
+    [](const auto& info) { return std::string(info.param.title); });
 
 class InfoTest : public MakeBaseTest {
 protected:

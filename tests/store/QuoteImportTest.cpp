@@ -44,8 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"date_and_time_keep_dots", "2005.01.09,0.5,1,2,3,4,", {"2005.01.09", "0.5", "1", "2", "3", "4"}},
         SplitCase{"no_trimming", " 2005.01.09 , 13:00 , 1.1 ,,,,", {" 2005.01.09 ", " 13:00 ", " 1,1 ", "", "", ""}},
         SplitCase{"several_dots", "d,t,1.2.3,..,x,y,", {"d", "t", "1,2,3", ",,", "x", "y"}}),
-    [](const auto& info) { return std::string(info.param.title); },
-    [](const auto& info) { return test::ParamName(info.param.title); });
+    [](const auto& info) { return std::string(info.param.title); });
 
 QuoteCells Row(const char* date, const char* time = "00:00", const char* price = "1,5")
 {
