@@ -355,7 +355,7 @@ class HourReader {
   public:
     HourReader(const Layout& layout, bool utf8) : layout_(layout), utf8_(utf8) {}
 
-    HourBar Read(std::string_view line, int number) const
+    HourBar Read(std::string_view line, int number)
     {
         const int needed = layout_.FirstPrice + 4;
         std::string_view fields[6];
@@ -373,25 +373,32 @@ class HourReader {
     }
 
   private:
-    void ReadStamp(const StampTexts& t, int number, HourBar& bar) const
+    void ReadStamp(const StampTexts& t, int number, HourBar& bar)
     {
         Moment m;
         if (!ReadDateShape(layout_.Format, t.Date, m))
             ThrowBadDate(t.DateField, number);
         if (!ReadTimeShape(layout_.Format, t.Time, m))
             ThrowBadTime(t.TimeField, number);
-        const double serial = DateSerial(m.Year, m.Month, m.Day);
-        CivilDate back{};
-        if (m.Year < 1 || m.Month < 1 || m.Month > 12 || m.Day < 1 || m.Day > 31 ||
-            !DecodeDate(serial, back) || back.Year != m.Year || back.Month != m.Month || back.Day != m.Day)
-            ThrowBadDate(t.DateField, number);
+        // An hourly file holds up to 24 lines of one date in a row; the
+        // date is checked once.
+        if (m.Year != last_.Year || m.Month != last_.Month || m.Day != last_.Day) {
+            const double serial = DateSerial(m.Year, m.Month, m.Day);
+            CivilDate back{};
+            if (m.Year < 1 || m.Month < 1 || m.Month > 12 || m.Day < 1 || m.Day > 31 ||
+                !DecodeDate(serial, back) || back.Year != m.Year || back.Month != m.Month ||
+                back.Day != m.Day)
+                ThrowBadDate(t.DateField, number);
+            last_ = {m.Year, m.Month, m.Day};
+            lastSerial_ = serial;
+        }
         if (m.Hour > 23 || m.Minute > 59 || m.Second > 59)
             ThrowBadTime(t.TimeField, number);
         // Finer data would give several candles the same hour.
         if (m.Minute != 0 || m.Second != 0 || m.Fraction != 0)
             throw Error(LinePrefix(number) + "время '" + Quoted(t.TimeField, utf8_) +
                         "' не начало часа: нужны часовые свечи");
-        bar.Date = serial;
+        bar.Date = lastSerial_;
         bar.Hour = m.Hour;
     }
 
@@ -420,6 +427,8 @@ class HourReader {
 
     const Layout& layout_;
     bool utf8_;
+    CivilDate last_{-1, -1, -1}; // the last date that passed; none at first
+    double lastSerial_ = 0;
 };
 
 bool Later(const HourBar& a, const HourBar& b)
@@ -434,7 +443,7 @@ std::vector<HourBar> ReadHours(std::string_view text, HourlyFormat& format, cons
     bool utf8 = false;
     const std::string_view body = WithoutBom(text, utf8);
     const Layout& layout = LayoutOf(format);
-    const HourReader reader(layout, utf8);
+    HourReader reader(layout, utf8);
 
     std::vector<HourBar> hours;
     hours.reserve(body.size() / 40 + 16);
