@@ -1,7 +1,8 @@
 // make-base --hourly and info on hourly files. The demo pairs give real-sized
 // histories whose weekly and daily files the demo generator aggregated on its
 // own; the hourly import of their hours, in every format, must build the same
-// bytes as the three-file import of those files.
+// bytes as the three-file import of those files. AUDJPY (three decimals) and
+// EURUSD (five) stand for the seven.
 
 #include "cli/CliTestSupport.h"
 #include "cli/DemoData.h"
@@ -109,8 +110,7 @@ TEST_P(DemoPairsTest, EveryFormatBuildsTheBytesOfTheThreeFileImport)
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoPairsTest,
-                         ::testing::Combine(::testing::Range(0, kDemoPairCount),
-                                            ::testing::ValuesIn(kAllFormats)),
+                         ::testing::Combine(::testing::Values(0, 5), ::testing::ValuesIn(kAllFormats)),
                          [](const auto& info) {
                              return std::string(DemoPairs()[std::get<0>(info.param)].Name) + "_" +
                                     FormatName(std::get<1>(info.param));
