@@ -3,16 +3,94 @@
 #include "cli/Cli.h"
 
 #include "store/Dates.h"
+#include "store/Errors.h"
 #include "store/Files.h"
+#include "store/HourlyImport.h"
 #include "store/Instrument.h"
 #include "store/QuoteImport.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace quillet::cli {
 namespace {
+
+constexpr const char* kPeriodDateFormat = "yyyy-mm-dd";
+
+void AppendToConfig(const std::string& dir, const std::string& name)
+{
+    std::vector<std::string> names;
+    if (std::filesystem::exists(dir + "config"))
+        names = ReadInstrumentList(dir + "config");
+    names.push_back(name);
+    WriteInstrumentList(dir + "config", names);
+}
+
+/// A --from or --to date, yyyy-mm-dd, as a day serial.
+double PeriodDate(const std::string& text, const char* option)
+{
+    const auto digits = [&](std::size_t from, std::size_t count, int& value) {
+        value = 0;
+        for (std::size_t i = from; i < from + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int y = 0, m = 0, d = 0;
+    CivilDate back{};
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-' && digits(0, 4, y) && digits(5, 2, m) &&
+        digits(8, 2, d) && y >= 1 && m >= 1 && m <= 12 && d >= 1 && DecodeDate(DateSerial(y, m, d), back) &&
+        back.Month == m && back.Day == d)
+        return DateSerial(y, m, d);
+    throw CLI::ValidationError(option, "'" + text + "' is not a date yyyy-mm-dd (such as 2010-10-07)");
+}
+
+std::string PeriodText(double serial)
+{
+    return FormatDate(serial, kPeriodDateFormat);
+}
+
+struct MakeBaseOptions {
+    std::string name, week, day, hour, hourly, from, to, dir = ".";
+    bool addToConfig = false;
+};
+
+void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
+{
+    HourlyPeriod period;
+    if (!opts.from.empty())
+        period.From = PeriodDate(opts.from, "--from");
+    if (!opts.to.empty())
+        period.To = PeriodDate(opts.to, "--to");
+    if (period.From && period.To && *period.From > *period.To)
+        throw CLI::ValidationError("--from", opts.from + " is after --to " + opts.to);
+
+    const std::string dir = WithTrailingSlash(opts.dir);
+    const std::string base = NewInstrumentBasePath(dir, opts.name);
+    HourlySummary summary;
+    try {
+        summary = MakeBaseFromHourlyFile(base, opts.name, opts.hourly, period);
+    } catch (const TooManyHoursError& e) {
+        throw Error(std::string(e.what()) + " Период, который помещается: --from " +
+                    PeriodText(e.FittingFrom) +
+                    (period.To ? " --to " + PeriodText(*period.To) : std::string()));
+    }
+    if (opts.addToConfig)
+        AppendToConfig(dir, opts.name);
+    ctx.out << "Формат " << HourlyFormatDescription(summary.Format) << '\n';
+    ctx.out << "Week " << summary.Weeks << ", Day " << summary.Days << ", Hour " << summary.Hours << '\n';
+    ctx.out << "Готово: " << base << '\n';
+}
+
+bool NamedAsBase(const std::string& path)
+{
+    const std::string_view ext = ".base";
+    return path.size() >= ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0;
+}
 
 void DescribeSeries(std::ostream& out, const char* title, const CandleSeries& series)
 {
@@ -27,28 +105,46 @@ void DescribeSeries(std::ostream& out, const char* title, const CandleSeries& se
 
 void AddMakeBaseCommand(CLI::App& app, Context& ctx)
 {
-    struct Options {
-        std::string name, week, day, hour, dir = ".";
-        bool addToConfig = false;
-    };
-    auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand("make-base", "Build NAME.base from weekly, daily and hourly quote files");
+    auto opts = std::make_shared<MakeBaseOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "make-base", "Build NAME.base from weekly, daily and hourly quote files, or from one hourly file");
     cmd->add_option("NAME", opts->name, "Instrument name (the record keeps its first 6 characters)")->required();
-    cmd->add_option("WEEK_FILE", opts->week, "Weekly quote file")->required();
-    cmd->add_option("DAY_FILE", opts->day, "Daily quote file")->required();
-    cmd->add_option("HOUR_FILE", opts->hour, "Hourly quote file")->required();
+    CLI::Option* week = cmd->add_option("WEEK_FILE", opts->week, "Weekly quote file");
+    CLI::Option* day = cmd->add_option("DAY_FILE", opts->day, "Daily quote file");
+    CLI::Option* hour = cmd->add_option("HOUR_FILE", opts->hour, "Hourly quote file");
+    CLI::Option* hourly =
+        cmd->add_option("--hourly", opts->hourly,
+                        "Instead of the three files: one hourly file in any format below; the daily and "
+                        "weekly candles are built from its hours")
+            ->type_name("FILE");
+    hourly->excludes(week)->excludes(day)->excludes(hour);
+    cmd->add_option("--from", opts->from, "With --hourly: keep the hours from this date on (yyyy-mm-dd)")
+        ->type_name("DATE")
+        ->needs(hourly);
+    cmd->add_option("--to", opts->to, "With --hourly: keep the hours up to this date (yyyy-mm-dd)")
+        ->type_name("DATE")
+        ->needs(hourly);
     cmd->add_option("--dir", opts->dir, "Directory of the .base file and config (default: current)");
     cmd->add_flag("--add-to-config", opts->addToConfig, "Append NAME to DIR/config");
-    cmd->callback([opts, &ctx] {
+    cmd->footer("Hourly file formats (--hourly), detected from the first lines; CR LF or LF, an optional "
+                "UTF-8 byte-order mark, blank lines skipped:\n" +
+                HourlyFormatList() +
+                "Each day and each week (dated on its Sunday) takes the open of its first hour, the "
+                "highest high, the lowest low and the close of its last hour. A series holds at most "
+                "65000 candles: choose a period of a longer file with --from and --to (dates yyyy-mm-dd, "
+                "both included).");
+    cmd->callback([opts, week, day, hour, hourly, &ctx] {
+        if (hourly->count() > 0) {
+            MakeBaseFromHourly(*opts, ctx);
+            return;
+        }
+        for (const CLI::Option* file : {week, day, hour})
+            if (file->count() == 0)
+                throw CLI::RequiredError(file->get_name());
         const std::string dir = WithTrailingSlash(opts->dir);
         MakeBaseFromQuoteFiles(dir + opts->name + ".base", opts->name, opts->week, opts->day, opts->hour);
-        if (opts->addToConfig) {
-            std::vector<std::string> names;
-            if (std::filesystem::exists(dir + "config"))
-                names = ReadInstrumentList(dir + "config");
-            names.push_back(opts->name);
-            WriteInstrumentList(dir + "config", names);
-        }
+        if (opts->addToConfig)
+            AppendToConfig(dir, opts->name);
         ctx.out << "Готово: " << dir << opts->name << ".base\n";
     });
 }
@@ -56,9 +152,26 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
 void AddInfoCommand(CLI::App& app, Context& ctx)
 {
     auto path = std::make_shared<std::string>();
-    CLI::App* cmd = app.add_subcommand("info", "Describe a .base file: name, candle counts and dates");
-    cmd->add_option("FILE", *path, "The .base file")->required();
+    CLI::App* cmd = app.add_subcommand(
+        "info", "Describe a .base file (name, candle counts and dates) or name the format of an hourly file");
+    cmd->add_option("FILE", *path, "A .base file, or a quote text file")->required();
     cmd->callback([path, &ctx] {
+        // A file not named ".base" is taken for quote text when it reads as
+        // one; one that does not and is as long as a record is a base all the same.
+        if (!NamedAsBase(*path)) {
+            const std::string bytes = ReadFileBytes(*path);
+            std::optional<HourlyFormat> format;
+            try {
+                format = DetectHourlyFormat(bytes);
+            } catch (const Error&) {
+                if (bytes.size() < kInstrumentSize)
+                    throw;
+            }
+            if (format) {
+                ctx.out << "Формат " << HourlyFormatDescription(*format) << '\n';
+                return;
+            }
+        }
         ReadBaseFile(*path, 1);
         const Instrument& inst = Table()[1];
         ctx.out << "Инструмент: " << ShortStringText(inst.Name) << '\n';

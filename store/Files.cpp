@@ -174,6 +174,11 @@ std::vector<std::string> ReadTextLines(const std::string& path)
     return lines;
 }
 
+std::string ReadFileBytes(const std::string& path)
+{
+    return ReadWholeFile(path);
+}
+
 std::vector<std::string> ReadInstrumentList(const std::string& path)
 {
     return ReadTextLines(path);

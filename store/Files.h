@@ -24,6 +24,9 @@ void WriteBaseFile(const std::string& path, const Instrument& record);
 /// bytes are code page 1251 and come back as UTF-8.
 std::vector<std::string> ReadTextLines(const std::string& path);
 
+/// The whole contents of a file, as bytes; failures throw their file error.
+std::string ReadFileBytes(const std::string& path);
+
 /// The instrument names of a "config" file, one per line, unchanged.
 std::vector<std::string> ReadInstrumentList(const std::string& path);
 

@@ -1,6 +1,8 @@
 #include "ui/Dialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -41,6 +43,21 @@ void DialogService::ShowMessage(QWidget* parent, MessageKind kind, const QString
 QString DialogService::OpenFileName(QWidget* parent, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), QtFilter(filter));
+}
+
+std::optional<QString> DialogService::InputText(QWidget* parent, const QString& title, const QString& label,
+                                                const QString& text, int maxLength)
+{
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+        edit->setMaxLength(maxLength);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 DialogService& Dialogs()

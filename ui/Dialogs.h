@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <exception>
+#include <optional>
 
 class QWidget;
 
@@ -26,6 +27,10 @@ class DialogService {
     /// The full path of a file the user chose, or an empty text on cancel.
     /// `filter` is "description|mask|description|mask..." or empty.
     virtual QString OpenFileName(QWidget* parent, const QString& filter);
+    /// A line the user typed (at most `maxLength` characters, starting from
+    /// `text`), or nothing when the user cancelled.
+    virtual std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& label,
+                                             const QString& text, int maxLength);
 };
 
 /// The service in force.

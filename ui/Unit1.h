@@ -89,6 +89,9 @@ class TForm1 : public QMainWindow {
     void Button18Click();
     void BitBtn4Click();
 
+    // An instrument from one hourly quote file (Unit1HourlyImport.cpp).
+    void N4Click();
+
     // The all-pairs run and the per-pair switch (Unit1Portfolio.cpp).
     void BitBtn2Click();
     void CheckBox7Click();

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,9 +43,26 @@ class RecordingDialogs : public ui::DialogService {
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
+    std::optional<QString> InputText(QWidget*, const QString&, const QString& label, const QString& text,
+                                     int maxLength) override
+    {
+        prompts.append(label);
+        promptTexts.append(text);
+        promptLengths.append(maxLength);
+        if (inputTexts.isEmpty())
+            return std::nullopt;
+        return inputTexts.takeFirst();
+    }
+
     QList<Message> messages;
     QStringList fileNames;
     QStringList filters;
+    /// Answers of text prompts, in order (an empty queue answers "cancelled"),
+    /// and what each prompt showed.
+    QStringList inputTexts;
+    QStringList prompts;
+    QStringList promptTexts;
+    QList<int> promptLengths;
 
   private:
     ui::DialogService* previous_ = nullptr;

@@ -1,0 +1,304 @@
+// The menu item "Импорт из часового файла...": a file chosen, a name typed,
+// and the new instrument saved, listed and offered by the pickers at once;
+// refusals in an error box that leave files, list and pickers as they were.
+
+#include "store/HourlyImport.h"
+#include "UiTestSupport.h"
+#include "store/Dates.h"
+#include "store/Files.h"
+#include "support/HourlyText.h"
+#include "ui/Unit1.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include <cstring>
+#include <filesystem>
+
+using namespace quillet;
+using namespace quillet::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+QStringList Items(QListWidget* list)
+{
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text();
+    return names;
+}
+
+QStringList Items(QComboBox* box)
+{
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    return names;
+}
+
+/// `count` hours, 24 a day from Monday 3 January 2000.
+std::vector<HourQuote> Hours(int count)
+{
+    std::vector<HourQuote> hours;
+    hours.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        CivilDate c{};
+        DecodeDate(DateSerial(2000, 1, 3) + i / 24, c);
+        const std::string open = "1.2" + std::to_string(1000 + i % 997);
+        hours.push_back({c.Year, c.Month, c.Day, i % 24, open, "1.3", "1.1", open});
+    }
+    return hours;
+}
+
+/// The base files in a directory.
+QStringList BaseFiles(const TempDir& dir)
+{
+    QStringList names;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".base")
+            names << QString::fromStdString(entry.path().filename().string());
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class HourlyImportTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void menuItemFollowsTheOriginalItems();
+    void importSavesListsAndLoadsIntoTheNextSlot();
+    void firstInstrumentTakesSlotOne();
+    void cancelledDialogsChangeNothing_data();
+    void cancelledDialogsChangeNothing();
+    void refusalsShowAnErrorAndChangeNothing_data();
+    void refusalsShowAnErrorAndChangeNothing();
+    void fullTableSavesAndListsWithoutLoading();
+
+  private:
+    std::unique_ptr<TForm1> Start() { return std::make_unique<TForm1>(dir_->dir()); }
+    /// Writes the hourly file, answers the two dialogs and chooses the menu item.
+    void Import(TForm1& form, const std::string& text, const QString& name,
+                const std::string& file = "EURUSD_H1.csv");
+    /// AUDJPY in slot 1, listed in "config".
+    void PrepareOneInstrument();
+
+    std::unique_ptr<TempDir> dir_;   // the program's directory
+    std::unique_ptr<TempDir> files_; // where the user's quote files lie
+    std::unique_ptr<RecordingDialogs> dialogs_;
+};
+
+void HourlyImportTest::init()
+{
+    ClearLoadedSlots();
+    SetActiveDateFormat(kRegionalDateFormat);
+    dir_ = std::make_unique<TempDir>();
+    files_ = std::make_unique<TempDir>();
+    dialogs_ = std::make_unique<RecordingDialogs>();
+}
+
+void HourlyImportTest::cleanup()
+{
+    dialogs_.reset();
+    files_.reset();
+    dir_.reset();
+    ClearLoadedSlots();
+    SetActiveDateFormat(kRegionalDateFormat);
+}
+
+void HourlyImportTest::Import(TForm1& form, const std::string& text, const QString& name,
+                              const std::string& file)
+{
+    const std::string path = files_->file(file);
+    WriteFile(path, text);
+    dialogs_->fileNames << QString::fromStdString(path);
+    dialogs_->inputTexts << name;
+    Get<QAction>(form, "N4")->trigger();
+}
+
+void HourlyImportTest::PrepareOneInstrument()
+{
+    auto audjpy = NewInstrument("AUDJPY");
+    FillQuietWeeks(*audjpy, 10);
+    WriteInstrument(*dir_, "AUDJPY", *audjpy);
+    WriteConfig(*dir_, {"AUDJPY"});
+}
+
+void HourlyImportTest::menuItemFollowsTheOriginalItems()
+{
+    auto form = Start();
+    QMenu* file = Get<QMenu>(*form, "N1");
+    const QList<QAction*> items = file->actions();
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items[0]->text(), QStringLiteral("&Натсройки"));
+    QVERIFY(!items[0]->isEnabled());
+    QCOMPARE(items[1]->text(), QStringLiteral("&Выход"));
+    QCOMPARE(items[2]->objectName(), QStringLiteral("N4"));
+    QCOMPARE(items[2]->text(), QStringLiteral("Импорт из часового файла..."));
+    QVERIFY(items[2]->isEnabled());
+}
+
+void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()
+{
+    PrepareOneInstrument();
+    auto form = Start();
+    QVERIFY(dialogs_->messages.isEmpty());
+    // Eleven days of a tab-separated export: two weeks, 264 hours.
+    const std::string text = HourlyText(HourlyFormat::TabBracketed, Hours(264));
+    Import(*form, text, QStringLiteral("EURUSD"));
+
+    // The chooser offers quote files; the name prompt starts from the file's name.
+    QCOMPARE(dialogs_->filters, QStringList{QStringLiteral("Котировки|*.csv;*.txt|Все файлы|*")});
+    QCOMPARE(dialogs_->promptTexts, QStringList{QStringLiteral("EURUSD")});
+    QCOMPARE(dialogs_->promptLengths, QList<int>{6});
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    QCOMPARE(dialogs_->messages[0].Text,
+             QStringLiteral("Готово: недельных свечей 2, дневных 11, часовых 264"));
+
+    // The file holds what the core builds from the same text.
+    auto expected = NewInstrument("");
+    BuildInstrumentFromHourly(*expected, "EURUSD", text);
+    const std::string saved = ReadFile(dir_->file("EURUSD.base"));
+    QCOMPARE(saved.size(), kInstrumentSize);
+    QVERIFY(std::memcmp(saved.data(), expected.get(), kInstrumentSize) == 0);
+
+    // Listed for "config", loaded into slot 2, offered by every picker.
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "EURUSD"}));
+    QVERIFY(std::memcmp(&Table()[2], expected.get(), kInstrumentSize) == 0);
+    for (const char* name : {"ComboBox1", "ComboBox2", "ComboBox3"}) {
+        auto* picker = Get<QComboBox>(*form, name);
+        QCOMPARE(Items(picker), (QStringList{"AUDJPY", "EURUSD"}));
+        QCOMPARE(picker->currentIndex(), -1); // nothing chosen for the user
+    }
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox5")), (QStringList{"AUDJPY", "EURUSD"}));
+
+    // Choosing it shows its weeks, in the import's date format.
+    auto* pair = Get<QComboBox>(*form, "ComboBox1");
+    pair->setCurrentIndex(1);
+    emit pair->activated(1);
+    QCOMPARE(Caption(*form, "Label56"), QStringLiteral("2000 01 02 - 2000 01 09"));
+    QCOMPARE(Caption(*form, "Label1"), QStringLiteral("3"));
+    QVERIFY(Get<QPushButton>(*form, "BitBtn1")->isEnabled());
+}
+
+void HourlyImportTest::firstInstrumentTakesSlotOne()
+{
+    auto form = Start();
+    Import(*form, HourlyText(HourlyFormat::SemicolonCompact, Hours(30)), QStringLiteral("GBP"), "gbp.txt");
+    QCOMPARE(dialogs_->promptTexts, QStringList{QStringLiteral("gbp")});
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    QCOMPARE(LoadedInstrumentNames(), std::vector<std::string>{"GBP"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"GBP"});
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->currentIndex(), -1);
+    QCOMPARE(BaseFiles(*dir_), QStringList{"GBP.base"});
+}
+
+void HourlyImportTest::cancelledDialogsChangeNothing_data()
+{
+    QTest::addColumn<bool>("fileChosen");
+    QTest::addColumn<int>("prompts");
+    QTest::newRow("file chooser cancelled") << false << 0;
+    QTest::newRow("name prompt cancelled") << true << 1;
+}
+
+void HourlyImportTest::cancelledDialogsChangeNothing()
+{
+    QFETCH(bool, fileChosen);
+    QFETCH(int, prompts);
+    PrepareOneInstrument();
+    auto form = Start();
+    if (fileChosen) {
+        const std::string path = files_->file("EURUSD_H1.csv");
+        WriteFile(path, HourlyText(HourlyFormat::QuoteLine, Hours(30)));
+        dialogs_->fileNames << QString::fromStdString(path);
+    }
+    Get<QAction>(*form, "N4")->trigger();
+    QCOMPARE(dialogs_->prompts.size(), prompts);
+    QVERIFY(dialogs_->messages.isEmpty());
+    QCOMPARE(BaseFiles(*dir_), QStringList{"AUDJPY.base"});
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+}
+
+void HourlyImportTest::refusalsShowAnErrorAndChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray good = QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(30)));
+    QTest::newRow("unknown format") << QByteArray("Time;Bid\r\n1;2\r\n") << "EURUSD"
+                                    << "Неизвестный формат часового файла, первая строка: 'Time;Bid'";
+    QTest::newRow("falling dates") << QByteArray("2010.10.07,14:00,1,1,1,1,1\n2010.10.07,13:00,1,1,1,1,1\n")
+                                   << "EURUSD"
+                                   << "Строка 2: 2010-10-07 13:00 не позже 2010-10-07 14:00 в строке 1";
+    QTest::newRow("bad price") << QByteArray("2010.10.07,13:00,1.3,1.4,1.2,1.3O,1\n") << "EURUSD"
+                               << "Строка 1: неверная цена Close '1.3O'";
+    QTest::newRow("more than 65000 hours")
+        << QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(65'001))) << "EURUSD"
+        << "В файле 65001 часовых свечей, а в базе помещается не более 65000";
+    QTest::newRow("empty name") << good << ""
+                                << "Имя инструмента '' не годится";
+    QTest::newRow("dot dot") << good << ".."
+                             << "Имя инструмента '..' не годится";
+    QTest::newRow("separator") << good << "EUR/US"
+                               << "Имя инструмента 'EUR/US' не годится";
+    QTest::newRow("seven characters") << good << "EURUSDX"
+                                      << "Имя инструмента 'EURUSDX' длиннее шести символов.";
+}
+
+void HourlyImportTest::refusalsShowAnErrorAndChangeNothing()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    PrepareOneInstrument();
+    auto form = Start();
+    Import(*form, text.toStdString(), name);
+
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
+    QCOMPARE(dialogs_->messages[0].Title, QStringLiteral("Quillet_tester"));
+    QVERIFY2(dialogs_->messages[0].Text.startsWith(error), qPrintable(dialogs_->messages[0].Text));
+    QCOMPARE(BaseFiles(*dir_), QStringList{"AUDJPY.base"});
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+    QCOMPARE(Get<QListWidget>(*form, "ListBox5")->count(), 1);
+    QVERIFY(!InstrumentExists(Table()[2]));
+}
+
+void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
+{
+    // Thirty instruments in the table, as if start-up had loaded them.
+    for (int slot = 1; slot <= kLastSlot; ++slot) {
+        SetShortString(Table()[slot].Name, "P" + std::to_string(slot));
+        SetCandle(Table()[slot].Week[1], Day(2005, 1, 9), "00", 1, 1, 1, 1);
+    }
+    const auto last = std::make_unique<Instrument>(Table()[kLastSlot]);
+    auto form = Start();
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 30);
+    Import(*form, HourlyText(HourlyFormat::DayFirstSeconds, Hours(30)), QStringLiteral("EXTRA1"));
+
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    QVERIFY2(dialogs_->messages[0].Text.contains(QStringLiteral("Все 30 мест для инструментов заняты")),
+             qPrintable(dialogs_->messages[0].Text));
+    QCOMPARE(BaseFiles(*dir_), QStringList{"EXTRA1.base"});
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"EXTRA1"});
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 30);
+    QVERIFY(std::memcmp(&Table()[kLastSlot], last.get(), sizeof(Instrument)) == 0);
+}
+
+QTEST_MAIN(HourlyImportTest)
+#include "HourlyImportTest.moc"
