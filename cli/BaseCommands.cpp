@@ -41,7 +41,10 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
     cmd->add_flag("--add-to-config", opts->addToConfig, "Append NAME to DIR/config");
     cmd->callback([opts, &ctx] {
         const std::string dir = WithTrailingSlash(opts->dir);
-        MakeBaseFromQuoteFiles(dir + opts->name + ".base", opts->name, opts->week, opts->day, opts->hour);
+        // A name that would put the file outside DIR is refused before
+        // anything is read or written.
+        const std::string basePath = BaseFilePath(dir, opts->name);
+        MakeBaseFromQuoteFiles(basePath, opts->name, opts->week, opts->day, opts->hour);
         if (opts->addToConfig) {
             std::vector<std::string> names;
             if (std::filesystem::exists(dir + "config"))
@@ -49,7 +52,7 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
             names.push_back(opts->name);
             WriteInstrumentList(dir + "config", names);
         }
-        ctx.out << "Готово: " << dir << opts->name << ".base\n";
+        ctx.out << "Готово: " << basePath << "\n";
     });
 }
 
