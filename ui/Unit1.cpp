@@ -221,8 +221,13 @@ void TForm1::FormCreate()
     std::vector<std::string> names;
     QString loadError;
     int loaded = 0;
+    // Until "config" is read the list box does not hold the user's list, and
+    // closing must not write it over the file.
+    listUnread_ = true;
     try {
-        quillet::LoadInstruments(baseDir_, names, [&] {
+        names = quillet::ReadStartupList(baseDir_);
+        listUnread_ = false;
+        quillet::LoadListedInstruments(baseDir_, names, [&] {
             ++loaded;
             u.Label193->setText(u.Label193->text() + QLatin1Char('.'));
         });
@@ -259,6 +264,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormClose(QCloseEvent* event)
 {
     event->accept();
+    // A list that start-up could not read is not replaced by what the window
+    // holds instead; the error was shown then.
+    if (listUnread_)
+        return;
     quillet::ui::RunGuarded(this, [&] {
         try {
             std::vector<std::string> names;

@@ -84,7 +84,8 @@ class QuotesPageTest : public QObject {
     void shorterSecondGenerationLeavesNothingOfFirst();
     void sevenCharacterNameNamesFileNotRecord();
     void gridLongerThanSeriesIsRefused();
-    void nameWithSeparatorIsRefused();
+    void nameLeavingTheFolderIsRefused_data();
+    void nameLeavingTheFolderIsRefused();
     void windowAndCliBuildTheSameFile();
 
     // The list
@@ -449,14 +450,29 @@ void QuotesPageTest::gridLongerThanSeriesIsRefused()
     QCOMPARE(FirstEmptyIndex(Table()[1].Hour, 1), 65001);
 }
 
-void QuotesPageTest::nameWithSeparatorIsRefused()
+void QuotesPageTest::nameLeavingTheFolderIsRefused_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("parent folder") << QStringLiteral("../EUR");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("dot") << QStringLiteral(".");
+    QTest::newRow("dot dot") << QStringLiteral("..");
+    QTest::newRow("backslash") << QStringLiteral("EUR\\USD");
+}
+
+void QuotesPageTest::nameLeavingTheFolderIsRefused()
+{
+    QFETCH(QString, name);
     auto form = Start();
-    Get<QLineEdit>(*form, "Edit7")->setText(QStringLiteral("../EUR"));
+    Get<QLineEdit>(*form, "Edit7")->setText(name);
     ImportAll(*form, 2, 2, 2);
     Generate(*form);
     QCOMPARE(dialogs_->messages.last().Kind, ui::MessageKind::Error);
-    QVERIFY2(LastMessage().contains(QStringLiteral("../EUR")), qPrintable(LastMessage()));
+    QVERIFY2(LastMessage().startsWith(QStringLiteral("Недопустимое имя инструмента '") + name +
+                                      QStringLiteral("': ")),
+             qPrintable(LastMessage()));
+    // Nothing was written, here or in the folder above.
+    QVERIFY(fs::is_empty(dir_->path()));
     QVERIFY(!fs::exists(dir_->path().parent_path() / "EUR.base"));
     QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
 }
