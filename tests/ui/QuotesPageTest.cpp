@@ -11,6 +11,7 @@
 #include "ui/Unit1.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -75,6 +76,7 @@ class QuotesPageTest : public QObject {
     void noTimeframeChangesNothing();
     void missingFileIsReportedAndGridKeepsItsRows();
     void timeframeButtonsShowOneGrid();
+    void fullHourGridKeepsItsHeadingInView();
 
     // Generation
     void byteOrderMarkIsRefusedAtGeneration();
@@ -304,6 +306,35 @@ void QuotesPageTest::timeframeButtonsShowOneGrid()
         for (const char* grid : {"WeekGrid", "DayGrid", "HourGrid"})
             QCOMPARE(Get<QWidget>(*form, grid)->isHidden(), std::strcmp(grid, c.shown) != 0);
     }
+}
+
+void QuotesPageTest::fullHourGridKeepsItsHeadingInView()
+{
+    auto form = Start();
+    form->show();
+    Import(*form, "Hour", QuoteLines(62000), "h1.csv");
+    auto* grid = Get<TStringGrid>(*form, "HourGrid");
+    QCOMPARE(grid->rowCount(), 62001);
+
+    // The heading is drawn above the rows, not as a row that scrolls.
+    grid->scrollToBottom();
+    QCoreApplication::processEvents();
+    QHeaderView* heading = grid->horizontalHeader();
+    QVERIFY(heading->isVisible());
+    QVERIFY(heading->geometry().bottom() < grid->viewport()->geometry().top());
+    static const char* const kHeadings[] = {"Дата", "Время", "Открытие", "Максимум", "Минимум", "Закрытие"};
+    for (int col = 0; col < 6; ++col)
+        QCOMPARE(grid->model()->headerData(col, Qt::Horizontal).toString(),
+                 QString::fromUtf8(kHeadings[col]));
+    QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), 62000);
+
+    // At the top, the first row under the heading is data row 1; the cells
+    // keep their numbering, the heading being row 0.
+    grid->scrollToTop();
+    QCoreApplication::processEvents();
+    QCOMPARE(grid->rowAt(0), 1);
+    QCOMPARE(grid->Cell(0, 0), QStringLiteral("Дата"));
+    QCOMPARE(grid->Cell(0, 1), QStringLiteral("2005.01.09"));
 }
 
 // ---------------------------------------------------------------------------
