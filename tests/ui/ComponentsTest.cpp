@@ -75,6 +75,7 @@ class ComponentsTest : public QObject {
     void allPairsPageIsInert();
     void escapeOnQuotesPagePressesRemoveButton();
     void secondaryWindows();
+    void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
 
   private:
@@ -446,7 +447,8 @@ void ComponentsTest::initialStates()
     TForm1 form(dir.dir());
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillet_tester v2.4"));
-    QCOMPARE(form.size(), QSize(995, 590));
+    // The outer size, frame included; the offscreen platform reports a frame too.
+    QCOMPARE(form.frameGeometry().size(), QSize(995, 590));
     auto hidden = [&](const char* n) { return form.findChild<QWidget*>(QString::fromLatin1(n))->isHidden(); };
     auto enabled = [&](const char* n) {
         return form.findChild<QWidget*>(QString::fromLatin1(n))->isEnabled();
@@ -595,9 +597,11 @@ void ComponentsTest::secondaryWindows()
     TForm2 settings;
     QCOMPARE(settings.objectName(), QStringLiteral("Form2"));
     QCOMPARE(settings.windowTitle(), QStringLiteral("Настройки"));
-    QCOMPARE(settings.size(), QSize(343, 222));
     QVERIFY(settings.isWindow());
     QVERIFY(settings.isHidden());
+    settings.show();
+    QCOMPARE(settings.frameGeometry().size(), QSize(343, 222));
+    settings.hide();
     auto* logging = settings.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
     auto* whole = settings.findChild<QCheckBox*>(QStringLiteral("CheckBox2"));
     QVERIFY(logging && whole);
@@ -617,10 +621,21 @@ void ComponentsTest::secondaryWindows()
     QVERIFY(single.isHidden());
 }
 
+void ComponentsTest::noCaptionIsCutOff_data()
+{
+    // The frame the platform draws comes out of the client area: the pages
+    // must hold their controls also under a tall caption bar.
+    QTest::addColumn<QSize>("frame");
+    QTest::newRow("platform frame") << QSize();
+    QTest::newRow("frame of 10 x 44") << QSize(10, 44);
+}
+
 void ComponentsTest::noCaptionIsCutOff()
 {
     // With every label holding its longest start-up text, each caption fits
-    // its control at the window's initial size.
+    // its control at the window's initial size, and no control sticks out
+    // of its page.
+    QFETCH(QSize, frame);
     auto inst = NewInstrument("EURUSD");
     FillQuietWeeks(*inst, 537);
     TempDir dir;
@@ -628,6 +643,10 @@ void ComponentsTest::noCaptionIsCutOff()
     WriteConfig(dir, {"EURUSD"});
     TForm1 form(dir.dir());
     form.show();
+    if (frame.isValid()) {
+        form.resize(QSize(995, 590) - frame);
+        QTRY_COMPARE(form.size(), QSize(995, 590) - frame);
+    }
     auto* combo = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     combo->setCurrentIndex(0);
     emit combo->activated(0);
@@ -651,8 +670,6 @@ void ComponentsTest::noCaptionIsCutOff()
             } else if (qobject_cast<QAbstractButton*>(w) &&
                        !qobject_cast<QAbstractButton*>(w)->text().isEmpty())
                 need = w->sizeHint();
-            else
-                continue;
             const QRect inPage(w->mapTo(pages->widget(i), QPoint(0, 0)), w->size());
             if (need.width() > w->width() || need.height() > w->height() + 4 ||
                 !pages->widget(i)->rect().contains(inPage))
@@ -661,6 +678,7 @@ void ComponentsTest::noCaptionIsCutOff()
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char(' '))));
     QVERIFY(pages->geometry().bottom() < form.centralWidget()->height());
+    QVERIFY(pages->geometry().right() < form.centralWidget()->width());
 }
 
 QTEST_MAIN(ComponentsTest)
