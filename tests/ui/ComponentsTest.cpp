@@ -77,6 +77,8 @@ class ComponentsTest : public QObject {
     void secondaryWindows();
     void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
+    void fonts_data();
+    void fonts();
 
   private:
     /// A window over an empty directory for the checks that only read.
@@ -679,6 +681,36 @@ void ComponentsTest::noCaptionIsCutOff()
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char(' '))));
     QVERIFY(pages->geometry().bottom() < form.centralWidget()->height());
     QVERIFY(pages->geometry().right() < form.centralWidget()->width());
+}
+
+void ComponentsTest::fonts_data()
+{
+    // 8 point regular unless a control says otherwise: headings called bold
+    // are bold at that size, the track bars' values and the loading caption
+    // are bold at pixel height 16 (12 points), the all-pairs headings at 13.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<int>("points");
+    for (const char* name : {"Label78", "Label97",  "Label99", "Label106", "Label183", "Label79",  "Label64",
+                             "Label71", "Label75",  "Label84", "Label82",  "Label157", "Label160", "Label162",
+                             "Label95", "Label171", "Label87", "Label90",  "Label92",  "Label80",  "Label1"})
+        QTest::newRow(name) << QString::fromLatin1(name) << false << 8;
+    for (const char* name : {"Label170", "Label83", "Label163", "Label181"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 8;
+    for (const char* name : {"Label77", "Label96", "Label98", "Label94", "Label101", "Label186", "Label185"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 12;
+    for (const char* name : {"Label100", "Label102", "Label104"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 10;
+}
+
+void ComponentsTest::fonts()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, bold);
+    QFETCH(int, points);
+    const QFont font = Get<QLabel>(Shared(), name)->font();
+    QCOMPARE(font.bold(), bold);
+    QCOMPARE(font.pointSize(), points);
 }
 
 QTEST_MAIN(ComponentsTest)
