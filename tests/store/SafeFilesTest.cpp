@@ -1,7 +1,6 @@
 // Files must stay where the user keeps them: an instrument name cannot lead
 // out of its folder, a write goes through a symbolic link instead of
-// replacing it, a read-only file is refused instead of replaced, and a
-// "config" that cannot be read is not taken for a first start.
+// replacing it, and a read-only file is refused instead of replaced.
 
 #include "store/Errors.h"
 #include "store/Files.h"
@@ -182,17 +181,6 @@ TEST_F(Permissions, WritableFileIsReplacedByTheSameUser)
     }
     EXPECT_EQ(ReadFile(config), "EURUSD\r\n");
     EXPECT_EQ(fs::status(config).permissions(), fs::perms(0666));
-}
-
-TEST_F(Permissions, UnreadableConfigIsAnErrorNotAFirstStart)
-{
-    fs::permissions(config, fs::perms::none);
-    UnprivilegedFileAccess user;
-    if (!user.Active())
-        GTEST_SKIP() << "cannot act as an ordinary user here";
-    EXPECT_EQ(ErrorOf([&] { ReadStartupList(tmp.dir()); }), "File access denied");
-    TempDir fresh;
-    EXPECT_TRUE(ReadStartupList(fresh.dir()).empty()) << "a missing config is a first start";
 }
 
 TEST(LongName, AnyNameTheFolderTakesCanBeWritten)
