@@ -70,7 +70,7 @@ void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
         throw CLI::ValidationError("--from", opts.from + " is after --to " + opts.to);
 
     const std::string dir = WithTrailingSlash(opts.dir);
-    const std::string base = NewInstrumentBasePath(dir, opts.name);
+    const std::string base = BaseFilePath(dir, opts.name);
     HourlySummary summary;
     try {
         summary = MakeBaseFromHourlyFile(base, opts.name, opts.hourly, period);
@@ -142,10 +142,13 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
             if (file->count() == 0)
                 throw CLI::RequiredError(file->get_name());
         const std::string dir = WithTrailingSlash(opts->dir);
-        MakeBaseFromQuoteFiles(dir + opts->name + ".base", opts->name, opts->week, opts->day, opts->hour);
+        // A name that would put the file outside DIR is refused before
+        // anything is read or written.
+        const std::string basePath = BaseFilePath(dir, opts->name);
+        MakeBaseFromQuoteFiles(basePath, opts->name, opts->week, opts->day, opts->hour);
         if (opts->addToConfig)
             AppendToConfig(dir, opts->name);
-        ctx.out << "Готово: " << dir << opts->name << ".base\n";
+        ctx.out << "Готово: " << basePath << "\n";
     });
 }
 

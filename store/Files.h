@@ -10,6 +10,14 @@
 
 namespace quillet {
 
+/// Throws an error quoting the name when it cannot name a file inside its
+/// folder: empty, "." or "..", or holding "/", a backslash or a zero character.
+void CheckInstrumentName(std::string_view name);
+
+/// The path of an instrument's ".base" file in `dir` (which ends in a
+/// separator): dir + name + ".base", once CheckInstrumentName accepts the name.
+std::string BaseFilePath(const std::string& dir, std::string_view name);
+
 /// Reads the first 9,360,152 bytes of the file over the whole slot with one
 /// transfer. A shorter file leaves the bytes it had in the slot and throws
 /// "Read beyond end of file"; other failures throw their file error.
@@ -36,7 +44,11 @@ void WriteInstrumentList(const std::string& path, const std::vector<std::string>
 
 /// Writes bytes to `path` through a temporary file in the same directory
 /// that is flushed to disk and then renamed over the old file, so a failure
-/// (disk full, no permission) leaves the previous file whole.
+/// (disk full, no permission) leaves the previous file whole. A symbolic
+/// link is followed and its target replaced, so the link stays; an existing
+/// file that may not be opened for writing is refused with "File access
+/// denied" and left as it is. A file with several hard links is still
+/// replaced by a new one: the other links keep the old contents.
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace quillet

@@ -621,14 +621,4 @@ HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_vi
     return summary;
 }
 
-std::string NewInstrumentBasePath(const std::string& dir, std::string_view name)
-{
-    if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
-        throw Error("Имя инструмента '" + Quoted(name, true) +
-                    "' не годится для файла базы: оно не может быть пустым, \".\" или \"..\" и не может "
-                    "содержать \"/\", \"\\\" или нулевой символ");
-    return dir + std::string(name) + ".base";
-}
-
 } // namespace quillet

@@ -83,9 +83,4 @@ HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_vi
                                      const std::string& hourlyFile, const HourlyPeriod& period = {},
                                      const HourlyProgress& progress = {}, InstrumentTable& table = Table());
 
-/// The ".base" path of a new instrument: dir (with its trailing separator)
-/// + name + ".base". Refuses a name that is empty, "." or "..", or holds
-/// "/", "\" or NUL, since the file must land in dir under that very name.
-std::string NewInstrumentBasePath(const std::string& dir, std::string_view name);
-
 } // namespace quillet

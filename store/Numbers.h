@@ -17,9 +17,9 @@ double ParsePrice(std::string_view text);
 /// "," as separator; scientific ("1,5E-6") below 0.00001 or from 1E15 on.
 std::string FormatPrice(double value);
 
-/// A figure with 2 significant digits: fixed for 0.001 <= |v| < 100
-/// ("5,6", "0,05", "67"), otherwise scientific with a two-digit exponent
-/// ("1E02", "1,5E02", "1E-05").
+/// A figure with 2 significant digits: fixed when the rounded value lies in
+/// 0.0001 <= |v| < 100 ("5,6", "0,05", "67", "0,00099"), otherwise
+/// scientific with a two-digit exponent ("1E02", "1,5E02", "9,9E-05").
 std::string FormatGeneral2(long double value);
 
 /// Rounds to the nearest integer, halves to even.

@@ -57,6 +57,11 @@ std::string OlderQuoteFileName(const std::string& dir, std::string_view name, in
 void ImportOlderInstruments(const std::string& dir, const std::vector<std::string>& names,
                             InstrumentTable& table)
 {
+    // Every name is checked before any slot changes. A missing line reads as
+    // an empty name, whose files ("1.csv" ...) still lie in the folder.
+    for (int i = 0; i < kOlderSlotCount && i < static_cast<int>(names.size()); ++i)
+        if (!names[i].empty())
+            CheckInstrumentName(names[i]);
     SetActiveDateFormat(kImportDateFormat);
     for (int i = 0; i < kOlderSlotCount; ++i) {
         const std::string name = i < static_cast<int>(names.size()) ? names[i] : std::string();

@@ -25,10 +25,12 @@ std::string OlderQuoteFileName(const std::string& dir, std::string_view name, in
 /// is the first 6 characters of its line. Dates are read under
 /// "yyyy mm dd", which becomes the active date format.
 ///
-/// A file that cannot be read throws "Cannot open file "<path>". <reason>";
-/// a file of more lines than candles 0 to 65000 hold is refused before any
-/// of its lines is stored; a refused cell throws its conversion error. The
-/// slots and series filled before the failure stay filled.
+/// A name among the first seven that CheckInstrumentName refuses (an empty
+/// one aside) throws before anything changes. A file that cannot be read
+/// throws "Cannot open file "<path>". <reason>"; a file of more lines than
+/// candles 0 to 65000 hold is refused before any of its lines is stored; a
+/// refused cell throws its conversion error. The slots and series filled
+/// before the failure stay filled.
 void ImportOlderInstruments(const std::string& dir, const std::vector<std::string>& names,
                             InstrumentTable& table = Table());
 

@@ -88,16 +88,23 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     if (!index.isValid() || row >= Rows())
         return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromStdString(rows_[row][index.column()]);
-    case Qt::BackgroundRole:
-        if (row == 0 && headingColor_.isValid())
-            return headingColor_;
+    if (role != Qt::DisplayRole)
         return {};
-    default:
-        return {};
-    }
+    return QString::fromStdString(rows_[row][index.column()]);
+}
+
+QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= quillet::kQuoteColumns)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromStdString(rows_[0][section]);
+}
+
+void TStringGridModel::HeadingChanged(int firstCol, int lastCol)
+{
+    if (!updating_)
+        emit headerDataChanged(Qt::Horizontal, firstCol, lastCol);
 }
 
 Qt::ItemFlags TStringGridModel::flags(const QModelIndex& index) const
@@ -117,6 +124,8 @@ void TStringGridModel::SetText(int col, int row, std::string text)
         const QModelIndex at = index(row, col);
         emit dataChanged(at, at);
     }
+    if (row == 0)
+        HeadingChanged(col, col);
 }
 
 void TStringGridModel::SetRow(int row, quillet::QuoteCells cells)
@@ -124,6 +133,8 @@ void TStringGridModel::SetRow(int row, quillet::QuoteCells cells)
     rows_[row] = std::move(cells);
     if (!updating_ && row < shownRows_)
         emit dataChanged(index(row, 0), index(row, quillet::kQuoteColumns - 1));
+    if (row == 0)
+        HeadingChanged(0, quillet::kQuoteColumns - 1);
 }
 
 void TStringGridModel::Resize(int rows)
@@ -167,15 +178,24 @@ void TStringGridModel::EndUpdate()
         endRemoveRows();
     }
     emit dataChanged(index(0, 0), index(shownRows_ - 1, quillet::kQuoteColumns - 1));
+    HeadingChanged(0, quillet::kQuoteColumns - 1);
 }
 
 TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStringGridModel(this))
 {
-    model_->SetHeadingColor(palette().color(QPalette::Button));
     setModel(model_);
-    horizontalHeader()->hide();
+    // Row 0 is drawn by the column header instead of as a cell, so the
+    // heading stays in view however far the rows scroll; the cells keep
+    // their numbering, the heading being row 0 and data from row 1.
+    setRowHidden(0, true);
+    QHeaderView* heading = horizontalHeader();
+    heading->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    heading->setSectionsClickable(false);
+    heading->setHighlightSections(false);
+    heading->setSectionResizeMode(QHeaderView::Fixed);
+    heading->setFixedHeight(20);
     verticalHeader()->hide();
-    horizontalHeader()->setDefaultSectionSize(64);
+    heading->setDefaultSectionSize(64);
     verticalHeader()->setDefaultSectionSize(20);
     // Every row has the default height, so the view never measures rows.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

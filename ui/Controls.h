@@ -56,8 +56,9 @@ class TDateTimePicker : public QDateTimeEdit {
 };
 
 /// The cells of a TStringGrid: rows of six texts (UTF-8), row 0 being the
-/// heading row. The data rows serve generation directly as a quote table, so
-/// nothing is copied between the grid and the core.
+/// heading row, which is also the view's column header. The data rows serve
+/// generation directly as a quote table, so nothing is copied between the
+/// grid and the core.
 class TStringGridModel : public QAbstractTableModel, public quillet::QuoteTable {
     Q_OBJECT
   public:
@@ -67,6 +68,7 @@ class TStringGridModel : public QAbstractTableModel, public quillet::QuoteTable 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // The quote table's side: data rows 1..RowCount().
@@ -88,19 +90,19 @@ class TStringGridModel : public QAbstractTableModel, public quillet::QuoteTable 
     void BeginUpdate();
     void EndUpdate();
 
-    void SetHeadingColor(const QColor& color) { headingColor_ = color; }
-
   private:
+    void HeadingChanged(int firstCol, int lastCol);
+
     std::vector<quillet::QuoteCells> rows_;
     int shownRows_ = 0; // the row count the view knows
     int updating_ = 0;
-    QColor headingColor_;
 };
 
 /// A grid of text cells addressed as (column, row). Row 0 is the heading
-/// row: it is drawn like a header and cannot be selected. No cell can be
-/// edited by the user. Its cells are held as text rows in its model, not as
-/// one item per cell, so a grid of tens of thousands of rows is cheap.
+/// row: it is shown as the column header, which stays in view while the rows
+/// scroll, and cannot be selected. No cell can be edited by the user. Its
+/// cells are held as text rows in its model, not as one item per cell, so a
+/// grid of tens of thousands of rows is cheap.
 class TStringGrid : public QTableView {
     Q_OBJECT
   public:

@@ -6,6 +6,7 @@
 #include "store/Instrument.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
+#include "ui/WindowFrame.h"
 #include "ui_Unit1.h"
 
 #include <QApplication>
@@ -87,6 +88,31 @@ QColor NormalWindowColor()
     return QApplication::palette().color(QPalette::Active, QPalette::Base);
 }
 
+/// The pages fill the client area, which is the window's outer size less
+/// whatever frame the platform draws; the controls along the bottom of a
+/// page follow its edge and the lists, grids and log take up the height
+/// there is.
+void FollowWindowEdges(Ui::TForm1& u)
+{
+    using quillet::ui::Follow;
+    using quillet::ui::FollowEdges;
+    FollowEdges(u.PageControl1, Follow::Stretch, 0, Follow::Stretch, 0);
+    // Single pair: the footnote and the progress bar under the two columns.
+    FollowEdges(u.Panel14, Follow::Stretch, 0, Follow::Stretch, 0);
+    FollowEdges(u.ProgressBar2, Follow::Stretch, 11, Follow::Move, 8);
+    FollowEdges(u.Label93, Follow::None, 0, Follow::Move, 27);
+    FollowEdges(u.Bevel2, Follow::None, 0, Follow::Stretch, 48);
+    // Quotes: the instrument list above its buttons, the new-base frame and its grids.
+    FollowEdges(u.ListBox6, Follow::None, 0, Follow::Stretch, 42);
+    FollowEdges(u.Button18, Follow::None, 0, Follow::Move, 8);
+    FollowEdges(u.BitBtn4, Follow::None, 0, Follow::Move, 8);
+    FollowEdges(u.Bevel7, Follow::None, 0, Follow::Stretch, 8);
+    for (QWidget* grid : {u.WeekGrid, u.DayGrid, u.HourGrid})
+        FollowEdges(grid, Follow::None, 0, Follow::Stretch, 16);
+    // Work log.
+    FollowEdges(u.Memo3, Follow::None, 0, Follow::Stretch, 8);
+}
+
 } // namespace
 
 TForm1::TForm1(const std::string& baseDir, QWidget* parent)
@@ -94,6 +120,8 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("Form1")); // the window's name; its class is TForm1
+    quillet::ui::SetOuterSize(this, QSize(995, 590));
+    FollowWindowEdges(*ui);
     openDialog1_ = new TOpenDialog(QString(), this);
     openDialog1_->setObjectName(QStringLiteral("OpenDialog1"));
     openDialog2_ = new TOpenDialog(QStringLiteral("Базы тестера|*.base"), this);
@@ -222,8 +250,13 @@ void TForm1::FormCreate()
     std::vector<std::string> names;
     QString loadError;
     int loaded = 0;
+    // Until "config" is read the list box does not hold the user's list, and
+    // closing must not write it over the file.
+    listUnread_ = true;
     try {
-        quillet::LoadInstruments(baseDir_, names, [&] {
+        names = quillet::ReadStartupList(baseDir_);
+        listUnread_ = false;
+        quillet::LoadListedInstruments(baseDir_, names, [&] {
             ++loaded;
             u.Label193->setText(u.Label193->text() + QLatin1Char('.'));
         });
@@ -260,6 +293,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormClose(QCloseEvent* event)
 {
     event->accept();
+    // A list that start-up could not read is not replaced by what the window
+    // holds instead; the error was shown then.
+    if (listUnread_)
+        return;
     quillet::ui::RunGuarded(this, [&] {
         try {
             std::vector<std::string> names;

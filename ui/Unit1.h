@@ -114,6 +114,7 @@ class TForm1 : public QMainWindow {
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;
+    bool listUnread_ = false; // "config" was there but could not be read at start-up
     QWidget* form2_ = nullptr;
     QLineSeries* series1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog1_ = nullptr;

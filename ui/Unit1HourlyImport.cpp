@@ -8,6 +8,7 @@
 #include "store/Cp1251.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
+#include "store/Files.h"
 #include "store/HourlyImport.h"
 #include "store/Instrument.h"
 #include "ui/Dialogs.h"
@@ -103,7 +104,7 @@ void TForm1::N4Click()
         const std::string name = typed->toStdString();
         if (quillet::Utf8Length(name) > static_cast<std::size_t>(kNameLength))
             throw quillet::Error("Имя инструмента '" + name + "' длиннее шести символов");
-        const std::string base = quillet::NewInstrumentBasePath(baseDir_, name);
+        const std::string base = quillet::BaseFilePath(baseDir_, name);
         const std::string source = file.toStdString();
 
         // The dates shown switch to the import format here, on the window's

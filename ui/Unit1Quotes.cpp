@@ -132,18 +132,16 @@ void TForm1::BitBtn3Click()
         // converted, naming the grid the user filled.
         for (const TStringGrid* grid : {u.WeekGrid, u.DayGrid, u.HourGrid})
             CheckGridFits(grid);
-        // The name becomes a file name next to the program; a separator
-        // would put the file somewhere else entirely.
+        // The name becomes a file name next to the program; one that would
+        // put the file elsewhere is refused before anything is converted.
         const QString name = u.Label181->text();
-        if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
-            throw quillet::Error("Имя инструмента '" + name.toStdString() +
-                                 "' не может содержать \"/\": файл базы пишется рядом с программой");
+        const std::string path = quillet::BaseFilePath(baseDir_, name.toStdString());
         quillet::Instrument& scratch = quillet::Table().ScratchSlot();
         // The cells are read where the grids hold them; the first refused
         // one ends generation before any file is touched.
         quillet::BuildInstrument(scratch, u.Edit7->text().toStdString(), u.WeekGrid->Quotes(),
                                  u.DayGrid->Quotes(), u.HourGrid->Quotes());
-        quillet::WriteBaseFile(baseDir_ + name.toStdString() + ".base", scratch);
+        quillet::WriteBaseFile(path, scratch);
         u.ListBox6->addItem(name);
         ShowInfo(this, QStringLiteral("Готово"));
     });

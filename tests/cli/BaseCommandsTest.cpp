@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillet::cli {
@@ -217,6 +219,53 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes,
                                   kHourQuotes, "'2005 01 09' is not a valid date"}),
     [](const auto& info) { return std::string(info.param.title); });
+
+// A name that would put the file outside --dir is refused before anything
+// is read or written: no ".base" anywhere, the list as it was.
+struct EscapingName {
+    const char* title;
+    std::string name;  // "@" stands for the temporary folder's path
+};
+
+class EscapingNameTest : public MakeBaseTest, public ::testing::WithParamInterface<EscapingName> {
+protected:
+    // Every file below the temporary folder, with its contents.
+    std::vector<std::pair<std::string, std::string>> Files() const
+    {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const auto& e : fs::recursive_directory_iterator(tmp.path()))
+            files.emplace_back(e.path().string(),
+                               e.is_regular_file() ? ReadFile(e.path().string()) : "(folder)");
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+};
+
+TEST_P(EscapingNameTest, IsRefusedAndNothingIsWritten)
+{
+    std::string name = GetParam().name;
+    if (name.front() == '@')
+        name = dir + name.substr(1);
+    // --dir is a folder below the temporary one, so "../X" would land inside it.
+    const std::string inner = tmp.file("inner");
+    fs::create_directories(inner + "/a");     // so that "a/b" would find its folder
+    fs::create_directories(tmp.file("abs"));  // and so would the absolute name
+    WriteFile(inner + "/config", "AUDJPY\r\n");
+    const auto before = Files();
+
+    const CliRun r = RunCommand({"make-base", name, week, day, hour, "--dir", inner, "--add-to-config"});
+    EXPECT_EQ(r.status, kFailure);
+    EXPECT_EQ(r.err.rfind("Недопустимое имя инструмента '" + name + "': ", 0), 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Files(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, EscapingNameTest,
+                         ::testing::Values(EscapingName{"Parent", "../X"},
+                                           EscapingName{"Absolute", "@/abs/X"},
+                                           EscapingName{"Subfolder", "a/b"}, EscapingName{"Dot", "."},
+                                           EscapingName{"DotDot", ".."}),
+                         [](const auto& info) { return std::string(info.param.title); });
 
 class InfoTest : public MakeBaseTest {
 protected:

@@ -287,7 +287,7 @@ TEST_F(HourlyCommandTest, ABadNameIsRefusedBeforeTheFileIsRead)
 {
     const CliRun r = Hourly("EUR/USD");
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_EQ(r.err.rfind("Имя инструмента 'EUR/USD' не годится", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("Недопустимое имя инструмента 'EUR/USD'", 0), 0u) << r.err;
 }
 
 struct UsageCase {

@@ -540,44 +540,5 @@ TEST_F(HourlyFileTest, AMissingFileIsAFileError)
     EXPECT_FALSE(fs::exists(tmp.file("X.base")));
 }
 
-struct NameCase {
-    const char* title;
-    std::string name;
-    bool accepted;
-};
-
-void PrintTo(const NameCase& c, std::ostream* os)
-{
-    *os << c.title;
-}
-
-class BasePathNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(BasePathNameTest, AcceptsOnlyANameThatStaysInTheFolder)
-{
-    const NameCase& c = GetParam();
-    if (c.accepted) {
-        EXPECT_EQ(NewInstrumentBasePath("/data/", c.name), "/data/" + c.name + ".base");
-        return;
-    }
-    try {
-        NewInstrumentBasePath("/data/", c.name);
-        FAIL() << "accepted";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Имя инструмента '", 0), 0u) << e.what();
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, BasePathNameTest,
-                         ::testing::Values(NameCase{"pair", "EURUSD", true}, NameCase{"short", "X", true},
-                                           NameCase{"cyrillic", "Рубль", true},
-                                           NameCase{"dots_inside", "a.b", true},
-                                           NameCase{"three_dots", "...", true}, NameCase{"empty", "", false},
-                                           NameCase{"dot", ".", false}, NameCase{"dot_dot", "..", false},
-                                           NameCase{"slash", "EUR/USD", false},
-                                           NameCase{"backslash", "EUR\\USD", false},
-                                           NameCase{"nul", std::string("EUR\0USD", 7), false}),
-                         [](const auto& info) { return std::string(info.param.title); });
-
 } // namespace
 } // namespace quillet

@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                       General2Case{7.5L, "7,5"}, General2Case{0.75L, "0,75"}, General2Case{1, "1"},
                       General2Case{200.0L / 3, "67"}, General2Case{0.5L, "0,5"}, General2Case{9.96L, "10"},
                       General2Case{0.001L, "0,001"}, General2Case{0.00099L, "0,00099"}, General2Case{0.000099L, "9,9E-05"},
+                      General2Case{0.0001L, "0,0001"}, General2Case{0.0000995L, "0,0001"},
                       General2Case{0.056L, "0,056"}, General2Case{1234567, "1,2E06"},
                       General2Case{1e100L, "1E100"}, General2Case{5.05L, "5,1"}),
     [](const auto& info) { return test::ParamName(info.index, info.param.text); });

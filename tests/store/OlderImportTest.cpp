@@ -142,6 +142,30 @@ TEST_F(OlderImportTest, MissingNamesReadAsEmpty)
     }
 }
 
+TEST_F(OlderImportTest, ANameLeadingOutOfTheFolderIsRefusedBeforeAnythingIsRead)
+{
+    // "../EVIL" would read EVIL1.csv from the folder above.
+    WriteAllSeven(2);
+    const std::string inner = (dir.path() / "quotes").string() + "/";
+    std::filesystem::create_directory(inner);
+    for (int j = 1; j <= 3; ++j)
+        std::filesystem::copy_file(OlderQuoteFileName(dir.dir(), "AUDJPY", j),
+                                   OlderQuoteFileName(inner, "AUDJPY", j));
+    std::vector<std::string> names = kSevenPairs;
+    names[1] = "../EVIL";
+    WriteSeries("EVIL", 2);
+    SetActiveDateFormat(kRegionalDateFormat);
+
+    try {
+        ImportOlderInstruments(inner, names, table);
+        FAIL() << "the name was accepted";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Недопустимое имя инструмента '../EVIL': ", 0), 0u) << e.what();
+    }
+    EXPECT_FALSE(CandleExists(table[1].Week[0])) << "slot 1 comes before the refused name and stays empty";
+    EXPECT_EQ(ActiveDateFormat(), std::string(kRegionalDateFormat));
+}
+
 TEST_F(OlderImportTest, MissingFileNamesItAndKeepsWhatWasFilled)
 {
     WriteAllSeven(2);

@@ -4,6 +4,9 @@
 #include <random>
 #include <sstream>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace quillet::test {
 
 TempDir::TempDir()
@@ -23,6 +26,29 @@ TempDir::~TempDir()
     // A test may leave a read-only directory behind; open it up first.
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+}
+
+UnprivilegedFileAccess::UnprivilegedFileAccess()
+{
+    if (::geteuid() != 0)
+        return;  // an ordinary user already
+    // setfsuid answers with the previous value, so asking twice confirms it.
+    ::setfsgid(kNobody);
+    ::setfsuid(kNobody);
+    switched_ = true;
+    active_ = ::setfsuid(kNobody) == static_cast<int>(kNobody);
+}
+
+UnprivilegedFileAccess::~UnprivilegedFileAccess()
+{
+    if (!switched_)
+        return;
+    ::setfsuid(0);
+    ::setfsgid(0);
 }
 
 void WriteFile(const std::string& path, std::string_view bytes)

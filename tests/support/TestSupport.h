@@ -27,6 +27,24 @@ private:
     std::filesystem::path path_;
 };
 
+/// While it lives, this thread's file accesses are checked as those of an
+/// ordinary user, so permission bits hold also when the tests run as root
+/// (root's file-system user is switched to "nobody"). Active() is false
+/// when the switch was refused; the caller then skips.
+class UnprivilegedFileAccess {
+public:
+    UnprivilegedFileAccess();
+    ~UnprivilegedFileAccess();
+    UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
+    UnprivilegedFileAccess& operator=(const UnprivilegedFileAccess&) = delete;
+
+    bool Active() const { return active_; }
+
+private:
+    bool switched_ = false;
+    bool active_ = true;
+};
+
 /// Writes bytes to a file, replacing it.
 void WriteFile(const std::string& path, std::string_view bytes);
 

@@ -75,7 +75,10 @@ class ComponentsTest : public QObject {
     void allPairsPageIsInert();
     void escapeOnQuotesPagePressesRemoveButton();
     void secondaryWindows();
+    void noCaptionIsCutOff_data();
     void noCaptionIsCutOff();
+    void fonts_data();
+    void fonts();
 
   private:
     /// A window over an empty directory for the checks that only read.
@@ -446,7 +449,8 @@ void ComponentsTest::initialStates()
     TForm1 form(dir.dir());
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillet_tester v2.4"));
-    QCOMPARE(form.size(), QSize(995, 590));
+    // The outer size, frame included; the offscreen platform reports a frame too.
+    QCOMPARE(form.frameGeometry().size(), QSize(995, 590));
     auto hidden = [&](const char* n) { return form.findChild<QWidget*>(QString::fromLatin1(n))->isHidden(); };
     auto enabled = [&](const char* n) {
         return form.findChild<QWidget*>(QString::fromLatin1(n))->isEnabled();
@@ -597,9 +601,11 @@ void ComponentsTest::secondaryWindows()
     TForm2 settings;
     QCOMPARE(settings.objectName(), QStringLiteral("Form2"));
     QCOMPARE(settings.windowTitle(), QStringLiteral("Настройки"));
-    QCOMPARE(settings.size(), QSize(343, 222));
     QVERIFY(settings.isWindow());
     QVERIFY(settings.isHidden());
+    settings.show();
+    QCOMPARE(settings.frameGeometry().size(), QSize(343, 222));
+    settings.hide();
     auto* logging = settings.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
     auto* whole = settings.findChild<QCheckBox*>(QStringLiteral("CheckBox2"));
     QVERIFY(logging && whole);
@@ -619,10 +625,21 @@ void ComponentsTest::secondaryWindows()
     QVERIFY(single.isHidden());
 }
 
+void ComponentsTest::noCaptionIsCutOff_data()
+{
+    // The frame the platform draws comes out of the client area: the pages
+    // must hold their controls also under a tall caption bar.
+    QTest::addColumn<QSize>("frame");
+    QTest::newRow("platform frame") << QSize();
+    QTest::newRow("frame of 10 x 44") << QSize(10, 44);
+}
+
 void ComponentsTest::noCaptionIsCutOff()
 {
     // With every label holding its longest start-up text, each caption fits
-    // its control at the window's initial size.
+    // its control at the window's initial size, and no control sticks out
+    // of its page.
+    QFETCH(QSize, frame);
     auto inst = NewInstrument("EURUSD");
     FillQuietWeeks(*inst, 537);
     TempDir dir;
@@ -630,6 +647,10 @@ void ComponentsTest::noCaptionIsCutOff()
     WriteConfig(dir, {"EURUSD"});
     TForm1 form(dir.dir());
     form.show();
+    if (frame.isValid()) {
+        form.resize(QSize(995, 590) - frame);
+        QTRY_COMPARE(form.size(), QSize(995, 590) - frame);
+    }
     auto* combo = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     combo->setCurrentIndex(0);
     emit combo->activated(0);
@@ -653,8 +674,6 @@ void ComponentsTest::noCaptionIsCutOff()
             } else if (qobject_cast<QAbstractButton*>(w) &&
                        !qobject_cast<QAbstractButton*>(w)->text().isEmpty())
                 need = w->sizeHint();
-            else
-                continue;
             const QRect inPage(w->mapTo(pages->widget(i), QPoint(0, 0)), w->size());
             if (need.width() > w->width() || need.height() > w->height() + 4 ||
                 !pages->widget(i)->rect().contains(inPage))
@@ -663,6 +682,37 @@ void ComponentsTest::noCaptionIsCutOff()
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char(' '))));
     QVERIFY(pages->geometry().bottom() < form.centralWidget()->height());
+    QVERIFY(pages->geometry().right() < form.centralWidget()->width());
+}
+
+void ComponentsTest::fonts_data()
+{
+    // 8 point regular unless a control says otherwise: headings called bold
+    // are bold at that size, the track bars' values and the loading caption
+    // are bold at pixel height 16 (12 points), the all-pairs headings at 13.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<int>("points");
+    for (const char* name : {"Label78", "Label97",  "Label99", "Label106", "Label183", "Label79",  "Label64",
+                             "Label71", "Label75",  "Label84", "Label82",  "Label157", "Label160", "Label162",
+                             "Label95", "Label171", "Label87", "Label90",  "Label92",  "Label80",  "Label1"})
+        QTest::newRow(name) << QString::fromLatin1(name) << false << 8;
+    for (const char* name : {"Label170", "Label83", "Label163", "Label181"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 8;
+    for (const char* name : {"Label77", "Label96", "Label98", "Label94", "Label101", "Label186", "Label185"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 12;
+    for (const char* name : {"Label100", "Label102", "Label104"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true << 10;
+}
+
+void ComponentsTest::fonts()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, bold);
+    QFETCH(int, points);
+    const QFont font = Get<QLabel>(Shared(), name)->font();
+    QCOMPARE(font.bold(), bold);
+    QCOMPARE(font.pointSize(), points);
 }
 
 QTEST_MAIN(ComponentsTest)

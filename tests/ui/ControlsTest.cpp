@@ -131,6 +131,9 @@ void ControlsTest::gridCellsAndHeading()
     grid.SetCell(2, 0, QStringLiteral("Открытие"));
     grid.SetCell(5, 1, QStringLiteral("1,3060"));
     QCOMPARE(grid.Cell(2, 0), QStringLiteral("Открытие"));
+    // Row 0 is shown as the column header, not as a row of cells.
+    QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Открытие"));
+    QVERIFY(grid.isRowHidden(0));
     QCOMPARE(grid.Cell(5, 1), QStringLiteral("1,3060"));
     QCOMPARE(grid.Cell(0, 1), QString());
     QVERIFY(!(grid.model()->flags(grid.model()->index(0, 2)) & Qt::ItemIsSelectable));

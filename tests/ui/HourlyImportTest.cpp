@@ -249,11 +249,11 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing_data()
         << QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(65'001))) << "EURUSD"
         << "В файле 65001 часовых свечей, а в базе помещается не более 65000";
     QTest::newRow("empty name") << good << ""
-                                << "Имя инструмента '' не годится";
+                                << "Недопустимое имя инструмента ''";
     QTest::newRow("dot dot") << good << ".."
-                             << "Имя инструмента '..' не годится";
+                             << "Недопустимое имя инструмента '..'";
     QTest::newRow("separator") << good << "EUR/US"
-                               << "Имя инструмента 'EUR/US' не годится";
+                               << "Недопустимое имя инструмента 'EUR/US'";
     QTest::newRow("seven characters") << good << "EURUSDX"
                                       << "Имя инструмента 'EURUSDX' длиннее шести символов.";
 }

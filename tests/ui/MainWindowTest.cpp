@@ -124,6 +124,7 @@ class MainWindowTest : public QObject {
     void closingWritesConfig();
     void exitMenuDoesNotWriteConfig();
     void failedConfigWriteKeepsWindowOpen();
+    void unreadableConfigIsNotOverwrittenOnClose();
     void settingsButtonShowsSettingsWindow();
 
   private:
@@ -173,6 +174,11 @@ void MainWindowTest::startsWithoutConfig()
     QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 0);
     QVERIFY(!Get<QWidget>(*form, "PageControl1")->isHidden());
     QVERIFY(Get<QWidget>(*form, "Panel16")->isHidden());
+    // Closing writes the list it started, empty as it is.
+    form->show();
+    QVERIFY(form->close());
+    QVERIFY(std::filesystem::exists(dir_->file("config")));
+    QCOMPARE(ReadFile(dir_->file("config")), std::string());
 }
 
 void MainWindowTest::startsWithEmptyConfig()
@@ -763,6 +769,32 @@ void MainWindowTest::failedConfigWriteKeepsWindowOpen()
     std::filesystem::create_directory(sub);
     QVERIFY(form.close());
     QVERIFY(std::filesystem::exists(sub / "config"));
+}
+
+void MainWindowTest::unreadableConfigIsNotOverwrittenOnClose()
+{
+    // The list may be written but not read, so nothing but the window's own
+    // rule stands between closing and the user's file.
+    namespace fs = std::filesystem;
+    fs::permissions(dir_->path(), fs::perms::all);
+    WriteConfig(*dir_, {"AUDJPY", "EURUSD"});
+    const std::string before = ReadFile(dir_->file("config"));
+    fs::permissions(dir_->file("config"),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    {
+        UnprivilegedFileAccess user;
+        if (!user.Active())
+            QSKIP("cannot act as an ordinary user here");
+        auto form = Start();
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File access denied."));
+        QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
+        form->show();
+        QVERIFY(form->close());
+        QCOMPARE(dialogs_->messages.size(), 1); // closing says nothing more
+    }
+    fs::permissions(dir_->file("config"), fs::perms::owner_read);
+    QCOMPARE(ReadFile(dir_->file("config")), before);
 }
 
 void MainWindowTest::settingsButtonShowsSettingsWindow()

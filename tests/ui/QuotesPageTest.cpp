@@ -11,6 +11,7 @@
 #include "ui/Unit1.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -75,6 +76,7 @@ class QuotesPageTest : public QObject {
     void noTimeframeChangesNothing();
     void missingFileIsReportedAndGridKeepsItsRows();
     void timeframeButtonsShowOneGrid();
+    void fullHourGridKeepsItsHeadingInView();
 
     // Generation
     void byteOrderMarkIsRefusedAtGeneration();
@@ -84,7 +86,8 @@ class QuotesPageTest : public QObject {
     void shorterSecondGenerationLeavesNothingOfFirst();
     void sevenCharacterNameNamesFileNotRecord();
     void gridLongerThanSeriesIsRefused();
-    void nameWithSeparatorIsRefused();
+    void nameLeavingTheFolderIsRefused_data();
+    void nameLeavingTheFolderIsRefused();
     void windowAndCliBuildTheSameFile();
 
     // The list
@@ -305,6 +308,35 @@ void QuotesPageTest::timeframeButtonsShowOneGrid()
     }
 }
 
+void QuotesPageTest::fullHourGridKeepsItsHeadingInView()
+{
+    auto form = Start();
+    form->show();
+    Import(*form, "Hour", QuoteLines(62000), "h1.csv");
+    auto* grid = Get<TStringGrid>(*form, "HourGrid");
+    QCOMPARE(grid->rowCount(), 62001);
+
+    // The heading is drawn above the rows, not as a row that scrolls.
+    grid->scrollToBottom();
+    QCoreApplication::processEvents();
+    QHeaderView* heading = grid->horizontalHeader();
+    QVERIFY(heading->isVisible());
+    QVERIFY(heading->geometry().bottom() < grid->viewport()->geometry().top());
+    static const char* const kHeadings[] = {"Дата", "Время", "Открытие", "Максимум", "Минимум", "Закрытие"};
+    for (int col = 0; col < 6; ++col)
+        QCOMPARE(grid->model()->headerData(col, Qt::Horizontal).toString(),
+                 QString::fromUtf8(kHeadings[col]));
+    QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), 62000);
+
+    // At the top, the first row under the heading is data row 1; the cells
+    // keep their numbering, the heading being row 0.
+    grid->scrollToTop();
+    QCoreApplication::processEvents();
+    QCOMPARE(grid->rowAt(0), 1);
+    QCOMPARE(grid->Cell(0, 0), QStringLiteral("Дата"));
+    QCOMPARE(grid->Cell(0, 1), QStringLiteral("2005.01.09"));
+}
+
 // ---------------------------------------------------------------------------
 // Generation
 
@@ -449,14 +481,29 @@ void QuotesPageTest::gridLongerThanSeriesIsRefused()
     QCOMPARE(FirstEmptyIndex(Table()[1].Hour, 1), 65001);
 }
 
-void QuotesPageTest::nameWithSeparatorIsRefused()
+void QuotesPageTest::nameLeavingTheFolderIsRefused_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("parent folder") << QStringLiteral("../EUR");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("dot") << QStringLiteral(".");
+    QTest::newRow("dot dot") << QStringLiteral("..");
+    QTest::newRow("backslash") << QStringLiteral("EUR\\USD");
+}
+
+void QuotesPageTest::nameLeavingTheFolderIsRefused()
+{
+    QFETCH(QString, name);
     auto form = Start();
-    Get<QLineEdit>(*form, "Edit7")->setText(QStringLiteral("../EUR"));
+    Get<QLineEdit>(*form, "Edit7")->setText(name);
     ImportAll(*form, 2, 2, 2);
     Generate(*form);
     QCOMPARE(dialogs_->messages.last().Kind, ui::MessageKind::Error);
-    QVERIFY2(LastMessage().contains(QStringLiteral("../EUR")), qPrintable(LastMessage()));
+    QVERIFY2(LastMessage().startsWith(QStringLiteral("Недопустимое имя инструмента '") + name +
+                                      QStringLiteral("': ")),
+             qPrintable(LastMessage()));
+    // Nothing was written, here or in the folder above.
+    QVERIFY(fs::is_empty(dir_->path()));
     QVERIFY(!fs::exists(dir_->path().parent_path() / "EUR.base"));
     QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
 }
