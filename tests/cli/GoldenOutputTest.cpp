@@ -3,7 +3,7 @@
 // notice and result field must stay as it was.
 
 #include "cli/CliTestSupport.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,10 @@
 
 namespace quillet::cli {
 namespace {
+
+using demo::DemoPair;
+using demo::DemoPairs;
+using demo::WriteDemoData;
 
 // Parameter sets of the single-pair run: the page's defaults; a short signal
 // with tight levels, a holding limit and a restricted range (many time-outs);

@@ -3,7 +3,7 @@
 // tests/golden.
 
 #include "UiTestSupport.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "store/Dates.h"
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
@@ -88,7 +88,7 @@ void GoldenWindowTest::RunAndRecord(TForm1& form, const QString& title, std::str
 void GoldenWindowTest::threeRunsMatchTheKeptOutput()
 {
     std::ostringstream progress;
-    cli::WriteDemoData(dir_->dir(), progress);
+    demo::WriteDemoData(dir_->dir(), progress);
     TForm1 form(dir_->dir());
     QVERIFY(dialogs_->messages.isEmpty());
     std::string out;

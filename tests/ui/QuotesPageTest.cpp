@@ -4,7 +4,7 @@
 
 #include "UiTestSupport.h"
 #include "cli/Cli.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
@@ -463,8 +463,8 @@ void QuotesPageTest::nameWithSeparatorIsRefused()
 
 void QuotesPageTest::windowAndCliBuildTheSameFile()
 {
-    const cli::DemoPair& pair = cli::DemoPairs()[0];
-    const cli::DemoQuotes quotes = cli::GenerateDemoQuotes(pair);
+    const demo::DemoPair& pair = demo::DemoPairs()[0];
+    const demo::DemoQuotes quotes = demo::GenerateDemoQuotes(pair);
     const std::string name(pair.Name);
 
     TempDir cliDir;
