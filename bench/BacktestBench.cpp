@@ -1,7 +1,7 @@
 // One single-pair run over the demo EURUSD (weeks 0 to 535, the page's
 // defaults), with the work log off and with every line kept in memory.
 
-#include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "demo/DemoData.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // handlers, the single-pair run, the work log, the menu and closing.
 
 #include "UiTestSupport.h"
-#include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
