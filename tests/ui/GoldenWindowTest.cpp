@@ -30,37 +30,16 @@ const char* const kRunLabels[] = {"Label79",  "Label64",  "Label71", "Label75", 
 
 } // namespace
 
-class GoldenWindowTest : public QObject {
+class GoldenWindowTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     void threeRunsMatchTheKeptOutput();
 
   private:
     void SelectPair(TForm1& form, const QString& name);
     /// Presses "Рассчитать" and describes what the run left in the window.
     void RunAndRecord(TForm1& form, const QString& title, std::string& out);
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void GoldenWindowTest::init()
-{
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void GoldenWindowTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-}
 
 void GoldenWindowTest::SelectPair(TForm1& form, const QString& name)
 {

@@ -58,12 +58,9 @@ std::string QuoteLines(int count, const char* time = "00:00")
 
 } // namespace
 
-class QuotesPageTest : public QObject {
+class QuotesPageTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     // Choosing and importing
     void chooseFileShowsPathAndCancelKeepsIt();
     void exampleLineAndLineWithFiveCommas();
@@ -99,7 +96,6 @@ class QuotesPageTest : public QObject {
     void importGenerateCloseAndRunNewPair();
 
   private:
-    std::unique_ptr<TForm1> Start();
     /// Writes `text` as a quote file, chooses it and imports it as `timeframe`.
     void Import(TForm1& form, const char* timeframe, const std::string& text,
                 const std::string& fileName = "quotes.csv");
@@ -111,33 +107,11 @@ class QuotesPageTest : public QObject {
         return dialogs_->messages.isEmpty() ? QString() : dialogs_->messages.last().Text;
     }
 
-    std::unique_ptr<TempDir> dir_;   // the program's directory
+    void SetUpTest() override { files_ = std::make_unique<TempDir>(); }
+    void TearDownTest() override { files_.reset(); }
+
     std::unique_ptr<TempDir> files_; // where the user's quote files lie
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void QuotesPageTest::init()
-{
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-    dir_ = std::make_unique<TempDir>();
-    files_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void QuotesPageTest::cleanup()
-{
-    dialogs_.reset();
-    files_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-}
-
-std::unique_ptr<TForm1> QuotesPageTest::Start()
-{
-    return std::make_unique<TForm1>(dir_->dir());
-}
 
 void QuotesPageTest::Import(TForm1& form, const char* timeframe, const std::string& text,
                             const std::string& fileName)
