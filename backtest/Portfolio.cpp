@@ -1,3 +1,10 @@
+// The all-pairs run. Its own rules, apart from the single-pair run: the pair
+// of each week is the one with the longest weekly candle and must beat the
+// minimum strictly; the entry bar lies on day 8 to 12 after the signal,
+// searched from index 0; the drawdown is measured on each bar before moving
+// on; there is no holding limit, and a trade the data cannot finish counts
+// nowhere.
+
 #include "backtest/Portfolio.h"
 
 #include "backtest/TradeRules.h"
@@ -21,15 +28,8 @@ enum class Exit { TakeProfit, StopLoss, RanOut };
 
 // The pair traded in one week: the slot with the longest weekly candle.
 struct WeekChoice {
-    int Slot = 0;  // 0: no slot had a candle longer than 0 points
+    int Slot = 0; // 0: no slot had a candle longer than 0 points
     std::int32_t Length = 0;
-};
-
-// The series of take-profits and stop-losses, in trade order across all pairs.
-struct SeriesState {
-    bool LastWasTakeProfit = false;
-    std::int32_t TpSeries = 0;
-    std::int32_t SlSeries = 0;
 };
 
 // Sums of hours and points stay at the 32-bit bound instead of wrapping when
@@ -89,16 +89,15 @@ struct TradeOutcome {
 // Walks the hourly bars from the entry bar until one reaches a level. The
 // adverse excursion of every bar that reached none is measured before moving
 // on, so the entry bar counts and the exit bar does not.
-TradeOutcome WalkTrade(const CandleSeries& hour, int entry, bool sell, double takeProfitLevel,
-                       double stopLossLevel, long double m)
+TradeOutcome WalkTrade(const CandleSeries& hour, int entry, TradeDirection direction,
+                       const TradeLevels& levels, long double m)
 {
-    const long double entryPrice = hour[entry].Open;
     TradeOutcome t;
     for (int k = 0;; ++k) {
         const Candle& bar = hour[entry + k];
-        const std::string_view outcome = ClassifyBar(bar.High, bar.Low, takeProfitLevel, stopLossLevel);
-        if (outcome != kNoOutcome) {
-            t.How = outcome == kTakeProfit ? Exit::TakeProfit : Exit::StopLoss;
+        const BarOutcome outcome = ClassifyCandle(bar, levels);
+        if (outcome != BarOutcome::None) {
+            t.How = outcome == BarOutcome::TakeProfit ? Exit::TakeProfit : Exit::StopLoss;
             t.Hours = k;
             return t;
         }
@@ -106,63 +105,17 @@ TradeOutcome WalkTrade(const CandleSeries& hour, int entry, bool sell, double ta
             t.How = Exit::RanOut;
             return t;
         }
-        const long double adverse = sell ? (static_cast<long double>(bar.High) - entryPrice) * m
-                                         : (entryPrice - static_cast<long double>(bar.Low)) * m;
-        t.Drawdown = std::max(t.Drawdown, RoundToInt32(adverse));
+        t.Drawdown = std::max(t.Drawdown, AdverseExcursion(direction, levels.EntryPrice, bar, m));
     }
 }
 
-// A series only counts from week 1 on; week 0 still sets what came last.
-void StepSeries(PortfolioResult& r, SeriesState& s, int week, bool takeProfit)
-{
-    if (week > 0) {
-        if (takeProfit) {
-            if (s.LastWasTakeProfit) {
-                ++s.TpSeries;
-                r.TpSeriesMax = std::max(r.TpSeriesMax, s.TpSeries);
-            } else {
-                s.TpSeries = 1;
-            }
-        } else {
-            if (!s.LastWasTakeProfit) {
-                ++s.SlSeries;
-                r.SlSeriesMax = std::max(r.SlSeriesMax, s.SlSeries);
-            } else {
-                s.SlSeries = 1;
-            }
-        }
-    }
-    s.LastWasTakeProfit = takeProfit;
-}
-
-// The share of take-profits in per cent with its "%", or "-" without trades.
-std::string TakeProfitShare(std::int32_t takeProfits, std::int32_t entries)
-{
-    if (entries == 0)
-        return "-";
-    const long double perCent = static_cast<long double>(entries) / 100;
-    return FormatGeneral2(static_cast<long double>(takeProfits) / perCent) + "%";
-}
-
-std::string RoundedAverage(std::int32_t sum, std::int32_t count)
-{
-    if (count == 0)
-        return "-";
-    return std::to_string(RoundToInt32(static_cast<long double>(sum) / count));
-}
-
-std::string SeriesText(std::int32_t length)
-{
-    return length == 0 ? "-" : std::to_string(length);
-}
-
-}  // namespace
+} // namespace
 
 PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const ProgressStep& progress,
                                      const InstrumentTable& table)
 {
     PortfolioResult result;
-    SeriesState series;
+    TradeSeries series;
 
     std::array<int, kPortfolioPairCount> multipliers{};
     for (int slot = 1; slot <= kPortfolioPairCount; ++slot)
@@ -179,21 +132,16 @@ PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const Progre
         const Candle& signal = pair.Week[week];
         const int entry = FindEntryBar(pair.Hour, signal.Date);
         if (entry < 0)
-            continue;  // no hourly data in the following week: nothing to trade
+            continue; // no hourly data in the following week: nothing to trade
 
         const long double m = multipliers[choice.Slot - 1];
-        const bool sell = PointDifference(signal.Open, signal.Close, m) > 0;
-        const long double entryPrice = pair.Hour[entry].Open;
-        const long double takeProfitOffset = params.TakeProfitPoints / m;
-        const long double stopLossOffset = params.StopLossPoints / m;
-        const double takeProfitLevel =
-            static_cast<double>(sell ? entryPrice - takeProfitOffset : entryPrice + takeProfitOffset);
-        const double stopLossLevel =
-            static_cast<double>(sell ? entryPrice + stopLossOffset : entryPrice - stopLossOffset);
+        const TradeDirection direction = DirectionAgainst(PointDifference(signal.Open, signal.Close, m));
+        const TradeLevels levels =
+            FormLevels(direction, pair.Hour[entry].Open, params.TakeProfitPoints, params.StopLossPoints, m);
 
-        const TradeOutcome trade = WalkTrade(pair.Hour, entry, sell, takeProfitLevel, stopLossLevel, m);
+        const TradeOutcome trade = WalkTrade(pair.Hour, entry, direction, levels, m);
         if (trade.How == Exit::RanOut)
-            continue;  // a trade the data cannot finish is left out of every count
+            continue; // a trade the data cannot finish is left out of every count
 
         PairTally& tally = result.Pairs[choice.Slot - 1];
         ++result.Entries;
@@ -201,15 +149,17 @@ PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const Progre
         if (trade.How == Exit::TakeProfit) {
             ++result.TakeProfits;
             ++tally.TakeProfits;
-            StepSeries(result, series, week, true);
+            series.Step(true, week);
             AddCapped(result.HoursSum, trade.Hours);
             AddCapped(result.DrawdownSum, trade.Drawdown);
             result.DrawdownMax = std::max(result.DrawdownMax, trade.Drawdown);
         } else {
             ++result.StopLosses;
-            StepSeries(result, series, week, false);
+            series.Step(false, week);
         }
     }
+    result.TpSeriesMax = series.TpSeriesMax;
+    result.SlSeriesMax = series.SlSeriesMax;
     return result;
 }
 
@@ -225,12 +175,11 @@ std::vector<LabelText> MakePortfolioReport(const PortfolioParams& params, const 
     labels.push_back({"Label150", RoundedAverage(r.DrawdownSum, r.TakeProfits)});
     labels.push_back({"Label152", std::to_string(r.DrawdownMax)});
 
-    // Points won over points lost; without a loss the ratio has no value.
-    const std::int64_t pointsWon = static_cast<std::int64_t>(params.TakeProfitPoints) * r.TakeProfits;
-    const std::int64_t pointsLost = static_cast<std::int64_t>(params.StopLossPoints) * r.StopLosses;
-    labels.push_back({"Label158", pointsLost == 0 ? "-"
-                                                  : FormatGeneral2(static_cast<long double>(pointsWon) /
-                                                                   static_cast<long double>(pointsLost))});
+    // Points won over points lost, the products as 32-bit integers as the
+    // single-pair report forms them.
+    const std::int32_t pointsWon = Mul32(params.TakeProfitPoints, r.TakeProfits);
+    const std::int32_t pointsLost = Mul32(params.StopLossPoints, r.StopLosses);
+    labels.push_back({"Label158", ProfitabilityText(pointsWon, pointsLost)});
     labels.push_back({"Label167", SeriesText(r.TpSeriesMax)});
     labels.push_back({"Label169", SeriesText(r.SlSeriesMax)});
 
@@ -243,4 +192,4 @@ std::vector<LabelText> MakePortfolioReport(const PortfolioParams& params, const 
     return labels;
 }
 
-}  // namespace quillet
+} // namespace quillet

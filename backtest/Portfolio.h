@@ -3,7 +3,7 @@
 // candle among slots 1 to 7 is traded, against its candle, and the totals
 // and one row per pair are turned into the texts of the page's labels.
 
-#include "backtest/SinglePair.h"
+#include "backtest/TradeMechanics.h"
 #include "store/Instrument.h"
 
 #include <array>
@@ -54,4 +54,4 @@ PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const Progre
 /// take-profit, a ratio over no loss) reads "-".
 std::vector<LabelText> MakePortfolioReport(const PortfolioParams& params, const PortfolioResult& result);
 
-}  // namespace quillet
+} // namespace quillet

@@ -5,8 +5,6 @@
 #include "backtest/SinglePair.h"
 
 #include "backtest/TradeRules.h"
-#include "store/Cp1251.h"
-#include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Numbers.h"
 
@@ -18,25 +16,23 @@
 namespace quillet {
 namespace {
 
-// Weeks are read at fixed indices without looking at the end of the weekly
-// series; an index outside the array reads as an empty candle.
-const Candle kEmptyCandle{};
+// A signal needs the weekly candle eight weeks on, so the last eight weekly
+// candles of a series never signal.
+constexpr int kLaterWeeksNeeded = 8;
 
-const Candle& CandleAt(const CandleSeries& series, long long index)
+WeekExamined ExamineWeek(const CandleSeries& weeks, int week, long double signedBody, int signalMinPoints)
 {
-    if (index < 0 || index > kLastCandleIndex)
-        return kEmptyCandle;
-    return series[static_cast<int>(index)];
-}
-
-std::string DateText(double serial)
-{
-    return FormatDate(serial);
-}
-
-std::string TimeText(const Candle& c)
-{
-    return ShortStringText(c.Time);
+    WeekExamined e;
+    e.Week = week;
+    e.Date = CandleOrEmpty(weeks, week).Date;
+    e.Body = RoundToInt32(std::fabs(signedBody));
+    if (e.Body < signalMinPoints)
+        e.Verdict = WeekVerdict::BodyTooShort;
+    else if (!CandleExists(CandleOrEmpty(weeks, static_cast<long long>(week) + kLaterWeeksNeeded)))
+        e.Verdict = WeekVerdict::NoLaterWeeks;
+    else
+        e.Verdict = WeekVerdict::Signal;
+    return e;
 }
 
 // The index of the first hourly candle on one of the seven days of the week
@@ -64,199 +60,225 @@ int FindEntryCandle(const CandleSeries& hour, int hourEnd, double signalDate)
     return hourEnd;
 }
 
-// The adverse excursion of a candle from the entry price, in points.
-std::int32_t AdverseExcursion(const Trade& t, const Candle& c, long double m)
+PositionOpened OpenPosition(int week, long double signedBody, const CandleSeries& hour, int entry,
+                            const BacktestParams& params, long double m)
 {
-    const long double entry = t.EntryPrice;
-    if (t.Direction == TradeDirection::Sell)
-        return RoundToInt32((static_cast<long double>(c.High) - entry) * m);
-    return RoundToInt32((entry - static_cast<long double>(c.Low)) * m);
+    PositionOpened p;
+    p.Week = week;
+    p.Direction = DirectionAgainst(signedBody);
+    p.EntryIndex = entry;
+    p.Entry = &hour[entry];
+    p.Levels = FormLevels(p.Direction, hour[entry].Open, params.TakeProfitPoints, params.StopLossPoints, m);
+    return p;
+}
+
+// A time-out (or the end of the data) closes at the candle's close: a gain
+// or a loss of the rounded distance from the entry price, or neither.
+void BookClose(PositionClosed& c, double close, long double m)
+{
+    const bool sell = c.Direction == TradeDirection::Sell;
+    const double entryPrice = c.Levels.EntryPrice;
+    const long double entry = entryPrice;
+    const long double x = close;
+    c.ExitPrice = close;
+    if ((sell && entryPrice > close) || (!sell && entryPrice < close)) {
+        c.Result = TradeResult::Gained;
+        c.Points = RoundToInt32((sell ? entry - x : x - entry) * m);
+    } else if (entryPrice == close) {
+        c.Result = TradeResult::Even;
+        c.Points = 0;
+    } else {
+        c.Result = TradeResult::Lost;
+        c.Points = -RoundToInt32((sell ? x - entry : entry - x) * m);
+    }
+}
+
+PositionClosed ClosePosition(const PositionOpened& p, ExitKind kind, int offset, const Candle& exit,
+                             std::int32_t drawdown, const BacktestParams& params, long double m)
+{
+    PositionClosed c;
+    c.Week = p.Week;
+    c.Direction = p.Direction;
+    c.Levels = p.Levels;
+    c.Kind = kind;
+    c.ExitIndex = p.EntryIndex + offset;
+    c.Exit = &exit;
+    c.Offset = offset;
+    c.Drawdown = drawdown;
+    if (kind == ExitKind::TakeProfit) {
+        c.Result = TradeResult::Gained;
+        c.ExitPrice = p.Levels.TakeProfitLevel;
+        c.Points = params.TakeProfitPoints;
+    } else if (kind == ExitKind::StopLoss) {
+        c.Result = TradeResult::Lost;
+        c.ExitPrice = p.Levels.StopLossLevel;
+        c.Points = static_cast<std::int32_t>(-static_cast<std::int64_t>(params.StopLossPoints));
+    } else {
+        BookClose(c, exit.Close, m);
+    }
+    return c;
+}
+
+// Follows the hourly candles from the entry candle until one reaches a
+// level, the holding limit comes (it wins over a level on the same candle)
+// or the hourly data ends. The drawdown counts every candle after the entry
+// candle, the exit candle included.
+PositionClosed WalkPosition(const PositionOpened& p, const CandleSeries& hour, int hourEnd,
+                            const BacktestParams& params, long double m, TradeEventReader& read)
+{
+    std::int32_t drawdown = 0;
+    for (int k = 0;; ++k) {
+        const int index = p.EntryIndex + k;
+        const Candle& candle = hour[index];
+        if (k > 0)
+            drawdown = std::max(drawdown, AdverseExcursion(p.Direction, p.Levels.EntryPrice, candle, m));
+        const BarOutcome touched = ClassifyCandle(candle, p.Levels);
+        const bool atHoldLimit = k == params.HoldLimit;
+        read.OnCandleExamined({k, index, &candle, touched, atHoldLimit, drawdown});
+        if (atHoldLimit)
+            return ClosePosition(p, ExitKind::TimeOut, k, candle, drawdown, params, m);
+        if (touched != BarOutcome::None) {
+            const ExitKind kind =
+                touched == BarOutcome::TakeProfit ? ExitKind::TakeProfit : ExitKind::StopLoss;
+            return ClosePosition(p, kind, k, candle, drawdown, params, m);
+        }
+        if (index + 1 >= hourEnd)
+            return ClosePosition(p, ExitKind::OutOfCandles, k, candle, drawdown, params, m);
+    }
+}
+
+// The readers of a run, in the order each event reaches them: the progress
+// step (a week counts before it is examined), the log, the bookkeeping, and
+// whoever else reads along.
+class RunReaders final : public TradeEventReader {
+  public:
+    RunReaders(const ProgressStep& progress, WorkLogWriter& log, Bookkeeping& book, TradeEventReader* also)
+        : progress_(progress), log_(log), book_(book), also_(also)
+    {
+    }
+
+    void OnWeekExamined(const WeekExamined& e) override
+    {
+        if (progress_)
+            progress_();
+        log_.OnWeekExamined(e);
+        if (also_)
+            also_->OnWeekExamined(e);
+    }
+    void OnEntrySearched(const EntrySearched& e) override
+    {
+        log_.OnEntrySearched(e);
+        if (also_)
+            also_->OnEntrySearched(e);
+    }
+    void OnPositionOpened(const PositionOpened& e) override
+    {
+        log_.OnPositionOpened(e);
+        book_.OnPositionOpened(e);
+        if (also_)
+            also_->OnPositionOpened(e);
+    }
+    void OnCandleExamined(const CandleExamined& e) override
+    {
+        log_.OnCandleExamined(e);
+        if (also_)
+            also_->OnCandleExamined(e);
+    }
+    void OnPositionClosed(const PositionClosed& e) override
+    {
+        log_.OnPositionClosed(e);
+        book_.OnPositionClosed(e);
+        if (also_)
+            also_->OnPositionClosed(e);
+    }
+    void OnWeekEnded(const WeekEnded& e) override
+    {
+        book_.OnWeekEnded(e);
+        if (also_)
+            also_->OnWeekEnded(e);
+    }
+
+  private:
+    const ProgressStep& progress_;
+    WorkLogWriter& log_;
+    Bookkeeping& book_;
+    TradeEventReader* also_;
+};
+
+void Run(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
+         const ProgressStep& progress, const Notify& notify, TradeEventReader* also,
+         const InstrumentTable& table)
+{
+    if (params.Slot < 0 || params.Slot > kLastSlot)
+        throw Error("Slot " + std::to_string(params.Slot) + " is outside the instrument table");
+    const Instrument& instrument = table[params.Slot];
+    WorkLogWriter writer(params, instrument, log, notify);
+    Bookkeeping book(result);
+    RunReaders readers(progress, writer, book, also);
+    writer.WriteHeader();
+    WalkSinglePair(params, instrument, readers);
 }
 
 } // namespace
 
-void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
-                           const ProgressStep& progress, const Notify& notify, const InstrumentTable& table)
+void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, TradeEventReader& read)
 {
-    if (params.Slot < 0 || params.Slot > kLastSlot)
-        throw Error("Slot " + std::to_string(params.Slot) + " is outside the instrument table");
-    const Instrument& inst = table[params.Slot];
-    const bool logging = params.LogEnabled && static_cast<bool>(log);
-    const WorkLog noLog;
-    const WorkLog& bookLog = logging ? log : noLog;
-    auto write = [&](const std::string& line) {
-        if (logging)
-            log(line);
-    };
-    auto tell = [&](const std::string& text) {
-        if (notify)
-            notify(text);
-    };
-
-    if (logging) {
-        write("-------------------------------------------------------------");
-        write("----------------------Условия-------------------------");
-        const std::string pair = "Инструмент               " + ShortStringText(inst.Name);
-        write(std::string(Utf8Prefix(pair, 31)));
-        write("Сигнальная свеча     " + std::to_string(params.SignalMinPoints));
-        write("Stop Loss                   " + std::to_string(params.StopLossPoints));
-        write("Take Proft                   " + std::to_string(params.TakeProfitPoints));
-        if (params.RangeRestricted)
-            write("Временные рамки    " + DateText(CandleAt(inst.Week, params.FirstWeek).Date) + " - " +
-                  DateText(CandleAt(inst.Week, params.LastWeek).Date));
-        else
-            write("Временные рамки   Нет");
-        write("-------------------------------------------------------------");
-        write("vvvvvvvvvvvvvvvvvvvvРассчётыvvvvvvvvvvvvvvvvvvvvvvvvvvvv");
-    }
-
     const long double m = PointMultiplier(params.PairName);
     // The hourly data ends here for the whole run; nothing at or past this
     // index is ever read.
-    const int hourEnd = FirstEmptyIndex(inst.Hour, 1);
-
-    // The offset counter outlives the week: weeks without a trade book the
-    // exit offset of the latest trade (0 before the first one).
-    int k = 0;
+    const int hourEnd = FirstEmptyIndex(instrument.Hour, 1);
+    // The offset counter outlives the week: a week without a trade ends on
+    // the exit offset of the latest trade (0 before the first one).
+    int offset = 0;
 
     // Only the indices the weekly array holds are walked.
-    const long long firstWeek = std::max(params.FirstWeek, 0);
-    const long long lastWeek = std::min(params.LastWeek, kLastCandleIndex);
-    for (long long i = firstWeek; i <= lastWeek; ++i) {
-        if (progress)
-            progress();
-        const Candle& w = CandleAt(inst.Week, i);
+    const int firstWeek = std::max(params.FirstWeek, 0);
+    const int lastWeek = std::min(params.LastWeek, kLastCandleIndex);
+    for (int week = firstWeek; week <= lastWeek; ++week) {
+        // The signal: a long enough weekly body.
+        const Candle& w = instrument.Week[week];
         const long double signedBody = PointDifference(w.Open, w.Close, static_cast<double>(m));
-        const std::int32_t body = RoundToInt32(std::fabs(signedBody));
-        if (logging)
-            write("Берём недельную свечу от " + DateText(w.Date) + " (неделя с " + DateText(w.Date + 1) +
-                  " по " + DateText(w.Date + 5) + ")");
-
-        const bool signal = body >= params.SignalMinPoints && CandleExists(CandleAt(inst.Week, i + 8));
-        if (!signal) {
-            if (logging)
-                write("Тело свечи - " + std::to_string(body) + ", нам надо больше или равно " +
-                      std::to_string(params.SignalMinPoints) + " ... пропускаем.");
-            RecordWeekEnd(result, k);
-            continue;
-        }
-        if (logging)
-            write("Тело свечи - " + std::to_string(body) + ", нам надо больше или равно " +
-                  std::to_string(params.SignalMinPoints) + ", берём!");
-
-        const int c = FindEntryCandle(inst.Hour, hourEnd, w.Date);
-        if (c >= hourEnd) {
-            // The hourly data ends before the week after the signal.
-            write("На следующей неделе нет часовых свечей ... пропускаем.");
-            RecordWeekEnd(result, k);
-            continue;
-        }
-        if (logging)
-            write("Начинаем просмотр часовых свечей с понедельника (" + DateText(inst.Hour[c].Date) + ")");
-
-        Trade t;
-        t.EntryIndex = c;
-        if (signedBody > 0) {
-            t.Direction = TradeDirection::Sell;
-            write(
-                "Недельная свеча была бычьей (открытие ниже закрытия, т.е. цена росла) и мы открываем сделку "
-                "на продажу");
-        } else {
-            t.Direction = TradeDirection::Buy;
-            write("Недельная свеча была медвежьей (открытие выше закрытия, т.е. цена падала) и мы открываем "
-                  "сделку на покупку");
-        }
-        RecordEntry(result);
-        k = 0;
-
-        const bool sell = t.Direction == TradeDirection::Sell;
-        t.EntryPrice = inst.Hour[c].Open;
-        const long double entry = t.EntryPrice;
-        const long double tpOffset = static_cast<long double>(params.TakeProfitPoints) / m;
-        const long double slOffset = static_cast<long double>(params.StopLossPoints) / m;
-        t.TakeProfitLevel = static_cast<double>(sell ? entry - tpOffset : entry + tpOffset);
-        t.StopLossLevel = static_cast<double>(sell ? entry + slOffset : entry - slOffset);
-        if (logging)
-            write("Открытие первой часовой свечи было по цене " + FormatPrice(t.EntryPrice) +
-                  ", поэтому входим в позицию c TP = " + FormatPrice(t.TakeProfitLevel) +
-                  " и SL = " + FormatPrice(t.StopLossLevel));
-        t.Drawdown = 0;
-
-        // The hourly walk: stops at a level, at the holding limit, or where
-        // the hourly data runs out.
-        std::string_view outcome;
-        bool ranOut = false;
-        for (;;) {
-            const Candle& h = inst.Hour[c + k];
-            outcome = ClassifyBar(h.High, h.Low, t.TakeProfitLevel, t.StopLossLevel);
-            if (outcome != kNoOutcome || k == params.HoldLimit)
-                break;
-            if (logging)
-                write("Свеча от " + DateText(h.Date) + " " + TimeText(h) + " с минимумом " +
-                      FormatPrice(h.Low) + " и максимумом " + FormatPrice(h.High) +
-                      " всё в пределах SL и TP");
-            if (c + k + 1 >= hourEnd) {
-                ranOut = true;
-                break;
+        const WeekExamined examined = ExamineWeek(instrument.Week, week, signedBody, params.SignalMinPoints);
+        read.OnWeekExamined(examined);
+        if (examined.Verdict == WeekVerdict::Signal) {
+            // The entry: the first hourly candle of the following week.
+            const int entry = FindEntryCandle(instrument.Hour, hourEnd, w.Date);
+            const bool found = entry < hourEnd;
+            read.OnEntrySearched({week, found ? entry : -1, found ? &instrument.Hour[entry] : nullptr});
+            if (found) {
+                // The position against the week, walked hour by hour to its close.
+                const PositionOpened opened =
+                    OpenPosition(week, signedBody, instrument.Hour, entry, params, m);
+                read.OnPositionOpened(opened);
+                const PositionClosed closed = WalkPosition(opened, instrument.Hour, hourEnd, params, m, read);
+                read.OnPositionClosed(closed);
+                offset = closed.Offset;
             }
-            ++k;
-            const std::int32_t excursion = AdverseExcursion(t, inst.Hour[c + k], m);
-            if (excursion > t.Drawdown)
-                t.Drawdown = excursion;
         }
-        t.Offset = k;
-
-        const Candle& last = inst.Hour[c + k];
-        if (ranOut || k == params.HoldLimit) {
-            if (ranOut)
-                tell(sell ? "Закрываем позицию, т.к. нету больше свечей для анализа "
-                          : "Закрываем позицию, т.к. нету больше свечей для анализа");
-            else
-                write("Закрываем позицию по тайм-ауту");
-            const double x = last.Close;
-            const long double close = x;
-            if ((sell && t.EntryPrice > x) || (!sell && t.EntryPrice < x)) {
-                const std::int32_t g = RoundToInt32((sell ? entry - close : close - entry) * m);
-                if (logging)
-                    write("Закрылись в + " + std::to_string(g) + " пунктов");
-                RecordTimeoutWin(result, g);
-            } else if (t.EntryPrice == x) {
-                tell("А вот и пасхалочка. Закрыли точно в цену открытия, без всяких потерь, просто редки "
-                     "случай, "
-                     "ничего страшного.");
-            } else {
-                const std::int32_t l = RoundToInt32((sell ? close - entry : entry - close) * m);
-                if (logging)
-                    write("Закрылись в - " + std::to_string(l) + " пунктов");
-                RecordTimeoutLoss(result, l);
-            }
-        } else if (outcome == kTakeProfit) {
-            if (logging) {
-                if (sell)
-                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) +
-                          ") свечи от " + DateText(last.Date) + " опустился ниже TP (" +
-                          FormatPrice(t.TakeProfitLevel) + "). ПРОФИТ");
-                else
-                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) +
-                          ") свечи от " + DateText(last.Date) + " поднялся выше TP (" +
-                          FormatPrice(t.TakeProfitLevel) + "). ПРОФИТ");
-            }
-            RecordTakeProfit(result, static_cast<int>(i), k, t.Drawdown, bookLog);
-        } else {
-            if (logging) {
-                if (sell)
-                    write("Максимум (" + FormatPrice(last.High) + ") часовой (" + TimeText(last) +
-                          ") свечи от " + DateText(last.Date) + " поднялся выше SL (" +
-                          FormatPrice(t.StopLossLevel) + "). Лось..");
-                else
-                    write("Минимум (" + FormatPrice(last.Low) + ") часовой (" + TimeText(last) +
-                          ") свечи от " + DateText(last.Date) + " опустился ниже SL (" +
-                          FormatPrice(t.StopLossLevel) + "). Лось..");
-            }
-            RecordStopLoss(result, static_cast<int>(i), bookLog);
-        }
-        RecordWeekEnd(result, k);
+        read.OnWeekEnded({week, offset});
     }
+}
+
+void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
+                           const ProgressStep& progress, const Notify& notify, const InstrumentTable& table)
+{
+    Run(params, result, log, progress, notify, nullptr, table);
+}
+
+void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
+                           const ProgressStep& progress, const Notify& notify, TradeEventReader& also,
+                           const InstrumentTable& table)
+{
+    Run(params, result, log, progress, notify, &also, table);
+}
+
+std::vector<ClosedTrade> RunSinglePairTrades(const BacktestParams& params, BacktestResult& result,
+                                             const InstrumentTable& table)
+{
+    std::vector<ClosedTrade> trades;
+    TradeCollector collect(trades);
+    Run(params, result, {}, {}, {}, &collect, table);
+    return trades;
 }
 
 } // namespace quillet

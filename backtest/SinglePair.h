@@ -1,50 +1,19 @@
 #pragma once
 // The single-pair backtest: the counter-trend rule replayed over the weekly
-// candles of one instrument, its bookkeeping and its report.
+// candles of one instrument, and the bookkeeping that folds its events into
+// the run's totals.
 
+#include "backtest/BacktestParams.h"
+#include "backtest/ClosedTrade.h"
+#include "backtest/TradeEvents.h"
+#include "backtest/TradeMechanics.h"
+#include "backtest/WorkLog.h"
 #include "store/Instrument.h"
 
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <vector>
 
 namespace quillet {
-
-/// Receives the work-log lines one at a time, in order. An empty function
-/// means the log is off.
-using WorkLog = std::function<void(const std::string& line)>;
-/// Called once at the start of every analysed week.
-using ProgressStep = std::function<void()>;
-/// Shows a modal notice and returns once the user has dismissed it.
-using Notify = std::function<void(const std::string& text)>;
-
-/// The run's parameters, gathered from the controls at the start of a run.
-struct BacktestParams {
-    bool LogEnabled = false;
-    int Slot = 1;
-    std::string PairName;
-    bool RangeRestricted = false;
-    int FirstWeek = 0;
-    int LastWeek = 535;
-    int SignalMinPoints = 85;
-    int StopLossPoints = 100;
-    int TakeProfitPoints = 50;
-    int HoldLimit = 119;
-};
-
-enum class TradeDirection { Buy, Sell };
-
-/// The open position during the hourly walk.
-struct Trade {
-    TradeDirection Direction = TradeDirection::Buy;
-    int EntryIndex = 0;
-    double EntryPrice = 0;
-    double TakeProfitLevel = 0;
-    double StopLossLevel = 0;
-    int Offset = 0;
-    std::int32_t Drawdown = 0;
-};
 
 /// The totals of one run, at their start values.
 struct BacktestResult {
@@ -65,44 +34,52 @@ struct BacktestResult {
     std::int32_t SlSeries = 0;
     std::int32_t SlSeriesMax = 0;
     bool LastWasTakeProfit = false;
+
+    friend bool operator==(const BacktestResult&, const BacktestResult&) = default;
 };
 
-// Bookkeeping: each books one event and writes its lines to `log` (if any).
+// Bookkeeping: each books one outcome into the totals.
 void RecordEntry(BacktestResult& r);
-void RecordTakeProfit(BacktestResult& r, int weekIndex, int offset, std::int32_t drawdown, const WorkLog& log);
-void RecordStopLoss(BacktestResult& r, int weekIndex, const WorkLog& log);
+void RecordTakeProfit(BacktestResult& r, int weekIndex, int offset, std::int32_t drawdown);
+void RecordStopLoss(BacktestResult& r, int weekIndex);
 void RecordTimeoutWin(BacktestResult& r, std::int32_t points);
 void RecordTimeoutLoss(BacktestResult& r, std::int32_t points);
 void RecordWeekEnd(BacktestResult& r, int offset);
 
-/// Walks weeks FirstWeek..LastWeek of the instrument in params.Slot. Log
-/// lines go to `log` only when params.LogEnabled.
+/// Folds the events of a run into `result` through the operations above; a
+/// position closed exactly at its entry price books nothing but its entry.
+class Bookkeeping : public TradeEventReader {
+  public:
+    explicit Bookkeeping(BacktestResult& result) : result_(result) {}
+
+    void OnPositionOpened(const PositionOpened& e) override;
+    void OnPositionClosed(const PositionClosed& e) override;
+    void OnWeekEnded(const WeekEnded& e) override;
+
+  private:
+    BacktestResult& result_;
+};
+
+/// The rule itself: walks weeks FirstWeek..LastWeek of `instrument` and hands
+/// every event to `reader`. Reads nothing but the instrument.
+void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, TradeEventReader& reader);
+
+/// Runs the rule over the instrument in params.Slot: books the totals into
+/// `result`, writes the work log to `log` (only when params.LogEnabled),
+/// calls `progress` at the start of every week and shows the rare notices
+/// through `notify`. Any of the three functions may be empty.
 void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
                            const ProgressStep& progress, const Notify& notify,
                            const InstrumentTable& table = Table());
 
-/// One value label of the report: its control name and its text.
-struct LabelText {
-    std::string Label;
-    std::string Text;
-};
+/// As above; `also` then reads every event, after the bookkeeping and the log.
+void RunSinglePairBacktest(const BacktestParams& params, BacktestResult& result, const WorkLog& log,
+                           const ProgressStep& progress, const Notify& notify, TradeEventReader& also,
+                           const InstrumentTable& table = Table());
 
-/// The report of a run: the fourteen value labels in the order they are
-/// written, and the closing line of the work log.
-struct SinglePairReport {
-    std::vector<LabelText> Labels;
-    std::string ClosingLine;
-};
+/// The trades of a run, in the order they closed, with its totals in
+/// `result`; no log is written and no notice shown.
+std::vector<ClosedTrade> RunSinglePairTrades(const BacktestParams& params, BacktestResult& result,
+                                             const InstrumentTable& table = Table());
 
-SinglePairReport MakeSinglePairReport(const BacktestParams& params, const BacktestResult& result);
-
-/// Min, Max and Position of the progress bar before a run.
-struct ProgressSetup {
-    int Min;
-    int Max;
-    int Position;
-};
-
-ProgressSetup ProgressBarSetup(const BacktestParams& params);
-
-}  // namespace quillet
+} // namespace quillet

@@ -1,8 +1,8 @@
 // One single-pair run over the demo EURUSD (weeks 0 to 535, the page's
 // defaults), with the work log off and with every line kept in memory.
 
-#include "backtest/SinglePair.h"
-#include "cli/DemoData.h"
+#include "backtest/SinglePairReport.h"
+#include "demo/DemoData.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
@@ -23,7 +23,7 @@ const InstrumentTable& DemoEurUsd()
     static test::TempDir dir;
     static const std::unique_ptr<InstrumentTable> table = [] {
         std::ostringstream progress;
-        cli::WriteDemoData(dir.dir(), progress);
+        demo::WriteDemoData(dir.dir(), progress);
         auto t = std::make_unique<InstrumentTable>();
         ReadBaseFile(dir.file("EURUSD.base"), 1, *t);
         return t;

@@ -3,7 +3,7 @@
 // for the entry hour from index 0 and an hourly walk to the exit.
 
 #include "backtest/Portfolio.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "store/Startup.h"
 #include "support/TestSupport.h"
 
@@ -23,7 +23,7 @@ const InstrumentTable& DemoTable()
     static test::TempDir dir;
     static const std::unique_ptr<InstrumentTable> table = [] {
         std::ostringstream progress;
-        cli::WriteDemoData(dir.dir(), progress);
+        demo::WriteDemoData(dir.dir(), progress);
         auto t = std::make_unique<InstrumentTable>();
         std::vector<std::string> names;
         LoadInstruments(dir.dir(), names, {}, *t);
@@ -35,7 +35,7 @@ const InstrumentTable& DemoTable()
 void PortfolioRunOverDemo(benchmark::State& state)
 {
     const InstrumentTable& table = DemoTable();
-    const PortfolioParams params;  // the page's defaults: 85, 100, 50
+    const PortfolioParams params; // the page's defaults: 85, 100, 50
     for (auto _ : state) {
         PortfolioResult result = RunPortfolioBacktest(params, {}, table);
         benchmark::DoNotOptimize(result);
@@ -45,5 +45,5 @@ void PortfolioRunOverDemo(benchmark::State& state)
 }
 BENCHMARK(PortfolioRunOverDemo)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -5,7 +5,7 @@
 
 #ifdef QUILLET_WINDOW_BENCH
 
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/Unit1.h"
@@ -38,7 +38,7 @@ TForm1& DemoWindow()
     static std::unique_ptr<TForm1> form = [] {
         quillet::ui::SetDialogs(&dialogs);
         std::ostringstream progress;
-        quillet::cli::WriteDemoData(dir.dir(), progress);
+        quillet::demo::WriteDemoData(dir.dir(), progress);
         auto f = std::make_unique<TForm1>(dir.dir());
         f->show();
         auto* pair = f->findChild<QComboBox*>(QStringLiteral("ComboBox1"));

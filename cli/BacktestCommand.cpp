@@ -3,7 +3,9 @@
 
 #include "cli/Cli.h"
 
+#include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
@@ -24,7 +26,6 @@ constexpr int kSignalMin = 50, kSignalMax = 500, kSignalDefault = 85;
 constexpr int kStopLossMax = 150, kStopLossDefault = 100;
 constexpr int kTakeProfitMax = 100, kTakeProfitDefault = 50;
 constexpr int kHoldMin = 1, kHoldMax = 120;
-constexpr int kHoldUnlimited = 119; // the run's limit with the hold check box off
 constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
 
 struct Options {
@@ -126,17 +127,22 @@ void RunBacktest(const Options& opts, Context& ctx)
         return;
     }
 
-    BacktestParams params;
-    params.LogEnabled = opts.log;
-    params.Slot = 1;
-    params.PairName = ShortStringText(inst.Name);
-    params.RangeRestricted = !opts.range.empty();
-    params.FirstWeek = params.RangeRestricted ? opts.range[0] : 0;
-    params.LastWeek = params.RangeRestricted ? opts.range[1] : 535;
-    params.SignalMinPoints = opts.signal;
-    params.StopLossPoints = opts.stopLoss;
-    params.TakeProfitPoints = opts.takeProfit;
-    params.HoldLimit = opts.hold ? *opts.hold - 1 : kHoldUnlimited;
+    // The options stand for the page's controls, with the file as its only pair.
+    SinglePairControls controls;
+    controls.Slot = 1;
+    controls.PairName = ShortStringText(inst.Name);
+    controls.SignalPosition = opts.signal;
+    controls.StopLossPosition = opts.stopLoss;
+    controls.TakeProfitPosition = opts.takeProfit;
+    controls.HoldLimited = opts.hold.has_value();
+    controls.HoldPosition = opts.hold.value_or(kHoldMax);
+    controls.RangeRestricted = !opts.range.empty();
+    if (controls.RangeRestricted) {
+        controls.FirstWeekPosition = opts.range[0];
+        controls.LastWeekPosition = opts.range[1];
+    }
+    controls.LogEnabled = opts.log;
+    const BacktestParams params = ParamsFromControls(controls);
 
     BacktestResult result;
     std::vector<std::string> log;

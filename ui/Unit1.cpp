@@ -1,6 +1,8 @@
 #include "ui/Unit1.h"
 
+#include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Instrument.h"
@@ -482,17 +484,19 @@ void TForm1::BitBtn1Click()
     if (u.ComboBox1->currentIndex() < 0)
         return; // no pair: the button is disabled until one is chosen
     quillet::ui::RunGuarded(this, [&] {
-        quillet::BacktestParams params;
-        params.LogEnabled = u.CheckBox6->isChecked();
-        params.Slot = u.ComboBox1->currentIndex() + 1;
-        params.PairName = u.ComboBox1->currentText().toStdString();
-        params.RangeRestricted = u.CheckBox3->isChecked();
-        params.FirstWeek = params.RangeRestricted ? u.TrackBar5->value() : 0;
-        params.LastWeek = params.RangeRestricted ? u.TrackBar11->value() : 535;
-        params.SignalMinPoints = u.TrackBar4->value();
-        params.StopLossPoints = u.TrackBar6->value();
-        params.TakeProfitPoints = u.TrackBar7->value();
-        params.HoldLimit = u.CheckBox5->isChecked() ? u.TrackBar12->value() - 1 : 119;
+        quillet::SinglePairControls controls;
+        controls.Slot = u.ComboBox1->currentIndex() + 1;
+        controls.PairName = u.ComboBox1->currentText().toStdString();
+        controls.SignalPosition = u.TrackBar4->value();
+        controls.StopLossPosition = u.TrackBar6->value();
+        controls.TakeProfitPosition = u.TrackBar7->value();
+        controls.HoldLimited = u.CheckBox5->isChecked();
+        controls.HoldPosition = u.TrackBar12->value();
+        controls.RangeRestricted = u.CheckBox3->isChecked();
+        controls.FirstWeekPosition = u.TrackBar5->value();
+        controls.LastWeekPosition = u.TrackBar11->value();
+        controls.LogEnabled = u.CheckBox6->isChecked();
+        const quillet::BacktestParams params = quillet::ParamsFromControls(controls);
 
         const quillet::ProgressSetup bar = quillet::ProgressBarSetup(params);
         u.ProgressBar2->setRange(bar.Min, bar.Max);

@@ -1,6 +1,6 @@
 // The bookkeeping of the single-pair run and the texts of its result labels.
 
-#include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,6 @@
 
 namespace quillet {
 namespace {
-
-const char kTpSeriesLine[] = "В предыдущей сделке тоже был TP, увеличиваем текущую серию";
-const char kSlSeriesLine[] = "В предыдущей сделке тоже был SL, увеличиваем текущую серию";
 
 std::map<std::string, std::string> LabelMap(const SinglePairReport& report)
 {
@@ -28,21 +25,18 @@ std::map<std::string, std::string> LabelMap(const SinglePairReport& report)
 
 // Books a sequence of trade outcomes, one per week starting at `firstWeek`:
 // 'T' take-profit, 'S' stop-loss, 'W' time-out win, 'L' time-out loss.
-BacktestResult Book(const std::string& outcomes, int firstWeek, std::vector<std::string>* log = nullptr)
+BacktestResult Book(const std::string& outcomes, int firstWeek)
 {
     BacktestResult r;
-    WorkLog sink;
-    if (log)
-        sink = [log](const std::string& line) { log->push_back(line); };
     int week = firstWeek;
     for (const char o : outcomes) {
         RecordEntry(r);
         switch (o) {
         case 'T':
-            RecordTakeProfit(r, week, 0, 0, sink);
+            RecordTakeProfit(r, week, 0, 0);
             break;
         case 'S':
-            RecordStopLoss(r, week, sink);
+            RecordStopLoss(r, week);
             break;
         case 'W':
             RecordTimeoutWin(r, 10);
@@ -102,39 +96,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, SinglePairSeries,
                                                std::to_string(info.param.firstWeek));
     });
 
-TEST(SinglePairBookkeeping, LinesOfTakeProfitsAndStopLosses)
+TEST(SinglePairBookkeeping, SeriesStateAfterTwoOfEach)
 {
-    std::vector<std::string> log;
-    const BacktestResult r = Book("TTSS", 1, &log);
-    const std::vector<std::string> expected = {
-        "Увеличиваем общее количество TP. Было 0, стало 1",
-        "Увеличиваем общее количество TP. Было 1, стало 2",
-        kTpSeriesLine,
-        "Увеличиваем общее количество SL. Было 0, стало 1",
-        "Увеличиваем общее количество SL. Было 1, стало 2",
-        kSlSeriesLine,
-    };
-    EXPECT_EQ(log, expected);
+    const BacktestResult r = Book("TTSS", 1);
     EXPECT_EQ(r.TpSeriesMax, 2);
     EXPECT_EQ(r.SlSeriesMax, 2);
+    EXPECT_EQ(r.TpSeries, 2);
     EXPECT_EQ(r.SlSeries, 2);
     EXPECT_FALSE(r.LastWasTakeProfit);
-
-    // Time-outs write nothing; without a log function nothing is written.
-    log.clear();
-    Book("WL", 1, &log);
-    EXPECT_TRUE(log.empty());
-    BacktestResult quiet;
-    RecordTakeProfit(quiet, 1, 0, 0, WorkLog{});
-    EXPECT_EQ(quiet.TakeProfits, 1);
 }
 
 TEST(SinglePairBookkeeping, TakeProfitSumsHoursAndDrawdown)
 {
     BacktestResult r;
-    RecordTakeProfit(r, 3, 5, 40, {});
-    RecordTakeProfit(r, 4, 12, 25, {});
-    RecordTakeProfit(r, 0, 1, 70, {});
+    RecordTakeProfit(r, 3, 5, 40);
+    RecordTakeProfit(r, 4, 12, 25);
+    RecordTakeProfit(r, 0, 1, 70);
     EXPECT_EQ(r.TakeProfits, 3);
     EXPECT_EQ(r.HoursSum, 18);
     EXPECT_EQ(r.DrawdownSum, 135);

@@ -3,9 +3,9 @@
 // trader would: are the weeks, days and hours where they belong, do the
 // candles agree with one another, do the prices look like the pair?
 
+#include "demo/DemoData.h"
 #include "backtest/TradeRules.h"
 #include "cli/CliTestSupport.h"
-#include "cli/DemoData.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
@@ -29,6 +29,8 @@ namespace quillet::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using demo::kDemoPairCount;
+using demo::WriteDemoData;
 using test::ReadFile;
 using test::TempDir;
 
@@ -42,7 +44,10 @@ int Weekday(double serial)
     return static_cast<int>(((static_cast<long long>(serial) - 1) % 7 + 7) % 7);
 }
 
-std::string TimeText(const Candle& c) { return ShortStringText(c.Time); }
+std::string TimeText(const Candle& c)
+{
+    return ShortStringText(c.Time);
+}
 
 /// Index of the hour in the trading week: Monday 00:00 is 0, Friday 23:00 is 119.
 int HourOfWeek(const Candle& hour, double sunday)
@@ -51,11 +56,11 @@ int HourOfWeek(const Candle& hour, double sunday)
 }
 
 class DemoDataTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         tmp = new TempDir;
-        dir = tmp->file("demo");  // does not exist yet: the command creates it
+        dir = tmp->file("demo"); // does not exist yet: the command creates it
         demo = new CliRun(RunCommand({"demo-data", dir}));
         if (demo->status != 0)
             return;
@@ -277,8 +282,8 @@ TEST_F(DemoDataTest, SomeHoursAndSomeMondaysAreMissingAsInRealData)
 
 struct PriceBand {
     const char* name;
-    double low, high;       // every price lies within
-    double minSpanPoints;   // the history travels at least this far
+    double low, high;     // every price lies within
+    double minSpanPoints; // the history travels at least this far
 };
 
 TEST_F(DemoDataTest, PricesStayWithinEachPairsRealisticBand)
@@ -408,8 +413,11 @@ TEST_F(DemoDataTest, InfoDescribesADemoInstrument)
     const int hours = FirstEmptyIndex(Pair(5).Hour, 1) - 1;
     EXPECT_EQ(info.out, "Инструмент: EURUSD\n"
                         "Week: 537 (2005 01 09 - 2015 04 19)\n"
-                        "Day: " + std::to_string(days) + " (2005 01 10 - 2015 04 24)\n"
-                        "Hour: " + std::to_string(hours) + " (2005 01 10 - 2015 04 24)\n");
+                        "Day: " +
+                            std::to_string(days) +
+                            " (2005 01 10 - 2015 04 24)\n"
+                            "Hour: " +
+                            std::to_string(hours) + " (2005 01 10 - 2015 04 24)\n");
 }
 
 TEST_F(DemoDataTest, InfoInAFreshProcessShowsRegionalDates)
@@ -470,5 +478,5 @@ TEST(DemoDataCommandTest, NeedsADirectory)
     EXPECT_NE(r.err.find("DIR"), std::string::npos) << r.err;
 }
 
-}  // namespace
-}  // namespace quillet::cli
+} // namespace
+} // namespace quillet::cli

@@ -5,7 +5,7 @@
 // EURUSD (five) stand for the seven.
 
 #include "cli/CliTestSupport.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/HourlyImport.h"
@@ -26,6 +26,10 @@ namespace quillet::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using demo::DemoPair;
+using demo::DemoPairs;
+using demo::DemoQuotes;
+using demo::GenerateDemoQuotes;
 using test::HourlyText;
 using test::HourQuote;
 using test::ReadFile;

@@ -7,7 +7,7 @@
 // (768 bytes), then hourly candles from index 0 for the rest.
 
 #include "backtest/Portfolio.h"
-#include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "store/Errors.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
@@ -47,7 +47,8 @@ void WriteSparseBase(const std::uint8_t* data, std::size_t size, bool cutShort)
     std::size_t hourBytes = 0;
     if (size > kHeader + kWeekBytes) {
         hourBytes = std::min(size - kHeader - kWeekBytes, sizeof(CandleSeries));
-        if (::pwrite(fd, data + kHeader + kWeekBytes, hourBytes, kHourOffset) != static_cast<ssize_t>(hourBytes))
+        if (::pwrite(fd, data + kHeader + kWeekBytes, hourBytes, kHourOffset) !=
+            static_cast<ssize_t>(hourBytes))
             std::abort();
     }
     const std::size_t length = cutShort ? kHourOffset + hourBytes : kInstrumentSize;
@@ -56,7 +57,7 @@ void WriteSparseBase(const std::uint8_t* data, std::size_t size, bool cutShort)
     ::close(fd);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -89,8 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t lines = 0;
     BacktestResult result;
-    RunSinglePairBacktest(params, result, [&](const std::string& line) { lines += line.size(); }, [] {},
-                          [](const std::string&) {});
+    RunSinglePairBacktest(
+        params, result, [&](const std::string& line) { lines += line.size(); }, [] {},
+        [](const std::string&) {});
     MakeSinglePairReport(params, result);
 
     PortfolioParams pp{params.SignalMinPoints, params.StopLossPoints, params.TakeProfitPoints};

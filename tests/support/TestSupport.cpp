@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -24,7 +26,8 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     // A test may leave a read-only directory behind; open it up first.
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -65,7 +68,53 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
-void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low, double close)
+std::string GoldenDir()
+{
+#ifdef QUILLET_GOLDEN_DIR
+    return QUILLET_GOLDEN_DIR;
+#else
+    return "golden";
+#endif
+}
+
+namespace {
+
+// Line `n` (from 1) of a text, without its line end.
+std::string_view LineAt(std::string_view text, std::size_t n)
+{
+    for (std::size_t i = 1; i < n; ++i) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos)
+            return {};
+        text.remove_prefix(end + 1);
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+} // namespace
+
+std::string CompareWithGolden(const std::string& name, const std::string& actual)
+{
+    if (const char* update = std::getenv("QUILLET_UPDATE_GOLDEN"); update && *update) {
+        WriteFile((std::filesystem::path(update) / name).string(), actual);
+        return {};
+    }
+    const std::string path = GoldenDir() + "/" + name;
+    if (!std::filesystem::exists(path))
+        return "no golden file " + path;
+    const std::string expected = ReadFile(path);
+    if (expected == actual)
+        return {};
+    const auto e = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first;
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(expected.begin(), e, '\n'));
+    return name + " differs from line " + std::to_string(line) + " on (" + std::to_string(expected.size()) +
+           " bytes expected, " + std::to_string(actual.size()) +
+           " written)\n  expected: " + std::string(LineAt(expected, line)) +
+           "\n  written:  " + std::string(LineAt(actual, line));
+}
+
+void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low,
+               double close)
 {
     c.Date = date;
     SetShortString(c.Time, time);

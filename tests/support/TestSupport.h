@@ -12,7 +12,7 @@ namespace quillet::test {
 /// A fresh directory under the system's temporary directory, removed with
 /// everything in it when the object goes away.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ public:
     std::string dir() const { return path_.string() + "/"; }
     std::string file(std::string_view name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -50,6 +50,14 @@ void WriteFile(const std::string& path, std::string_view bytes);
 
 /// The whole contents of a file.
 std::string ReadFile(const std::string& path);
+
+/// Where the golden outputs lie (unpacked from tests/golden at build time).
+std::string GoldenDir();
+
+/// Compares an output with its golden file `name`: "" when they are byte for
+/// byte the same, else where they first differ. When QUILLET_UPDATE_GOLDEN
+/// names a directory, the output is written there instead and "" returned.
+std::string CompareWithGolden(const std::string& name, const std::string& actual);
 
 /// Sets a candle: date, time text and the four prices.
 void SetCandle(Candle& c, double date, std::string_view time, double open, double high, double low,

@@ -66,12 +66,9 @@ std::unique_ptr<Instrument> TradingPair(const std::string& name, int signalWeek,
 
 } // namespace
 
-class AllPairsPageTest : public QObject {
+class AllPairsPageTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     void runWritesEveryLabelOfFiveLoadedPairs();
     void runReadsTheCommonTrackBars();
     void signalEqualToTheMinimumOpensNoTrade();
@@ -90,24 +87,7 @@ class AllPairsPageTest : public QObject {
     /// take-profit, take-profit, take-profit, stop-loss, take-profit.
     std::unique_ptr<TForm1> StartWithFivePairs();
     void Run(TForm1& form);
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void AllPairsPageTest::init()
-{
-    ClearLoadedSlots();
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void AllPairsPageTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-}
 
 std::unique_ptr<TForm1> AllPairsPageTest::StartWithFivePairs()
 {

@@ -2,7 +2,7 @@
 // handlers, the single-pair run, the work log, the menu and closing.
 
 #include "UiTestSupport.h"
-#include "backtest/SinglePair.h"
+#include "backtest/SinglePairReport.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
@@ -81,12 +81,9 @@ std::unique_ptr<Instrument> SellingPair(double entryClose = 1.2095)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     // Start-up
     void startsWithoutConfig();
     void startsWithEmptyConfig();
@@ -126,42 +123,7 @@ class MainWindowTest : public QObject {
     void failedConfigWriteKeepsWindowOpen();
     void unreadableConfigIsNotOverwrittenOnClose();
     void settingsButtonShowsSettingsWindow();
-
-  private:
-    /// Writes the instruments and a "config" listing `names`.
-    void Prepare(const std::vector<std::string>& names, const std::vector<const Instrument*>& files);
-    std::unique_ptr<TForm1> Start();
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void MainWindowTest::init()
-{
-    ClearLoadedSlots();
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void MainWindowTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-}
-
-void MainWindowTest::Prepare(const std::vector<std::string>& names,
-                             const std::vector<const Instrument*>& files)
-{
-    for (const Instrument* inst : files)
-        WriteInstrument(*dir_, ShortStringText(inst->Name), *inst);
-    WriteConfig(*dir_, names);
-}
-
-std::unique_ptr<TForm1> MainWindowTest::Start()
-{
-    return std::make_unique<TForm1>(dir_->dir());
-}
 
 // ---------------------------------------------------------------------------
 // Start-up

@@ -42,12 +42,9 @@ const QStringList kSevenPairs{"AUDJPY", "AUDUSD", "EURJPY", "GBPUSD", "EURAUD", 
 
 } // namespace
 
-class OlderPanelsTest : public QObject {
+class OlderPanelsTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     // Labels at start-up
     void sixCharacterNameFillsAllThreeSeries();
     void sevenCharacterNameIsCutToNineCharacters();
@@ -68,38 +65,9 @@ class OlderPanelsTest : public QObject {
     void trackBarsEchoTheirPosition();
 
   private:
-    std::unique_ptr<TForm1> Start(const std::vector<std::string>& names,
-                                  const std::vector<const Instrument*>& files);
     /// Writes dir/33/<name><series>.csv for the seven pairs, `lines` lines each.
     void WriteOlderFiles(int lines);
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void OlderPanelsTest::init()
-{
-    ClearLoadedSlots();
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void OlderPanelsTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat); // the older import changes it for the process
-}
-
-std::unique_ptr<TForm1> OlderPanelsTest::Start(const std::vector<std::string>& names,
-                                               const std::vector<const Instrument*>& files)
-{
-    for (const Instrument* inst : files)
-        WriteInstrument(*dir_, ShortStringText(inst->Name), *inst);
-    WriteConfig(*dir_, names);
-    return std::make_unique<TForm1>(dir_->dir());
-}
 
 void OlderPanelsTest::WriteOlderFiles(int lines)
 {

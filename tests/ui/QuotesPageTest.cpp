@@ -4,7 +4,7 @@
 
 #include "UiTestSupport.h"
 #include "cli/Cli.h"
-#include "cli/DemoData.h"
+#include "demo/DemoData.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
@@ -59,12 +59,9 @@ std::string QuoteLines(int count, const char* time = "00:00")
 
 } // namespace
 
-class QuotesPageTest : public QObject {
+class QuotesPageTest : public quillet::test::WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     // Choosing and importing
     void chooseFileShowsPathAndCancelKeepsIt();
     void exampleLineAndLineWithFiveCommas();
@@ -102,7 +99,6 @@ class QuotesPageTest : public QObject {
     void importGenerateCloseAndRunNewPair();
 
   private:
-    std::unique_ptr<TForm1> Start();
     /// Writes `text` as a quote file, chooses it and imports it as `timeframe`.
     void Import(TForm1& form, const char* timeframe, const std::string& text,
                 const std::string& fileName = "quotes.csv");
@@ -114,33 +110,11 @@ class QuotesPageTest : public QObject {
         return dialogs_->messages.isEmpty() ? QString() : dialogs_->messages.last().Text;
     }
 
-    std::unique_ptr<TempDir> dir_;   // the program's directory
+    void SetUpTest() override { files_ = std::make_unique<TempDir>(); }
+    void TearDownTest() override { files_.reset(); }
+
     std::unique_ptr<TempDir> files_; // where the user's quote files lie
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void QuotesPageTest::init()
-{
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-    dir_ = std::make_unique<TempDir>();
-    files_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void QuotesPageTest::cleanup()
-{
-    dialogs_.reset();
-    files_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-}
-
-std::unique_ptr<TForm1> QuotesPageTest::Start()
-{
-    return std::make_unique<TForm1>(dir_->dir());
-}
 
 void QuotesPageTest::Import(TForm1& form, const char* timeframe, const std::string& text,
                             const std::string& fileName)
@@ -510,8 +484,8 @@ void QuotesPageTest::nameLeavingTheFolderIsRefused()
 
 void QuotesPageTest::windowAndCliBuildTheSameFile()
 {
-    const cli::DemoPair& pair = cli::DemoPairs()[0];
-    const cli::DemoQuotes quotes = cli::GenerateDemoQuotes(pair);
+    const demo::DemoPair& pair = demo::DemoPairs()[0];
+    const demo::DemoQuotes quotes = demo::GenerateDemoQuotes(pair);
     const std::string name(pair.Name);
 
     TempDir cliDir;

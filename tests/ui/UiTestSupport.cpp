@@ -2,6 +2,7 @@
 
 #include "store/Dates.h"
 #include "store/Files.h"
+#include "store/Instrument.h"
 
 namespace quillet::test {
 
@@ -38,6 +39,44 @@ void ClearLoadedSlots()
 double Day(int year, int month, int day)
 {
     return DateSerial(year, month, day);
+}
+
+void WindowTest::init()
+{
+    ClearLoadedSlots();
+    SetActiveDateFormat(kRegionalDateFormat);
+    dir_ = std::make_unique<TempDir>();
+    dialogs_ = std::make_unique<RecordingDialogs>();
+    SetUpTest();
+}
+
+void WindowTest::cleanup()
+{
+    TearDownTest();
+    dialogs_.reset();
+    dir_.reset();
+    ClearLoadedSlots();
+    // An import or a generation changes the date format for the process.
+    SetActiveDateFormat(kRegionalDateFormat);
+}
+
+void WindowTest::Prepare(const std::vector<std::string>& names, const std::vector<const Instrument*>& files)
+{
+    for (const Instrument* inst : files)
+        WriteInstrument(*dir_, ShortStringText(inst->Name), *inst);
+    WriteConfig(*dir_, names);
+}
+
+std::unique_ptr<TForm1> WindowTest::Start()
+{
+    return std::make_unique<TForm1>(dir_->dir());
+}
+
+std::unique_ptr<TForm1> WindowTest::Start(const std::vector<std::string>& names,
+                                          const std::vector<const Instrument*>& files)
+{
+    Prepare(names, files);
+    return Start();
 }
 
 } // namespace quillet::test

@@ -5,6 +5,7 @@
 #include "store/Instrument.h"
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
+#include "ui/Unit1.h"
 
 #include <QLabel>
 #include <QList>
@@ -79,7 +80,10 @@ template <class T> T* Get(QObject& root, const QString& name)
 }
 
 /// The text of a label of the window.
-inline QString Caption(QObject& form, const QString& name) { return Get<QLabel>(form, name)->text(); }
+inline QString Caption(QObject& form, const QString& name)
+{
+    return Get<QLabel>(form, name)->text();
+}
 
 /// A zeroed instrument record on the heap (it is 9 MB).
 std::unique_ptr<Instrument> NewInstrument(const std::string& name);
@@ -99,5 +103,32 @@ void ClearLoadedSlots();
 
 /// Day serial of a calendar date.
 double Day(int year, int month, int day);
+
+/// The ground of the window tests: before each test a fresh program folder,
+/// a dialog stub that records every message, an empty instrument table and
+/// the start-up date format; after it, all of it undone.
+class WindowTest : public QObject {
+    Q_OBJECT
+  protected:
+    /// Writes the instruments into the program folder and a "config" that
+    /// lists `names`.
+    void Prepare(const std::vector<std::string>& names, const std::vector<const Instrument*>& files);
+    /// Starts the main window over the program folder as it stands.
+    std::unique_ptr<TForm1> Start();
+    /// Prepares the folder and starts the window over it.
+    std::unique_ptr<TForm1> Start(const std::vector<std::string>& names,
+                                  const std::vector<const Instrument*>& files);
+
+    /// What a test adds to the common ground, and takes away again.
+    virtual void SetUpTest() {}
+    virtual void TearDownTest() {}
+
+    std::unique_ptr<TempDir> dir_; // the program's folder
+    std::unique_ptr<RecordingDialogs> dialogs_;
+
+  private slots:
+    void init();
+    void cleanup();
+};
 
 } // namespace quillet::test

@@ -5,9 +5,7 @@
 // distribution and no floating-point maths is involved, so the files come
 // out byte for byte the same on every machine and with every compiler.
 
-#include "cli/DemoData.h"
-
-#include "cli/Cli.h"
+#include "demo/DemoData.h"
 
 #include "store/Dates.h"
 #include "store/Errors.h"
@@ -16,13 +14,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <random>
 #include <system_error>
 #include <vector>
 
-namespace quillet::cli {
+namespace quillet::demo {
 namespace {
 
 using Rng = std::mt19937_64;
@@ -71,8 +68,8 @@ std::int64_t Normal(Rng& rng)
 /// How lively each hour of the day is, in thousandths of the pair's typical
 /// hourly move: quiet overnight, busiest when London and New York overlap.
 constexpr std::array<std::int64_t, 24> kSessionActivity = {
-    700,  650,  650,  700,  700,  750,  850,  1150, 1250, 1250, 1200, 1150,
-    1400, 1450, 1450, 1350, 1200, 950,  850,  800,  750,  650,  600,  600,
+    700,  650,  650,  700,  700,  750, 850, 1150, 1250, 1250, 1200, 1150,
+    1400, 1450, 1450, 1350, 1200, 950, 850, 800,  750,  650,  600,  600,
 };
 
 /// Weeks of turmoil, when every pair moves harder (thousandths).
@@ -182,7 +179,7 @@ CivilDate Civil(double serial)
 
 /// The walk of one pair's price, in fine units (thousandths of a tick).
 class PriceWalk {
-public:
+  public:
     explicit PriceWalk(const DemoPair& pair)
         : pair_(pair), rng_(pair.Seed), price_(pair.StartTicks * kFine), floor_(pair.FloorTicks * kFine),
           ceiling_(pair.CeilingTicks * kFine)
@@ -217,7 +214,7 @@ public:
         std::int64_t sigma =
             DivRound(pair_.HourlySigmaTicks * weekActivity_ * kSessionActivity[hourOfDay], 1000);
         if (Below(rng_, 1000) < 8)
-            sigma *= 3;  // news
+            sigma *= 3; // news
         if (gap)
             Move(DivRound(sigma * Normal(rng_), 2 * kNormalUnit));
 
@@ -239,7 +236,7 @@ public:
         return bar;
     }
 
-private:
+  private:
     void Move(std::int64_t delta)
     {
         price_ += delta;
@@ -258,9 +255,9 @@ private:
     std::int64_t price_;
     std::int64_t floor_;
     std::int64_t ceiling_;
-    std::int64_t liveliness_ = 1000;    // thousandths
-    std::int64_t weekActivity_ = 1000;  // thousandths
-    std::int64_t lean_ = 0;             // fine units per hour
+    std::int64_t liveliness_ = 1000;   // thousandths
+    std::int64_t weekActivity_ = 1000; // thousandths
+    std::int64_t lean_ = 0;            // fine units per hour
 };
 
 constexpr std::array<DemoPair, kDemoPairCount> kDemoPairs = {{
@@ -274,11 +271,17 @@ constexpr std::array<DemoPair, kDemoPairCount> kDemoPairs = {{
     {"EURCAD", 5, 155'000, 120'000, 165'000, 55, 0x51'55'49'4C'4C'01'00'07},
 }};
 
-}  // namespace
+} // namespace
 
-const std::array<DemoPair, kDemoPairCount>& DemoPairs() { return kDemoPairs; }
+const std::array<DemoPair, kDemoPairCount>& DemoPairs()
+{
+    return kDemoPairs;
+}
 
-double DemoFirstWeekDate() { return DateSerial(2005, 1, 9); }
+double DemoFirstWeekDate()
+{
+    return DateSerial(2005, 1, 9);
+}
 
 DemoQuotes GenerateDemoQuotes(const DemoPair& pair)
 {
@@ -299,7 +302,7 @@ DemoQuotes GenerateDemoQuotes(const DemoPair& pair)
             const double serial = sunday + weekday;
             const CivilDate civil = Civil(serial);
             if ((weekday == 1 && mondayIdle) || IsHoliday(civil))
-                continue;  // the market rests, and so does the price
+                continue; // the market rests, and so does the price
             const std::string date = QuoteDate(civil);
             Bar day;
             for (int hour = 0; hour < 24; ++hour) {
@@ -355,13 +358,4 @@ void WriteDemoData(const std::string& dir, std::ostream& progress)
     progress << "Готово: " << config << '\n';
 }
 
-void AddDemoDataCommand(CLI::App& app, Context& ctx)
-{
-    auto dir = std::make_shared<std::string>();
-    CLI::App* cmd = app.add_subcommand(
-        "demo-data", "Write the seven demo instruments into DIR: quote files, .base files and config");
-    cmd->add_option("DIR", *dir, "Target directory (created when missing)")->required();
-    cmd->callback([dir, &ctx] { WriteDemoData(*dir, ctx.out); });
-}
-
-}  // namespace quillet::cli
+} // namespace quillet::demo

@@ -10,18 +10,18 @@
 #include <string>
 #include <string_view>
 
-namespace quillet::cli {
+namespace quillet::demo {
 
 /// One demo pair and the character of its history. Prices are held as whole
 /// ticks, a tick being one unit of the last decimal the quotes carry
 /// (0.00001 for most pairs, 0.001 for yen pairs); a point is 10 ticks either way.
 struct DemoPair {
     std::string_view Name;
-    int Decimals;                    // 5, or 3 for yen pairs
-    std::int64_t StartTicks;         // the first hour's open
-    std::int64_t FloorTicks;         // the price never trades below this ...
-    std::int64_t CeilingTicks;       // ... nor above this
-    std::int64_t HourlySigmaTicks;   // typical hourly move in a calm week
+    int Decimals;                  // 5, or 3 for yen pairs
+    std::int64_t StartTicks;       // the first hour's open
+    std::int64_t FloorTicks;       // the price never trades below this ...
+    std::int64_t CeilingTicks;     // ... nor above this
+    std::int64_t HourlySigmaTicks; // typical hourly move in a calm week
     std::uint64_t Seed;
 };
 
@@ -56,4 +56,4 @@ DemoQuotes GenerateDemoQuotes(const DemoPair& pair);
 /// DIR when needed. One line per pair goes to `progress`.
 void WriteDemoData(const std::string& dir, std::ostream& progress);
 
-}  // namespace quillet::cli
+} // namespace quillet::demo

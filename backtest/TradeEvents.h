@@ -1,0 +1,101 @@
+#pragma once
+// What happens in a single-pair run, as data: the walk emits these events in
+// order and its readers (the bookkeeping, the work log, a trade list) turn
+// them into totals, lines and trades. Candle pointers point into the
+// instrument table and are valid while the run lasts.
+
+#include "backtest/TradeMechanics.h"
+#include "store/Instrument.h"
+
+#include <cstdint>
+
+namespace quillet {
+
+/// Why a weekly candle gives a signal or not.
+enum class WeekVerdict {
+    Signal,
+    BodyTooShort, // the body is below the minimum
+    NoLaterWeeks, // the weekly candle eight weeks on does not exist
+};
+
+/// A weekly candle was examined (the first event of every analysed week).
+struct WeekExamined {
+    int Week = 0;          // index into the Week series
+    double Date = 0;       // the weekly candle's date
+    std::int32_t Body = 0; // its body in points, rounded, never negative
+    WeekVerdict Verdict = WeekVerdict::BodyTooShort;
+};
+
+/// The entry candle of a signal week was looked for in the hourly series.
+struct EntrySearched {
+    int Week = 0;
+    int EntryIndex = -1;           // -1: no hourly candle in the following week
+    const Candle* Entry = nullptr; // null when none was found
+};
+
+/// A position was opened at the open of its entry candle.
+struct PositionOpened {
+    int Week = 0;
+    TradeDirection Direction = TradeDirection::Buy;
+    int EntryIndex = 0;
+    const Candle* Entry = nullptr;
+    TradeLevels Levels;
+};
+
+/// One hourly candle of the walk was classified against the levels.
+struct CandleExamined {
+    int Offset = 0;               // 0 is the entry candle
+    int Index = 0;                // index into the Hour series
+    const Candle* Hour = nullptr; // the hourly candle
+    BarOutcome Touched = BarOutcome::None;
+    bool AtHoldLimit = false;  // the holding limit closes the position here, levels or not
+    std::int32_t Drawdown = 0; // the position's drawdown so far, this candle included
+};
+
+enum class ExitKind {
+    TakeProfit,
+    StopLoss,
+    TimeOut,      // closed at the candle's close at the holding limit
+    OutOfCandles, // the hourly data ended; closed at the last candle's close
+};
+
+/// Whether a closed position gained, lost or closed exactly at its entry
+/// price (only a time-out can). A take-profit counts as gained and a
+/// stop-loss as lost whatever their distances.
+enum class TradeResult { Gained, Lost, Even };
+
+/// A position was closed.
+struct PositionClosed {
+    int Week = 0;
+    TradeDirection Direction = TradeDirection::Buy;
+    TradeLevels Levels;
+    ExitKind Kind = ExitKind::TakeProfit;
+    TradeResult Result = TradeResult::Gained;
+    int ExitIndex = 0;
+    const Candle* Exit = nullptr;
+    int Offset = 0;       // hours held: the exit candle's offset from the entry candle
+    double ExitPrice = 0; // the level reached, or the candle's close
+    std::int32_t Drawdown = 0;
+    std::int32_t Points = 0; // +take-profit points, -stop-loss points, or the time-out's rounded gain or loss
+};
+
+/// An analysed week is over.
+struct WeekEnded {
+    int Week = 0;
+    int Offset = 0; // the run's offset counter: the latest exit offset, 0 before the first trade
+};
+
+/// Receives the events of a run in order; each handler does nothing unless
+/// a reader overrides it.
+class TradeEventReader {
+  public:
+    virtual ~TradeEventReader() = default;
+    virtual void OnWeekExamined(const WeekExamined&) {}
+    virtual void OnEntrySearched(const EntrySearched&) {}
+    virtual void OnPositionOpened(const PositionOpened&) {}
+    virtual void OnCandleExamined(const CandleExamined&) {}
+    virtual void OnPositionClosed(const PositionClosed&) {}
+    virtual void OnWeekEnded(const WeekEnded&) {}
+};
+
+} // namespace quillet
