@@ -509,8 +509,7 @@ TEST_F(HourlyFileTest, WritesTheRecordAndSwitchesTheDateFormat)
 {
     const std::string hourly = tmp.file("h1.txt");
     test::WriteFile(hourly, HourlyText(HourlyFormat::DayFirstSeconds, kStoryHours));
-    const std::string base = NewInstrumentBasePath(tmp.dir(), "STORY1");
-    EXPECT_EQ(base, tmp.dir() + "STORY1.base");
+    const std::string base = tmp.file("STORY1.base");
     const HourlySummary s = MakeBaseFromHourlyFile(base, "STORY1", hourly, {}, {}, table);
     EXPECT_EQ(s.Format, HourlyFormat::DayFirstSeconds);
     EXPECT_EQ(ActiveDateFormat(), kImportDateFormat);
