@@ -43,6 +43,11 @@ QString DialogService::OpenFileName(QWidget* parent, const QString& filter)
     return QFileDialog::getOpenFileName(parent, QString(), QString(), QtFilter(filter));
 }
 
+QString DialogService::SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
+{
+    return QFileDialog::getSaveFileName(parent, QString(), suggestedName, QtFilter(filter));
+}
+
 DialogService& Dialogs()
 {
     return g_service ? *g_service : DefaultService();

@@ -26,6 +26,9 @@ class DialogService {
     /// The full path of a file the user chose, or an empty text on cancel.
     /// `filter` is "description|mask|description|mask..." or empty.
     virtual QString OpenFileName(QWidget* parent, const QString& filter);
+    /// The full path of the file to write, or an empty text on cancel;
+    /// `suggestedName` is offered first.
+    virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
 };
 
 /// The service in force.
