@@ -1,4 +1,4 @@
-// quillet-screenshots DATA_DIR OUT_DIR: renders the four pages of the main
+// quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
 // of the first pair, into PNG files in OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
@@ -15,6 +15,7 @@
 #include <QTabWidget>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -26,6 +27,7 @@ class PrintingDialogs : public quillet::ui::DialogService {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 } // namespace
@@ -57,9 +59,9 @@ int main(int argc, char** argv)
     }
 
     static const char* const kFiles[] = {"1-all-pairs.png", "2-single-pair.png", "3-quotes.png",
-                                         "4-work-log.png"};
+                                         "4-work-log.png", "5-trades.png"};
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(kFiles)); ++i) {
         pages->setCurrentIndex(i);
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QString::fromLatin1(kFiles[i]));

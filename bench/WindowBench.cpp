@@ -1,5 +1,6 @@
 // One full single-pair run of a demo instrument through the main window's
-// "Рассчитать" button, with the work log going into Memo3 and without it.
+// "Рассчитать" button, with the work log going into Memo3 and without it,
+// and one with the page "Сделки" in view, filled and drawn.
 // Built as its own executable (quillet_window_bench) that defines
 // QUILLET_WINDOW_BENCH; elsewhere this file compiles to nothing.
 
@@ -15,6 +16,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
 
 #include <benchmark/benchmark.h>
 
@@ -28,6 +31,7 @@ class SilentDialogs : public quillet::ui::DialogService {
   public:
     void ShowMessage(QWidget*, quillet::ui::MessageKind, const QString&, const QString&) override {}
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // The window started over the seven demo instruments, with EURUSD chosen.
@@ -75,8 +79,28 @@ void WindowRunWithoutLog(benchmark::State& state)
     RunThroughWindow(state, false);
 }
 
+// Weeks 0 to 535 without the log, watched on the trade page: the run, the
+// table of its trades and the curve, up to the window painted again.
+void WindowRunOnTradePage(benchmark::State& state)
+{
+    TForm1& form = DemoWindow();
+    form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("TabSheet5")));
+    auto* run = form.findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    auto* table = form.findChild<QTableView*>(QStringLiteral("TradesTable"));
+    QApplication::processEvents();
+    for (auto _ : state) {
+        run->click();
+        form.repaint();
+    }
+    state.counters["trades"] = table->model()->rowCount();
+    pages->setCurrentIndex(2);
+}
+
 BENCHMARK(WindowLoggedRun)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WindowRunWithoutLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(WindowRunOnTradePage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // the window's controls, printed as the window's captions or as JSON.
 
 #include "cli/Cli.h"
+#include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
@@ -37,6 +38,7 @@ struct Options {
     std::vector<int> range;
     bool log = false;
     bool json = false;
+    std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
 };
 
 // One line of the plain output: a heading (no label) or a caption and the
@@ -115,6 +117,8 @@ nlohmann::ordered_json ResultJson(const BacktestResult& r)
 void RunBacktest(const Options& opts, Context& ctx)
 {
     CheckRange(opts.range);
+    if (opts.trades == "-" && opts.json)
+        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
     // A fresh process has imported nothing, so dates show in the start-up
     // format; slot 1 holds nothing but the file.
     SetActiveDateFormat(kRegionalDateFormat);
@@ -148,12 +152,21 @@ void RunBacktest(const Options& opts, Context& ctx)
     std::vector<std::string> log;
     std::vector<std::string> notices;
     int progress = 0;
+    std::vector<ClosedTrade> trades;
+    TradeCollector collect(trades);
     RunSinglePairBacktest(
         params, result, [&log](const std::string& line) { log.push_back(line); }, [&progress] { ++progress; },
-        [&notices](const std::string& text) { notices.push_back(text); });
+        [&notices](const std::string& text) { notices.push_back(text); }, collect);
     const SinglePairReport report = MakeSinglePairReport(params, result);
     if (params.LogEnabled)
         log.push_back(report.ClosingLine);
+
+    // The trade list goes first: a file that cannot be written fails the
+    // command, and "-" puts the list alone on standard output.
+    if (opts.trades) {
+        if (!WriteTradesCsv(*opts.trades, trades, ctx) || *opts.trades == "-")
+            return;
+    }
 
     if (opts.json) {
         nlohmann::ordered_json labels = nlohmann::ordered_json::object();
@@ -163,6 +176,7 @@ void RunBacktest(const Options& opts, Context& ctx)
             {"pair", params.PairName}, {"result", ResultJson(result)}, {"labels", labels}, {"log", log},
             {"notices", notices},      {"progress", progress},
         };
+        doc["trades"] = TradesJson(trades);
         ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
     }
@@ -208,7 +222,10 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->type_name("FIRST LAST");
     cmd->add_flag("--log", opts->log, "Write the work log");
     cmd->add_flag("--json", opts->json,
-                  "Print one JSON object: pair, result, labels, log, notices, progress");
+                  "Print one JSON object: pair, result, labels, log, notices, progress, trades");
+    cmd->add_option("--trades", opts->trades,
+                    "Write the trade list as CSV to FILE (- for standard output, in place of the report)")
+        ->type_name("FILE");
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 

@@ -3,7 +3,7 @@
 # Builds the program, makes the seven demo instruments in a temporary
 # directory, starts the window over them offscreen, runs one logged backtest
 # of the first pair and writes one PNG per page into DIR:
-#   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png
+#   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png  5-trades.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -60,6 +60,11 @@ std::optional<QString> DialogService::InputText(QWidget* parent, const QString& 
     return dialog.textValue();
 }
 
+QString DialogService::SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
+{
+    return QFileDialog::getSaveFileName(parent, QString(), suggestedName, QtFilter(filter));
+}
+
 DialogService& Dialogs()
 {
     return g_service ? *g_service : DefaultService();

@@ -31,6 +31,9 @@ class DialogService {
     /// `text`), or nothing when the user cancelled.
     virtual std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& label,
                                              const QString& text, int maxLength);
+    /// The full path of the file to write, or an empty text on cancel;
+    /// `suggestedName` is offered first.
+    virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
 };
 
 /// The service in force.

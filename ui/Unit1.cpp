@@ -3,12 +3,14 @@
 #include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
+#include "backtest/TradeList.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Instrument.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/WindowFrame.h"
+#include "ui/TradesPage.h"
 #include "ui_Unit1.h"
 
 #include <QApplication>
@@ -129,6 +131,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     openDialog2_ = new TOpenDialog(QStringLiteral("Базы тестера|*.base"), this);
     openDialog2_->setObjectName(QStringLiteral("OpenDialog2"));
     SetUpChart();
+    tradesPage_ = quillet::ui::AddTradesPage(ui->PageControl1, ui->TabSheet4, ui->Memo3);
     SetUpGlyphs();
     ConnectHandlers();
     FormCreate();
@@ -526,13 +529,16 @@ void TForm1::BitBtn1Click()
         };
 
         quillet::BacktestResult result;
+        const int firstLogBlock = params.LogEnabled ? quillet::ui::TradesPage::NextLogBlock(u.Memo3) : -1;
+        quillet::TradeList trades;
         try {
-            quillet::RunSinglePairBacktest(params, result, log, progress, notify);
+            trades = quillet::RunSinglePairTradeList(params, result, log, progress, notify);
         } catch (...) {
             flushLog();
             throw;
         }
         flushLog();
+        tradesPage_->ShowTrades(std::move(trades), firstLogBlock);
 
         const quillet::SinglePairReport report = quillet::MakeSinglePairReport(params, result);
         for (const quillet::LabelText& item : report.Labels) {

@@ -1,8 +1,9 @@
 #pragma once
-// The main window: four pages of controls over the instrument table, the
-// loading panel shown while start-up runs, the hidden panel of older
-// controls and the menu. The handlers only gather inputs from the controls,
-// call the core, and write its outputs back into controls.
+// The main window: four pages of controls over the instrument table and the
+// page of the latest run's trades, the loading panel shown while start-up
+// runs, the hidden panel of older controls and the menu. The handlers only
+// gather inputs from the controls, call the core, and write its outputs back
+// into controls.
 
 #include "store/Startup.h"
 
@@ -20,6 +21,7 @@ class TForm1;
 
 namespace quillet::ui {
 class TOpenDialog;
+class TradesPage;
 }
 
 class TForm1 : public QMainWindow {
@@ -119,4 +121,5 @@ class TForm1 : public QMainWindow {
     QLineSeries* series1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog2_ = nullptr;
+    quillet::ui::TradesPage* tradesPage_ = nullptr; // the page "Сделки", after the work log
 };

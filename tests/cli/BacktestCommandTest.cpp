@@ -70,7 +70,7 @@ TEST_F(BacktestCommand, JsonHasExactlyTheDocumentedMembers)
 {
     const json doc = Json({});
     EXPECT_EQ(Keys(doc),
-              (std::vector<std::string>{"pair", "result", "labels", "log", "notices", "progress"}));
+              (std::vector<std::string>{"pair", "result", "labels", "log", "notices", "progress", "trades"}));
     EXPECT_EQ(doc["pair"], "EURUSD");
     EXPECT_EQ(Keys(doc["result"]),
               (std::vector<std::string>{"Entries", "TakeProfits", "StopLosses", "TimeoutWins",

@@ -1,0 +1,102 @@
+#pragma once
+// The page "Сделки": the trades of the latest single-pair run as a sortable
+// table, the account's curve in points above it, a CSV copy of the list, and
+// a way from a trade to its lines in the work log.
+
+#include "backtest/TradeList.h"
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QChart;
+class QLineSeries;
+class QModelIndex;
+class QPlainTextEdit;
+class QSortFilterProxyModel;
+class QTabWidget;
+
+namespace Ui {
+class TradesPage;
+}
+
+namespace quillet::ui {
+
+/// The trade list as table rows: one row per trade in closing order, the
+/// texts of the window (its date format, "," decimals) for display and a
+/// number or date value per cell to sort by (TradeTableModel::kSortRole).
+class TradeTableModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    static constexpr int kSortRole = Qt::UserRole;
+
+    explicit TradeTableModel(QObject* parent = nullptr);
+
+    /// Replaces every row at once.
+    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative);
+    const std::vector<ClosedTrade>& Trades() const { return trades_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  private:
+    std::vector<ClosedTrade> trades_;
+    std::vector<std::int64_t> cumulative_;
+};
+
+class TradesPage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TradesPage(QWidget* parent = nullptr);
+    ~TradesPage() override;
+
+    /// Where a double-clicked trade leads: `logPage` of `pages`, showing `memo`.
+    void SetWorkLog(QTabWidget* pages, QWidget* logPage, QPlainTextEdit* memo);
+
+    /// The memo block that the next appended line will take: the run's
+    /// first log line goes there.
+    static int NextLogBlock(const QPlainTextEdit* memo);
+
+    /// Shows the trades of a run. `firstLogBlock` is the memo block of the
+    /// run's first log line, or -1 when the run wrote no log.
+    void ShowTrades(TradeList list, int firstLogBlock);
+
+    const std::vector<ClosedTrade>& Trades() const { return model_->Trades(); }
+    /// The memo block where a trade's lines begin, or -1 when the log of its
+    /// run is not (or no longer) in the memo. `row` is the trade's index.
+    int LogBlockOfTrade(int row) const;
+
+  private slots:
+    void SaveTradesButtonClick();
+    void TradesTableDoubleClick(const QModelIndex& index);
+
+  private:
+    void SetUpChart();
+    void DrawCurve(const std::vector<ClosedTrade>& trades, const EquityCurve& curve);
+
+    std::unique_ptr<Ui::TradesPage> ui;
+    TradeTableModel* model_ = nullptr;
+    QSortFilterProxyModel* sorted_ = nullptr;
+    QChart* chart_ = nullptr;
+    QLineSeries* equity_ = nullptr;
+    QLineSeries* runningMax_ = nullptr;
+    QLineSeries* deepestFall_ = nullptr;
+
+    QTabWidget* pages_ = nullptr;
+    QWidget* logPage_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+    std::vector<int> firstLogLines_;
+    int firstLogBlock_ = -1;
+    int memoBlocks_ = 0; // the memo's block count last seen: fewer blocks mean the log was cleared
+};
+
+/// Creates the page, adds it to `pages` right after `logPage` as "Сделки"
+/// and returns it.
+TradesPage* AddTradesPage(QTabWidget* pages, QWidget* logPage, QPlainTextEdit* memo);
+
+} // namespace quillet::ui
