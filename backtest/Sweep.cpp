@@ -91,10 +91,9 @@ SweepFigures FiguresOfTotals(std::int32_t entries, std::int32_t takeProfits, std
     const std::int32_t won = Mul32(takeProfitPoints, takeProfits);
     const std::int32_t lost = Mul32(stopLossPoints, stopLosses);
     if (lost != 0)
-        f.Profitability = static_cast<double>(static_cast<long double>(won) / static_cast<long double>(lost));
+        f.Profitability = static_cast<long double>(won) / static_cast<long double>(lost);
     if (entries != 0)
-        f.TpShare = static_cast<double>(static_cast<long double>(takeProfits) /
-                                        (static_cast<long double>(entries) / 100.0L));
+        f.TpShare = static_cast<long double>(takeProfits) / (static_cast<long double>(entries) / 100.0L);
     return f;
 }
 
@@ -465,7 +464,7 @@ namespace {
 // smaller signal, stop-loss, take-profit and holding limit, so the order
 // never depends on how the work was shared out.
 struct Candidate {
-    double Key;
+    long double Key;
     int Signal, StopLoss, TakeProfit, Hold;
     BacktestResult Result;
 };
@@ -508,8 +507,8 @@ class BestList {
 struct Worker {
     explicit Worker(int top) : best(top) {}
     SweepTable::Column column;
-    std::vector<double> keys;
-    std::vector<double> bestKey;
+    std::vector<long double> keys;
+    std::vector<long double> bestKey;
     std::vector<std::uint8_t> bestHold;
     BestList best;
 };
@@ -585,7 +584,8 @@ SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, s
             const int takeProfit = grid.TakeProfit.First + index % tpCount;
             float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
             if (grid.Hold) {
-                w.bestKey.assign(static_cast<std::size_t>(lanes), std::numeric_limits<double>::quiet_NaN());
+                w.bestKey.assign(static_cast<std::size_t>(lanes),
+                                 std::numeric_limits<long double>::quiet_NaN());
                 w.bestHold.assign(static_cast<std::size_t>(lanes), 0);
             }
             for (int h = 0; h < holdCount; ++h) {
@@ -599,11 +599,11 @@ SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, s
                     const SweepFigures f = FiguresOfTotals(col.Entries[g], col.TakeProfits[g],
                                                            col.StopLosses[g], col.TimeoutWinPoints[g],
                                                            col.TimeoutLossPoints[g], stopLoss, takeProfit);
-                    w.keys[g] = static_cast<double>(MetricValue(params.Metric, f));
+                    w.keys[g] = MetricValue(params.Metric, f);
                 }
                 for (int j = 0; j < lanes; ++j) {
                     const int g = col.GroupOfLane[j];
-                    const double key = w.keys[g];
+                    const long double key = w.keys[g];
                     if (!grid.Hold) {
                         cells[j] = static_cast<float>(key);
                     } else if (!std::isnan(key) && (std::isnan(w.bestKey[j]) || key > w.bestKey[j])) {

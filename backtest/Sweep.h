@@ -72,10 +72,12 @@ struct SweepFigures {
     /// and by time-out.
     std::int64_t Net = 0;
     /// Points won at take-profit per point lost at stop-loss, as the report
-    /// computes it; NaN while no stop-loss point was lost.
-    double Profitability = std::numeric_limits<double>::quiet_NaN();
-    /// Take-profits per hundred entries; NaN without entries.
-    double TpShare = std::numeric_limits<double>::quiet_NaN();
+    /// computes it (extended precision, which its text depends on); NaN
+    /// while no stop-loss point was lost.
+    long double Profitability = std::numeric_limits<long double>::quiet_NaN();
+    /// Take-profits per hundred entries, as the report computes it; NaN
+    /// without entries.
+    long double TpShare = std::numeric_limits<long double>::quiet_NaN();
     std::int32_t Entries = 0;
 };
 
