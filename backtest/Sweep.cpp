@@ -3,13 +3,13 @@
 
 #include "backtest/Sweep.h"
 
+#include "backtest/EntryIndex.h"
 #include "backtest/Parallel.h"
 #include "backtest/TradeRules.h"
 #include "store/Errors.h"
 #include "store/Numbers.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
 #include <tuple>
@@ -42,28 +42,6 @@ std::int32_t Add32(std::int32_t a, std::int32_t b)
 std::int32_t Mul32(std::int64_t a, std::int64_t b)
 {
     return static_cast<std::int32_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
-
-// The first hourly candle on one of the seven days of the week after a
-// signal week, or `hourEnd` when there is none: the run's own search.
-int FindEntryCandle(const CandleSeries& hour, int hourEnd, double signalDate)
-{
-    std::array<double, 7> days{};
-    for (int d = 0; d < 7; ++d)
-        days[d] = std::trunc(signalDate + (8 + d));
-    const double first = *std::min_element(days.begin(), days.end());
-    const double last = *std::max_element(days.begin(), days.end());
-    for (int c = 1; c < hourEnd; ++c) {
-        const double date = hour[c].Date;
-        if (date < first - 1 || date > last + 1)
-            continue;
-        const double day = std::trunc(date);
-        if (day < first || day > last)
-            continue;
-        if (std::find(days.begin(), days.end(), day) != days.end())
-            return c;
-    }
-    return hourEnd;
 }
 
 void CheckAxis(const AxisRange& axis, int value, const char* what)
@@ -137,13 +115,14 @@ SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const 
         bool Sell;
     };
     std::vector<Entry> entries;
+    EntryIndex entryIndex(inst.Hour, 1, hourEnd);
     for (long long i = covered_.First; i <= covered_.Last; ++i) {
         const Candle& w = CandleAt(inst.Week, i);
         const long double signedBody = PointDifference(w.Open, w.Close, static_cast<double>(m));
         const std::int32_t body = RoundToInt32(std::fabs(signedBody));
         if (body < grid.Signal.First || !CandleExists(CandleAt(inst.Week, i + 8)))
             continue;
-        const int c = FindEntryCandle(inst.Hour, hourEnd, w.Date);
+        const int c = entryIndex.SinglePairEntry(w.Date);
         if (c >= hourEnd)
             continue;
         const int lanes = std::min(body, grid.Signal.Last) - grid.Signal.First + 1;
