@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <tuple>
 
 namespace quillet {
@@ -44,6 +45,38 @@ std::int32_t Mul32(std::int64_t a, std::int64_t b)
     return static_cast<std::int32_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
 }
 
+// Groups side by side in one vector register (SSE2 on x86-64, which every
+// 64-bit x86 has). Comparisons give -1 where true and 0 where false.
+using Lanes = std::int32_t __attribute__((vector_size(16)));
+constexpr std::int32_t kLaneWidth = 4;
+constexpr Lanes kLaneIndex = {0, 1, 2, 3};
+constexpr Lanes kAllSet = {-1, -1, -1, -1};
+constexpr Lanes kNoneSet = {0, 0, 0, 0};
+constexpr Lanes kOnes = {1, 1, 1, 1};
+
+Lanes Load(const std::int32_t* p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void Store(std::int32_t* p, Lanes v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+// a where the mask is set, b elsewhere.
+Lanes Select(Lanes mask, Lanes a, Lanes b)
+{
+    return (a & mask) | (b & ~mask);
+}
+
+std::size_t PaddedToLanes(std::size_t n)
+{
+    return (n + kLaneWidth - 1) / kLaneWidth * kLaneWidth;
+}
+
 void CheckAxis(const AxisRange& axis, int value, const char* what)
 {
     if (!axis.Contains(value))
@@ -57,30 +90,61 @@ void CheckHoldLimit(int holdLimit)
                     std::to_string(kLongestWalk));
 }
 
-SweepFigures FiguresOfTotals(std::int32_t entries, std::int32_t takeProfits, std::int32_t stopLosses,
-                             std::int32_t timeoutWinPoints, std::int32_t timeoutLossPoints,
-                             int stopLossPoints, int takeProfitPoints)
+// The figures from the totals they depend on; each metric alone, since the
+// sweep needs only one per combination.
+std::int64_t NetOf(std::int32_t takeProfits, std::int32_t stopLosses, std::int32_t timeoutWinPoints,
+                   std::int32_t timeoutLossPoints, int stopLossPoints, int takeProfitPoints)
 {
-    SweepFigures f;
-    f.Entries = entries;
-    f.Net = static_cast<std::int64_t>(takeProfits) * takeProfitPoints -
-            static_cast<std::int64_t>(stopLosses) * stopLossPoints + timeoutWinPoints - timeoutLossPoints;
-    // The report's ratio: 32-bit products of points and counts.
+    return static_cast<std::int64_t>(takeProfits) * takeProfitPoints -
+           static_cast<std::int64_t>(stopLosses) * stopLossPoints + timeoutWinPoints - timeoutLossPoints;
+}
+
+// The report's ratio: 32-bit products of points and counts.
+long double ProfitabilityOf(std::int32_t takeProfits, std::int32_t stopLosses, int stopLossPoints,
+                            int takeProfitPoints)
+{
     const std::int32_t won = Mul32(takeProfitPoints, takeProfits);
     const std::int32_t lost = Mul32(stopLossPoints, stopLosses);
-    if (lost != 0)
-        f.Profitability = static_cast<long double>(won) / static_cast<long double>(lost);
-    if (entries != 0)
-        f.TpShare = static_cast<long double>(takeProfits) / (static_cast<long double>(entries) / 100.0L);
-    return f;
+    if (lost == 0)
+        return std::numeric_limits<long double>::quiet_NaN();
+    return static_cast<long double>(won) / static_cast<long double>(lost);
+}
+
+long double TpShareOf(std::int32_t entries, std::int32_t takeProfits)
+{
+    if (entries == 0)
+        return std::numeric_limits<long double>::quiet_NaN();
+    return static_cast<long double>(takeProfits) / (static_cast<long double>(entries) / 100.0L);
+}
+
+long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, int g, int stopLossPoints,
+                           int takeProfitPoints)
+{
+    switch (metric) {
+    case SweepMetric::Net:
+        return static_cast<long double>(NetOf(col.TakeProfits[g], col.StopLosses[g], col.TimeoutWinPoints[g],
+                                              col.TimeoutLossPoints[g], stopLossPoints, takeProfitPoints));
+    case SweepMetric::Profitability:
+        return ProfitabilityOf(col.TakeProfits[g], col.StopLosses[g], stopLossPoints, takeProfitPoints);
+    case SweepMetric::TpShare:
+        return TpShareOf(col.Entries[g], col.TakeProfits[g]);
+    case SweepMetric::Entries:
+        return col.Entries[g];
+    }
+    return std::numeric_limits<long double>::quiet_NaN();
 }
 
 } // namespace
 
 SweepFigures FiguresOf(const BacktestResult& r, int stopLossPoints, int takeProfitPoints)
 {
-    return FiguresOfTotals(r.Entries, r.TakeProfits, r.StopLosses, r.TimeoutWinPoints, r.TimeoutLossPoints,
-                           stopLossPoints, takeProfitPoints);
+    SweepFigures f;
+    f.Entries = r.Entries;
+    f.Net = NetOf(r.TakeProfits, r.StopLosses, r.TimeoutWinPoints, r.TimeoutLossPoints, stopLossPoints,
+                  takeProfitPoints);
+    f.Profitability = ProfitabilityOf(r.TakeProfits, r.StopLosses, stopLossPoints, takeProfitPoints);
+    f.TpShare = TpShareOf(r.Entries, r.TakeProfits);
+    return f;
 }
 
 long double MetricValue(SweepMetric metric, const SweepFigures& f)
@@ -308,9 +372,16 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
         const std::size_t groups = static_cast<std::size_t>(rank[static_cast<std::size_t>(lanes)]) + 1;
         for (auto* field : {&col.Entries, &col.TakeProfits, &col.StopLosses, &col.TimeoutWins,
                             &col.TimeoutWinPoints, &col.TimeoutLosses, &col.TimeoutLossPoints, &col.HoursSum,
-                            &col.HoursMin, &col.HoursMax, &col.DrawdownSum, &col.DrawdownMax, &col.TpSeries,
-                            &col.TpSeriesMax, &col.SlSeries, &col.SlSeriesMax, &col.LastWasTakeProfit})
+                            &col.HoursMin, &col.HoursMax, &col.DrawdownSum, &col.DrawdownMax})
             field->assign(groups, 0);
+        // The series are updated a vector of groups at a time.
+        for (auto* field :
+             {&col.TpSeries, &col.TpSeriesMax, &col.SlSeries, &col.SlSeriesMax, &col.LastWasTakeProfit})
+            field->assign(PaddedToLanes(groups), 0);
+        col.SeriesValid = false;
+        col.FirstLaneOfGroup.assign(groups + 1, lanes);
+        for (int j = lanes; j-- > 0;)
+            col.FirstLaneOfGroup[static_cast<std::size_t>(col.GroupOfLane[j])] = j;
         for (const std::int32_t g : col.WeekGroups)
             ++col.Entries[static_cast<std::size_t>(g) - 1];
         for (std::size_t g = groups - 1; g-- > 0;)
@@ -354,7 +425,7 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
             } else {
                 ++bucket[Sl][g];
             }
-            col.LevelExits.push_back({g, takeProfitHit, weeks_[p].Index == 0});
+            col.LevelExits.push_back(g * 4 + (takeProfitHit ? 2 : 0) + (weeks_[p].Index == 0 ? 1 : 0));
         } else {
             k = std::min(holdLimit, weeks_[p].LastOffset);
             const std::size_t at = p * kOffsets + k;
@@ -402,37 +473,48 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
     }
 
     // The series follow the order of the level exits; time-outs do not touch
-    // them, and week 0 only sets what came last.
+    // them, and week 0 only sets what came last. An exit taken by n groups
+    // updates groups 0 to n - 1 alike, a vector of them at a time. The same
+    // exits give the same series: often the case from one holding limit to
+    // the next, when no trade reaches its level at the new offset.
+    if (col.SeriesValid && col.SeriesFoldedFrom == col.LevelExits)
+        return;
+    col.SeriesFoldedFrom = col.LevelExits;
+    col.SeriesValid = true;
+    const std::size_t padded = col.TpSeries.size();
     std::int32_t* tpSeries = col.TpSeries.data();
     std::int32_t* tpMax = col.TpSeriesMax.data();
     std::int32_t* slSeries = col.SlSeries.data();
     std::int32_t* slMax = col.SlSeriesMax.data();
     std::int32_t* last = col.LastWasTakeProfit.data();
-    std::fill_n(tpSeries, groups, 0);
-    std::fill_n(tpMax, groups, 0);
-    std::fill_n(slSeries, groups, 0);
-    std::fill_n(slMax, groups, 0);
-    std::fill_n(last, groups, 0);
-    for (const auto& exit : col.LevelExits) {
-        const std::int32_t n = exit.Groups;
-        if (exit.WeekZero) {
-            std::fill_n(last, n, exit.TakeProfit ? 1 : 0);
-        } else if (exit.TakeProfit) {
-            for (std::int32_t j = 0; j < n; ++j) {
-                const std::int32_t more = last[j];
-                const std::int32_t length = more ? tpSeries[j] + 1 : 1;
-                tpSeries[j] = length;
-                tpMax[j] = (more && length > tpMax[j]) ? length : tpMax[j];
-                last[j] = 1;
-            }
-        } else {
-            for (std::int32_t j = 0; j < n; ++j) {
-                const std::int32_t more = 1 - last[j];
-                const std::int32_t length = more ? slSeries[j] + 1 : 1;
-                slSeries[j] = length;
-                slMax[j] = (more && length > slMax[j]) ? length : slMax[j];
-                last[j] = 0;
-            }
+    std::fill_n(tpSeries, padded, 0);
+    std::fill_n(tpMax, padded, 0);
+    std::fill_n(slSeries, padded, 0);
+    std::fill_n(slMax, padded, 0);
+    std::fill_n(last, padded, 0);
+    for (const std::int32_t exit : col.LevelExits) {
+        const std::int32_t n = exit / 4;
+        const bool takeProfit = (exit & 2) != 0;
+        if ((exit & 1) != 0) {
+            std::fill_n(last, n, takeProfit ? 1 : 0);
+            continue;
+        }
+        // A take-profit continues a run of take-profits when the last level
+        // exit was one; a stop-loss continues a run of stop-losses otherwise.
+        std::int32_t* series = takeProfit ? tpSeries : slSeries;
+        std::int32_t* longest = takeProfit ? tpMax : slMax;
+        const Lanes continues = takeProfit ? kAllSet : kNoneSet;
+        const Lanes lastAfter = takeProfit ? kOnes : kNoneSet;
+        for (std::int32_t j = 0; j < n; j += kLaneWidth) {
+            const Lanes active = (kLaneIndex + j) < n;
+            const Lanes lastBefore = Load(last + j);
+            const Lanes more = ~((lastBefore != 0) ^ continues) & active;
+            const Lanes length = Load(series + j);
+            const Lanes grown = Select(more, length + 1, kOnes);
+            const Lanes maximum = Load(longest + j);
+            Store(series + j, Select(active, grown, length));
+            Store(longest + j, Select(more & (grown > maximum), grown, maximum));
+            Store(last + j, Select(active, lastAfter, lastBefore));
         }
     }
 }
@@ -445,7 +527,7 @@ namespace {
 struct Candidate {
     long double Key;
     int Signal, StopLoss, TakeProfit, Hold;
-    BacktestResult Result;
+    BacktestResult Result{};
 };
 
 bool Better(const Candidate& a, const Candidate& b)
@@ -462,9 +544,17 @@ class BestList {
     explicit BestList(int limit) : limit_(static_cast<std::size_t>(std::max(limit, 0))) {}
 
     // True when a candidate with this key and combination would be kept.
-    bool Admits(const Candidate& c) const
+    bool Admits(long double key, int signal, int stopLoss, int takeProfit, int hold) const
     {
-        return limit_ > 0 && (heap_.size() < limit_ || Better(c, heap_.front()));
+        if (heap_.size() < limit_)
+            return true;
+        if (limit_ == 0)
+            return false;
+        const Candidate& worst = heap_.front();
+        if (key != worst.Key)
+            return key > worst.Key;
+        return std::tie(signal, stopLoss, takeProfit, hold) <
+               std::tie(worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold);
     }
     void Add(Candidate c)
     {
@@ -562,11 +652,6 @@ SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, s
             const int stopLoss = grid.StopLoss.First + index / tpCount;
             const int takeProfit = grid.TakeProfit.First + index % tpCount;
             float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
-            if (grid.Hold) {
-                w.bestKey.assign(static_cast<std::size_t>(lanes),
-                                 std::numeric_limits<long double>::quiet_NaN());
-                w.bestHold.assign(static_cast<std::size_t>(lanes), 0);
-            }
             for (int h = 0; h < holdCount; ++h) {
                 const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
                 const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
@@ -574,35 +659,45 @@ SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, s
                 sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
                 const int groups = col.GroupCount();
                 w.keys.resize(static_cast<std::size_t>(groups));
-                for (int g = 0; g < groups; ++g) {
-                    const SweepFigures f = FiguresOfTotals(col.Entries[g], col.TakeProfits[g],
-                                                           col.StopLosses[g], col.TimeoutWinPoints[g],
-                                                           col.TimeoutLossPoints[g], stopLoss, takeProfit);
-                    w.keys[g] = MetricValue(params.Metric, f);
+                for (int g = 0; g < groups; ++g)
+                    w.keys[g] = MetricOfTotals(params.Metric, col, g, stopLoss, takeProfit);
+                if (grid.Hold && h == 0) {
+                    w.bestKey.assign(static_cast<std::size_t>(groups),
+                                     std::numeric_limits<long double>::quiet_NaN());
+                    w.bestHold.assign(static_cast<std::size_t>(groups), 0);
                 }
-                for (int j = 0; j < lanes; ++j) {
-                    const int g = col.GroupOfLane[j];
+                for (int g = 0; g < groups; ++g) {
                     const long double key = w.keys[g];
+                    const int from = col.FirstLaneOfGroup[g];
+                    const int to = col.FirstLaneOfGroup[g + 1];
                     if (!grid.Hold) {
-                        cells[j] = static_cast<float>(key);
-                    } else if (!std::isnan(key) && (std::isnan(w.bestKey[j]) || key > w.bestKey[j])) {
-                        w.bestKey[j] = key;
-                        w.bestHold[j] = static_cast<std::uint8_t>(holdPosition);
+                        std::fill(cells + from, cells + to, static_cast<float>(key));
+                    } else if (!std::isnan(key) && (std::isnan(w.bestKey[g]) || key > w.bestKey[g])) {
+                        // The grouping depends on the weeks only, so a group's
+                        // signal values share their best holding limit too.
+                        w.bestKey[g] = key;
+                        w.bestHold[g] = static_cast<std::uint8_t>(holdPosition);
                     }
                     if (std::isnan(key) || col.Entries[g] < params.MinEntries)
                         continue;
-                    Candidate c{key, grid.Signal.First + j, stopLoss, takeProfit, holdPosition, {}};
-                    if (w.best.Admits(c)) {
-                        c.Result = col.Group(g);
-                        w.best.Add(std::move(c));
+                    // The signal values of a group tie on the metric, and a larger
+                    // one ranks lower: once one is turned away, so are the rest.
+                    for (int j = from; j < to; ++j) {
+                        const int signal = grid.Signal.First + j;
+                        if (!w.best.Admits(key, signal, stopLoss, takeProfit, holdPosition))
+                            break;
+                        w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g)});
                     }
                 }
             }
             if (grid.Hold) {
+                const SweepTable::Column& col = w.column;
                 std::uint8_t* holds = out.CellHold.data() + static_cast<std::size_t>(index) * lanes;
-                for (int j = 0; j < lanes; ++j) {
-                    cells[j] = static_cast<float>(w.bestKey[j]);
-                    holds[j] = w.bestHold[j];
+                for (int g = 0; g < col.GroupCount(); ++g) {
+                    const int from = col.FirstLaneOfGroup[g];
+                    const int to = col.FirstLaneOfGroup[g + 1];
+                    std::fill(cells + from, cells + to, static_cast<float>(w.bestKey[g]));
+                    std::fill(holds + from, holds + to, w.bestHold[g]);
                 }
             }
             const std::int64_t now = done.fetch_add(perColumn, std::memory_order_relaxed) + perColumn;

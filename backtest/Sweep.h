@@ -107,9 +107,12 @@ class SweepTable {
     /// stop-loss, take-profit and holding limit. Signal values that trade the
     /// same weeks share one group and one set of totals.
     struct Column {
-        /// Group of each signal value (index 0 is Grid().Signal.First).
-        std::vector<std::int32_t> GroupOfLane;
-        // The seventeen totals, one entry per group.
+        /// Group of each signal value (index 0 is Grid().Signal.First); the
+        /// groups follow the signal values in order, so group g holds the
+        /// signal values FirstLaneOfGroup[g] to FirstLaneOfGroup[g + 1] - 1.
+        std::vector<std::int32_t> GroupOfLane, FirstLaneOfGroup;
+        // The seventeen totals, one entry per group (the series arrays may
+        // run longer: work space).
         std::vector<std::int32_t> Entries, TakeProfits, StopLosses, TimeoutWins, TimeoutWinPoints,
             TimeoutLosses, TimeoutLossPoints, HoursSum, HoursMin, HoursMax, DrawdownSum, DrawdownMax,
             TpSeries, TpSeriesMax, SlSeries, SlSeriesMax, LastWasTakeProfit;
@@ -123,12 +126,11 @@ class SweepTable {
         const void* GroupedFor = nullptr;
         WeekRange GroupedWeeks{0, -1};
         std::vector<std::int32_t> WeekGroups, Buckets;
-        struct LevelExit {
-            std::int32_t Groups;
-            bool TakeProfit;
-            bool WeekZero;
-        };
-        std::vector<LevelExit> LevelExits;
+        // The exits at a level in week order, each as groups * 4 + 2 for a
+        // take-profit + 1 for week 0; and those the series arrays were last
+        // folded from, since the series depend on nothing else.
+        std::vector<std::int32_t> LevelExits, SeriesFoldedFrom;
+        bool SeriesValid = false;
         int FirstWeekGroups = 0;
         bool AnyWeek = false;
     };
