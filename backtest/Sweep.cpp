@@ -610,14 +610,31 @@ void CheckGrid(const SweepGrid& grid)
 
 } // namespace
 
+WeekRange SweptWeeks(const SweepParams& params)
+{
+    return Hull(params.Weeks, params.Forward);
+}
+
 SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, std::stop_token stop,
                       const SweepProgress& progress)
 {
     if (params.Slot < 0 || params.Slot > kLastSlot)
         throw Error("Slot " + std::to_string(params.Slot) + " is outside the instrument table");
+    CheckGrid(params.Grid);
+    const SweepTable sweep(table[params.Slot], params.PairName, params.Grid, SweptWeeks(params));
+    return RunSweep(params, sweep, stop, progress);
+}
+
+SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::stop_token stop,
+                      const SweepProgress& progress)
+{
     const SweepGrid& grid = params.Grid;
     CheckGrid(grid);
-    const SweepTable sweep(table[params.Slot], params.PairName, grid, Hull(params.Weeks, params.Forward));
+    const SweepGrid& built = sweep.Grid();
+    if (built.Signal.First != grid.Signal.First || built.Signal.Last != grid.Signal.Last ||
+        built.StopLoss.First != grid.StopLoss.First || built.StopLoss.Last != grid.StopLoss.Last ||
+        built.TakeProfit.First != grid.TakeProfit.First || built.TakeProfit.Last != grid.TakeProfit.Last)
+        throw Error("The sweep's table was built for another grid");
 
     SweepOutcome out;
     out.Grid = grid;

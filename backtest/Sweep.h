@@ -227,9 +227,17 @@ struct SweepOutcome {
 /// thread that called RunSweep.
 using SweepProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
+/// The weeks a sweep's table must cover: its range and the forward range.
+WeekRange SweptWeeks(const SweepParams& params);
+
 /// Sweeps the grid over the instrument in params.Slot. Stops early, with
 /// Stopped set, when `stop` is requested.
 SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table = Table(),
                       std::stop_token stop = {}, const SweepProgress& progress = {});
+
+/// The same over a table already built for params.Grid and SweptWeeks(params),
+/// which the caller may keep to fold single combinations afterwards.
+SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::stop_token stop = {},
+                      const SweepProgress& progress = {});
 
 } // namespace quillet

@@ -608,6 +608,23 @@ INSTANTIATE_TEST_SUITE_P(BadParameters, SweepRefuses,
                              return std::string(info.param.Label);
                          });
 
+TEST_F(WholeSweep, ATableKeptByTheCallerGivesTheSameSweep)
+{
+    const SweepParams p = Small();
+    const SweepTable sweep((*table_)[1], p.PairName, p.Grid, SweptWeeks(p));
+    const SweepOutcome kept = RunSweep(p, sweep);
+    const SweepOutcome own = RunSweep(p, *table_);
+    ASSERT_EQ(kept.Cells.size(), own.Cells.size());
+    EXPECT_EQ(std::memcmp(kept.Cells.data(), own.Cells.data(), own.Cells.size() * sizeof(float)), 0);
+    ASSERT_EQ(kept.Best.size(), own.Best.size());
+    for (std::size_t n = 0; n < own.Best.size(); ++n)
+        EXPECT_EQ(Differences(*kept.Best[n].Forward, *own.Best[n].Forward), "");
+
+    SweepParams other = p;
+    other.Grid.TakeProfit = {10, 18};
+    EXPECT_THROW(RunSweep(other, sweep), Error);
+}
+
 TEST_F(WholeSweep, AColumnOutsideTheTablesWeeksOrGridIsRefused)
 {
     const SweepGrid grid{{80, 89}, {20, 27}, {10, 17}, std::nullopt};
