@@ -486,7 +486,8 @@ void ComponentsTest::initialStates()
         QVERIFY2(!form.findChild<QPushButton*>(QString::fromLatin1(n))->icon().isNull(), n);
     QVERIFY(form.findChild<QPushButton*>(QStringLiteral("BitBtn2"))->isDefault());
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-    QCOMPARE(pages->count(), 4);
+    // The four specified pages come first; new pages follow them.
+    QVERIFY(pages->count() >= 4);
     QCOMPARE(pages->tabText(0), QStringLiteral("Статистика по всем инструментам"));
     QCOMPARE(pages->tabText(1), QStringLiteral("Индивидуальная статистика по парам"));
     QCOMPARE(pages->tabText(2), QStringLiteral("Работа с котировками"));
