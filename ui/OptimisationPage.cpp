@@ -55,6 +55,7 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
+    u.BestTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     connect(u.StartButton, &QPushButton::clicked, this, &OptimisationPage::StartSweep);
     connect(u.StopButton, &QPushButton::clicked, this, &OptimisationPage::StopSweep);
