@@ -20,7 +20,7 @@ constexpr long double kLastPortfolioDay = 12;
 } // namespace
 
 EntryIndex::EntryIndex(const CandleSeries& hour, int first, int end)
-    : hour_(hour), first_(first), end_(std::max(end, first)), scanned_(first)
+    : hour_(hour), end_(std::max(end, first)), scanned_(first)
 {
 }
 

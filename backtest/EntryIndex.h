@@ -43,7 +43,6 @@ class EntryIndex {
     void Record(double day, int index);
 
     const CandleSeries& hour_;
-    int first_;
     int end_;
     int scanned_;        // candles [first_, scanned_) are indexed
     double lastDay_ = 0; // the day of candle scanned_ - 1, when it has one

@@ -88,6 +88,7 @@ class OptimisationPageTest : public QObject {
     void sliderAndBestBySignalChooseTheLayer();
     void tooltipShowsTheCombinationAndItsFigures();
     void holdAxisShowsTheBestHoldPerCell();
+    void coloursRunFromTheLowestToTheHighestCell();
     void reversedRangeIsRefused();
     void stopKeepsWhatWasFound();
     void windowStaysResponsiveDuringASweep();
@@ -335,6 +336,45 @@ void OptimisationPageTest::holdAxisShowsTheBestHoldPerCell()
     QCOMPARE(Get<QTableWidget>(page, "BestTable")->item(0, 3)->text().toInt(), *top.Hold);
     QVERIFY(page.CellTooltip(top.StopLoss, top.TakeProfit)
                 .contains(QStringLiteral("удержание %1 ч").arg(*top.Hold)));
+}
+
+void OptimisationPageTest::coloursRunFromTheLowestToTheHighestCell()
+{
+    // Profitability has no value with a stop-loss of 0 points: those cells
+    // are grey; the others run from dark blue (lowest) to yellow (highest).
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    SetSpin(page, "StopLossFrom", 0);
+    Get<QComboBox>(page, "MetricBox")->setCurrentIndex(1);
+    Sweep(page);
+    const SweepOutcome& out = *page.Outcome();
+    auto* heatmap = Get<SweepHeatmap>(page, "Heatmap");
+    const int signal = Get<QSlider>(page, "SignalSlider")->value();
+    int lowSl = 0, lowTp = 0, highSl = 0, highTp = 0;
+    float low = INFINITY, high = -INFINITY;
+    for (int sl = 0; sl <= 40; ++sl)
+        for (int tp = 10; tp <= 30; ++tp) {
+            const float v = out.Cell(signal, sl, tp);
+            if (sl == 0) {
+                QVERIFY(std::isnan(v));
+                QCOMPARE(heatmap->CellColour(sl, tp), QColor(205, 205, 205));
+                continue;
+            }
+            if (v < low) {
+                low = v;
+                lowSl = sl;
+                lowTp = tp;
+            }
+            if (v > high) {
+                high = v;
+                highSl = sl;
+                highTp = tp;
+            }
+        }
+    QVERIFY(low < high);
+    QCOMPARE(heatmap->CellColour(lowSl, lowTp), QColor(68, 1, 84));
+    QCOMPARE(heatmap->CellColour(highSl, highTp), QColor(253, 231, 37));
 }
 
 void OptimisationPageTest::reversedRangeIsRefused()
