@@ -419,7 +419,7 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
             if (takeProfitHit) {
                 const std::int32_t drawdown = drawdown_[p * kOffsets + k];
                 ++bucket[Tp][g];
-                bucket[HSum][g] += k;
+                bucket[HSum][g] = Add32(bucket[HSum][g], k);
                 bucket[DdSum][g] = Add32(bucket[DdSum][g], drawdown);
                 bucket[DdMax][g] = std::max(bucket[DdMax][g], drawdown);
             } else {
