@@ -1,15 +1,18 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
-// of the first pair, into PNG files in OUT_DIR. Message boxes are answered
+// of the first pair, and the page "Оптимизация" after a sweep of that pair,
+// into PNG files in OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
 #include "ui/Dialogs.h"
+#include "ui/OptimisationPage.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -65,6 +68,24 @@ int main(int argc, char** argv)
         pages->setCurrentIndex(i);
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QString::fromLatin1(kFiles[i]));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
+    // The page "Оптимизация" after a sweep of the first pair over the
+    // page's default grid.
+    if (auto* optimisation = form.Optimisation(); optimisation && pair && pair->count() > 0) {
+        pages->setCurrentWidget(optimisation);
+        QEventLoop wait;
+        QObject::connect(optimisation, &quillet::ui::OptimisationPage::SweepEnded, &wait, &QEventLoop::quit);
+        optimisation->StartSweep();
+        if (optimisation->Running())
+            wait.exec();
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("6-optimisation.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

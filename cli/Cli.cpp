@@ -25,6 +25,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddDemoDataCommand(app, ctx);
     AddBacktestCommand(app, ctx);
     AddPortfolioCommand(app, ctx);
+    AddSweepCommand(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -26,6 +26,7 @@ void AddInfoCommand(CLI::App& app, Context& ctx);
 void AddDemoDataCommand(CLI::App& app, Context& ctx);
 void AddBacktestCommand(CLI::App& app, Context& ctx);
 void AddPortfolioCommand(CLI::App& app, Context& ctx);
+void AddSweepCommand(CLI::App& app, Context& ctx);
 
 /// A directory argument as a path prefix: "" becomes "./", and a trailing
 /// separator is added where missing.

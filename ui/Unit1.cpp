@@ -135,6 +135,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     SetUpGlyphs();
     ConnectHandlers();
     FormCreate();
+    SetUpOptimisationPage();
 }
 
 TForm1::~TForm1() = default;

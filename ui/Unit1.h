@@ -22,6 +22,8 @@ class TForm1;
 namespace quillet::ui {
 class TOpenDialog;
 class TradesPage;
+class OptimisationPage;
+struct ChosenCombination;
 }
 
 class TForm1 : public QMainWindow {
@@ -42,6 +44,8 @@ class TForm1 : public QMainWindow {
     QLineSeries* Series1() const { return series1_; }
 
     quillet::ui::TOpenDialog* OpenDialog1() const { return openDialog1_; }
+    /// The page "Оптимизация", the last tab of PageControl1.
+    quillet::ui::OptimisationPage* Optimisation() const { return optimisation_; }
     quillet::ui::TOpenDialog* OpenDialog2() const { return openDialog2_; }
 
   protected:
@@ -98,6 +102,10 @@ class TForm1 : public QMainWindow {
     void BitBtn2Click();
     void CheckBox7Click();
 
+    // A combination picked on the page "Оптимизация", run on the single-pair
+    // page (Unit1Optimisation.cpp).
+    void ShowCombination(const quillet::ui::ChosenCombination& choice);
+
     // The hidden panel of older controls (Unit1OlderPanels.cpp).
     void Button5Click();
     void Button8Click();
@@ -113,6 +121,7 @@ class TForm1 : public QMainWindow {
     void CheckPickerDate(TDateTimePicker* picker);
     /// The label half of Button6Click: L111 to L333 of the older panels.
     void FillOlderPanelLabels();
+    void SetUpOptimisationPage();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;
@@ -122,4 +131,5 @@ class TForm1 : public QMainWindow {
     quillet::ui::TOpenDialog* openDialog1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog2_ = nullptr;
     quillet::ui::TradesPage* tradesPage_ = nullptr; // the page "Сделки", after the work log
+    quillet::ui::OptimisationPage* optimisation_ = nullptr;
 };

@@ -1,0 +1,243 @@
+#pragma once
+// The optimisation sweep: the single-pair rule over every combination of
+// signal minimum, stop-loss, take-profit and holding limit, giving for each
+// exactly the BacktestResult that RunSinglePairBacktest gives.
+//
+// The rule's structure makes this cheap. The entry candle of a signal week
+// does not depend on the levels, so each week is walked once: for every
+// take-profit and stop-loss distance the offset of the first candle that
+// reaches it is kept, with the drawdown and the time-out figures at every
+// offset. A week's outcome for one combination is then a lookup, and a
+// larger signal minimum only drops weeks, so one pass over the weeks folds
+// every signal value of a (stop-loss, take-profit, holding limit) column.
+
+#include "backtest/SinglePair.h"
+#include "store/Instrument.h"
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+/// An inclusive range of whole numbers: one axis of the grid.
+struct AxisRange {
+    int First = 0;
+    int Last = 0;
+
+    int Count() const { return Last >= First ? Last - First + 1 : 0; }
+    bool Contains(int value) const { return value >= First && value <= Last; }
+};
+
+/// Week indices First to Last inclusive; empty when Last < First.
+struct WeekRange {
+    int First = 0;
+    int Last = 535;
+};
+
+/// The holding limit of the run for a position of the holding-limit bar
+/// (1..120), and the limit with the bar switched off.
+inline constexpr int kNoHoldLimit = kUnlimitedHoldLimit;
+inline int HoldLimitOf(int holdPosition)
+{
+    return holdPosition - 1;
+}
+
+/// The combinations swept. The holding-limit axis is in positions of the
+/// page's bar (1..120); without it every run has no holding limit.
+struct SweepGrid {
+    AxisRange Signal{50, 500};
+    AxisRange StopLoss{0, 150};
+    AxisRange TakeProfit{0, 100};
+    std::optional<AxisRange> Hold;
+
+    int HoldCount() const { return Hold ? Hold->Count() : 1; }
+    std::int64_t Combinations() const
+    {
+        return static_cast<std::int64_t>(Signal.Count()) * StopLoss.Count() * TakeProfit.Count() *
+               HoldCount();
+    }
+};
+
+enum class SweepMetric { Net, Profitability, TpShare, Entries };
+
+/// The figures a combination is judged by.
+struct SweepFigures {
+    /// Points won at take-profit and by time-out less those lost at stop-loss
+    /// and by time-out.
+    std::int64_t Net = 0;
+    /// Points won at take-profit per point lost at stop-loss, as the report
+    /// computes it (extended precision, which its text depends on); NaN
+    /// while no stop-loss point was lost.
+    long double Profitability = std::numeric_limits<long double>::quiet_NaN();
+    /// Take-profits per hundred entries, as the report computes it; NaN
+    /// without entries.
+    long double TpShare = std::numeric_limits<long double>::quiet_NaN();
+    std::int32_t Entries = 0;
+};
+
+/// The figures of one run with the given distances.
+SweepFigures FiguresOf(const BacktestResult& result, int stopLossPoints, int takeProfitPoints);
+
+/// The value of `metric` in the figures, exactly as ranked; NaN when it has none.
+long double MetricValue(SweepMetric metric, const SweepFigures& figures);
+
+/// A week's walk for every level of the grid, prepared once per instrument,
+/// grid and covered range of weeks. Read-only once built, so any number of
+/// threads may fold from one table.
+class SweepTable {
+  public:
+    /// Walks every signal week of `covered` (clamped to the weekly array) in
+    /// the instrument's hourly series.
+    SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid, WeekRange covered);
+
+    const SweepGrid& Grid() const { return grid_; }
+
+    /// The run's result for one combination of the grid over `weeks` (which
+    /// must lie within the covered range), folded week by week with the
+    /// run's own bookkeeping.
+    BacktestResult FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit, WeekRange weeks) const;
+
+    /// The results of one column of the grid: every signal value for one
+    /// stop-loss, take-profit and holding limit. Signal values that trade the
+    /// same weeks share one group and one set of totals.
+    struct Column {
+        /// Group of each signal value (index 0 is Grid().Signal.First); the
+        /// groups follow the signal values in order, so group g holds the
+        /// signal values FirstLaneOfGroup[g] to FirstLaneOfGroup[g + 1] - 1.
+        std::vector<std::int32_t> GroupOfLane, FirstLaneOfGroup;
+        // The seventeen totals, one entry per group (the series arrays may
+        // run longer: work space).
+        std::vector<std::int32_t> Entries, TakeProfits, StopLosses, TimeoutWins, TimeoutWinPoints,
+            TimeoutLosses, TimeoutLossPoints, HoursSum, HoursMin, HoursMax, DrawdownSum, DrawdownMax,
+            TpSeries, TpSeriesMax, SlSeries, SlSeriesMax, LastWasTakeProfit;
+
+        int GroupCount() const { return static_cast<int>(Entries.size()); }
+        BacktestResult Group(int group) const;
+        BacktestResult At(int lane) const { return Group(GroupOfLane[static_cast<std::size_t>(lane)]); }
+
+        // Work space of the fold, kept between calls: the grouping of the
+        // last week range and the per-week buckets.
+        const void* GroupedFor = nullptr;
+        WeekRange GroupedWeeks{0, -1};
+        std::vector<std::int32_t> WeekGroups, Buckets;
+        // The exits at a level in week order, each as groups * 4 + 2 for a
+        // take-profit + 1 for week 0; and those the series arrays were last
+        // folded from, since the series depend on nothing else.
+        std::vector<std::int32_t> LevelExits, SeriesFoldedFrom;
+        bool SeriesValid = false;
+        int FirstWeekGroups = 0;
+        bool AnyWeek = false;
+    };
+
+    /// Folds one column over `weeks` into `out`, reusing its storage.
+    void FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& out) const;
+
+    /// Signal weeks of the covered range that have an entry candle.
+    int TradeWeekCount() const { return static_cast<int>(weeks_.size()); }
+
+  private:
+    struct Week {
+        int Index;      // week index
+        int Lanes;      // how many signal values of the grid take it
+        int LastOffset; // the last offset the walk can reach (at most 119)
+    };
+    enum class TimeoutKind : std::uint8_t { Win, Loss, Even };
+
+    std::pair<std::size_t, std::size_t> TradeWeeksIn(WeekRange weeks, int& firstWalked,
+                                                     int& lastWalked) const;
+
+    SweepGrid grid_;
+    WeekRange covered_;
+    std::vector<Week> weeks_;
+    // First offset that reaches each level, [level][week]; kNever if none.
+    std::vector<std::uint8_t> takeProfitAt_, stopLossAt_;
+    // Per week and offset 0..119: drawdown of a take-profit there, and the
+    // close of a time-out there.
+    std::vector<std::int32_t> drawdown_, timeoutPoints_;
+    std::vector<TimeoutKind> timeoutKind_;
+};
+
+/// The parameters of a sweep.
+struct SweepParams {
+    int Slot = 1;
+    std::string PairName;
+    SweepGrid Grid;
+    WeekRange Weeks{0, 535};
+    /// A second range on which the best rows are also run.
+    std::optional<WeekRange> Forward;
+    SweepMetric Metric = SweepMetric::Net;
+    /// Signal values with fewer entries never make the best rows.
+    int MinEntries = 30;
+    int Top = 20;
+    /// 0: one thread per core.
+    int Threads = 0;
+};
+
+/// One of the best combinations, with its full results.
+struct SweepRow {
+    int Signal = 0;
+    int StopLoss = 0;
+    int TakeProfit = 0;
+    /// Position of the holding-limit bar; none when the sweep had no holding limit.
+    std::optional<int> Hold;
+    BacktestResult Result;
+    SweepFigures Figures;
+    std::optional<BacktestResult> Forward;
+    std::optional<SweepFigures> ForwardFigures;
+};
+
+/// What a sweep found.
+struct SweepOutcome {
+    SweepGrid Grid;
+    SweepMetric Metric = SweepMetric::Net;
+    int MinEntries = 0;
+    /// The metric of every (stop-loss, take-profit, signal) cell, the best over
+    /// the holding limits when they are an axis; NaN where it has no value.
+    std::vector<float> Cells;
+    /// The holding-limit position of each cell's value (with a hold axis only).
+    std::vector<std::uint8_t> CellHold;
+    /// Entries of each signal value (they depend on nothing else).
+    std::vector<std::int32_t> EntriesBySignal;
+    /// The best rows, best first.
+    std::vector<SweepRow> Best;
+    std::int64_t Combinations = 0;
+    /// The sweep was stopped before the end: cells not reached are NaN.
+    bool Stopped = false;
+
+    std::size_t CellIndex(int signal, int stopLoss, int takeProfit) const
+    {
+        return (static_cast<std::size_t>(stopLoss - Grid.StopLoss.First) * Grid.TakeProfit.Count() +
+                static_cast<std::size_t>(takeProfit - Grid.TakeProfit.First)) *
+                   Grid.Signal.Count() +
+               static_cast<std::size_t>(signal - Grid.Signal.First);
+    }
+    float Cell(int signal, int stopLoss, int takeProfit) const
+    {
+        return Cells[CellIndex(signal, stopLoss, takeProfit)];
+    }
+};
+
+/// Called with the combinations done so far and the total, always on the
+/// thread that called RunSweep.
+using SweepProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
+/// The weeks a sweep's table must cover: its range and the forward range.
+WeekRange SweptWeeks(const SweepParams& params);
+
+/// Sweeps the grid over the instrument in params.Slot. Stops early, with
+/// Stopped set, when `stop` is requested.
+SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table = Table(),
+                      std::stop_token stop = {}, const SweepProgress& progress = {});
+
+/// The same over a table already built for params.Grid and SweptWeeks(params),
+/// which the caller may keep to fold single combinations afterwards.
+SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::stop_token stop = {},
+                      const SweepProgress& progress = {});
+
+} // namespace quillet

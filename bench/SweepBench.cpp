@@ -1,0 +1,99 @@
+// The optimisation sweep over the demo EURUSD, weeks 0 to 535: the full grid
+// of the page's controls (signal 50..500 x stop-loss 0..150 x take-profit
+// 0..100, no holding limit), and the same grid with the holding limit as a
+// fourth axis (1..120). Wall time on every core of the machine.
+
+#include "backtest/Sweep.h"
+#include "demo/DemoData.h"
+#include "store/Files.h"
+#include "support/TestSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <sstream>
+
+namespace quillet {
+namespace {
+
+const InstrumentTable& DemoEurUsdTable()
+{
+    static test::TempDir dir;
+    static const std::unique_ptr<InstrumentTable> table = [] {
+        std::ostringstream progress;
+        demo::WriteDemoData(dir.dir(), progress);
+        auto t = std::make_unique<InstrumentTable>();
+        ReadBaseFile(dir.file("EURUSD.base"), 1, *t);
+        return t;
+    }();
+    return *table;
+}
+
+SweepParams FullGrid()
+{
+    SweepParams params; // signal 50..500, sl 0..150, tp 0..100, weeks 0..535
+    params.Slot = 1;
+    params.PairName = "EURUSD";
+    return params;
+}
+
+void Report(benchmark::State& state, const SweepOutcome& outcome)
+{
+    state.counters["combinations"] = static_cast<double>(outcome.Combinations);
+    state.counters["combinations/s"] = benchmark::Counter(static_cast<double>(outcome.Combinations),
+                                                          benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["best_net"] =
+        outcome.Best.empty() ? 0.0 : static_cast<double>(outcome.Best[0].Figures.Net);
+}
+
+void SweepFullGridNoHold(benchmark::State& state)
+{
+    const InstrumentTable& table = DemoEurUsdTable();
+    SweepParams params = FullGrid();
+    params.Threads = static_cast<int>(state.range(0));
+    SweepOutcome outcome;
+    for (auto _ : state) {
+        outcome = RunSweep(params, table);
+        benchmark::DoNotOptimize(outcome.Cells.data());
+    }
+    Report(state, outcome);
+}
+BENCHMARK(SweepFullGridNoHold)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// 825 million combinations: one iteration is the figure.
+void SweepFullGridWithHoldAxis(benchmark::State& state)
+{
+    const InstrumentTable& table = DemoEurUsdTable();
+    SweepParams params = FullGrid();
+    params.Grid.Hold = AxisRange{1, 120};
+    params.Threads = 2;
+    SweepOutcome outcome;
+    for (auto _ : state) {
+        outcome = RunSweep(params, table);
+        benchmark::DoNotOptimize(outcome.Cells.data());
+    }
+    Report(state, outcome);
+}
+BENCHMARK(SweepFullGridWithHoldAxis)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+// The walk of every signal week for every level: the part of a sweep that
+// does not grow with the grid's signal axis.
+void SweepTableOfDemoEurUsd(benchmark::State& state)
+{
+    const InstrumentTable& table = DemoEurUsdTable();
+    const SweepGrid grid;
+    for (auto _ : state) {
+        SweepTable sweep(table[1], "EURUSD", grid, {0, 535});
+        benchmark::DoNotOptimize(sweep.TradeWeekCount());
+    }
+}
+BENCHMARK(SweepTableOfDemoEurUsd)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+} // namespace quillet

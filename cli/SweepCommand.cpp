@@ -1,0 +1,607 @@
+// sweep: the single-pair run over every combination of a grid of the page's
+// parameters, with the best rows on standard output (as a table or JSON) and
+// optionally every combination as CSV.
+
+#include "cli/Cli.h"
+
+#include "backtest/Parallel.h"
+#include "backtest/Sweep.h"
+#include "store/Errors.h"
+#include "store/Files.h"
+#include "store/Instrument.h"
+#include "store/Numbers.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet::cli {
+namespace {
+
+// The parameter controls of the single-pair page and their ranges.
+constexpr AxisRange kSignalControl{50, 500};
+constexpr AxisRange kStopLossControl{0, 150};
+constexpr AxisRange kTakeProfitControl{0, 100};
+constexpr AxisRange kHoldControl{1, 120};
+constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
+// Exit status of a sweep stopped by Ctrl-C, as shells report SIGINT.
+constexpr int kInterrupted = 130;
+
+struct Options {
+    std::string file;
+    std::string signal = "50:500";
+    std::string stopLoss = "0:150";
+    std::string takeProfit = "0:100";
+    std::string hold = "off";
+    std::vector<int> range;
+    std::vector<int> forward;
+    std::string metric = "net";
+    int minEntries = 30;
+    int top = 20;
+    std::string csv;
+    bool json = false;
+    int threads = 0;
+};
+
+// "A:B", or "A" for A:A.
+std::optional<AxisRange> ParseAxis(const std::string& text)
+{
+    const std::size_t colon = text.find(':');
+    const std::string first = text.substr(0, colon);
+    const std::string last = colon == std::string::npos ? first : text.substr(colon + 1);
+    AxisRange r;
+    auto number = [](const std::string& s, int& out) {
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+        return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+    };
+    if (!number(first, r.First) || !number(last, r.Last))
+        return std::nullopt;
+    return r;
+}
+
+// Checks an A:B option against its control's range.
+CLI::Validator AxisWithin(AxisRange control, bool offAllowed = false)
+{
+    const std::string bounds = std::to_string(control.First) + ":" + std::to_string(control.Last);
+    return CLI::Validator(
+        [control, bounds, offAllowed](std::string& text) -> std::string {
+            if (offAllowed && text == "off")
+                return {};
+            const std::optional<AxisRange> r = ParseAxis(text);
+            if (!r)
+                return "'" + text + "' is not a range A:B" + (offAllowed ? " or off" : "");
+            if (!control.Contains(r->First) || !control.Contains(r->Last))
+                return "range " + text + " not within " + bounds;
+            if (r->First > r->Last)
+                return "range " + text + " runs backwards";
+            return {};
+        },
+        "");
+}
+
+void CheckWeeks(const std::vector<int>& weeks, const char* option)
+{
+    if (weeks.empty())
+        return;
+    if (weeks[0] < 0 || weeks[0] > kFirstWeekMax)
+        throw CLI::ValidationError(option, "FIRST " + std::to_string(weeks[0]) + " not in range 0 to " +
+                                               std::to_string(kFirstWeekMax));
+    if (weeks[1] < kLastWeekMin || weeks[1] > kLastWeekMax)
+        throw CLI::ValidationError(option, "LAST " + std::to_string(weeks[1]) + " not in range " +
+                                               std::to_string(kLastWeekMin) + " to " +
+                                               std::to_string(kLastWeekMax));
+}
+
+SweepMetric MetricNamed(const std::string& name)
+{
+    if (name == "profitability")
+        return SweepMetric::Profitability;
+    if (name == "tp-share")
+        return SweepMetric::TpShare;
+    if (name == "entries")
+        return SweepMetric::Entries;
+    return SweepMetric::Net;
+}
+
+// --- Ctrl-C -------------------------------------------------------------------
+
+// Set by the signal handler, read by the sweep's progress callback: a
+// lock-free atomic is all a handler may touch.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int)
+{
+    gInterrupted.store(true);
+}
+
+// Catches SIGINT while the command runs, and restores what was there.
+class InterruptGuard {
+  public:
+    InterruptGuard()
+    {
+        gInterrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+    }
+    ~InterruptGuard()
+    {
+        if (installed_)
+            ::sigaction(SIGINT, &previous_, nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
+// --- Progress on a terminal -----------------------------------------------------
+
+class ProgressBar {
+  public:
+    ProgressBar(std::ostream& err, bool shown, std::string what)
+        : err_(err), shown_(shown), what_(std::move(what))
+    {
+    }
+    void Show(std::int64_t done, std::int64_t total)
+    {
+        if (!shown_ || total <= 0)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (done < total && now - last_ < std::chrono::milliseconds(100))
+            return;
+        last_ = now;
+        constexpr int kWidth = 40;
+        const int filled = static_cast<int>(done * kWidth / total);
+        err_ << '\r' << what_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << done * 100 / total
+             << "% " << done << '/' << total << std::flush;
+    }
+    void Finish()
+    {
+        if (shown_)
+            err_ << '\n';
+    }
+
+  private:
+    std::ostream& err_;
+    bool shown_;
+    std::string what_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// --- The CSV file ----------------------------------------------------------------
+
+// Written through a temporary file beside the target and renamed over it
+// once complete, so a failure or an interruption leaves the old file whole.
+class CsvFile {
+  public:
+    explicit CsvFile(std::string path) : path_(std::move(path))
+    {
+        struct stat old {};
+        if (::stat(path_.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
+            Fail(EISDIR);
+        temp_ = path_ + ".XXXXXX";
+        fd_ = ::mkstemp(temp_.data());
+        if (fd_ < 0)
+            Fail(errno);
+        // mkstemp makes the file private; give it the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
+    ~CsvFile()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            ::unlink(temp_.c_str());
+        }
+    }
+    CsvFile(const CsvFile&) = delete;
+    CsvFile& operator=(const CsvFile&) = delete;
+
+    void Write(std::string_view text)
+    {
+        while (!text.empty()) {
+            const ssize_t n = ::write(fd_, text.data(), text.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                Fail(errno);
+            }
+            text.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    void Commit()
+    {
+        if (::fsync(fd_) != 0)
+            Fail(errno);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            const int err = errno;
+            ::unlink(temp_.c_str());
+            Fail(err);
+        }
+        if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+            const int err = errno;
+            ::unlink(temp_.c_str());
+            Fail(err);
+        }
+    }
+
+  private:
+    [[noreturn]] void Fail(int err) const { throw Error("'" + path_ + "': " + FileErrorText(err)); }
+
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+const char* const kResultFields[] = {
+    "Entries",           "TakeProfits", "StopLosses", "TimeoutWins", "TimeoutWinPoints", "TimeoutLosses",
+    "TimeoutLossPoints", "HoursSum",    "HoursMin",   "HoursMax",    "DrawdownSum",      "DrawdownMax",
+    "TpSeries",          "TpSeriesMax", "SlSeries",   "SlSeriesMax", "LastWasTakeProfit"};
+
+void Append(std::string& out, long long value)
+{
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    out.append(buf, end);
+}
+
+// A ratio as a decimal with "." (the CSV's own separator is ","), exact
+// enough to read back the same double; empty where it has no value.
+void AppendRatio(std::string& out, long double value)
+{
+    if (std::isnan(value))
+        return;
+    char buf[40];
+    const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value)).ptr;
+    out.append(buf, end);
+}
+
+void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const std::string& hold,
+               const BacktestResult& r)
+{
+    Append(out, signal);
+    out += ',';
+    Append(out, stopLoss);
+    out += ',';
+    Append(out, takeProfit);
+    out += ',';
+    out += hold;
+    for (const std::int32_t v :
+         {r.Entries, r.TakeProfits, r.StopLosses, r.TimeoutWins, r.TimeoutWinPoints, r.TimeoutLosses,
+          r.TimeoutLossPoints, r.HoursSum, r.HoursMin, r.HoursMax, r.DrawdownSum, r.DrawdownMax, r.TpSeries,
+          r.TpSeriesMax, r.SlSeries, r.SlSeriesMax}) {
+        out += ',';
+        Append(out, v);
+    }
+    out += r.LastWasTakeProfit ? ",true," : ",false,";
+    const SweepFigures f = FiguresOf(r, stopLoss, takeProfit);
+    Append(out, f.Net);
+    out += ',';
+    AppendRatio(out, f.Profitability);
+    out += ',';
+    AppendRatio(out, f.TpShare);
+    out += '\n';
+}
+
+// Every combination of the grid, in the order stop-loss, take-profit,
+// holding limit, signal minimum; columns are folded in parallel batches
+// and written in order. False when stopped.
+bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams& params,
+              std::stop_source& stop, ProgressBar& bar)
+{
+    const SweepGrid& grid = params.Grid;
+    const SweepTable table(inst, params.PairName, grid, params.Weeks);
+    CsvFile file(path);
+    std::string header = "signal,sl,tp,hold";
+    for (const char* field : kResultFields)
+        header += std::string(",") + field;
+    header += ",net,profitability,tp_share\n";
+    file.Write(header);
+
+    const int workers = WorkerCount(params.Threads);
+    std::vector<SweepTable::Column> columns(static_cast<std::size_t>(workers));
+    const int tpCount = grid.TakeProfit.Count();
+    const int holdCount = grid.HoldCount();
+    const int columnCount = grid.StopLoss.Count() * tpCount * holdCount;
+    constexpr int kBatch = 256;
+    std::vector<std::string> texts(kBatch);
+    for (int first = 0; first < columnCount; first += kBatch) {
+        const int count = std::min(kBatch, columnCount - first);
+        ParallelFor(
+            count, workers,
+            [&](int index, int worker) {
+                const int c = first + index;
+                const int hold = c % holdCount;
+                const int takeProfit = grid.TakeProfit.First + (c / holdCount) % tpCount;
+                const int stopLoss = grid.StopLoss.First + c / holdCount / tpCount;
+                const int holdPosition = grid.Hold ? grid.Hold->First + hold : 0;
+                const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
+                const std::string holdText = grid.Hold ? std::to_string(holdPosition) : "off";
+                SweepTable::Column& col = columns[static_cast<std::size_t>(worker)];
+                table.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
+                std::string& text = texts[static_cast<std::size_t>(index)];
+                text.clear();
+                for (int lane = 0; lane < grid.Signal.Count(); ++lane)
+                    AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane));
+            },
+            stop.get_token());
+        if (gInterrupted.load())
+            stop.request_stop();
+        if (stop.stop_requested())
+            return false;
+        for (int n = 0; n < count; ++n)
+            file.Write(texts[static_cast<std::size_t>(n)]);
+        bar.Show(static_cast<std::int64_t>(first + count) * grid.Signal.Count(), grid.Combinations());
+    }
+    file.Commit();
+    return true;
+}
+
+// --- Output ----------------------------------------------------------------------
+
+nlohmann::ordered_json ResultJson(const BacktestResult& r)
+{
+    return {
+        {"Entries", r.Entries},
+        {"TakeProfits", r.TakeProfits},
+        {"StopLosses", r.StopLosses},
+        {"TimeoutWins", r.TimeoutWins},
+        {"TimeoutWinPoints", r.TimeoutWinPoints},
+        {"TimeoutLosses", r.TimeoutLosses},
+        {"TimeoutLossPoints", r.TimeoutLossPoints},
+        {"HoursSum", r.HoursSum},
+        {"HoursMin", r.HoursMin},
+        {"HoursMax", r.HoursMax},
+        {"DrawdownSum", r.DrawdownSum},
+        {"DrawdownMax", r.DrawdownMax},
+        {"TpSeries", r.TpSeries},
+        {"TpSeriesMax", r.TpSeriesMax},
+        {"SlSeries", r.SlSeries},
+        {"SlSeriesMax", r.SlSeriesMax},
+        {"LastWasTakeProfit", r.LastWasTakeProfit},
+    };
+}
+
+// A ratio as a JSON number, null where it has no value.
+nlohmann::ordered_json Ratio(long double value)
+{
+    if (std::isnan(value))
+        return nullptr;
+    return static_cast<double>(value);
+}
+
+nlohmann::ordered_json AxisJson(const AxisRange& a)
+{
+    return nlohmann::ordered_json::array({a.First, a.Last});
+}
+
+void PrintJson(const SweepParams& params, const SweepOutcome& out, const std::string& metricName,
+               std::ostream& os)
+{
+    using json = nlohmann::ordered_json;
+    const SweepGrid& g = params.Grid;
+    json grid = {
+        {"signal", AxisJson(g.Signal)},
+        {"sl", AxisJson(g.StopLoss)},
+        {"tp", AxisJson(g.TakeProfit)},
+        {"hold", g.Hold ? AxisJson(*g.Hold) : json("off")},
+        {"range", json::array({params.Weeks.First, params.Weeks.Last})},
+        {"forward",
+         params.Forward ? json::array({params.Forward->First, params.Forward->Last}) : json(nullptr)},
+        {"min_entries", params.MinEntries},
+        {"combinations", out.Combinations},
+    };
+    json top = json::array();
+    for (const SweepRow& row : out.Best) {
+        json forward = nullptr;
+        if (row.Forward)
+            forward = {
+                {"result", ResultJson(*row.Forward)},
+                {"net", row.ForwardFigures->Net},
+                {"profitability", Ratio(row.ForwardFigures->Profitability)},
+                {"tp_share", Ratio(row.ForwardFigures->TpShare)},
+            };
+        top.push_back({
+            {"signal", row.Signal},
+            {"sl", row.StopLoss},
+            {"tp", row.TakeProfit},
+            {"hold", row.Hold ? json(*row.Hold) : json(nullptr)},
+            {"result", ResultJson(row.Result)},
+            {"net", row.Figures.Net},
+            {"profitability", Ratio(row.Figures.Profitability)},
+            {"tp_share", Ratio(row.Figures.TpShare)},
+            {"forward", forward},
+        });
+    }
+    const json doc = {{"pair", params.PairName}, {"grid", grid}, {"metric", metricName}, {"top", top}};
+    os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+// A ratio as the report writes it ("1,3", "67"), or "-".
+std::string RatioText(long double value, const char* suffix = "")
+{
+    return std::isnan(value) ? "-" : FormatGeneral2(value) + suffix;
+}
+
+void PrintTable(const SweepParams& params, const SweepOutcome& out, std::ostream& os)
+{
+    const SweepGrid& g = params.Grid;
+    auto axis = [](const AxisRange& a) { return std::to_string(a.First) + ".." + std::to_string(a.Last); };
+    os << "Инструмент: " << params.PairName << '\n';
+    os << "Сигнальная свеча " << axis(g.Signal) << ", Stop Loss " << axis(g.StopLoss) << ", Take Profit "
+       << axis(g.TakeProfit) << ", удержание " << (g.Hold ? axis(*g.Hold) : std::string("без ограничения"))
+       << '\n';
+    os << "Недели " << params.Weeks.First << ".." << params.Weeks.Last;
+    if (params.Forward)
+        os << ", проверка на неделях " << params.Forward->First << ".." << params.Forward->Last;
+    os << "; комбинаций: " << out.Combinations << "; не меньше " << params.MinEntries << " входов\n";
+    os << "Сигнал  SL  TP  Удерж.  Входы   TP   SL  Пункты Профитность  %TP";
+    if (params.Forward)
+        os << "  | Входы  Пункты Профитность  %TP";
+    os << '\n';
+    char line[160];
+    for (const SweepRow& row : out.Best) {
+        const std::string hold = row.Hold ? std::to_string(*row.Hold) : "-";
+        std::snprintf(line, sizeof line, "%6d %3d %3d %7s %6d %4d %4d %7lld %11s %5s", row.Signal,
+                      row.StopLoss, row.TakeProfit, hold.c_str(), row.Result.Entries, row.Result.TakeProfits,
+                      row.Result.StopLosses, static_cast<long long>(row.Figures.Net),
+                      RatioText(row.Figures.Profitability).c_str(), RatioText(row.Figures.TpShare).c_str());
+        os << line;
+        if (row.Forward) {
+            std::snprintf(line, sizeof line, "  | %5d %7lld %11s %5s", row.Forward->Entries,
+                          static_cast<long long>(row.ForwardFigures->Net),
+                          RatioText(row.ForwardFigures->Profitability).c_str(),
+                          RatioText(row.ForwardFigures->TpShare).c_str());
+            os << line;
+        }
+        os << '\n';
+    }
+    if (out.Best.empty())
+        os << "Нет комбинаций с достаточным числом входов\n";
+}
+
+// --- The command -----------------------------------------------------------------
+
+bool StandardErrorIsATerminal(const std::ostream& err)
+{
+    return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+}
+
+void RunSweepCommand(const Options& opts, Context& ctx)
+{
+    CheckWeeks(opts.range, "--range");
+    CheckWeeks(opts.forward, "--forward");
+    const InterruptGuard interrupts;
+
+    Table().Clear(1);
+    ReadBaseFile(opts.file, 1);
+    const Instrument& inst = Table()[1];
+    if (!InstrumentExists(inst)) {
+        ctx.err << opts.file << ": нет недельных свечей, такой инструмент нельзя выбрать\n";
+        ctx.exitCode = kFailure;
+        return;
+    }
+
+    SweepParams params;
+    params.Slot = 1;
+    params.PairName = ShortStringText(inst.Name);
+    params.Grid.Signal = *ParseAxis(opts.signal);
+    params.Grid.StopLoss = *ParseAxis(opts.stopLoss);
+    params.Grid.TakeProfit = *ParseAxis(opts.takeProfit);
+    if (opts.hold != "off")
+        params.Grid.Hold = *ParseAxis(opts.hold);
+    if (!opts.range.empty())
+        params.Weeks = {opts.range[0], opts.range[1]};
+    if (!opts.forward.empty())
+        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
+    params.Metric = MetricNamed(opts.metric);
+    params.MinEntries = opts.minEntries;
+    params.Top = opts.top;
+    params.Threads = opts.threads;
+
+    const bool terminal = StandardErrorIsATerminal(ctx.err);
+    ctx.err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n" << std::flush;
+    std::stop_source stop;
+    ProgressBar bar(ctx.err, terminal, "Подбор");
+    const SweepOutcome out =
+        RunSweep(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
+            if (gInterrupted.load())
+                stop.request_stop();
+            bar.Show(done, total);
+        });
+    bar.Finish();
+    bool complete = !out.Stopped;
+    if (complete && !opts.csv.empty()) {
+        ProgressBar csvBar(ctx.err, terminal, "CSV");
+        complete = WriteCsv(opts.csv, inst, params, stop, csvBar);
+        csvBar.Finish();
+    }
+    if (!complete) {
+        ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
+                << " комбинаций" << (opts.csv.empty() ? "" : ", файл CSV не записан") << '\n';
+        ctx.exitCode = kInterrupted;
+        return;
+    }
+    if (opts.json)
+        PrintJson(params, out, opts.metric, ctx.out);
+    else
+        PrintTable(params, out, ctx.out);
+}
+
+} // namespace
+
+void AddSweepCommand(CLI::App& app, Context& ctx)
+{
+    auto opts = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand(
+        "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
+    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
+        ->required();
+    cmd->add_option("--signal", opts->signal, "Signal minimum range, points (within 50:500)")
+        ->type_name("A:B")
+        ->check(AxisWithin(kSignalControl))
+        ->capture_default_str();
+    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points (within 0:150)")
+        ->type_name("A:B")
+        ->check(AxisWithin(kStopLossControl))
+        ->capture_default_str();
+    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points (within 0:100)")
+        ->type_name("A:B")
+        ->check(AxisWithin(kTakeProfitControl))
+        ->capture_default_str();
+    cmd->add_option("--hold", opts->hold, "Holding limit range, hourly candles (within 1:120), or off")
+        ->type_name("off|A:B")
+        ->check(AxisWithin(kHoldControl, true))
+        ->capture_default_str();
+    cmd->add_option("--range", opts->range,
+                    "Sweep weeks FIRST (0..535) to LAST (1..535) only (default: 0 535)")
+        ->expected(2)
+        ->type_name("FIRST LAST");
+    cmd->add_option("--forward", opts->forward, "Also run the best rows on weeks FIRST to LAST")
+        ->expected(2)
+        ->type_name("FIRST LAST");
+    cmd->add_option("--metric", opts->metric, "What the best rows are ranked by")
+        ->check(CLI::IsMember({"net", "profitability", "tp-share", "entries"}))
+        ->capture_default_str();
+    cmd->add_option("--min-entries", opts->minEntries,
+                    "Fewer entries keep a combination out of the best rows")
+        ->check(CLI::Range(0, 100000))
+        ->capture_default_str();
+    cmd->add_option("--top", opts->top, "Number of best rows")
+        ->check(CLI::Range(0, 100000))
+        ->capture_default_str();
+    cmd->add_option("--csv", opts->csv, "Write every combination to FILE (rows by sl, tp, hold, then signal)")
+        ->type_name("FILE");
+    cmd->add_flag("--json", opts->json, "Print one JSON object: pair, grid, metric, top");
+    cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
+        ->check(CLI::Range(0, 256))
+        ->capture_default_str();
+    cmd->callback([opts, &ctx] { RunSweepCommand(*opts, ctx); });
+}
+
+} // namespace quillet::cli

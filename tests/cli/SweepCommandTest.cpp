@@ -1,0 +1,363 @@
+// quillet-cli sweep over the demo EURUSD: its CSV rows against backtest
+// --json for the same parameters, its JSON, refused values, a CSV that
+// cannot be written, and Ctrl-C in the middle of a sweep.
+
+#include "cli/CliTestSupport.h"
+
+#include "backtest/Sweep.h"
+#include "demo/DemoData.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quillet::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+std::vector<std::string> Keys(const json& object)
+{
+    std::vector<std::string> keys;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        keys.push_back(it.key());
+    return keys;
+}
+
+std::vector<std::string> Split(const std::string& line, char sep = ',')
+{
+    std::vector<std::string> cells;
+    std::stringstream s(line);
+    std::string cell;
+    while (std::getline(s, cell, sep))
+        cells.push_back(cell);
+    if (!line.empty() && line.back() == sep)
+        cells.emplace_back();
+    return cells;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::stringstream s(text);
+    std::string line;
+    while (std::getline(s, line))
+        lines.push_back(line);
+    return lines;
+}
+
+const std::vector<std::string> kResultFields = {
+    "Entries",           "TakeProfits", "StopLosses", "TimeoutWins", "TimeoutWinPoints", "TimeoutLosses",
+    "TimeoutLossPoints", "HoursSum",    "HoursMin",   "HoursMax",    "DrawdownSum",      "DrawdownMax",
+    "TpSeries",          "TpSeriesMax", "SlSeries",   "SlSeriesMax", "LastWasTakeProfit"};
+
+class SweepCommand : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        tmp_ = new test::TempDir;
+        std::ostringstream progress;
+        demo::WriteDemoData(tmp_->dir(), progress);
+    }
+    static void TearDownTestSuite() { delete tmp_; }
+
+    static std::string EurUsd() { return tmp_->file("EURUSD.base"); }
+    std::string File(const std::string& name) const { return dir_.file(name); }
+
+    static test::TempDir* tmp_;
+    test::TempDir dir_;
+};
+
+test::TempDir* SweepCommand::tmp_ = nullptr;
+
+// --- CSV rows against backtest --json -------------------------------------------
+
+struct SubGrid {
+    const char* Label;
+    std::vector<std::string> Args;
+    std::size_t Rows;
+};
+
+void PrintTo(const SubGrid& g, std::ostream* os)
+{
+    *os << g.Label;
+}
+
+class SweepCsv : public SweepCommand, public ::testing::WithParamInterface<SubGrid> {};
+
+TEST_P(SweepCsv, EveryRowEqualsBacktestJsonForItsParameters)
+{
+    const std::string csv = File("grid.csv");
+    std::vector<std::string> args = {"sweep", EurUsd(), "--csv", csv, "--json", "--threads", "2"};
+    args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
+    const CliRun sweep = RunCommand(args);
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+
+    const std::vector<std::string> lines = Lines(test::ReadFile(csv));
+    ASSERT_EQ(lines.size(), GetParam().Rows + 1);
+    std::string header = "signal,sl,tp,hold";
+    for (const std::string& f : kResultFields)
+        header += "," + f;
+    EXPECT_EQ(lines[0], header + ",net,profitability,tp_share");
+
+    // The range of the sweep, as backtest takes it.
+    std::vector<std::string> range;
+    for (std::size_t n = 0; n + 2 < GetParam().Args.size(); ++n)
+        if (GetParam().Args[n] == "--range")
+            range = {"--range", GetParam().Args[n + 1], GetParam().Args[n + 2]};
+
+    int traded = 0;
+    std::set<std::string> combinations; // each combination of the grid once
+    for (std::size_t n = 1; n < lines.size(); ++n) {
+        const std::vector<std::string> cells = Split(lines[n]);
+        ASSERT_EQ(cells.size(), 4 + kResultFields.size() + 3) << lines[n];
+        combinations.insert(cells[0] + "/" + cells[1] + "/" + cells[2] + "/" + cells[3]);
+        std::vector<std::string> backtest = {"backtest", EurUsd(), "--json", "--signal", cells[0],
+                                             "--sl",     cells[1], "--tp",   cells[2]};
+        if (cells[3] != "off") {
+            backtest.push_back("--hold");
+            backtest.push_back(cells[3]);
+        }
+        backtest.insert(backtest.end(), range.begin(), range.end());
+        const CliRun run = RunCommand(backtest);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const json result = json::parse(run.out)["result"];
+        for (std::size_t f = 0; f < kResultFields.size(); ++f)
+            EXPECT_EQ(cells[4 + f], result[kResultFields[f]].dump())
+                << kResultFields[f] << " in " << lines[n];
+
+        // The figures, from the run's totals as the report forms them.
+        const long long tp = std::stoll(cells[2]), sl = std::stoll(cells[1]);
+        const long long net =
+            result["TakeProfits"].get<long long>() * tp - result["StopLosses"].get<long long>() * sl +
+            result["TimeoutWinPoints"].get<long long>() - result["TimeoutLossPoints"].get<long long>();
+        EXPECT_EQ(cells[21], std::to_string(net)) << lines[n];
+        const long long lost = sl * result["StopLosses"].get<long long>();
+        if (lost == 0) {
+            EXPECT_EQ(cells[22], "") << lines[n];
+        } else {
+            const long double won = static_cast<long double>(tp * result["TakeProfits"].get<long long>());
+            EXPECT_EQ(std::stod(cells[22]), static_cast<double>(won / lost)) << lines[n];
+        }
+        const long long entries = result["Entries"].get<long long>();
+        if (entries == 0) {
+            EXPECT_EQ(cells[23], "") << lines[n];
+        } else {
+            const long double share =
+                result["TakeProfits"].get<long long>() / (static_cast<long double>(entries) / 100.0L);
+            EXPECT_EQ(std::stod(cells[23]), static_cast<double>(share)) << lines[n];
+        }
+        traded += entries > 0 ? 1 : 0;
+    }
+    EXPECT_GT(traded, 0);
+    EXPECT_EQ(combinations.size(), GetParam().Rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SubGrids, SweepCsv,
+    ::testing::Values(SubGrid{"HoldAxisAndRange",
+                              {"--signal", "100:103", "--sl", "48:50", "--tp", "29:31", "--hold", "47:48",
+                               "--range", "10", "300"},
+                              4 * 3 * 3 * 2},
+                      SubGrid{
+                          "SmallestValuesWholeRange", {"--signal", "50:51", "--sl", "0:1", "--tp", "0:1"}, 8},
+                      SubGrid{"LargestValuesShortHolds",
+                              {"--signal", "300:301", "--sl", "149:150", "--tp", "99:100", "--hold", "1:2"},
+                              16},
+                      SubGrid{"WeekZeroToFortyNoHold",
+                              {"--signal", "85:87", "--sl", "100", "--tp", "50", "--range", "0", "40"},
+                              3}),
+    [](const ::testing::TestParamInfo<SubGrid>& info) { return std::string(info.param.Label); });
+
+// --- JSON -------------------------------------------------------------------------
+
+TEST_F(SweepCommand, JsonHasTheDocumentedShape)
+{
+    const CliRun run =
+        RunCommand({"sweep", EurUsd(),        "--json", "--signal", "80:120",       "--sl", "40:60", "--tp",
+                    "20:40", "--range",       "0",      "300",      "--forward",    "301",  "535",   "--top",
+                    "7",     "--min-entries", "20",     "--metric", "profitability"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json doc = json::parse(run.out);
+    EXPECT_EQ(Keys(doc), (std::vector<std::string>{"pair", "grid", "metric", "top"}));
+    EXPECT_EQ(doc["pair"], "EURUSD");
+    EXPECT_EQ(doc["metric"], "profitability");
+    EXPECT_EQ(doc["grid"]["signal"], json::array({80, 120}));
+    EXPECT_EQ(doc["grid"]["hold"], "off");
+    EXPECT_EQ(doc["grid"]["forward"], json::array({301, 535}));
+    EXPECT_EQ(doc["grid"]["combinations"], 41 * 21 * 21);
+    const json& top = doc["top"];
+    ASSERT_EQ(top.size(), 7u);
+    double previous = 1e300;
+    for (const json& row : top) {
+        EXPECT_EQ(Keys(row), (std::vector<std::string>{"signal", "sl", "tp", "hold", "result", "net",
+                                                       "profitability", "tp_share", "forward"}));
+        EXPECT_EQ(Keys(row["result"]), kResultFields);
+        EXPECT_TRUE(row["hold"].is_null());
+        EXPECT_GE(row["result"]["Entries"].get<int>(), 20);
+        EXPECT_LE(row["profitability"].get<double>(), previous) << "best first";
+        previous = row["profitability"].get<double>();
+        EXPECT_EQ(Keys(row["forward"]),
+                  (std::vector<std::string>{"result", "net", "profitability", "tp_share"}));
+
+        // The forward figures are the run over the forward weeks.
+        const CliRun forward =
+            RunCommand({"backtest", EurUsd(), "--json", "--signal", row["signal"].dump(), "--sl",
+                        row["sl"].dump(), "--tp", row["tp"].dump(), "--range", "301", "535"});
+        EXPECT_EQ(row["forward"]["result"], json::parse(forward.out)["result"]);
+    }
+}
+
+TEST_F(SweepCommand, PlainOutputListsTheBestRows)
+{
+    const CliRun run = RunCommand({"sweep", EurUsd(), "--signal", "85:90", "--sl", "100", "--tp", "50",
+                                   "--hold", "48", "--top", "3", "--min-entries", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u + 3u);
+    EXPECT_EQ(lines[0], "Инструмент: EURUSD");
+    EXPECT_NE(lines[1].find("удержание 48..48"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("комбинаций: 6"), std::string::npos) << lines[2];
+    EXPECT_EQ(run.err, "EURUSD: 6 комбинаций\n") << "no progress bar off a terminal";
+}
+
+// --- Refusals ---------------------------------------------------------------------
+
+struct Refused {
+    const char* Label;
+    std::vector<std::string> Args;
+    const char* Option;
+};
+
+void PrintTo(const Refused& r, std::ostream* os)
+{
+    *os << r.Label;
+}
+
+class SweepRefuses : public SweepCommand, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(SweepRefuses, WithStatusTwoNamingTheOption)
+{
+    std::vector<std::string> args = {"sweep", EurUsd()};
+    args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
+    const CliRun run = RunCommand(args);
+    EXPECT_EQ(run.status, kUsageError);
+    EXPECT_NE(run.err.find(GetParam().Option), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SweepRefuses,
+    ::testing::Values(Refused{"SignalBelow50", {"--signal", "49:100"}, "--signal"},
+                      Refused{"SignalAbove500", {"--signal", "100:501"}, "--signal"},
+                      Refused{"SignalBackwards", {"--signal", "200:100"}, "--signal"},
+                      Refused{"SignalNotARange", {"--signal", "abc"}, "--signal"},
+                      Refused{"StopLossAbove150", {"--sl", "0:151"}, "--sl"},
+                      Refused{"NegativeTakeProfit", {"--tp", "-1:5"}, "--tp"},
+                      Refused{"TakeProfitAbove100", {"--tp", "101"}, "--tp"},
+                      Refused{"HoldZero", {"--hold", "0:5"}, "--hold"},
+                      Refused{"HoldAbove120", {"--hold", "1:121"}, "--hold"},
+                      Refused{"HoldWord", {"--hold", "on"}, "--hold"},
+                      Refused{"RangeLastAbove535", {"--range", "0", "536"}, "--range"},
+                      Refused{"RangeLastZero", {"--range", "0", "0"}, "--range"},
+                      Refused{"ForwardFirstAbove535", {"--forward", "536", "536"}, "--forward"},
+                      Refused{"UnknownMetric", {"--metric", "sharpe"}, "--metric"},
+                      Refused{"NegativeMinEntries", {"--min-entries", "-1"}, "--min-entries"},
+                      Refused{"NegativeTop", {"--top", "-1"}, "--top"},
+                      Refused{"TooManyThreads", {"--threads", "257"}, "--threads"}),
+    [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
+
+TEST_F(SweepCommand, ValuesAtTheBoundsAreAccepted)
+{
+    const CliRun run =
+        RunCommand({"sweep",  EurUsd(), "--signal",      "500", "--sl",      "150",       "--tp", "100",
+                    "--hold", "120",    "--range",       "535", "535",       "--forward", "0",    "1",
+                    "--top",  "0",      "--min-entries", "0",   "--threads", "1"});
+    EXPECT_EQ(run.status, 0) << run.err;
+}
+
+TEST_F(SweepCommand, AMissingBaseFileFails)
+{
+    const CliRun run = RunCommand({"sweep", File("nowhere.base"), "--signal", "85"});
+    EXPECT_EQ(run.status, kFailure);
+    EXPECT_FALSE(run.err.empty());
+}
+
+TEST_F(SweepCommand, ACsvThatCannotBeWrittenIsAFailureWithItsName)
+{
+    const std::string csv = File("no such dir") + "/grid.csv";
+    const CliRun run =
+        RunCommand({"sweep", EurUsd(), "--signal", "85", "--sl", "100", "--tp", "50", "--csv", csv});
+    EXPECT_EQ(run.status, kFailure);
+    EXPECT_NE(run.err.find("'" + csv + "'"), std::string::npos) << run.err;
+
+    fs::create_directory(File("a directory"));
+    const CliRun onDir = RunCommand(
+        {"sweep", EurUsd(), "--signal", "85", "--sl", "100", "--tp", "50", "--csv", File("a directory")});
+    EXPECT_EQ(onDir.status, kFailure);
+    EXPECT_TRUE(fs::is_directory(File("a directory")));
+}
+
+// --- Ctrl-C -------------------------------------------------------------------------
+
+TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
+{
+    const std::string csv = File("grid.csv");
+    test::WriteFile(csv, "an older sweep\n");
+    const std::string errFile = File("stderr.txt");
+
+    // The whole four-axis grid: far longer than the test waits.
+    std::vector<std::string> args = {QUILLET_CLI_PATH, "sweep", EurUsd(), "--hold", "1:120", "--csv", csv};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // The first line on standard error comes once the handler is in place.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (test::ReadFile(errFile).find("комбинаций") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal instead of stopping";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_NE(test::ReadFile(errFile).find("Прервано"), std::string::npos) << test::ReadFile(errFile);
+    EXPECT_EQ(test::ReadFile(csv), "an older sweep\n");
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")
+            << "left behind: " << entry.path();
+}
+
+} // namespace
+} // namespace quillet::cli

@@ -1,0 +1,551 @@
+// The page "Оптимизация" in the main window over a random instrument: its
+// controls, a sweep off the window's thread with its heatmap and best rows,
+// stopping and closing mid-sweep, and a picked combination run on the
+// single-pair page.
+
+#include "ui/OptimisationPage.h"
+#include "UiTestSupport.h"
+#include "backtest/RandomPair.h"
+#include "backtest/SinglePair.h"
+#include "backtest/Sweep.h"
+#include "ui/Controls.h"
+#include "ui/SweepHeatmap.h"
+#include "ui/Unit1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace quillet;
+using namespace quillet::test;
+using quillet::ui::ChosenCombination;
+using quillet::ui::OptimisationPage;
+using quillet::ui::SweepHeatmap;
+
+Q_DECLARE_METATYPE(quillet::ui::ChosenCombination)
+
+namespace {
+
+void SetSpin(QObject& root, const char* name, int value)
+{
+    Get<QSpinBox>(root, QString::fromLatin1(name))->setValue(value);
+}
+
+// A small grid, swept in a blink.
+void SmallGrid(QObject& page)
+{
+    SetSpin(page, "SignalFrom", 80);
+    SetSpin(page, "SignalTo", 95);
+    SetSpin(page, "StopLossFrom", 20);
+    SetSpin(page, "StopLossTo", 40);
+    SetSpin(page, "TakeProfitFrom", 10);
+    SetSpin(page, "TakeProfitTo", 30);
+    SetSpin(page, "MinEntries", 5);
+}
+
+BacktestResult PlainRun(const ChosenCombination& c)
+{
+    BacktestParams p;
+    p.Slot = c.Slot;
+    p.PairName = "EURUSD";
+    p.RangeRestricted = c.Weeks.First != 0 || c.Weeks.Last != 535;
+    p.FirstWeek = c.Weeks.First;
+    p.LastWeek = c.Weeks.Last;
+    p.SignalMinPoints = c.Signal;
+    p.StopLossPoints = c.StopLoss;
+    p.TakeProfitPoints = c.TakeProfit;
+    p.HoldLimit = c.Hold > 0 ? c.Hold - 1 : 119;
+    BacktestResult r;
+    RunSinglePairBacktest(p, r, {}, {}, {});
+    return r;
+}
+
+} // namespace
+
+class OptimisationPageTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void pageIsATabAfterTheFourPages();
+    void controlsStartAtTheirDefaults_data();
+    void controlsStartAtTheirDefaults();
+    void sweepFillsHeatmapAndBestRows();
+    void sliderAndBestBySignalChooseTheLayer();
+    void tooltipShowsTheCombinationAndItsFigures();
+    void holdAxisShowsTheBestHoldPerCell();
+    void coloursRunFromTheLowestToTheHighestCell();
+    void reversedRangeIsRefused();
+    void stopKeepsWhatWasFound();
+    void windowStaysResponsiveDuringASweep();
+    void chosenCombinationRunsOnTheSinglePairPage_data();
+    void chosenCombinationRunsOnTheSinglePairPage();
+    void doubleClicksPickARowAndACell();
+    // Last: closing the main window ends the application's event loop.
+    void closingTheWindowMidSweepStopsIt();
+
+  private:
+    std::unique_ptr<TForm1> Start();
+    OptimisationPage& Page(TForm1& form) { return *form.Optimisation(); }
+    /// Presses "Подобрать" and waits for the sweep to end.
+    void Sweep(OptimisationPage& page);
+
+    std::unique_ptr<TempDir> dir_;
+    std::unique_ptr<RecordingDialogs> dialogs_;
+};
+
+void OptimisationPageTest::init()
+{
+    qRegisterMetaType<ChosenCombination>();
+    ClearLoadedSlots();
+    dir_ = std::make_unique<TempDir>();
+    dialogs_ = std::make_unique<RecordingDialogs>();
+    RandomPairShape shape;
+    shape.Seed = 77;
+    shape.Weeks = 120;
+    auto inst = NewInstrument("EURUSD");
+    MakeRandomPair(*inst, shape);
+    WriteInstrument(*dir_, "EURUSD", *inst);
+    WriteConfig(*dir_, {"EURUSD"});
+}
+
+void OptimisationPageTest::cleanup()
+{
+    dialogs_.reset();
+    dir_.reset();
+    ClearLoadedSlots();
+}
+
+std::unique_ptr<TForm1> OptimisationPageTest::Start()
+{
+    return std::make_unique<TForm1>(dir_->dir());
+}
+
+void OptimisationPageTest::Sweep(OptimisationPage& page)
+{
+    QSignalSpy ended(&page, &OptimisationPage::SweepEnded);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(page.Running());
+    QVERIFY(ended.wait(60000));
+    QVERIFY(!page.Running());
+}
+
+void OptimisationPageTest::pageIsATabAfterTheFourPages()
+{
+    auto form = Start();
+    auto* pages = Get<QTabWidget>(*form, "PageControl1");
+    QCOMPARE(pages->count(), 5);
+    QCOMPARE(pages->tabText(4), QStringLiteral("Оптимизация"));
+    QCOMPARE(pages->widget(4), static_cast<QWidget*>(form->Optimisation()));
+    QCOMPARE(pages->currentIndex(), 2); // the window still opens on the quotes page
+    auto* pair = Get<QComboBox>(Page(*form), "PairBox");
+    QCOMPARE(pair->count(), 1);
+    QCOMPARE(pair->currentText(), QStringLiteral("EURUSD"));
+}
+
+void OptimisationPageTest::controlsStartAtTheirDefaults_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("signal from") << "SignalFrom" << 50 << 500 << 50 << true;
+    QTest::newRow("signal to") << "SignalTo" << 50 << 500 << 500 << true;
+    QTest::newRow("stop-loss from") << "StopLossFrom" << 0 << 150 << 0 << true;
+    QTest::newRow("stop-loss to") << "StopLossTo" << 0 << 150 << 150 << true;
+    QTest::newRow("take-profit from") << "TakeProfitFrom" << 0 << 100 << 0 << true;
+    QTest::newRow("take-profit to") << "TakeProfitTo" << 0 << 100 << 100 << true;
+    QTest::newRow("hold from, off") << "HoldFrom" << 1 << 120 << 1 << false;
+    QTest::newRow("hold to, off") << "HoldTo" << 1 << 120 << 120 << false;
+    QTest::newRow("weeks from") << "WeekFrom" << 0 << 535 << 0 << true;
+    QTest::newRow("weeks to") << "WeekTo" << 1 << 535 << 535 << true;
+    QTest::newRow("forward from, off") << "ForwardFrom" << 0 << 535 << 0 << false;
+    QTest::newRow("forward to, off") << "ForwardTo" << 1 << 535 << 535 << false;
+    QTest::newRow("minimum entries") << "MinEntries" << 0 << 100000 << 30 << true;
+    QTest::newRow("best rows") << "TopRows" << 1 << 1000 << 20 << true;
+}
+
+void OptimisationPageTest::controlsStartAtTheirDefaults()
+{
+    QFETCH(QString, name);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, value);
+    QFETCH(bool, enabled);
+    auto form = Start();
+    auto* spin = Get<QSpinBox>(Page(*form), name);
+    QCOMPARE(spin->minimum(), minimum);
+    QCOMPARE(spin->maximum(), maximum);
+    QCOMPARE(spin->value(), value);
+    QCOMPARE(spin->isEnabled(), enabled);
+    QVERIFY(!Get<QPushButton>(Page(*form), "StopButton")->isEnabled());
+    QCOMPARE(Get<QComboBox>(Page(*form), "MetricBox")->currentText(), QStringLiteral("Пункты"));
+}
+
+void OptimisationPageTest::sweepFillsHeatmapAndBestRows()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Get<QCheckBox>(page, "ForwardChecked")->setChecked(true);
+    SetSpin(page, "WeekTo", 60);
+    SetSpin(page, "ForwardFrom", 61);
+    Sweep(page);
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    // The page's sweep is the core's sweep of the same parameters.
+    SweepParams p;
+    p.Slot = 1;
+    p.PairName = "EURUSD";
+    p.Grid = {{80, 95}, {20, 40}, {10, 30}, std::nullopt};
+    p.Weeks = {0, 60};
+    p.Forward = WeekRange{61, 535};
+    p.MinEntries = 5;
+    const SweepOutcome want = RunSweep(p);
+    const SweepOutcome* got = page.Outcome();
+    QVERIFY(got);
+    QVERIFY(!got->Stopped);
+    QCOMPARE(got->Cells.size(), want.Cells.size());
+    QVERIFY(std::memcmp(got->Cells.data(), want.Cells.data(), want.Cells.size() * sizeof(float)) == 0);
+
+    auto* table = Get<QTableWidget>(page, "BestTable");
+    QCOMPARE(table->rowCount(), static_cast<int>(want.Best.size()));
+    QCOMPARE(table->columnCount(), 14); // ten in-sample figures and four of the forward weeks
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const SweepRow& r = want.Best[static_cast<std::size_t>(row)];
+        QCOMPARE(table->item(row, 0)->text().toInt(), r.Signal);
+        QCOMPARE(table->item(row, 1)->text().toInt(), r.StopLoss);
+        QCOMPARE(table->item(row, 2)->text().toInt(), r.TakeProfit);
+        QCOMPARE(table->item(row, 4)->text().toInt(), r.Result.Entries);
+        QCOMPARE(table->item(row, 7)->text().toLongLong(), static_cast<long long>(r.Figures.Net));
+        QCOMPARE(table->item(row, 10)->text().toInt(), r.Forward->Entries);
+        QCOMPARE(table->item(row, 11)->text().toLongLong(), static_cast<long long>(r.ForwardFigures->Net));
+    }
+    QCOMPARE(Get<QProgressBar>(page, "SweepProgress")->value(), 1000);
+    QVERIFY(Get<QLabel>(page, "StatusLabel")->text().startsWith(QStringLiteral("Готово: 7056 комбинаций")));
+    QVERIFY(Get<QPushButton>(page, "StartButton")->isEnabled());
+    QVERIFY(!Get<QPushButton>(page, "StopButton")->isEnabled());
+
+    // The heatmap shows the best row's signal value, coloured from its
+    // lowest to its highest cell; the best row's cell is the highest.
+    auto* heatmap = Get<SweepHeatmap>(page, "Heatmap");
+    const SweepRow& top = want.Best.front();
+    QCOMPARE(Get<QSlider>(page, "SignalSlider")->value(), top.Signal);
+    QCOMPARE(heatmap->Image().size(), QSize(21, 21));
+    QCOMPARE(heatmap->Highest(), static_cast<float>(top.Figures.Net));
+    QCOMPARE(page.ShownSignal(top.StopLoss, top.TakeProfit), top.Signal);
+    int sl = 0, tp = 0;
+    QVERIFY(heatmap->CellAt(heatmap->CellCentre(top.StopLoss, top.TakeProfit), sl, tp));
+    QCOMPARE(sl, top.StopLoss);
+    QCOMPARE(tp, top.TakeProfit);
+}
+
+void OptimisationPageTest::sliderAndBestBySignalChooseTheLayer()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Sweep(page);
+    const SweepOutcome& out = *page.Outcome();
+    auto* heatmap = Get<SweepHeatmap>(page, "Heatmap");
+    auto* slider = Get<QSlider>(page, "SignalSlider");
+    QCOMPARE(slider->minimum(), 80);
+    QCOMPARE(slider->maximum(), 95);
+
+    // One signal value: the layer is its cells.
+    slider->setValue(88);
+    QCOMPARE(Get<QLabel>(page, "SignalLabel")->text(), QStringLiteral("88 п"));
+    float low = INFINITY, high = -INFINITY;
+    for (int sl = 20; sl <= 40; ++sl)
+        for (int tp = 10; tp <= 30; ++tp) {
+            QCOMPARE(page.ShownSignal(sl, tp), 88);
+            low = std::min(low, out.Cell(88, sl, tp));
+            high = std::max(high, out.Cell(88, sl, tp));
+        }
+    QCOMPARE(heatmap->Lowest(), low);
+    QCOMPARE(heatmap->Highest(), high);
+
+    // The best over all signal values with enough entries, per cell.
+    Get<QCheckBox>(page, "BestBySignal")->setChecked(true);
+    QVERIFY(!slider->isEnabled());
+    for (int sl = 20; sl <= 40; sl += 5)
+        for (int tp = 10; tp <= 30; tp += 5) {
+            int bestSignal = 0;
+            float best = NAN;
+            for (int sig = 80; sig <= 95; ++sig) {
+                const float v = out.Cell(sig, sl, tp);
+                if (out.EntriesBySignal[sig - 80] >= 5 && !std::isnan(v) && (std::isnan(best) || v > best)) {
+                    best = v;
+                    bestSignal = sig;
+                }
+            }
+            QCOMPARE(page.ShownSignal(sl, tp), bestSignal);
+        }
+    QCOMPARE(heatmap->Highest(), static_cast<float>(out.Best.front().Figures.Net));
+}
+
+void OptimisationPageTest::tooltipShowsTheCombinationAndItsFigures()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Sweep(page);
+    Get<QSlider>(page, "SignalSlider")->setValue(85);
+    const QString text = page.CellTooltip(30, 25);
+    const BacktestResult r = PlainRun({1, 85, 30, 25, 0, {0, 535}});
+    QVERIFY2(text.startsWith(QStringLiteral("Сигнальная свеча 85 п, SL 30 п, TP 25 п\n")), qPrintable(text));
+    QVERIFY2(
+        text.contains(
+            QStringLiteral("входов %1, TP %2, SL %3").arg(r.Entries).arg(r.TakeProfits).arg(r.StopLosses)),
+        qPrintable(text));
+    const long long net =
+        25LL * r.TakeProfits - 30LL * r.StopLosses + r.TimeoutWinPoints - r.TimeoutLossPoints;
+    QVERIFY2(text.contains(QStringLiteral("пункты %1,").arg(net)), qPrintable(text));
+}
+
+void OptimisationPageTest::holdAxisShowsTheBestHoldPerCell()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Get<QCheckBox>(page, "HoldLimited")->setChecked(true);
+    QVERIFY(Get<QSpinBox>(page, "HoldFrom")->isEnabled());
+    SetSpin(page, "HoldFrom", 4);
+    SetSpin(page, "HoldTo", 9);
+    Sweep(page);
+    const SweepOutcome& out = *page.Outcome();
+    QCOMPARE(out.Combinations, 16LL * 21 * 21 * 6);
+    const SweepRow& top = out.Best.front();
+    QVERIFY(top.Hold.has_value());
+    QVERIFY(*top.Hold >= 4 && *top.Hold <= 9);
+    QCOMPARE(Get<QTableWidget>(page, "BestTable")->item(0, 3)->text().toInt(), *top.Hold);
+    QVERIFY(page.CellTooltip(top.StopLoss, top.TakeProfit)
+                .contains(QStringLiteral("удержание %1 ч").arg(*top.Hold)));
+}
+
+void OptimisationPageTest::coloursRunFromTheLowestToTheHighestCell()
+{
+    // Profitability has no value with a stop-loss of 0 points: those cells
+    // are grey; the others run from dark blue (lowest) to yellow (highest).
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    SetSpin(page, "StopLossFrom", 0);
+    Get<QComboBox>(page, "MetricBox")->setCurrentIndex(1);
+    Sweep(page);
+    const SweepOutcome& out = *page.Outcome();
+    auto* heatmap = Get<SweepHeatmap>(page, "Heatmap");
+    const int signal = Get<QSlider>(page, "SignalSlider")->value();
+    int lowSl = 0, lowTp = 0, highSl = 0, highTp = 0;
+    float low = INFINITY, high = -INFINITY;
+    for (int sl = 0; sl <= 40; ++sl)
+        for (int tp = 10; tp <= 30; ++tp) {
+            const float v = out.Cell(signal, sl, tp);
+            if (sl == 0) {
+                QVERIFY(std::isnan(v));
+                QCOMPARE(heatmap->CellColour(sl, tp), QColor(205, 205, 205));
+                continue;
+            }
+            if (v < low) {
+                low = v;
+                lowSl = sl;
+                lowTp = tp;
+            }
+            if (v > high) {
+                high = v;
+                highSl = sl;
+                highTp = tp;
+            }
+        }
+    QVERIFY(low < high);
+    QCOMPARE(heatmap->CellColour(lowSl, lowTp), QColor(68, 1, 84));
+    QCOMPARE(heatmap->CellColour(highSl, highTp), QColor(253, 231, 37));
+}
+
+void OptimisationPageTest::reversedRangeIsRefused()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SetSpin(page, "StopLossFrom", 100);
+    SetSpin(page, "StopLossTo", 50);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(!page.Running());
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Stop Loss: начало больше конца."));
+}
+
+void OptimisationPageTest::stopKeepsWhatWasFound()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    Get<QCheckBox>(page, "HoldLimited")->setChecked(true); // the whole four-axis grid: many seconds
+    QSignalSpy ended(&page, &OptimisationPage::SweepEnded);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(Get<QPushButton>(page, "StopButton")->isEnabled());
+    QVERIFY(!Get<QPushButton>(page, "StartButton")->isEnabled());
+    QTest::qWait(300);
+    Get<QPushButton>(page, "StopButton")->click();
+    QVERIFY(ended.wait(10000));
+    QVERIFY(page.Outcome()->Stopped);
+    QVERIFY(page.Outcome()->Combinations < page.Outcome()->Grid.Combinations());
+    QVERIFY(Get<QLabel>(page, "StatusLabel")->text().startsWith(QStringLiteral("Остановлено")));
+    QVERIFY(Get<QPushButton>(page, "StartButton")->isEnabled());
+    QVERIFY(!Get<QPushButton>(page, "StopButton")->isEnabled());
+}
+
+void OptimisationPageTest::windowStaysResponsiveDuringASweep()
+{
+    auto form = Start();
+    form->show();
+    OptimisationPage& page = Page(*form);
+    Get<QCheckBox>(page, "HoldLimited")->setChecked(true);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(page.Running());
+
+    // The event loop keeps turning: timers fire, pages switch, the progress
+    // bar moves, all while the sweep runs.
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(10);
+    auto* pages = Get<QTabWidget>(*form, "PageControl1");
+    pages->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 5000);
+    QCOMPARE(pages->currentIndex(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(Get<QProgressBar>(page, "SweepProgress")->value() > 0, 20000);
+    QVERIFY(page.Running());
+    page.StopSweep();
+    QSignalSpy ended(&page, &OptimisationPage::SweepEnded);
+    QVERIFY(ended.wait(10000));
+}
+
+void OptimisationPageTest::closingTheWindowMidSweepStopsIt()
+{
+    auto form = Start();
+    form->show();
+    OptimisationPage& page = Page(*form);
+    Get<QCheckBox>(page, "HoldLimited")->setChecked(true);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(page.Running());
+    QTest::qWait(100);
+    QElapsedTimer closing;
+    closing.start();
+    QVERIFY(form->close());
+    form.reset(); // the page waits for its sweep, which stops between two columns
+    QVERIFY2(closing.elapsed() < 5000, "the sweep did not stop");
+    QVERIFY(dialogs_->messages.isEmpty());
+}
+
+void OptimisationPageTest::chosenCombinationRunsOnTheSinglePairPage_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("stopLoss");
+    QTest::addColumn<int>("takeProfit");
+    QTest::addColumn<int>("hold");
+    QTest::addColumn<int>("firstWeek");
+    QTest::addColumn<int>("lastWeek");
+    QTest::addColumn<bool>("widened");
+    QTest::newRow("inside the narrow signal range") << 100 << 60 << 40 << 0 << 0 << 535 << false;
+    QTest::newRow("signal 60 widens the bar") << 60 << 30 << 20 << 0 << 0 << 535 << true;
+    QTest::newRow("signal 300 widens the bar") << 300 << 150 << 100 << 0 << 0 << 535 << true;
+    QTest::newRow("holding limit 12") << 90 << 50 << 25 << 12 << 0 << 535 << false;
+    QTest::newRow("restricted weeks") << 85 << 100 << 50 << 0 << 10 << 80 << false;
+    QTest::newRow("week 0 to 40 with a hold of 1") << 120 << 0 << 0 << 1 << 0 << 40 << false;
+}
+
+void OptimisationPageTest::chosenCombinationRunsOnTheSinglePairPage()
+{
+    QFETCH(int, signal);
+    QFETCH(int, stopLoss);
+    QFETCH(int, takeProfit);
+    QFETCH(int, hold);
+    QFETCH(int, firstWeek);
+    QFETCH(int, lastWeek);
+    QFETCH(bool, widened);
+    auto form = Start();
+    const ChosenCombination c{1, signal, stopLoss, takeProfit, hold, {firstWeek, lastWeek}};
+    emit Page(*form).CombinationChosen(c);
+
+    QCOMPARE(Get<QTabWidget>(*form, "PageControl1")->currentIndex(), 1);
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->currentIndex(), 0);
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar4")->value(), signal);
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar4")->maximum(), widened ? 500 : 150);
+    QCOMPARE(Get<QCheckBox>(*form, "CheckBox4")->isChecked(), widened);
+    QCOMPARE(Caption(*form, "Label77"), QStringLiteral("%1 п").arg(signal));
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar6")->value(), stopLoss);
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar7")->value(), takeProfit);
+    QCOMPARE(Get<QCheckBox>(*form, "CheckBox5")->isChecked(), hold > 0);
+    if (hold > 0)
+        QCOMPARE(Get<TTrackBar>(*form, "TrackBar12")->value(), hold);
+    QCOMPARE(Get<QCheckBox>(*form, "CheckBox3")->isChecked(), firstWeek != 0 || lastWeek != 535);
+
+    // "Рассчитать" was pressed: the labels are those of the plain run.
+    const BacktestResult r = PlainRun(c);
+    QCOMPARE(Caption(*form, "Label79"), QString::number(r.Entries));
+    QCOMPARE(Caption(*form, "Label64"), QStringLiteral("%1 (%2 п)")
+                                            .arg(r.TakeProfits)
+                                            .arg(static_cast<long long>(r.TakeProfits) * takeProfit));
+    QCOMPARE(
+        Caption(*form, "Label71"),
+        QStringLiteral("%1 (%2 п)").arg(r.StopLosses).arg(static_cast<long long>(r.StopLosses) * stopLoss));
+    QCOMPARE(Caption(*form, "Label95"), QStringLiteral("%1 (%2)").arg(r.TimeoutWins).arg(r.TimeoutWinPoints));
+}
+
+void OptimisationPageTest::doubleClicksPickARowAndACell()
+{
+    auto form = Start();
+    form->show();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(&page);
+    Sweep(page);
+    QSignalSpy chosen(&page, &OptimisationPage::CombinationChosen);
+
+    // The third best row.
+    auto* table = Get<QTableWidget>(page, "BestTable");
+    const SweepRow& third = page.Outcome()->Best.at(2);
+    QTest::qWait(0); // lay the filled table out
+    const QRect cell = table->visualRect(table->model()->index(2, 0));
+    QVERIFY2(table->viewport()->rect().contains(cell.center()), "the row is not on screen");
+    // A view takes a double click only on the row a press went to first.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(chosen.size(), 1);
+    auto c = chosen.takeFirst().at(0).value<ChosenCombination>();
+    QCOMPARE(c.Signal, third.Signal);
+    QCOMPARE(c.StopLoss, third.StopLoss);
+    QCOMPARE(c.TakeProfit, third.TakeProfit);
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar4")->value(), third.Signal);
+    QCOMPARE(Caption(*form, "Label79"), QString::number(third.Result.Entries));
+
+    // A cell of the heatmap at signal 90.
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(&page);
+    Get<QSlider>(page, "SignalSlider")->setValue(90);
+    auto* heatmap = Get<SweepHeatmap>(page, "Heatmap");
+    QTest::mouseDClick(heatmap, Qt::LeftButton, {}, heatmap->CellCentre(33, 17));
+    QCOMPARE(chosen.size(), 1);
+    c = chosen.takeFirst().at(0).value<ChosenCombination>();
+    QCOMPARE(c.Signal, 90);
+    QCOMPARE(c.StopLoss, 33);
+    QCOMPARE(c.TakeProfit, 17);
+    QCOMPARE(Get<TTrackBar>(*form, "TrackBar6")->value(), 33);
+    QCOMPARE(Caption(*form, "Label79"), QString::number(PlainRun(c).Entries));
+}
+
+QTEST_MAIN(OptimisationPageTest)
+#include "OptimisationPageTest.moc"

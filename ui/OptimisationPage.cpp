@@ -1,0 +1,405 @@
+#include "ui/OptimisationPage.h"
+
+#include "store/Instrument.h"
+#include "store/Numbers.h"
+#include "ui/Dialogs.h"
+#include "ui_OptimisationPage.h"
+
+#include <QHeaderView>
+#include <QMetaObject>
+#include <QTableWidgetItem>
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+namespace quillet::ui {
+namespace {
+
+// The metric box lists the metrics in the order of SweepMetric.
+const char* const kMetricNames[] = {"Пункты", "Профитность", "Процент TP", "Входы"};
+
+QString MetricName(SweepMetric m)
+{
+    return QString::fromUtf8(kMetricNames[static_cast<int>(m)]);
+}
+
+// A ratio as the single-pair page writes it, or "-" where it has none.
+QString Ratio(long double value, const char* suffix = "")
+{
+    if (std::isnan(value))
+        return QStringLiteral("-");
+    return QString::fromStdString(FormatGeneral2(value)) + QString::fromUtf8(suffix);
+}
+
+QString FiguresText(const BacktestResult& r, const SweepFigures& f)
+{
+    return QStringLiteral("входов %1, TP %2, SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, TP %8")
+        .arg(r.Entries)
+        .arg(r.TakeProfits)
+        .arg(r.StopLosses)
+        .arg(r.TimeoutWins)
+        .arg(r.TimeoutLosses)
+        .arg(f.Net)
+        .arg(Ratio(f.Profitability), Ratio(f.TpShare, "%"));
+}
+
+} // namespace
+
+OptimisationPage::OptimisationPage(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::OptimisationPage>())
+{
+    ui->setupUi(this);
+    auto& u = *ui;
+    u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    u.BestTable->verticalHeader()->hide();
+    u.BestTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+
+    connect(u.StartButton, &QPushButton::clicked, this, &OptimisationPage::StartSweep);
+    connect(u.StopButton, &QPushButton::clicked, this, &OptimisationPage::StopSweep);
+    connect(u.HoldLimited, &QCheckBox::toggled, this, [this](bool on) {
+        ui->HoldFrom->setEnabled(on);
+        ui->HoldTo->setEnabled(on);
+    });
+    connect(u.ForwardChecked, &QCheckBox::toggled, this, [this](bool on) {
+        ui->ForwardFrom->setEnabled(on);
+        ui->ForwardTo->setEnabled(on);
+    });
+    connect(u.SignalSlider, &QSlider::valueChanged, this, &OptimisationPage::ShowLayer);
+    connect(u.BestBySignal, &QCheckBox::toggled, this, &OptimisationPage::ShowLayer);
+    connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
+    connect(u.BestTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ChooseRow(row); });
+    u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
+    connect(&progressTimer_, &QTimer::timeout, this, &OptimisationPage::ShowProgress);
+    progressTimer_.setInterval(100);
+}
+
+OptimisationPage::~OptimisationPage()
+{
+    // The sweep stops between two columns of the grid, within microseconds.
+    worker_.request_stop();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void OptimisationPage::SetInstruments(const QStringList& names)
+{
+    ui->PairBox->clear();
+    ui->PairBox->addItems(names);
+    ui->PairBox->setCurrentIndex(names.isEmpty() ? -1 : 0);
+}
+
+bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
+{
+    auto& u = *ui;
+    slot = u.PairBox->currentIndex() + 1;
+    if (slot < 1) {
+        ShowInfo(this, QStringLiteral("Выберите инструмент"));
+        return false;
+    }
+    struct Axis {
+        QSpinBox* From;
+        QSpinBox* To;
+        const char* Name;
+    };
+    for (const Axis& a :
+         {Axis{u.SignalFrom, u.SignalTo, "Сигнальная свеча"}, Axis{u.StopLossFrom, u.StopLossTo, "Stop Loss"},
+          Axis{u.TakeProfitFrom, u.TakeProfitTo, "Take Profit"}, Axis{u.HoldFrom, u.HoldTo, "Удержание"},
+          Axis{u.WeekFrom, u.WeekTo, "Недели"}, Axis{u.ForwardFrom, u.ForwardTo, "Проверка на неделях"}})
+        if (a.From->isEnabled() && a.From->value() > a.To->value()) {
+            ShowError(this, QString::fromUtf8(a.Name) + QStringLiteral(": начало больше конца"));
+            return false;
+        }
+    params.Slot = slot;
+    params.PairName = u.PairBox->currentText().toStdString();
+    params.Grid.Signal = {u.SignalFrom->value(), u.SignalTo->value()};
+    params.Grid.StopLoss = {u.StopLossFrom->value(), u.StopLossTo->value()};
+    params.Grid.TakeProfit = {u.TakeProfitFrom->value(), u.TakeProfitTo->value()};
+    params.Grid.Hold.reset();
+    if (u.HoldLimited->isChecked())
+        params.Grid.Hold = AxisRange{u.HoldFrom->value(), u.HoldTo->value()};
+    params.Weeks = {u.WeekFrom->value(), u.WeekTo->value()};
+    params.Forward.reset();
+    if (u.ForwardChecked->isChecked())
+        params.Forward = WeekRange{u.ForwardFrom->value(), u.ForwardTo->value()};
+    params.Metric = static_cast<SweepMetric>(u.MetricBox->currentIndex());
+    params.MinEntries = u.MinEntries->value();
+    params.Top = u.TopRows->value();
+    return true;
+}
+
+void OptimisationPage::StartSweep()
+{
+    if (running_)
+        return;
+    SweepParams params;
+    int slot = 0;
+    if (!ReadParams(params, slot))
+        return;
+
+    // The sweep reads its own copy of the instrument, so nothing the window
+    // does to the table meanwhile can reach it.
+    auto inst = std::make_shared<const Instrument>(Table()[slot]);
+    progress_ = std::make_shared<Progress>();
+    progress_->Total = params.Grid.Combinations();
+    SetRunning(true);
+    ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций").arg(params.Grid.Combinations()));
+
+    if (worker_.joinable())
+        worker_.join();
+    worker_ = std::jthread([this, inst, params, slot, progress = progress_](std::stop_token stop) {
+        const auto began = std::chrono::steady_clock::now();
+        try {
+            auto table =
+                std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid, SweptWeeks(params));
+            auto outcome = std::make_shared<const SweepOutcome>(
+                RunSweep(params, *table, stop,
+                         [&progress](std::int64_t done, std::int64_t) { progress->Done = done; }));
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            QMetaObject::invokeMethod(
+                this,
+                [this, outcome, table, params, slot, seconds] {
+                    Finished(outcome, table, params, slot, seconds);
+                },
+                Qt::QueuedConnection);
+        } catch (const std::exception& e) {
+            const QString text = QString::fromStdString(e.what());
+            QMetaObject::invokeMethod(
+                this, [this, text] { Failed(text); }, Qt::QueuedConnection);
+        }
+    });
+}
+
+void OptimisationPage::StopSweep()
+{
+    if (!running_)
+        return;
+    worker_.request_stop();
+    ui->StatusLabel->setText(QStringLiteral("Останавливаем..."));
+}
+
+void OptimisationPage::SetRunning(bool running)
+{
+    running_ = running;
+    ui->StartButton->setEnabled(!running);
+    ui->StopButton->setEnabled(running);
+    if (running) {
+        ui->SweepProgress->setValue(0);
+        progressTimer_.start();
+    } else {
+        progressTimer_.stop();
+    }
+}
+
+void OptimisationPage::ShowProgress()
+{
+    if (!progress_)
+        return;
+    const std::int64_t total = progress_->Total;
+    const std::int64_t done = progress_->Done;
+    if (total > 0)
+        ui->SweepProgress->setValue(static_cast<int>(done * ui->SweepProgress->maximum() / total));
+}
+
+void OptimisationPage::Finished(std::shared_ptr<const SweepOutcome> outcome,
+                                std::shared_ptr<const SweepTable> table, const SweepParams& params, int slot,
+                                double seconds)
+{
+    if (worker_.joinable())
+        worker_.join();
+    SetRunning(false);
+    outcome_ = std::move(outcome);
+    table_ = std::move(table);
+    params_ = params;
+    slot_ = slot;
+    ShowProgress();
+
+    const SweepOutcome& out = *outcome_;
+    ui->StatusLabel->setText(
+        out.Stopped ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
+                          .arg(out.Combinations)
+                          .arg(out.Grid.Combinations())
+                    : QStringLiteral("Готово: %1 комбинаций за %2 с")
+                          .arg(out.Combinations)
+                          .arg(QString::number(seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+
+    // The slider runs over the signal values swept; it starts at the best row's.
+    QSlider* slider = ui->SignalSlider;
+    const QSignalBlocker quiet(slider);
+    slider->setRange(out.Grid.Signal.First, out.Grid.Signal.Last);
+    slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
+    slider->setEnabled(true);
+    ShowLayer();
+    FillTable();
+    emit SweepEnded();
+}
+
+void OptimisationPage::Failed(const QString& text)
+{
+    if (worker_.joinable())
+        worker_.join();
+    SetRunning(false);
+    ui->StatusLabel->setText(QString());
+    ShowError(this, text);
+    emit SweepEnded();
+}
+
+void OptimisationPage::ShowLayer()
+{
+    if (!outcome_)
+        return;
+    const SweepOutcome& out = *outcome_;
+    const SweepGrid& g = out.Grid;
+    const bool best = ui->BestBySignal->isChecked();
+    ui->SignalSlider->setEnabled(!best);
+    const int signal = ui->SignalSlider->value();
+    ui->SignalLabel->setText(QStringLiteral("%1 п").arg(signal));
+
+    const int slCount = g.StopLoss.Count();
+    const int tpCount = g.TakeProfit.Count();
+    std::vector<float> values(static_cast<std::size_t>(slCount) * tpCount,
+                              std::numeric_limits<float>::quiet_NaN());
+    layerSignals_.assign(values.size(), 0);
+    for (int s = 0; s < slCount; ++s)
+        for (int t = 0; t < tpCount; ++t) {
+            const int sl = g.StopLoss.First + s, tp = g.TakeProfit.First + t;
+            const std::size_t at = static_cast<std::size_t>(s) * tpCount + t;
+            if (!best) {
+                values[at] = out.Cell(signal, sl, tp);
+                layerSignals_[at] = signal;
+                continue;
+            }
+            // The best over the signal values with enough entries; the
+            // smallest such signal value on a tie.
+            for (int j = 0; j < g.Signal.Count(); ++j) {
+                if (out.EntriesBySignal[j] < out.MinEntries)
+                    continue;
+                const float v = out.Cell(g.Signal.First + j, sl, tp);
+                if (!std::isnan(v) && (std::isnan(values[at]) || v > values[at])) {
+                    values[at] = v;
+                    layerSignals_[at] = g.Signal.First + j;
+                }
+            }
+        }
+
+    QString title = MetricName(out.Metric);
+    if (best) {
+        title += QStringLiteral(", лучшее по сигналу");
+    } else {
+        const int entries = out.EntriesBySignal[signal - g.Signal.First];
+        title += QStringLiteral(", сигнальная свеча %1 п, входов %2").arg(signal).arg(entries);
+        if (entries < out.MinEntries)
+            title += QStringLiteral(" (мало)");
+    }
+    if (g.Hold)
+        title += QStringLiteral(", лучшее удержание");
+    ui->Heatmap->SetLayer(g.StopLoss.First, g.StopLoss.Last, g.TakeProfit.First, g.TakeProfit.Last,
+                          std::move(values), title, out.Metric == SweepMetric::Net);
+}
+
+int OptimisationPage::ShownSignal(int stopLoss, int takeProfit) const
+{
+    if (!outcome_)
+        return 0;
+    const SweepGrid& g = outcome_->Grid;
+    if (!g.StopLoss.Contains(stopLoss) || !g.TakeProfit.Contains(takeProfit))
+        return 0;
+    return layerSignals_[static_cast<std::size_t>(stopLoss - g.StopLoss.First) * g.TakeProfit.Count() +
+                         (takeProfit - g.TakeProfit.First)];
+}
+
+int OptimisationPage::HoldOfCell(int signal, int stopLoss, int takeProfit) const
+{
+    const SweepOutcome& out = *outcome_;
+    return out.Grid.Hold ? out.CellHold[out.CellIndex(signal, stopLoss, takeProfit)] : 0;
+}
+
+QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
+{
+    const int signal = ShownSignal(stopLoss, takeProfit);
+    if (signal == 0 || !table_)
+        return QStringLiteral("SL %1 п, TP %2 п: нет значения").arg(stopLoss).arg(takeProfit);
+    const int hold = HoldOfCell(signal, stopLoss, takeProfit);
+    QString text =
+        QStringLiteral("Сигнальная свеча %1 п, SL %2 п, TP %3 п").arg(signal).arg(stopLoss).arg(takeProfit);
+    if (hold > 0)
+        text += QStringLiteral(", удержание %1 ч").arg(hold);
+    if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))
+        return text + QStringLiteral("\nнет значения");
+    // The full figures of the cell, folded again from the sweep's table.
+    const BacktestResult r = table_->FoldOne(signal, stopLoss, takeProfit,
+                                             hold > 0 ? HoldLimitOf(hold) : kNoHoldLimit, params_.Weeks);
+    return text + QLatin1Char('\n') + FiguresText(r, FiguresOf(r, stopLoss, takeProfit));
+}
+
+void OptimisationPage::FillTable()
+{
+    const SweepOutcome& out = *outcome_;
+    QTableWidget* t = ui->BestTable;
+    QStringList headings = {QStringLiteral("Сигнал"), QStringLiteral("SL"),     QStringLiteral("TP"),
+                            QStringLiteral("Удерж."), QStringLiteral("Входы"),  QStringLiteral("TP"),
+                            QStringLiteral("SL"),     QStringLiteral("Пункты"), QStringLiteral("Профитность"),
+                            QStringLiteral("% TP")};
+    if (params_.Forward)
+        headings << QStringLiteral("Входы (пров.)") << QStringLiteral("Пункты (пров.)")
+                 << QStringLiteral("Профитность (пров.)") << QStringLiteral("% TP (пров.)");
+    t->clear();
+    t->setColumnCount(static_cast<int>(headings.size()));
+    t->setHorizontalHeaderLabels(headings);
+    t->setRowCount(static_cast<int>(out.Best.size()));
+    for (int row = 0; row < t->rowCount(); ++row) {
+        const SweepRow& r = out.Best[static_cast<std::size_t>(row)];
+        QStringList cells = {QString::number(r.Signal),
+                             QString::number(r.StopLoss),
+                             QString::number(r.TakeProfit),
+                             r.Hold ? QString::number(*r.Hold) : QStringLiteral("-"),
+                             QString::number(r.Result.Entries),
+                             QString::number(r.Result.TakeProfits),
+                             QString::number(r.Result.StopLosses),
+                             QString::number(r.Figures.Net),
+                             Ratio(r.Figures.Profitability),
+                             Ratio(r.Figures.TpShare)};
+        if (r.Forward)
+            cells << QString::number(r.Forward->Entries) << QString::number(r.ForwardFigures->Net)
+                  << Ratio(r.ForwardFigures->Profitability) << Ratio(r.ForwardFigures->TpShare);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            t->setItem(row, c, item);
+        }
+    }
+    t->resizeColumnsToContents();
+}
+
+void OptimisationPage::Choose(int signal, int stopLoss, int takeProfit, int hold)
+{
+    ChosenCombination c;
+    c.Slot = slot_;
+    c.Signal = signal;
+    c.StopLoss = stopLoss;
+    c.TakeProfit = takeProfit;
+    c.Hold = hold;
+    c.Weeks = params_.Weeks;
+    emit CombinationChosen(c);
+}
+
+void OptimisationPage::ChooseCell(int stopLoss, int takeProfit)
+{
+    const int signal = ShownSignal(stopLoss, takeProfit);
+    if (signal == 0 || std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))
+        return;
+    Choose(signal, stopLoss, takeProfit, HoldOfCell(signal, stopLoss, takeProfit));
+}
+
+void OptimisationPage::ChooseRow(int row)
+{
+    if (!outcome_ || row < 0 || row >= static_cast<int>(outcome_->Best.size()))
+        return;
+    const SweepRow& r = outcome_->Best[static_cast<std::size_t>(row)];
+    Choose(r.Signal, r.StopLoss, r.TakeProfit, r.Hold.value_or(0));
+}
+
+} // namespace quillet::ui

@@ -1,0 +1,59 @@
+// The page "Оптимизация" in the main window: a tab after the four pages,
+// and a combination picked there set on the single-pair page and run.
+
+#include "ui/Unit1.h"
+
+#include "ui/Controls.h"
+#include "ui/OptimisationPage.h"
+#include "ui_Unit1.h"
+
+using quillet::ui::ChosenCombination;
+using quillet::ui::OptimisationPage;
+
+void TForm1::SetUpOptimisationPage()
+{
+    optimisation_ = new OptimisationPage;
+    optimisation_->setObjectName(QStringLiteral("OptimisationPage"));
+    ui->PageControl1->addTab(optimisation_, QStringLiteral("Оптимизация"));
+    // The same instruments as the single-pair page's picker, slot by slot.
+    QStringList names;
+    for (int i = 0; i < ui->ComboBox1->count(); ++i)
+        names << ui->ComboBox1->itemText(i);
+    optimisation_->SetInstruments(names);
+    connect(optimisation_, &OptimisationPage::CombinationChosen, this, &TForm1::ShowCombination);
+}
+
+void TForm1::ShowCombination(const ChosenCombination& c)
+{
+    auto& u = *ui;
+    if (c.Slot < 1 || c.Slot > u.ComboBox1->count())
+        return;
+    if (u.ComboBox1->currentIndex() != c.Slot - 1) {
+        u.ComboBox1->setCurrentIndex(c.Slot - 1);
+        ComboBox1Select();
+    }
+
+    // The controls are set through their own handlers, as a user would set
+    // them: the signal bar is widened by CheckBox4 when the value needs it.
+    if (c.Signal < u.TrackBar4->minimum() || c.Signal > u.TrackBar4->maximum())
+        u.CheckBox4->click();
+    u.TrackBar4->setValue(c.Signal);
+    u.TrackBar6->setValue(c.StopLoss);
+    u.TrackBar7->setValue(c.TakeProfit);
+    if ((c.Hold > 0) != u.CheckBox5->isChecked())
+        u.CheckBox5->click();
+    if (c.Hold > 0)
+        u.TrackBar12->setValue(c.Hold);
+
+    // Weeks 0 to 535 are the run's range without a restriction.
+    const bool restricted = c.Weeks.First != 0 || c.Weeks.Last != 535;
+    if (restricted != u.CheckBox3->isChecked())
+        u.CheckBox3->click();
+    if (restricted) {
+        u.TrackBar5->setValue(c.Weeks.First);
+        u.TrackBar11->setValue(c.Weeks.Last);
+    }
+
+    u.PageControl1->setCurrentWidget(u.TabSheet2);
+    u.BitBtn1->click();
+}
