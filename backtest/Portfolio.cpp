@@ -7,22 +7,18 @@
 
 #include "backtest/Portfolio.h"
 
+#include "backtest/EntryIndex.h"
 #include "backtest/TradeRules.h"
 #include "store/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace quillet {
 namespace {
-
-// The entry bar lies on day 8 to 12 after the signal candle's date: with
-// weekly candles dated on the Sunday before their week, the Monday to Friday
-// of the week after the signal.
-constexpr long double kFirstEntryDay = 8;
-constexpr long double kLastEntryDay = 12;
 
 enum class Exit { TakeProfit, StopLoss, RanOut };
 
@@ -59,20 +55,6 @@ WeekChoice ChoosePair(const InstrumentTable& table, const std::array<int, kPortf
         }
     }
     return choice;
-}
-
-// The first hourly bar, from index 0 up to the series' end mark, dated 8 to
-// 12 days after the signal candle; -1 when the data has none.
-int FindEntryBar(const CandleSeries& hour, double signalDate)
-{
-    const long double signalDay = std::trunc(signalDate);
-    const int end = std::min(FirstEmptyIndex(hour, 1), kLastCandleIndex + 1);
-    for (int e = 0; e < end; ++e) {
-        const long double daysAfter = std::trunc(hour[e].Date) - signalDay;
-        if (daysAfter >= kFirstEntryDay && daysAfter <= kLastEntryDay)
-            return e;
-    }
-    return -1;
 }
 
 bool BarExists(const CandleSeries& series, int index)
@@ -120,6 +102,8 @@ PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const Progre
     std::array<int, kPortfolioPairCount> multipliers{};
     for (int slot = 1; slot <= kPortfolioPairCount; ++slot)
         multipliers[slot - 1] = PointMultiplier(ShortStringText(table[slot].Name));
+    // One entry index per pair, made the first time the pair is traded.
+    std::array<std::optional<EntryIndex>, kPortfolioPairCount> entryIndexes;
 
     for (int week = 0; week < kPortfolioWeekCount; ++week) {
         const WeekChoice choice = ChoosePair(table, multipliers, week);
@@ -130,7 +114,12 @@ PortfolioResult RunPortfolioBacktest(const PortfolioParams& params, const Progre
 
         const Instrument& pair = table[choice.Slot];
         const Candle& signal = pair.Week[week];
-        const int entry = FindEntryBar(pair.Hour, signal.Date);
+        // The first hourly bar dated 8 to 12 days after the signal candle,
+        // looked up by calendar day in an index built as the weeks need it.
+        std::optional<EntryIndex>& index = entryIndexes[choice.Slot - 1];
+        if (!index)
+            index.emplace(pair.Hour, 0, FirstEmptyIndex(pair.Hour, 1));
+        const int entry = index->PortfolioEntry(signal.Date);
         if (entry < 0)
             continue; // no hourly data in the following week: nothing to trade
 

@@ -4,6 +4,8 @@
 
 #include "backtest/SinglePair.h"
 
+#include "backtest/EntryIndex.h"
+
 #include "backtest/TradeRules.h"
 #include "store/Errors.h"
 #include "store/Numbers.h"
@@ -33,31 +35,6 @@ WeekExamined ExamineWeek(const CandleSeries& weeks, int week, long double signed
     else
         e.Verdict = WeekVerdict::Signal;
     return e;
-}
-
-// The index of the first hourly candle on one of the seven days of the week
-// after a signal week, or `hourEnd` when there is none before the end mark.
-int FindEntryCandle(const CandleSeries& hour, int hourEnd, double signalDate)
-{
-    // Whole days are compared: the integral parts of the two values.
-    std::array<double, 7> days{};
-    for (int d = 0; d < 7; ++d)
-        days[d] = std::trunc(signalDate + (8 + d));
-    const double first = *std::min_element(days.begin(), days.end());
-    const double last = *std::max_element(days.begin(), days.end());
-    for (int c = 1; c < hourEnd; ++c) {
-        // The integral part lies within one day of the value: most candles
-        // are ruled out without computing it.
-        const double date = hour[c].Date;
-        if (date < first - 1 || date > last + 1)
-            continue;
-        const double day = std::trunc(date);
-        if (day < first || day > last)
-            continue;
-        if (std::find(days.begin(), days.end(), day) != days.end())
-            return c;
-    }
-    return hourEnd;
 }
 
 PositionOpened OpenPosition(int week, long double signedBody, const CandleSeries& hour, int entry,
@@ -227,6 +204,9 @@ void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, 
     // The hourly data ends here for the whole run; nothing at or past this
     // index is ever read.
     const int hourEnd = FirstEmptyIndex(instrument.Hour, 1);
+    // The entry candles are looked up by calendar day; the index reads each
+    // hourly date at most once in the whole run.
+    EntryIndex entries(instrument.Hour, 1, hourEnd);
     // The offset counter outlives the week: a week without a trade ends on
     // the exit offset of the latest trade (0 before the first one).
     int offset = 0;
@@ -242,7 +222,7 @@ void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, 
         read.OnWeekExamined(examined);
         if (examined.Verdict == WeekVerdict::Signal) {
             // The entry: the first hourly candle of the following week.
-            const int entry = FindEntryCandle(instrument.Hour, hourEnd, w.Date);
+            const int entry = entries.SinglePairEntry(w.Date);
             const bool found = entry < hourEnd;
             read.OnEntrySearched({week, found ? entry : -1, found ? &instrument.Hour[entry] : nullptr});
             if (found) {
