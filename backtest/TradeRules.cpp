@@ -29,4 +29,4 @@ int PointMultiplier(std::string_view pairName)
     return 10000;
 }
 
-}  // namespace quillet
+} // namespace quillet

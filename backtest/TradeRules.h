@@ -21,4 +21,4 @@ long double PointDifference(double fromPrice, double toPrice, double multiplier)
 /// names), 10000 for every other pair.
 int PointMultiplier(std::string_view pairName);
 
-}  // namespace quillet
+} // namespace quillet

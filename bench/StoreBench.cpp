@@ -123,5 +123,5 @@ void ImportAndBuildOneInstrument(benchmark::State& state)
 }
 BENCHMARK(ImportAndBuildOneInstrument)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

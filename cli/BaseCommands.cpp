@@ -101,14 +101,15 @@ void DescribeSeries(std::ostream& out, const char* title, const CandleSeries& se
     out << '\n';
 }
 
-}  // namespace
+} // namespace
 
 void AddMakeBaseCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<MakeBaseOptions>();
     CLI::App* cmd = app.add_subcommand(
         "make-base", "Build NAME.base from weekly, daily and hourly quote files, or from one hourly file");
-    cmd->add_option("NAME", opts->name, "Instrument name (the record keeps its first 6 characters)")->required();
+    cmd->add_option("NAME", opts->name, "Instrument name (the record keeps its first 6 characters)")
+        ->required();
     CLI::Option* week = cmd->add_option("WEEK_FILE", opts->week, "Weekly quote file");
     CLI::Option* day = cmd->add_option("DAY_FILE", opts->day, "Daily quote file");
     CLI::Option* hour = cmd->add_option("HOUR_FILE", opts->hour, "Hourly quote file");
@@ -184,4 +185,4 @@ void AddInfoCommand(CLI::App& app, Context& ctx)
     });
 }
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

@@ -43,4 +43,4 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return ctx.exitCode;
 }
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

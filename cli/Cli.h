@@ -35,4 +35,4 @@ std::string WithTrailingSlash(std::string dir);
 /// Parses the arguments and runs the chosen command; returns the exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

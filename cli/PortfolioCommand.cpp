@@ -96,7 +96,8 @@ bool LoadFromConfig(const std::string& dir, InstrumentTable& table, Context& ctx
     std::vector<std::string> names;
     std::size_t loaded = 0;
     try {
-        LoadInstruments(dir, names, [&loaded] { ++loaded; }, table);
+        LoadInstruments(
+            dir, names, [&loaded] { ++loaded; }, table);
     } catch (const Error& e) {
         // Either the list itself could not be read, or the file after the
         // last one loaded failed.
@@ -123,7 +124,8 @@ void RunPortfolio(const Options& opts, Context& ctx)
     params.StopLossPoints = opts.stopLoss;
     params.TakeProfitPoints = opts.takeProfit;
     int progress = 0;
-    const PortfolioResult result = RunPortfolioBacktest(params, [&progress] { ++progress; }, *table);
+    const PortfolioResult result = RunPortfolioBacktest(
+        params, [&progress] { ++progress; }, *table);
     const std::vector<LabelText> labels = MakePortfolioReport(params, result);
 
     if (opts.json) {
@@ -150,7 +152,7 @@ void RunPortfolio(const Options& opts, Context& ctx)
     ctx.out << "* входы(%ТР)\n";
 }
 
-}  // namespace
+} // namespace
 
 void AddPortfolioCommand(CLI::App& app, Context& ctx)
 {
@@ -171,4 +173,4 @@ void AddPortfolioCommand(CLI::App& app, Context& ctx)
     cmd->callback([opts, &ctx] { RunPortfolio(*opts, ctx); });
 }
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

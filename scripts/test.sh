@@ -28,6 +28,10 @@ need() {
   fi
 }
 
+# Every C++ file keeps the checked-in .clang-format.
+find store backtest demo cli ui app tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
+
 # The window is required here: configuring fails if Qt 6 is missing.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_BUILD_UI=ON
 cmake --build "$build" -j"$jobs"

@@ -22,4 +22,4 @@ std::string_view Utf8Prefix(std::string_view text, std::size_t count);
 /// Number of characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view text);
 
-}  // namespace quillet
+} // namespace quillet

@@ -42,11 +42,14 @@ CivilDate CivilFromDays(std::int64_t z)
     return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-constexpr std::int64_t kSerialEpochFromUnix = -25569;  // 1899-12-30
-constexpr double kFirstSerial = -693593;               // 0001-01-01
-constexpr double kLastSerial = 2958465;                // 9999-12-31
+constexpr std::int64_t kSerialEpochFromUnix = -25569; // 1899-12-30
+constexpr double kFirstSerial = -693593;              // 0001-01-01
+constexpr double kLastSerial = 2958465;               // 9999-12-31
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m)
 {
@@ -67,10 +70,17 @@ FieldOrder OrderOf(std::string_view format)
 {
     for (const char c : format) {
         switch (c) {
-        case 'y': case 'Y': return FieldOrder::YearFirst;
-        case 'd': case 'D': return FieldOrder::DayFirst;
-        case 'm': case 'M': return FieldOrder::MonthFirst;
-        default: break;
+        case 'y':
+        case 'Y':
+            return FieldOrder::YearFirst;
+        case 'd':
+        case 'D':
+            return FieldOrder::DayFirst;
+        case 'm':
+        case 'M':
+            return FieldOrder::MonthFirst;
+        default:
+            break;
         }
     }
     return FieldOrder::DayFirst;
@@ -97,7 +107,7 @@ struct Scanner {
         SkipBlanks();
         Number n{0, 0};
         while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-            if (n.value > 100000)  // far beyond any valid field; stop growing
+            if (n.value > 100000) // far beyond any valid field; stop growing
                 return std::nullopt;
             n.value = n.value * 10 + (text[pos] - '0');
             ++n.digits;
@@ -151,11 +161,23 @@ std::optional<double> TryParseDate(std::string_view text, std::string_view forma
         const auto n3 = s.ScanNumber();
         if (!n3)
             return std::nullopt;
-        s.ScanSeparator();  // one trailing separator is allowed
+        s.ScanSeparator(); // one trailing separator is allowed
         switch (order) {
-        case FieldOrder::YearFirst: y = WindowedYear(*n1); m = n2->value; d = n3->value; break;
-        case FieldOrder::DayFirst: d = n1->value; m = n2->value; y = WindowedYear(*n3); break;
-        default: m = n1->value; d = n2->value; y = WindowedYear(*n3); break;
+        case FieldOrder::YearFirst:
+            y = WindowedYear(*n1);
+            m = n2->value;
+            d = n3->value;
+            break;
+        case FieldOrder::DayFirst:
+            d = n1->value;
+            m = n2->value;
+            y = WindowedYear(*n3);
+            break;
+        default:
+            m = n1->value;
+            d = n2->value;
+            y = WindowedYear(*n3);
+            break;
         }
     } else {
         y = CurrentYear();
@@ -192,11 +214,17 @@ std::size_t RunLength(std::string_view format, std::size_t i)
     return n;
 }
 
-}  // namespace
+} // namespace
 
-const std::string& ActiveDateFormat() { return ActiveFormatStorage(); }
+const std::string& ActiveDateFormat()
+{
+    return ActiveFormatStorage();
+}
 
-void SetActiveDateFormat(std::string_view format) { ActiveFormatStorage() = format; }
+void SetActiveDateFormat(std::string_view format)
+{
+    ActiveFormatStorage() = format;
+}
 
 double DateSerial(int year, int month, int day)
 {
@@ -212,7 +240,10 @@ bool DecodeDate(double serial, CivilDate& out)
     return true;
 }
 
-double ParseDate(std::string_view text) { return ParseDate(text, ActiveDateFormat()); }
+double ParseDate(std::string_view text)
+{
+    return ParseDate(text, ActiveDateFormat());
+}
 
 double ParseDate(std::string_view text, std::string_view format)
 {
@@ -221,7 +252,10 @@ double ParseDate(std::string_view text, std::string_view format)
     ThrowInvalidDate(std::string(text));
 }
 
-std::string FormatDate(double serial) { return FormatDate(serial, ActiveDateFormat()); }
+std::string FormatDate(double serial)
+{
+    return FormatDate(serial, ActiveDateFormat());
+}
 
 std::string FormatDate(double serial, std::string_view format)
 {
@@ -251,4 +285,4 @@ std::string FormatDate(double serial, std::string_view format)
     return out;
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -40,4 +40,4 @@ double ParseDate(std::string_view text, std::string_view format);
 std::string FormatDate(double serial);
 std::string FormatDate(double serial, std::string_view format);
 
-}  // namespace quillet
+} // namespace quillet

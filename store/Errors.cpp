@@ -47,4 +47,4 @@ void ThrowInvalidPrice(const std::string& text)
     throw Error("'" + text + "' is not a valid floating point value");
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -8,7 +8,7 @@ namespace quillet {
 
 /// An error that ends the running command; what() is the user-facing text.
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -27,4 +27,4 @@ std::string FileErrorText(int errnoValue);
 /// Text of a short read of a binary record.
 inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
 
-}  // namespace quillet
+} // namespace quillet

@@ -19,7 +19,7 @@ namespace {
 
 // Closes a descriptor on every path out of a function.
 class FileHandle {
-public:
+  public:
     explicit FileHandle(int fd) : fd_(fd) {}
     ~FileHandle()
     {
@@ -39,7 +39,7 @@ public:
         return rc == 0 ? 0 : errno;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -111,7 +111,7 @@ std::string TemporaryNameIn(const std::string& folder)
 std::string FollowLinks(std::string path)
 {
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st{};
+        struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
         char target[PATH_MAX];
@@ -153,7 +153,7 @@ std::string ReadWholeFile(const std::string& path)
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 void CheckInstrumentName(std::string_view name)
 {
@@ -203,7 +203,7 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 
     // The new file takes the place of the link's target; the link stays.
     const std::string target = FollowLinks(path);
-    struct stat old{};
+    struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     if (replacing) {
         if (S_ISDIR(old.st_mode))
@@ -287,4 +287,4 @@ void WriteInstrumentList(const std::string& path, const std::vector<std::string>
     WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
-}  // namespace quillet
+} // namespace quillet

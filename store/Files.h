@@ -51,4 +51,4 @@ void WriteInstrumentList(const std::string& path, const std::vector<std::string>
 /// replaced by a new one: the other links keep the old contents.
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
-}  // namespace quillet
+} // namespace quillet

@@ -40,7 +40,7 @@ void* MapTable()
     return p;
 }
 
-}  // namespace
+} // namespace
 
 InstrumentTable::InstrumentTable() : mapping_(MapTable()), slots_(AlignedStart(mapping_)) {}
 
@@ -91,4 +91,4 @@ void SetShortString(ShortString7& s, std::string_view utf8)
     std::memcpy(s.Chars, bytes.data(), len);
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -21,7 +21,7 @@ struct ShortString7 {
 
 /// One quote bar. It exists when its Time is non-empty.
 struct Candle {
-    double Date;  // day serial: days since 30 December 1899
+    double Date; // day serial: days since 30 December 1899
     ShortString7 Time;
     double Open;
     double High;
@@ -29,7 +29,7 @@ struct Candle {
     double Close;
 };
 
-inline constexpr int kSeriesCapacity = 65001;  // indices 0 .. 65000
+inline constexpr int kSeriesCapacity = 65001; // indices 0 .. 65000
 inline constexpr int kLastCandleIndex = kSeriesCapacity - 1;
 
 /// A fixed array of candles; its data runs from index 1 to its first empty candle.
@@ -49,7 +49,7 @@ struct Instrument {
 };
 
 inline constexpr std::size_t kInstrumentSize = 9'360'152;
-inline constexpr int kSlotCount = 31;   // slot 0 is the scratch slot
+inline constexpr int kSlotCount = 31; // slot 0 is the scratch slot
 inline constexpr int kLastSlot = kSlotCount - 1;
 inline constexpr int kScratchSlot = 0;
 
@@ -72,7 +72,7 @@ static_assert(std::endian::native == std::endian::little, "the .base layout is l
 /// The global table of 31 instrument slots, one zero-filled block for the
 /// life of the process. Pages of slots nobody touches are never committed.
 class InstrumentTable {
-public:
+  public:
     InstrumentTable();
     ~InstrumentTable();
     InstrumentTable(const InstrumentTable&) = delete;
@@ -87,7 +87,7 @@ public:
     /// Zeroes a slot again.
     void Clear(int slot);
 
-private:
+  private:
     void* mapping_;
     Instrument* slots_;
 };
@@ -96,14 +96,20 @@ private:
 InstrumentTable& Table();
 
 /// True when the candle's Time is non-empty.
-inline bool CandleExists(const Candle& c) { return c.Time.Length != 0; }
+inline bool CandleExists(const Candle& c)
+{
+    return c.Time.Length != 0;
+}
 
 /// The smallest index at or above `start` whose candle does not exist;
 /// never scans past 65000, so a full series gives 65001.
 int FirstEmptyIndex(const CandleSeries& series, int start);
 
 /// True when candle 1 of the instrument's Week series exists.
-inline bool InstrumentExists(const Instrument& inst) { return CandleExists(inst.Week[1]); }
+inline bool InstrumentExists(const Instrument& inst)
+{
+    return CandleExists(inst.Week[1]);
+}
 
 /// The names of slots 1, 2, ... up to the first slot whose instrument is absent.
 std::vector<std::string> LoadedInstrumentNames(const InstrumentTable& table = Table());
@@ -115,4 +121,4 @@ std::string ShortStringText(const ShortString7& s);
 /// Stores a UTF-8 text as code page 1251, cut to 7 bytes.
 void SetShortString(ShortString7& s, std::string_view utf8);
 
-}  // namespace quillet
+} // namespace quillet

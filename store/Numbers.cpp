@@ -10,13 +10,16 @@
 namespace quillet {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The significant digits and decimal exponent of a value written by printf
 // in "%.Ne" form: "d.ddd" + "e" + exponent.
 struct Decimal {
-    std::string digits;  // without the point, first digit non-zero
-    int exponent;        // value = 0.d1d2... x 10^(exponent + 1)
+    std::string digits; // without the point, first digit non-zero
+    int exponent;       // value = 0.d1d2... x 10^(exponent + 1)
 };
 
 Decimal SplitScientific(const char* buf)
@@ -40,7 +43,7 @@ std::string NonFiniteText(long double value)
     return value < 0 ? "-INF" : "INF";
 }
 
-}  // namespace
+} // namespace
 
 double ParsePrice(std::string_view text)
 {
@@ -156,7 +159,7 @@ std::string FormatGeneral2(long double value)
     }
     const char first = static_cast<char>('0' + two / 10);
     const char second = static_cast<char>('0' + two % 10);
-    const int x = exponent + 1;  // digits before the decimal point
+    const int x = exponent + 1; // digits before the decimal point
 
     std::string out = value < 0 ? "-" : "";
     if (x >= -3 && x <= 2) {
@@ -211,4 +214,4 @@ std::int32_t RoundToInt32(long double value)
     return static_cast<std::int32_t>(r);
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -30,4 +30,4 @@ std::int64_t RoundHalfEven(long double value);
 /// never crash a run.
 std::int32_t RoundToInt32(long double value);
 
-}  // namespace quillet
+} // namespace quillet

@@ -47,7 +47,7 @@ void ImportSeries(Instrument& slot, CandleSeries& series, const std::string& pat
         series[static_cast<int>(n)] = CandleOfLine(lines[n]);
 }
 
-}  // namespace
+} // namespace
 
 std::string OlderQuoteFileName(const std::string& dir, std::string_view name, int series)
 {
@@ -78,4 +78,4 @@ void WriteOlderToolsFile(const std::string& path, const InstrumentTable& table)
     WriteFileAtomically(path, &table[1], kOlderSlotCount * sizeof(Instrument));
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -39,4 +39,4 @@ void ImportOlderInstruments(const std::string& dir, const std::vector<std::strin
 /// complete.
 void WriteOlderToolsFile(const std::string& path, const InstrumentTable& table = Table());
 
-}  // namespace quillet
+} // namespace quillet

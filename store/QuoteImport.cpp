@@ -34,7 +34,7 @@ void CheckRowCount(const char* seriesName, const QuoteTable& rows)
                     std::to_string(kLastCandleIndex));
 }
 
-}  // namespace
+} // namespace
 
 QuoteCells SplitQuoteLine(std::string_view line)
 {
@@ -60,8 +60,8 @@ QuoteRows ReadQuoteFile(const std::string& path)
     return QuoteRows(std::move(rows));
 }
 
-void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable& week,
-                     const QuoteTable& day, const QuoteTable& hour)
+void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable& week, const QuoteTable& day,
+                     const QuoteTable& hour)
 {
     SetActiveDateFormat(kImportDateFormat);
     CheckRowCount("Week", week);
@@ -74,9 +74,8 @@ void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable
     FillSeries(record.Hour, hour);
 }
 
-void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name,
-                            const std::string& weekFile, const std::string& dayFile,
-                            const std::string& hourFile, InstrumentTable& table)
+void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, const std::string& weekFile,
+                            const std::string& dayFile, const std::string& hourFile, InstrumentTable& table)
 {
     const QuoteRows week = ReadQuoteFile(weekFile);
     const QuoteRows day = ReadQuoteFile(dayFile);
@@ -86,4 +85,4 @@ void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name,
     WriteBaseFile(basePath, scratch);
 }
 
-}  // namespace quillet
+} // namespace quillet

@@ -13,7 +13,7 @@
 
 namespace quillet {
 
-inline constexpr int kQuoteColumns = 6;  // date, time, open, high, low, close
+inline constexpr int kQuoteColumns = 6; // date, time, open, high, low, close
 using QuoteCells = std::array<std::string, kQuoteColumns>;
 
 /// The six cells of a quote line: the texts before its first six commas,
@@ -24,7 +24,7 @@ QuoteCells SplitQuoteLine(std::string_view line);
 /// Rows of quote cells, numbered from 1 like the data rows of a grid. The
 /// window's grids and the plain row lists below both serve as one.
 class QuoteTable {
-public:
+  public:
     virtual ~QuoteTable() = default;
     /// Number of data rows.
     virtual std::size_t RowCount() const = 0;
@@ -34,7 +34,7 @@ public:
 
 /// A plain list of quote rows.
 class QuoteRows : public QuoteTable {
-public:
+  public:
     QuoteRows() = default;
     explicit QuoteRows(std::vector<QuoteCells> rows) : rows_(std::move(rows)) {}
 
@@ -43,7 +43,7 @@ public:
 
     void Add(QuoteCells cells) { rows_.push_back(std::move(cells)); }
 
-private:
+  private:
     std::vector<QuoteCells> rows_;
 };
 
@@ -56,13 +56,13 @@ QuoteRows ReadQuoteFile(const std::string& path);
 /// the active date format). The first cell refused, in table, row and column
 /// order, throws its conversion error. A table of more than 65000 rows is
 /// refused before anything is converted.
-void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable& week,
-                     const QuoteTable& day, const QuoteTable& hour);
+void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable& week, const QuoteTable& day,
+                     const QuoteTable& hour);
 
 /// Imports three quote files, fills the table's scratch slot with them and
 /// writes it as `basePath`. Nothing is written when a cell is refused.
-void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name,
-                            const std::string& weekFile, const std::string& dayFile,
-                            const std::string& hourFile, InstrumentTable& table = Table());
+void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, const std::string& weekFile,
+                            const std::string& dayFile, const std::string& hourFile,
+                            InstrumentTable& table = Table());
 
-}  // namespace quillet
+} // namespace quillet

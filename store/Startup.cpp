@@ -55,4 +55,4 @@ void SaveInstrumentList(const std::string& dir, const std::vector<std::string>& 
     WriteInstrumentList(dir + "config", names);
 }
 
-}  // namespace quillet
+} // namespace quillet

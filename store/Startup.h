@@ -36,4 +36,4 @@ void LoadInstruments(const std::string& dir, std::vector<std::string>& names,
 /// Writes the instrument list as dir + "config".
 void SaveInstrumentList(const std::string& dir, const std::vector<std::string>& names);
 
-}  // namespace quillet
+} // namespace quillet

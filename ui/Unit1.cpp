@@ -9,8 +9,8 @@
 #include "store/Instrument.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
-#include "ui/WindowFrame.h"
 #include "ui/TradesPage.h"
+#include "ui/WindowFrame.h"
 #include "ui_Unit1.h"
 
 #include <QApplication>

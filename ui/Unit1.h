@@ -24,7 +24,7 @@ class TOpenDialog;
 class TradesPage;
 class OptimisationPage;
 struct ChosenCombination;
-}
+} // namespace quillet::ui
 
 class TForm1 : public QMainWindow {
     Q_OBJECT

@@ -108,19 +108,33 @@ INSTANTIATE_TEST_SUITE_P(
     Results, PortfolioReportUndefined,
     ::testing::Values(
         UndefinedCase{"no trade counted",
-                      0, 0, 0, 100,
-                      {{"Label148", "0"}, {"Label146", "-"}, {"Label154", "-"}, {"Label150", "-"},
-                       {"Label152", "0"}, {"Label158", "-"}, {"Label167", "-"}, {"Label169", "-"}}},
+                      0,
+                      0,
+                      0,
+                      100,
+                      {{"Label148", "0"},
+                       {"Label146", "-"},
+                       {"Label154", "-"},
+                       {"Label150", "-"},
+                       {"Label152", "0"},
+                       {"Label158", "-"},
+                       {"Label167", "-"},
+                       {"Label169", "-"}}},
         UndefinedCase{"only take-profits",
-                      4, 4, 0, 100,
+                      4,
+                      4,
+                      0,
+                      100,
                       {{"Label146", "1E02%"}, {"Label154", "3"}, {"Label150", "10"}, {"Label158", "-"}}},
-        UndefinedCase{"only stop-losses",
-                      4, 0, 4, 100,
-                      {{"Label146", "0%"}, {"Label154", "-"}, {"Label150", "-"}, {"Label152", "0"},
-                       {"Label158", "0"}}},
-        UndefinedCase{"stop-loss at 0 points",
-                      4, 2, 2, 0,
-                      {{"Label146", "50%"}, {"Label154", "3"}, {"Label158", "-"}}},
+        UndefinedCase{
+            "only stop-losses",
+            4,
+            0,
+            4,
+            100,
+            {{"Label146", "0%"}, {"Label154", "-"}, {"Label150", "-"}, {"Label152", "0"}, {"Label158", "0"}}},
+        UndefinedCase{
+            "stop-loss at 0 points", 4, 2, 2, 0, {{"Label146", "50%"}, {"Label154", "3"}, {"Label158", "-"}}},
         UndefinedCase{"one of each", 2, 1, 1, 100, {{"Label158", "0,5"}}}),
     [](const auto& info) { return test::ParamName(info.param.story); });
 
@@ -153,10 +167,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortfolioReportRow,
                                            RowCase{30, 1, "30 (3,3%)"}, RowCase{12, 7, "12 (58%)"},
                                            RowCase{4, 4, "4 (1E02%)"}, RowCase{8, 0, "8 (0%)"},
                                            RowCase{0, 0, "0 (-)"}, RowCase{1000, 1, "1000 (0,1%)"}),
-    [](const auto& info) {
-        return test::ParamName("entries " + std::to_string(info.param.entries) + " tp " +
-                               std::to_string(info.param.takeProfits));
-    });
+                         [](const auto& info) {
+                             return test::ParamName("entries " + std::to_string(info.param.entries) + " tp " +
+                                                    std::to_string(info.param.takeProfits));
+                         });
 
 TEST(PortfolioReport, FiveInstrumentsLoaded)
 {
@@ -194,5 +208,5 @@ TEST(PortfolioReport, FiveInstrumentsLoaded)
     EXPECT_EQ(t.at("Label139"), "0 (-)");
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -28,21 +28,27 @@ using test::SetCandle;
 
 const double kFirstSunday = DateSerial(2005, 1, 9);
 
-double SundayOf(int week) { return kFirstSunday + 7.0 * week; }
-double MondayAfter(int week) { return SundayOf(week) + 8; }
+double SundayOf(int week)
+{
+    return kFirstSunday + 7.0 * week;
+}
+double MondayAfter(int week)
+{
+    return SundayOf(week) + 8;
+}
 
 // Hourly bars around an entry at 1.2000, seen by a sell (TP 1.1950, SL 1.2100).
 struct Bar {
     double High;
     double Low;
 };
-constexpr Bar kQuiet{1.2020, 1.1980};         // inside both levels, 20 points against a sell
-constexpr Bar kTakeProfit{1.2010, 1.1940};    // through 1.1950
-constexpr Bar kStopLoss{1.2110, 1.1990};      // through 1.2100
+constexpr Bar kQuiet{1.2020, 1.1980};      // inside both levels, 20 points against a sell
+constexpr Bar kTakeProfit{1.2010, 1.1940}; // through 1.1950
+constexpr Bar kStopLoss{1.2110, 1.1990};   // through 1.2100
 constexpr double kEntry = 1.2000;
 
 class PortfolioRunTest : public ::testing::Test {
-protected:
+  protected:
     void Name(int slot, std::string_view name) { SetShortString(table_[slot].Name, name); }
 
     // The weekly candle of week h moving from `open` to `close`.
@@ -70,7 +76,8 @@ protected:
 
     PortfolioResult Run(const PortfolioParams& params = {})
     {
-        return RunPortfolioBacktest(params, [this] { ++progressSteps_; }, table_);
+        return RunPortfolioBacktest(
+            params, [this] { ++progressSteps_; }, table_);
     }
 
     InstrumentTable table_;
@@ -99,8 +106,8 @@ TEST_F(PortfolioRunTest, EmptyTableWalksAllWeeksAndTradesNothing)
 
 struct ChoiceCase {
     const char* story;
-    std::array<double, 3> points;  // week 1 candle of slots 1, 2, 3
-    int tradedSlot;                // 0: no trade
+    std::array<double, 3> points; // week 1 candle of slots 1, 2, 3
+    int tradedSlot;               // 0: no trade
 };
 
 class PortfolioPairChoiceTest : public PortfolioRunTest, public ::testing::WithParamInterface<ChoiceCase> {};
@@ -183,13 +190,12 @@ TEST_P(PortfolioSignalTest, LengthMustExceedTheMinimum)
     EXPECT_EQ(r.Entries, c.traded ? 1 : 0) << c.points << " points against " << c.signalMin;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, PortfolioSignalTest,
-                         ::testing::Values(SignalCase{85, 85, false}, SignalCase{85, 86, true},
-                                           SignalCase{85, 84, false},
-                                           // The length is rounded before the test, not cut.
-                                           SignalCase{85, 85.4, false}, SignalCase{85, 85.6, true},
-                                           SignalCase{150, 150, false}, SignalCase{150, 151, true},
-                                           SignalCase{300, 301, true}),
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, PortfolioSignalTest,
+    ::testing::Values(SignalCase{85, 85, false}, SignalCase{85, 86, true}, SignalCase{85, 84, false},
+                      // The length is rounded before the test, not cut.
+                      SignalCase{85, 85.4, false}, SignalCase{85, 85.6, true}, SignalCase{150, 150, false},
+                      SignalCase{150, 151, true}, SignalCase{300, 301, true}),
     [](const auto& info) {
         return test::ParamName(info.index, "min " + std::to_string(info.param.signalMin) + " length " +
                                                ::testing::PrintToString(info.param.points));
@@ -336,7 +342,7 @@ TEST_F(PortfolioRunTest, TradeThatRunsOutOfBarsCountsNowhere)
     HourBar(2, MondayAfter(1), kQuiet);
     HourBar(2, MondayAfter(1), kTakeProfit);
     SignalWeek(1, 2, 120);
-    HourBar(1, MondayAfter(2), 1.2000, 1.2090, 1.1990);  // 90 points against, not counted
+    HourBar(1, MondayAfter(2), 1.2000, 1.2090, 1.1990); // 90 points against, not counted
     HourBar(1, MondayAfter(2), kQuiet);
     SignalWeek(2, 3, 100);
     HourBar(2, MondayAfter(3), kTakeProfit);
@@ -425,10 +431,10 @@ enum class Kind { Quiet, TakeProfit };
 
 struct EntryCase {
     const char* story;
-    std::vector<std::pair<double, Kind>> bars;  // day after the signal candle's date, kind
-    bool fromIndexZero;                         // the first bar sits at index 0 (older import)
+    std::vector<std::pair<double, Kind>> bars; // day after the signal candle's date, kind
+    bool fromIndexZero;                        // the first bar sits at index 0 (older import)
     std::int32_t entries;
-    std::int32_t hours;  // of the take-profit, when traded
+    std::int32_t hours; // of the take-profit, when traded
 };
 
 class PortfolioEntrySearchTest : public PortfolioRunTest, public ::testing::WithParamInterface<EntryCase> {};
@@ -455,18 +461,17 @@ const auto T = Kind::TakeProfit;
 
 INSTANTIATE_TEST_SUITE_P(
     Days, PortfolioEntrySearchTest,
-    ::testing::Values(EntryCase{"Monday", {{8, Q}, {8, T}}, false, 1, 1},
-                      EntryCase{"the Sunday before is skipped", {{7, Q}, {8, Q}, {8, T}}, false, 1, 1},
-                      EntryCase{"the signal week itself is skipped",
-                                {{1, T}, {5, T}, {8, Q}, {8, T}}, false, 1, 1},
-                      EntryCase{"no Monday: Tuesday", {{9, Q}, {9, T}}, false, 1, 1},
-                      EntryCase{"only Friday", {{12, T}}, false, 1, 0},
-                      EntryCase{"only Saturday: no trade", {{13, T}}, false, 0, 0},
-                      EntryCase{"only the following Sunday: no trade", {{14, T}}, false, 0, 0},
-                      EntryCase{"no hours at all: no trade", {}, false, 0, 0},
-                      EntryCase{"whole days: Sunday 21:36 is still Sunday",
-                                {{7.9, Q}, {8.25, T}}, false, 1, 0},
-                      EntryCase{"index 0 is searched", {{8, Q}, {8, T}}, true, 1, 1}),
+    ::testing::Values(
+        EntryCase{"Monday", {{8, Q}, {8, T}}, false, 1, 1},
+        EntryCase{"the Sunday before is skipped", {{7, Q}, {8, Q}, {8, T}}, false, 1, 1},
+        EntryCase{"the signal week itself is skipped", {{1, T}, {5, T}, {8, Q}, {8, T}}, false, 1, 1},
+        EntryCase{"no Monday: Tuesday", {{9, Q}, {9, T}}, false, 1, 1},
+        EntryCase{"only Friday", {{12, T}}, false, 1, 0},
+        EntryCase{"only Saturday: no trade", {{13, T}}, false, 0, 0},
+        EntryCase{"only the following Sunday: no trade", {{14, T}}, false, 0, 0},
+        EntryCase{"no hours at all: no trade", {}, false, 0, 0},
+        EntryCase{"whole days: Sunday 21:36 is still Sunday", {{7.9, Q}, {8.25, T}}, false, 1, 0},
+        EntryCase{"index 0 is searched", {{8, Q}, {8, T}}, true, 1, 1}),
     [](const auto& info) { return test::ParamName(info.param.story); });
 
 TEST_F(PortfolioRunTest, SignalCandleNeedsNoLaterWeeks)
@@ -491,7 +496,7 @@ TEST_F(PortfolioRunTest, SignalCandleNeedsNoLaterWeeks)
 
 struct SeriesCase {
     int firstWeek;
-    std::string outcomes;  // one letter per trade, a week apart: T or S
+    std::string outcomes; // one letter per trade, a week apart: T or S
     std::int32_t tpSeriesMax;
     std::int32_t slSeriesMax;
 };
@@ -529,11 +534,10 @@ INSTANTIATE_TEST_SUITE_P(Trades, PortfolioSeriesTest,
                                            SeriesCase{1, "S", 0, 1},
                                            // Week 0 sets what came last but counts nothing.
                                            SeriesCase{0, "TT", 1, 0}, SeriesCase{0, "SSS", 0, 2},
-                                           SeriesCase{0, "S", 0, 0},
-                                           SeriesCase{7, "TTSSSTTTT", 4, 3}),
+                                           SeriesCase{0, "S", 0, 0}, SeriesCase{7, "TTSSSTTTT", 4, 3}),
                          [](const auto& info) {
                              return info.param.outcomes + "_from" + std::to_string(info.param.firstWeek);
                          });
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -91,10 +91,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, SinglePairSeries,
                              SeriesCase{"TT", 0, 1, 0, "1", "-"}, SeriesCase{"TS", 0, 0, 0, "-", "-"},
                              SeriesCase{"S", 0, 0, 0, "-", "-"}, SeriesCase{"SS", 0, 0, 1, "-", "1"},
                              SeriesCase{"TTT", 0, 2, 0, "2", "-"}),
-    [](const auto& info) {
-        return test::ParamName(info.index, std::string(info.param.outcomes) + " from week " +
-                                               std::to_string(info.param.firstWeek));
-    });
+                         [](const auto& info) {
+                             return test::ParamName(info.index, std::string(info.param.outcomes) +
+                                                                    " from week " +
+                                                                    std::to_string(info.param.firstWeek));
+                         });
 
 TEST(SinglePairBookkeeping, SeriesStateAfterTwoOfEach)
 {

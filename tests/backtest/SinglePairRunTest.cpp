@@ -258,8 +258,9 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"GBPJPY", 150.00, 150.50, 85, 50, false}),
     [](const auto& info) {
         const auto& c = info.param;
-        return test::ParamName(info.index, std::string(c.pair) + (c.close > c.open ? " rising " : " falling ") +
-                                                   std::to_string(c.body) + " min " + std::to_string(c.minimum));
+        return test::ParamName(info.index, std::string(c.pair) +
+                                               (c.close > c.open ? " rising " : " falling ") +
+                                               std::to_string(c.body) + " min " + std::to_string(c.minimum));
     });
 
 TEST_F(SinglePairRun, YenMultiplierSetsTheLevels)

@@ -47,7 +47,7 @@ constexpr const char* kHourQuotes =
     "2005.01.10,14:00,1.3045,1.3056,1.3044,1.3055,11\n"; // a last line with LF only
 
 class MakeBaseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         WriteFile(week, kWeekQuotes);
@@ -103,7 +103,7 @@ TEST_F(MakeBaseTest, WritesTheRecordIntoDir)
 
 TEST_F(MakeBaseTest, AddToConfigAppendsToAnExistingList)
 {
-    WriteFile(tmp.file("config"), "AUDJPY\r\nEURUSD");  // no line end after the last name
+    WriteFile(tmp.file("config"), "AUDJPY\r\nEURUSD"); // no line end after the last name
     const CliRun r = MakeBase("TEST01", {"--add-to-config"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\nEURUSD\r\nTEST01\r\n");
@@ -164,7 +164,10 @@ struct RefusedCase {
     const char* error;
 };
 
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.title; }
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.title;
+}
 
 class RefusedCellTest : public MakeBaseTest, public ::testing::WithParamInterface<RefusedCase> {};
 
@@ -224,11 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
 // is read or written: no ".base" anywhere, the list as it was.
 struct EscapingName {
     const char* title;
-    std::string name;  // "@" stands for the temporary folder's path
+    std::string name; // "@" stands for the temporary folder's path
 };
 
 class EscapingNameTest : public MakeBaseTest, public ::testing::WithParamInterface<EscapingName> {
-protected:
+  protected:
     // Every file below the temporary folder, with its contents.
     std::vector<std::pair<std::string, std::string>> Files() const
     {
@@ -248,8 +251,8 @@ TEST_P(EscapingNameTest, IsRefusedAndNothingIsWritten)
         name = dir + name.substr(1);
     // --dir is a folder below the temporary one, so "../X" would land inside it.
     const std::string inner = tmp.file("inner");
-    fs::create_directories(inner + "/a");     // so that "a/b" would find its folder
-    fs::create_directories(tmp.file("abs"));  // and so would the absolute name
+    fs::create_directories(inner + "/a");    // so that "a/b" would find its folder
+    fs::create_directories(tmp.file("abs")); // and so would the absolute name
     WriteFile(inner + "/config", "AUDJPY\r\n");
     const auto before = Files();
 
@@ -268,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(Names, EscapingNameTest,
                          [](const auto& info) { return std::string(info.param.title); });
 
 class InfoTest : public MakeBaseTest {
-protected:
+  protected:
     void SetUp() override
     {
         MakeBaseTest::SetUp();
@@ -323,5 +326,5 @@ TEST_F(InfoTest, FileErrorsEndTheCommand)
     EXPECT_EQ(shortFile.out, "");
 }
 
-}  // namespace
-}  // namespace quillet::cli
+} // namespace
+} // namespace quillet::cli

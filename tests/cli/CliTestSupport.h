@@ -28,4 +28,4 @@ inline CliRun RunCommand(std::vector<std::string> args)
     return {status, out.str(), err.str()};
 }
 
-}  // namespace quillet::cli
+} // namespace quillet::cli

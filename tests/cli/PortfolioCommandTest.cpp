@@ -38,7 +38,7 @@ struct PairStory {
 
 void WritePair(const std::string& dir, const PairStory& s)
 {
-    auto inst = std::make_unique<Instrument>();  // 9 MB, zeroed
+    auto inst = std::make_unique<Instrument>(); // 9 MB, zeroed
     SetShortString(inst->Name, s.name);
     const double sunday = kFirstSunday + 7.0 * s.week;
     // Weekly candle 1 exists so that the instrument counts as loaded.
@@ -113,12 +113,12 @@ TEST(PortfolioCommand, PlainOutputShowsThePageInRussian)
     WriteInstruments(dir, kTwoPairs);
     const CliRun run = RunCommand({"portfolio", dir.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
-    for (const char* line : {"Минимальная длина свечи: 85 п\n", "Stop Loss: 100 п\n", "Take Profit: 50 п\n",
-                             "Количество входов: 2\n", "Количество ТР: 1\n", "Количество SL: 1\n",
-                             "Общий процент ТР   (%): 50%\n", "Среднее кол-во часов: 0\n",
-                             "\"Профитность\": 0,5\n", "Максимальная серия TP: -\n",
-                             "Максимальная серия SL: -\n", "По парам\n", "  AUDJPY: 1 (1E02%)\n",
-                             "  AUDUSD: 1 (0%)\n", "  GPBUSD: 0 (-)\n", "* входы(%ТР)\n"})
+    for (const char* line :
+         {"Минимальная длина свечи: 85 п\n", "Stop Loss: 100 п\n", "Take Profit: 50 п\n",
+          "Количество входов: 2\n", "Количество ТР: 1\n", "Количество SL: 1\n",
+          "Общий процент ТР   (%): 50%\n", "Среднее кол-во часов: 0\n", "\"Профитность\": 0,5\n",
+          "Максимальная серия TP: -\n", "Максимальная серия SL: -\n", "По парам\n", "  AUDJPY: 1 (1E02%)\n",
+          "  AUDUSD: 1 (0%)\n", "  GPBUSD: 0 (-)\n", "* входы(%ТР)\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line << "in\n" << run.out;
 }
 
@@ -258,5 +258,5 @@ TEST(PortfolioCommand, RunsOnTheDemoInstruments)
     EXPECT_EQ(doc.at("progress"), 536);
 }
 
-}  // namespace
-}  // namespace quillet::cli
+} // namespace
+} // namespace quillet::cli

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             serial = ParseDate(text, format);
         } catch (const Error& e) {
-            if (text.find('\0') == std::string::npos && std::string(e.what()) != "'" + text + "' is not a valid date")
+            if (text.find('\0') == std::string::npos &&
+                std::string(e.what()) != "'" + text + "' is not a valid date")
                 std::abort();
             continue;
         }

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (total > line.size())
         std::abort();
     // The date and time cells are the line's own first two fields.
-    if (!cells[1].empty() && line.compare(0, cells[0].size() + 1 + cells[1].size(), cells[0] + "," + cells[1]) != 0)
+    if (!cells[1].empty() &&
+        line.compare(0, cells[0].size() + 1 + cells[1].size(), cells[0] + "," + cells[1]) != 0)
         std::abort();
     return 0;
 }

@@ -9,7 +9,7 @@
 namespace quillet {
 namespace {
 
-constexpr double k9Jan2005 = 38361;  // days since 30 December 1899
+constexpr double k9Jan2005 = 38361; // days since 30 December 1899
 
 int ThisYear()
 {
@@ -19,7 +19,7 @@ int ThisYear()
 
 // Restores the start-up date format after each test.
 class DateText : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { SetActiveDateFormat(kRegionalDateFormat); }
 };
 
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(StartFormat, InvalidDate,
                                            "31.04.2005", "29.02.2005", "0.01.2005", "1.13.2005", "1.0.2005",
                                            "1.1.0000", "1.1.10000", "1.1.99999999999999", "-9.01.2005",
                                            "9/01/2005", "9.01.2005 1", "2005-01-09", "п»ї09.01.2005"),
-    [](const auto& info) { return test::ParamName(info.index, info.param); });
+                         [](const auto& info) { return test::ParamName(info.index, info.param); });
 
 TEST_F(DateText, EveryDateRoundTripsUnderBothFormats)
 {
@@ -120,11 +120,11 @@ TEST_F(DateText, EveryDateRoundTripsUnderBothFormats)
             if (format == kImportDateFormat)
                 for (auto& c : text)
                     if (c == ' ')
-                        c = '.';  // the separator ParseDate reads
+                        c = '.'; // the separator ParseDate reads
             ASSERT_EQ(ParseDate(text), serial) << text;
         }
     }
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -1,5 +1,5 @@
-#include "store/Errors.h"
 #include "store/Files.h"
+#include "store/Errors.h"
 #include "store/Instrument.h"
 #include "support/TestSupport.h"
 
@@ -54,16 +54,22 @@ TEST(BaseFile, ByteLayoutOfTheRecord)
 
     const std::string bytes = ReadFile(tmp.file("x.base"));
     ASSERT_EQ(bytes.size(), 9'360'152u);
-    EXPECT_EQ(bytes.substr(0, 8), std::string("\x06" "EURUSD\0", 8));
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x06"
+                                              "EURUSD\0",
+                                              8));
     // Candle 1 of each series: date, time, then open, high, low, close.
     EXPECT_EQ(ReadDoubleAt(bytes, 56), 38361);
-    EXPECT_EQ(bytes.substr(64, 8), std::string("\x05" "00:00\0\0", 8));
+    EXPECT_EQ(bytes.substr(64, 8), std::string("\x05"
+                                               "00:00\0\0",
+                                               8));
     EXPECT_EQ(ReadDoubleAt(bytes, 72), 1.1);
     EXPECT_EQ(ReadDoubleAt(bytes, 80), 1.2);
     EXPECT_EQ(ReadDoubleAt(bytes, 88), 1.0);
     EXPECT_EQ(ReadDoubleAt(bytes, 96), 1.15);
     EXPECT_EQ(ReadDoubleAt(bytes, 3'120'104), 38362);
-    EXPECT_EQ(bytes.substr(3'120'112, 3), std::string("\x02" "13", 3));
+    EXPECT_EQ(bytes.substr(3'120'112, 3), std::string("\x02"
+                                                      "13",
+                                                      3));
     EXPECT_EQ(ReadDoubleAt(bytes, 3'120'104 + 40), 2.15);
     EXPECT_EQ(ReadDoubleAt(bytes, 6'240'152), 38362);
     EXPECT_EQ(ReadDoubleAt(bytes, 6'240'152 + 16), 3.1);
@@ -94,8 +100,11 @@ TEST(BaseFile, ShortFileKeepsTheBytesReadAndReportsIt)
 {
     TempDir tmp;
     InstrumentTable table;
-    std::memset(&table[2], 0x5A, sizeof(Instrument));  // a slot that already holds something
-    WriteFile(tmp.file("short.base"), std::string("\x06" "ABCDEF\0", 8) + std::string(48, '\x11'));
+    std::memset(&table[2], 0x5A, sizeof(Instrument)); // a slot that already holds something
+    WriteFile(tmp.file("short.base"), std::string("\x06"
+                                                  "ABCDEF\0",
+                                                  8) +
+                                          std::string(48, '\x11'));
 
     EXPECT_EQ(ErrorOf([&] { ReadBaseFile(tmp.file("short.base"), 2, table); }), "Read beyond end of file");
     const auto* bytes = reinterpret_cast<const unsigned char*>(&table[2]);
@@ -157,7 +166,9 @@ TEST(BaseFile, RewriteReplacesWholeFileAndLeavesNoTemporary)
     std::filesystem::permissions(tmp.file("p.base"), std::filesystem::perms(0640));
     SetShortString(inst->Name, "NEW");
     WriteBaseFile(tmp.file("p.base"), *inst);
-    EXPECT_EQ(ReadFile(tmp.file("p.base")).substr(0, 4), std::string("\x03" "NEW", 4));
+    EXPECT_EQ(ReadFile(tmp.file("p.base")).substr(0, 4), std::string("\x03"
+                                                                     "NEW",
+                                                                     4));
     EXPECT_EQ(std::filesystem::status(tmp.file("p.base")).permissions(), std::filesystem::perms(0640))
         << "the replaced file keeps its permissions";
     int files = 0;
@@ -188,10 +199,16 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{"no_final_end", "AUDJPY\r\nEURUSD", {"AUDJPY", "EURUSD"}},
                       ListCase{"empty_lines", "AUDJPY\r\n\r\nEURUSD\r\n\n", {"AUDJPY", "", "EURUSD", ""}},
                       ListCase{"trailing_blanks_kept", "AUDJPY  \r\n", {"AUDJPY  "}},
-                      ListCase{"ctrl_z_ends_file", "AUDJPY\r\n\x1A" "EURUSD\r\n", {"AUDJPY"}},
-                      ListCase{"ctrl_z_inside_line_is_data", "AB\x1A" "C\r\n", {"AB\x1A" "C"}},
-                      ListCase{"lone_cr_is_data", "A\rB\n", {"A\rB"}},
-                      ListCase{"empty_file", "", {}},
+                      ListCase{"ctrl_z_ends_file",
+                               "AUDJPY\r\n\x1A"
+                               "EURUSD\r\n",
+                               {"AUDJPY"}},
+                      ListCase{"ctrl_z_inside_line_is_data",
+                               "AB\x1A"
+                               "C\r\n",
+                               {"AB\x1A"
+                                "C"}},
+                      ListCase{"lone_cr_is_data", "A\rB\n", {"A\rB"}}, ListCase{"empty_file", "", {}},
                       ListCase{"cp1251", "\xC5\xC2\xD0\xCE\r\n", {"ЕВРО"}}),
     [](const auto& info) { return std::string(info.param.title); });
 
@@ -219,5 +236,5 @@ TEST(InstrumentList, EveryByteSurvivesARoundTrip)
     EXPECT_EQ(ReadFile(tmp.file("config2")), all + "\r\n");
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -110,5 +110,5 @@ TEST(HostileConfig, HighBytesBecomeCyrillicAndRoundTrip)
     EXPECT_EQ(ReadFile(tmp.file("config")), line + "\r\n");
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

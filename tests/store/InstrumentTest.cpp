@@ -1,5 +1,5 @@
-#include "store/Files.h"
 #include "store/Instrument.h"
+#include "store/Files.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -80,13 +80,13 @@ TEST(ShortString, NamesAreSingleByteCp1251)
     ShortString7 s{};
     SetShortString(s, "Рубль");
     EXPECT_EQ(s.Length, 5);
-    EXPECT_EQ(static_cast<unsigned char>(s.Chars[0]), 0xD0);  // Р
+    EXPECT_EQ(static_cast<unsigned char>(s.Chars[0]), 0xD0); // Р
     EXPECT_EQ(ShortStringText(s), "Рубль");
     SetShortString(s, "EURUSDXYZ");
     EXPECT_EQ(ShortStringText(s), "EURUSDX") << "capacity is seven bytes";
-    s.Length = 200;  // a corrupt length byte reads as the full capacity
+    s.Length = 200; // a corrupt length byte reads as the full capacity
     EXPECT_EQ(ShortStringText(s), "EURUSDX");
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -1,5 +1,5 @@
-#include "store/Errors.h"
 #include "store/Numbers.h"
+#include "store/Errors.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,14 +34,15 @@ TEST_P(InvalidPrice, IsRefusedWithTheTextQuoted)
         ParsePrice(GetParam());
         FAIL() << "accepted " << GetParam();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), std::string("'") + GetParam() + "' is not a valid floating point value");
+        EXPECT_EQ(std::string(e.what()),
+                  std::string("'") + GetParam() + "' is not a valid floating point value");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, InvalidPrice,
                          ::testing::Values("", "  ", "1.3050", "1,30,50", "1 3", ",", "-", "+,", "1e", "1e+",
                                            "e5", "0x10", "INF", "NAN", "1,5E400", "--1", "1,5 x"),
-    [](const auto& info) { return test::ParamName(info.index, info.param); });
+                         [](const auto& info) { return test::ParamName(info.index, info.param); });
 
 TEST(FormatPrice, FifteenSignificantDigitsWithComma)
 {
@@ -71,8 +72,8 @@ class FormatGeneral2Test : public ::testing::TestWithParam<General2Case> {};
 TEST_P(FormatGeneral2Test, TwoSignificantDigits)
 {
     EXPECT_EQ(FormatGeneral2(GetParam().value), GetParam().text);
-    EXPECT_EQ(FormatGeneral2(-GetParam().value), GetParam().value == 0 ? std::string("0")
-                                                                      : std::string("-") + GetParam().text);
+    EXPECT_EQ(FormatGeneral2(-GetParam().value),
+              GetParam().value == 0 ? std::string("0") : std::string("-") + GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,10 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
                       General2Case{150, "1,5E02"}, General2Case{0.00001L, "1E-05"}, General2Case{0, "0"},
                       General2Case{7.5L, "7,5"}, General2Case{0.75L, "0,75"}, General2Case{1, "1"},
                       General2Case{200.0L / 3, "67"}, General2Case{0.5L, "0,5"}, General2Case{9.96L, "10"},
-                      General2Case{0.001L, "0,001"}, General2Case{0.00099L, "0,00099"}, General2Case{0.000099L, "9,9E-05"},
-                      General2Case{0.0001L, "0,0001"}, General2Case{0.0000995L, "0,0001"},
-                      General2Case{0.056L, "0,056"}, General2Case{1234567, "1,2E06"},
-                      General2Case{1e100L, "1E100"}, General2Case{5.05L, "5,1"}),
+                      General2Case{0.001L, "0,001"}, General2Case{0.00099L, "0,00099"},
+                      General2Case{0.000099L, "9,9E-05"}, General2Case{0.0001L, "0,0001"},
+                      General2Case{0.0000995L, "0,0001"}, General2Case{0.056L, "0,056"},
+                      General2Case{1234567, "1,2E06"}, General2Case{1e100L, "1E100"},
+                      General2Case{5.05L, "5,1"}),
     [](const auto& info) { return test::ParamName(info.index, info.param.text); });
 
 TEST(FormatGeneral2, RoundsFromEighteenDigitsFirst)
@@ -130,5 +132,5 @@ TEST(TextForms, DoNotDependOnTheLocale)
     std::setlocale(LC_ALL, saved.c_str());
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

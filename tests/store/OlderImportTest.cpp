@@ -1,10 +1,10 @@
 // The older import of seven instruments from "<name><series>.csv" files
 // into slots 1 to 7, and the save of those slots as one file.
 
+#include "store/OlderImport.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Files.h"
-#include "store/OlderImport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ std::string QuoteLine(const std::string& date, const std::string& time, const st
 }
 
 class OlderImportTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { SetActiveDateFormat(kRegionalDateFormat); }
 
     // Writes the three series files of one name, each with `lines` lines of
@@ -87,8 +87,8 @@ TEST(OlderQuoteFileNameTest, NameThenSeriesDigitThenCsv)
 TEST_F(OlderImportTest, LinesBecomeCandlesFromIndexZero)
 {
     WriteAllSeven(3);
-    WriteFile(OlderQuoteFileName(dir.dir(), "AUDJPY", 2),
-              QuoteLine("2005.01.10", "13:00", "95.125") + "\n" + QuoteLine("2005.01.11", "7", "95.5") + "\n");
+    WriteFile(OlderQuoteFileName(dir.dir(), "AUDJPY", 2), QuoteLine("2005.01.10", "13:00", "95.125") + "\n" +
+                                                              QuoteLine("2005.01.11", "7", "95.5") + "\n");
     ASSERT_EQ(ErrorOf(kSevenPairs), "(no error)");
 
     EXPECT_EQ(ActiveDateFormat(), kImportDateFormat);
@@ -105,7 +105,7 @@ TEST_F(OlderImportTest, LinesBecomeCandlesFromIndexZero)
     EXPECT_EQ(ShortStringText(day[1].Time), "7");
     EXPECT_EQ(day[1].Close, 95.5);
     EXPECT_FALSE(CandleExists(day[2]));
-    EXPECT_EQ(FirstEmptyIndex(day, 1), 2);  // the number of candles of a series from index 0
+    EXPECT_EQ(FirstEmptyIndex(day, 1), 2); // the number of candles of a series from index 0
 
     const CandleSeries& hour = table[7].Hour;
     EXPECT_EQ(hour[2].Date, DateSerial(2005, 1, 11));
@@ -123,7 +123,8 @@ TEST_F(OlderImportTest, NameIsCutToSixCharacters)
     std::vector<std::string> names = kSevenPairs;
     names[2] = "EURJPYX";
     for (int j = 1; j <= 3; ++j)
-        WriteFile(OlderQuoteFileName(dir.dir(), "EURJPYX", j), ReadFile(OlderQuoteFileName(dir.dir(), "EURJPY", j)));
+        WriteFile(OlderQuoteFileName(dir.dir(), "EURJPYX", j),
+                  ReadFile(OlderQuoteFileName(dir.dir(), "EURJPY", j)));
     ASSERT_EQ(ErrorOf(names), "(no error)");
     EXPECT_EQ(ShortStringText(table[3].Name), "EURJPY");
 }
@@ -198,7 +199,7 @@ TEST_F(OlderImportTest, ALongerSeriesKeepsItsLaterCandles)
 TEST_F(OlderImportTest, FileFillingCandle65000IsTakenWhole)
 {
     WriteAllSeven(1);
-    WriteSeries("AUDJPY", kSeriesCapacity);  // lines 0 .. 65000
+    WriteSeries("AUDJPY", kSeriesCapacity); // lines 0 .. 65000
     ASSERT_EQ(ErrorOf(kSevenPairs), "(no error)");
     EXPECT_TRUE(CandleExists(table[1].Hour[kLastCandleIndex]));
     EXPECT_EQ(FirstEmptyIndex(table[1].Hour, 1), kSeriesCapacity);
@@ -215,13 +216,14 @@ TEST_F(OlderImportTest, FileLongerThanASeriesIsRefusedBeforeAnyLineIsStored)
     // A neighbour's first candle lies right after candle 65000 of a series.
     SetCandle(table[2].Day[0], 8.0, "88", 8, 8, 8, 8);
 
-    EXPECT_EQ(ErrorOf(kSevenPairs), "Слишком много строк в файле \"" + OlderQuoteFileName(dir.dir(), "AUDUSD", 1) +
+    EXPECT_EQ(ErrorOf(kSevenPairs), "Слишком много строк в файле \"" +
+                                        OlderQuoteFileName(dir.dir(), "AUDUSD", 1) +
                                         "\": 65002, в серию помещается не более 65001 (свечи 0-65000)");
     EXPECT_EQ(ShortStringText(table[2].Week[0].Time), "77");
     EXPECT_FALSE(CandleExists(table[2].Week[1]));
     EXPECT_EQ(ShortStringText(table[2].Day[0].Time), "88");
     EXPECT_EQ(table[2].Name.Length, 0);
-    EXPECT_EQ(ShortStringText(table[1].Name), "AUDJPY");  // slot 1 was read before
+    EXPECT_EQ(ShortStringText(table[1].Name), "AUDJPY"); // slot 1 was read before
 }
 
 TEST_F(OlderImportTest, RefusedPriceEndsTheImportAtItsLine)
@@ -262,7 +264,8 @@ TEST_F(OlderImportTest, ToolsFileHoldsSlotsOneToSevenBackToBack)
 {
     for (int slot = 0; slot <= 8; ++slot) {
         SetShortString(table[slot].Name, "P" + std::to_string(slot));
-        SetCandle(table[slot].Hour[kLastCandleIndex], slot, "0" + std::to_string(slot), slot, slot, slot, slot);
+        SetCandle(table[slot].Hour[kLastCandleIndex], slot, "0" + std::to_string(slot), slot, slot, slot,
+                  slot);
     }
     const std::string path = dir.file("tools.base");
     WriteFile(path, "an older, shorter file");
@@ -292,5 +295,5 @@ TEST_F(OlderImportTest, FailedToolsWriteKeepsTheOldFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

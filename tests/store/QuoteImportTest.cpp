@@ -1,7 +1,7 @@
+#include "store/QuoteImport.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Files.h"
-#include "store/QuoteImport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,19 +31,26 @@ TEST_P(SplitQuoteLineTest, CellsAreTheTextsBeforeTheFirstSixCommas)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitQuoteLineTest,
-    ::testing::Values(
-        SplitCase{"full_line_with_volume", "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060,1234",
-                  {"2005.01.09", "00:00", "1,3050", "1,3080", "1,3040", "1,3060"}},
-        SplitCase{"five_commas_leave_close_empty", "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060",
-                  {"2005.01.09", "00:00", "1,3050", "1,3080", "1,3040", ""}},
-        SplitCase{"six_commas_exactly", "a,b,c,d,e,f,", {"a", "b", "c", "d", "e", "f"}},
-        SplitCase{"rest_after_sixth_comma_ignored", "a,b,1.5,2.5,3.5,4.5,x,y,z", {"a", "b", "1,5", "2,5", "3,5", "4,5"}},
-        SplitCase{"no_comma", "2005.01.09", {"", "", "", "", "", ""}},
-        SplitCase{"one_comma", "2005.01.09,00:00", {"2005.01.09", "", "", "", "", ""}},
-        SplitCase{"empty_line", "", {"", "", "", "", "", ""}},
-        SplitCase{"date_and_time_keep_dots", "2005.01.09,0.5,1,2,3,4,", {"2005.01.09", "0.5", "1", "2", "3", "4"}},
-        SplitCase{"no_trimming", " 2005.01.09 , 13:00 , 1.1 ,,,,", {" 2005.01.09 ", " 13:00 ", " 1,1 ", "", "", ""}},
-        SplitCase{"several_dots", "d,t,1.2.3,..,x,y,", {"d", "t", "1,2,3", ",,", "x", "y"}}),
+    ::testing::Values(SplitCase{"full_line_with_volume",
+                                "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060,1234",
+                                {"2005.01.09", "00:00", "1,3050", "1,3080", "1,3040", "1,3060"}},
+                      SplitCase{"five_commas_leave_close_empty",
+                                "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060",
+                                {"2005.01.09", "00:00", "1,3050", "1,3080", "1,3040", ""}},
+                      SplitCase{"six_commas_exactly", "a,b,c,d,e,f,", {"a", "b", "c", "d", "e", "f"}},
+                      SplitCase{"rest_after_sixth_comma_ignored",
+                                "a,b,1.5,2.5,3.5,4.5,x,y,z",
+                                {"a", "b", "1,5", "2,5", "3,5", "4,5"}},
+                      SplitCase{"no_comma", "2005.01.09", {"", "", "", "", "", ""}},
+                      SplitCase{"one_comma", "2005.01.09,00:00", {"2005.01.09", "", "", "", "", ""}},
+                      SplitCase{"empty_line", "", {"", "", "", "", "", ""}},
+                      SplitCase{"date_and_time_keep_dots",
+                                "2005.01.09,0.5,1,2,3,4,",
+                                {"2005.01.09", "0.5", "1", "2", "3", "4"}},
+                      SplitCase{"no_trimming",
+                                " 2005.01.09 , 13:00 , 1.1 ,,,,",
+                                {" 2005.01.09 ", " 13:00 ", " 1,1 ", "", "", ""}},
+                      SplitCase{"several_dots", "d,t,1.2.3,..,x,y,", {"d", "t", "1,2,3", ",,", "x", "y"}}),
     [](const auto& info) { return std::string(info.param.title); });
 
 QuoteCells Row(const char* date, const char* time = "00:00", const char* price = "1,5")
@@ -52,11 +59,11 @@ QuoteCells Row(const char* date, const char* time = "00:00", const char* price =
 }
 
 class BuildInstrumentTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         record = std::make_unique<Instrument>();
-        std::memset(record.get(), 0xAB, sizeof(Instrument));  // leftovers of a previous generation
+        std::memset(record.get(), 0xAB, sizeof(Instrument)); // leftovers of a previous generation
     }
     void TearDown() override { SetActiveDateFormat(kRegionalDateFormat); }
 
@@ -114,13 +121,18 @@ TEST_F(BuildInstrumentTest, FirstRefusedCellInTableRowColumnOrder)
     EXPECT_EQ(ErrorOf("EURUSD", QuoteRows({Row("2005.01.09"), badClose}), QuoteRows({Row("bad")}), goodWeek),
               "'1.5' is not a valid floating point value");
     EXPECT_EQ(ErrorOf("EURUSD", QuoteRows({badOpen}), QuoteRows({Row("bad")}), goodWeek),
-              "'x' is not a valid floating point value") << "open comes before close in a row";
+              "'x' is not a valid floating point value")
+        << "open comes before close in a row";
     EXPECT_EQ(ErrorOf("EURUSD", goodWeek, QuoteRows({Row("2005 01 10")}), QuoteRows({Row("zz")})),
               "'2005 01 10' is not a valid date");
     // A grid that was never imported holds one empty row: its empty date is refused.
     EXPECT_EQ(ErrorOf("EURUSD", goodWeek, goodWeek, QuoteRows({QuoteCells{}})), "'' is not a valid date");
-    EXPECT_EQ(ErrorOf("EURUSD", QuoteRows({Row("\xD0\xBF\xC2\xBB\xD1\x97" "2005.01.09")}), goodWeek, goodWeek),
-              "'п»ї2005.01.09' is not a valid date") << "a byte-order mark read as code page 1251";
+    EXPECT_EQ(ErrorOf("EURUSD",
+                      QuoteRows({Row("\xD0\xBF\xC2\xBB\xD1\x97"
+                                     "2005.01.09")}),
+                      goodWeek, goodWeek),
+              "'п»ї2005.01.09' is not a valid date")
+        << "a byte-order mark read as code page 1251";
 }
 
 TEST_F(BuildInstrumentTest, EmptyTablesGiveEmptySeries)
@@ -154,7 +166,7 @@ TEST_F(BuildInstrumentTest, MoreRowsThanTheSeriesHoldsAreRefusedUpFront)
     EXPECT_NE(error.find("65000"), std::string::npos) << error;
     EXPECT_EQ(static_cast<unsigned char>(record->Name.Length), 0xAB) << "nothing converted";
 
-    rows.pop_back();  // exactly 65000 rows fit
+    rows.pop_back(); // exactly 65000 rows fit
     BuildInstrument(*record, "EURUSD", QuoteRows({Row("2005.01.09")}), QuoteRows(), QuoteRows(rows));
     EXPECT_EQ(FirstEmptyIndex(record->Hour, 1), 65001);
 }
@@ -162,7 +174,8 @@ TEST_F(BuildInstrumentTest, MoreRowsThanTheSeriesHoldsAreRefusedUpFront)
 TEST(QuoteFile, EveryLineBecomesARow)
 {
     TempDir tmp;
-    WriteFile(tmp.file("q.csv"), "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060,1234\r\n\r\nx\n\x1A" "ignored");
+    WriteFile(tmp.file("q.csv"), "2005.01.09,00:00,1.3050,1.3080,1.3040,1.3060,1234\r\n\r\nx\n\x1A"
+                                 "ignored");
     const QuoteRows rows = ReadQuoteFile(tmp.file("q.csv"));
     ASSERT_EQ(rows.RowCount(), 3u);
     EXPECT_EQ(rows.Cell(1, 2), "1,3050");
@@ -200,5 +213,5 @@ TEST(MakeBase, BuildsTheFileOrWritesNothing)
     SetActiveDateFormat(kRegionalDateFormat);
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -1,6 +1,6 @@
+#include "store/Startup.h"
 #include "store/Errors.h"
 #include "store/Files.h"
-#include "store/Startup.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,8 @@ TEST(LoadInstruments, MissingConfigIsAFirstStart)
     InstrumentTable table;
     std::vector<std::string> names{"stale"};
     int loaded = 0;
-    LoadInstruments(tmp.dir(), names, [&] { ++loaded; }, table);
+    LoadInstruments(
+        tmp.dir(), names, [&] { ++loaded; }, table);
     EXPECT_TRUE(names.empty());
     EXPECT_EQ(loaded, 0);
     EXPECT_TRUE(LoadedInstrumentNames(table).empty());
@@ -57,7 +58,8 @@ TEST(LoadInstruments, ListedFilesGoToSlotsInOrder)
     InstrumentTable table;
     std::vector<std::string> names;
     int loaded = 0;
-    LoadInstruments(tmp.dir(), names, [&] { ++loaded; }, table);
+    LoadInstruments(
+        tmp.dir(), names, [&] { ++loaded; }, table);
     EXPECT_EQ(loaded, 4);
     EXPECT_EQ(names, (std::vector<std::string>{"EURUSD", "AUDJPY", "EURUSD", "GBPUSD"}));
     EXPECT_EQ(LoadedInstrumentNames(table), names) << "the same name twice fills two slots";
@@ -73,7 +75,8 @@ TEST(LoadInstruments, AFailingFileStopsLoadingButKeepsTheList)
     std::vector<std::string> names;
     int loaded = 0;
     try {
-        LoadInstruments(tmp.dir(), names, [&] { ++loaded; }, table);
+        LoadInstruments(
+            tmp.dir(), names, [&] { ++loaded; }, table);
         FAIL();
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "File not found");
@@ -111,7 +114,8 @@ TEST(LoadInstruments, MoreThanThirtyNamesLoadThirtyAndKeepAll)
     InstrumentTable table;
     std::vector<std::string> names;
     int loaded = 0;
-    LoadInstruments(tmp.dir(), names, [&] { ++loaded; }, table);
+    LoadInstruments(
+        tmp.dir(), names, [&] { ++loaded; }, table);
     EXPECT_EQ(loaded, 30);
     EXPECT_EQ(names.size(), 35u);
     EXPECT_EQ(names.back(), "P134");
@@ -134,5 +138,5 @@ TEST(LoadInstruments, BlankLineLooksForDotBase)
     EXPECT_EQ(names, (std::vector<std::string>{"AUDJPY", ""}));
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

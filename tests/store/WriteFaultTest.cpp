@@ -23,7 +23,7 @@ using test::ReadFile;
 using test::TempDir;
 
 class SmallFileSystem : public ::testing::Test {
-protected:
+  protected:
     void Mount(const char* size)
     {
         const std::string options = std::string("size=") + size;
@@ -132,5 +132,5 @@ TEST_F(SmallFileSystem, ReadOnlyFileSystemRefusesAndKeepsTheFile)
     EXPECT_EQ(ReadInstrumentList(tmp.file("config")).size(), 1u);
 }
 
-}  // namespace
-}  // namespace quillet
+} // namespace
+} // namespace quillet

@@ -38,7 +38,7 @@ constexpr uid_t kNobody = 65534;
 UnprivilegedFileAccess::UnprivilegedFileAccess()
 {
     if (::geteuid() != 0)
-        return;  // an ordinary user already
+        return; // an ordinary user already
     // setfsuid answers with the previous value, so asking twice confirms it.
     ::setfsgid(kNobody);
     ::setfsuid(kNobody);
@@ -144,4 +144,4 @@ std::string ParamName(std::size_t index, std::string_view text)
     return std::to_string(index) + "_" + ParamName(text);
 }
 
-}  // namespace quillet::test
+} // namespace quillet::test

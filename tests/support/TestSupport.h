@@ -32,7 +32,7 @@ class TempDir {
 /// (root's file-system user is switched to "nobody"). Active() is false
 /// when the switch was refused; the caller then skips.
 class UnprivilegedFileAccess {
-public:
+  public:
     UnprivilegedFileAccess();
     ~UnprivilegedFileAccess();
     UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
@@ -40,7 +40,7 @@ public:
 
     bool Active() const { return active_; }
 
-private:
+  private:
     bool switched_ = false;
     bool active_ = true;
 };
@@ -71,4 +71,4 @@ std::string ParamName(std::string_view text);
 /// ParamName prefixed with the case's index, for tables whose texts may repeat.
 std::string ParamName(std::size_t index, std::string_view text);
 
-}  // namespace quillet::test
+} // namespace quillet::test
