@@ -81,7 +81,7 @@ class OptimisationPageTest : public QObject {
     void init();
     void cleanup();
 
-    void pageIsATabAfterTheFourPages();
+    void pageIsTheLastTab();
     void controlsStartAtTheirDefaults_data();
     void controlsStartAtTheirDefaults();
     void sweepFillsHeatmapAndBestRows();
@@ -144,13 +144,13 @@ void OptimisationPageTest::Sweep(OptimisationPage& page)
     QVERIFY(!page.Running());
 }
 
-void OptimisationPageTest::pageIsATabAfterTheFourPages()
+void OptimisationPageTest::pageIsTheLastTab()
 {
     auto form = Start();
     auto* pages = Get<QTabWidget>(*form, "PageControl1");
-    QCOMPARE(pages->count(), 5);
-    QCOMPARE(pages->tabText(4), QStringLiteral("Оптимизация"));
-    QCOMPARE(pages->widget(4), static_cast<QWidget*>(form->Optimisation()));
+    QCOMPARE(pages->count(), 6);
+    QCOMPARE(pages->tabText(5), QStringLiteral("Оптимизация"));
+    QCOMPARE(pages->widget(5), static_cast<QWidget*>(form->Optimisation()));
     QCOMPARE(pages->currentIndex(), 2); // the window still opens on the quotes page
     auto* pair = Get<QComboBox>(Page(*form), "PairBox");
     QCOMPARE(pair->count(), 1);
