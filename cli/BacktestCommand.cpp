@@ -91,29 +91,6 @@ const std::string& LabelValue(const SinglePairReport& report, const char* label)
     return none;
 }
 
-nlohmann::ordered_json ResultJson(const BacktestResult& r)
-{
-    return {
-        {"Entries", r.Entries},
-        {"TakeProfits", r.TakeProfits},
-        {"StopLosses", r.StopLosses},
-        {"TimeoutWins", r.TimeoutWins},
-        {"TimeoutWinPoints", r.TimeoutWinPoints},
-        {"TimeoutLosses", r.TimeoutLosses},
-        {"TimeoutLossPoints", r.TimeoutLossPoints},
-        {"HoursSum", r.HoursSum},
-        {"HoursMin", r.HoursMin},
-        {"HoursMax", r.HoursMax},
-        {"DrawdownSum", r.DrawdownSum},
-        {"DrawdownMax", r.DrawdownMax},
-        {"TpSeries", r.TpSeries},
-        {"TpSeriesMax", r.TpSeriesMax},
-        {"SlSeries", r.SlSeries},
-        {"SlSeriesMax", r.SlSeriesMax},
-        {"LastWasTakeProfit", r.LastWasTakeProfit},
-    };
-}
-
 void RunBacktest(const Options& opts, Context& ctx)
 {
     CheckRange(opts.range);

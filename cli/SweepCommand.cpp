@@ -3,6 +3,7 @@
 // optionally every combination as CSV.
 
 #include "cli/Cli.h"
+#include "cli/TradesOutput.h"
 
 #include "backtest/Parallel.h"
 #include "backtest/Sweep.h"
@@ -363,29 +364,6 @@ bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams
 }
 
 // --- Output ----------------------------------------------------------------------
-
-nlohmann::ordered_json ResultJson(const BacktestResult& r)
-{
-    return {
-        {"Entries", r.Entries},
-        {"TakeProfits", r.TakeProfits},
-        {"StopLosses", r.StopLosses},
-        {"TimeoutWins", r.TimeoutWins},
-        {"TimeoutWinPoints", r.TimeoutWinPoints},
-        {"TimeoutLosses", r.TimeoutLosses},
-        {"TimeoutLossPoints", r.TimeoutLossPoints},
-        {"HoursSum", r.HoursSum},
-        {"HoursMin", r.HoursMin},
-        {"HoursMax", r.HoursMax},
-        {"DrawdownSum", r.DrawdownSum},
-        {"DrawdownMax", r.DrawdownMax},
-        {"TpSeries", r.TpSeries},
-        {"TpSeriesMax", r.TpSeriesMax},
-        {"SlSeries", r.SlSeries},
-        {"SlSeriesMax", r.SlSeriesMax},
-        {"LastWasTakeProfit", r.LastWasTakeProfit},
-    };
-}
 
 // A ratio as a JSON number, null where it has no value.
 nlohmann::ordered_json Ratio(long double value)

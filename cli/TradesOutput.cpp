@@ -9,6 +9,29 @@
 
 namespace quillet::cli {
 
+nlohmann::ordered_json ResultJson(const BacktestResult& r)
+{
+    return {
+        {"Entries", r.Entries},
+        {"TakeProfits", r.TakeProfits},
+        {"StopLosses", r.StopLosses},
+        {"TimeoutWins", r.TimeoutWins},
+        {"TimeoutWinPoints", r.TimeoutWinPoints},
+        {"TimeoutLosses", r.TimeoutLosses},
+        {"TimeoutLossPoints", r.TimeoutLossPoints},
+        {"HoursSum", r.HoursSum},
+        {"HoursMin", r.HoursMin},
+        {"HoursMax", r.HoursMax},
+        {"DrawdownSum", r.DrawdownSum},
+        {"DrawdownMax", r.DrawdownMax},
+        {"TpSeries", r.TpSeries},
+        {"TpSeriesMax", r.TpSeriesMax},
+        {"SlSeries", r.SlSeries},
+        {"SlSeriesMax", r.SlSeriesMax},
+        {"LastWasTakeProfit", r.LastWasTakeProfit},
+    };
+}
+
 nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades)
 {
     const EquityCurve curve = MakeEquityCurve(trades);
