@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
 scripts/install-deps.sh
-CXX=clang++ cmake -S . -B build-fuzz -DQUILLET_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=clang++ cmake -S . -B build-fuzz -DQUILLET_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_TESTS=OFF \
+  -DQUILLET_BUILD_UI=OFF -DQUILLET_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 
 mkdir -p build-fuzz/findings

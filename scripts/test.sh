@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test. Installs what it needs first.
+# Two builds: an optimised one (GCC) that runs every suite in full and builds
+# the benchmarks, and a clang one under AddressSanitizer and
+# UndefinedBehaviorSanitizer that runs every suite again (the random
+# comparisons on fewer cases) and the libFuzzer targets.
 # Every suite must have run something: an empty suite fails the command, and
 # the count of each suite is printed at the end.
 set -euo pipefail
@@ -15,11 +19,16 @@ registered() {
   ctest --test-dir "$1" -N -L "$2" | sed -n 's/^Total Tests: \([0-9]*\)$/\1/p'
 }
 # The sum of the numbers that the pattern's group picks out of the last
-# ctest run's full output in DIR.
+# ctest run's output in DIR, over the tests whose name starts with PREFIX.
 sum_from_log() {
-  local n
-  n=$(sed -n "s/$2/\1/p" "$1/Testing/Temporary/LastTest.log" | awk '{s += $1} END {print s + 0}')
-  echo "${n:-0}"
+  awk -v prefix="$3" -v pattern="$2" '
+    /^[0-9]+\/[0-9]+ Test: / { name = $3 }
+    index(name, prefix) == 1 && match($0, pattern) {
+      m = substr($0, RSTART, RLENGTH)
+      match(m, /[0-9]+/)
+      s += substr(m, RSTART, RLENGTH)
+    }
+    END { print s + 0 }' "$1/Testing/Temporary/LastTest.log"
 }
 need() {
   if [ "${2:-0}" -le 0 ]; then
@@ -27,15 +36,18 @@ need() {
     exit 1
   fi
 }
+# GoogleTest's closing count and QtTest's.
+gtest_passed='^\\[  PASSED  \\] [0-9]+ test'
+qtest_passed='^Totals: [0-9]+ passed'
 
 # Every C++ file keeps the checked-in .clang-format.
 find store backtest demo cli ui app tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
   xargs -0 clang-format --dry-run --Werror
 
-# The window is required here: configuring fails if Qt 6 is missing.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_BUILD_UI=ON
+# 1. The optimised build: every suite in full. Without debug information,
+# which would only slow the compile.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUILLET_BUILD_UI=ON
 cmake --build "$build" -j"$jobs"
-
 core=$(registered "$build" '^core$')
 cli=$(registered "$build" '^cli$')
 window=$(registered "$build" '^window$')
@@ -46,41 +58,44 @@ need window "$window"
 # The window's tests need no display.
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$jobs"
-window_functions=$(sum_from_log "$build" '^Totals: \([0-9]*\) passed.*')
+core_tests=$(sum_from_log "$build" "$gtest_passed" quillet_core_tests.)
+cli_tests=$(sum_from_log "$build" "$gtest_passed" quillet_cli_tests.)
+window_functions=$(sum_from_log "$build" "$qtest_passed" ui_)
+need "core (tests)" "$core_tests"
+need "CLI (tests)" "$cli_tests"
 need "window (test functions)" "$window_functions"
 
-# The libFuzzer targets (clang, with ASan and UBSan) replay their seed corpus
-# and fuzz a few seconds each.
-CXX=clang++ cmake -S . -B "$build-fuzz" -DQUILLET_BUILD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build-fuzz" -j"$jobs"
-fuzz=$(registered "$build-fuzz" '^fuzz$')
-need fuzz "$fuzz"
-ctest --test-dir "$build-fuzz" --output-on-failure --no-tests=error
-fuzz_runs=$(sum_from_log "$build-fuzz" '^Done \([0-9]*\) runs.*')
-need "fuzz (inputs run)" "$fuzz_runs"
-
-# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Qt's own libraries keep some allocations until exit, so leak checking is
-# left to the core and CLI tests.
-cmake -S . -B "$build-asan" -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_BENCH=OFF -DQUILLET_BUILD_UI=ON
-cmake --build "$build-asan" -j"$jobs"
-asan_plain=$(registered "$build-asan" '^(core|cli)$')
-asan_window=$(registered "$build-asan" '^window$')
+# 2. The sanitizer build, with the fuzz targets in the same tree. Qt's own
+# libraries keep some allocations until exit, so leak checking is left to
+# the core, the CLI and the fuzz targets.
+asan="$build-asan"
+CXX=clang++ cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_FUZZ=ON -DQUILLET_BUILD_BENCH=OFF \
+  -DQUILLET_BUILD_UI=ON
+cmake --build "$asan" -j"$jobs"
+asan_plain=$(registered "$asan" '^(core|cli)$')
+asan_window=$(registered "$asan" '^window$')
+fuzz=$(registered "$asan" '^fuzz$')
 need "sanitizer core and CLI" "$asan_plain"
 need "sanitizer window" "$asan_window"
+need fuzz "$fuzz"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$build-asan" --output-on-failure --no-tests=error -j"$jobs" -L '^(core|cli)$'
+  ctest --test-dir "$asan" --output-on-failure --no-tests=error -j"$jobs" -L '^(core|cli|fuzz)$'
+asan_tests=$(($(sum_from_log "$asan" "$gtest_passed" quillet_core_tests.) +
+  $(sum_from_log "$asan" "$gtest_passed" quillet_cli_tests.)))
+fuzz_runs=$(sum_from_log "$asan" '^Done [0-9]+ runs' fuzz_)
+need "sanitizer core and CLI (tests)" "$asan_tests"
+need "fuzz (inputs run)" "$fuzz_runs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$build-asan" --output-on-failure --no-tests=error -j"$jobs" -L '^window$'
-asan_functions=$(sum_from_log "$build-asan" '^Totals: \([0-9]*\) passed.*')
+  ctest --test-dir "$asan" --output-on-failure --no-tests=error -j"$jobs" -L '^window$'
+asan_functions=$(sum_from_log "$asan" "$qtest_passed" ui_)
 need "sanitizer window (test functions)" "$asan_functions"
 
-total=$((core + cli + window + fuzz + asan_plain + asan_window))
+total=$((core_tests + cli_tests + window_functions + fuzz + asan_tests + asan_functions))
 echo
 echo "Suites run:"
-echo "  core       $core tests"
-echo "  CLI        $cli tests"
-echo "  window     $window programs, $window_functions test functions"
+echo "  core       $core suites, $core_tests tests"
+echo "  CLI        $cli suites, $cli_tests tests"
+echo "  window     $window classes, $window_functions test functions"
 echo "  fuzz       $fuzz targets, $fuzz_runs inputs run"
-echo "  sanitizer  $asan_plain core and CLI tests, $asan_window window programs ($asan_functions test functions)"
+echo "  sanitizer  $asan_plain core and CLI suites ($asan_tests tests), $asan_window window classes ($asan_functions test functions)"
 echo "Total: $total passed, 0 failed"

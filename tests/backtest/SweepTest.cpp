@@ -9,6 +9,7 @@
 #include "backtest/SinglePairReport.h"
 #include "store/Errors.h"
 #include "store/Numbers.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -218,7 +219,7 @@ TEST_P(SweepExactness, EveryFieldMatchesThePlainRun)
     Seen seen;
     int compared = 0;
     for (const Combination& c :
-         RandomCombinations(ic.Shape.Seed * 7919, ic.Combinations, ic.Shape.Weeks + 2)) {
+         RandomCombinations(ic.Shape.Seed * 7919, test::Scaled(ic.Combinations), ic.Shape.Weeks + 2)) {
         const BacktestResult want = PlainRun(*table_, ic.Shape.Name, c, seen);
         const BacktestResult one = sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, c.HoldLimit, c.Weeks);
         EXPECT_EQ(Differences(one, want), "") << "one at a time, " << Describe(c);
@@ -228,7 +229,7 @@ TEST_P(SweepExactness, EveryFieldMatchesThePlainRun)
         ExpectFiguresAsTheReportShowsThem(want, c);
         ++compared;
     }
-    EXPECT_EQ(compared, ic.Combinations);
+    EXPECT_EQ(compared, test::Scaled(ic.Combinations));
     EXPECT_GT(seen.TimeoutWins, 0);
     EXPECT_GT(seen.TimeoutLosses, 0);
     if (ic.Shape.EndsMidTrade) {

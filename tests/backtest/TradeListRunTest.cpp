@@ -332,64 +332,76 @@ TEST(TradeListLogLines, FiveWeeksLineByLine)
     EXPECT_EQ(silent.FirstLogLines, (std::vector<int>{-1, -1, -1}));
 }
 
-// --- The demo instruments -----------------------------------------------------
+// --- The demo instruments ----------------------------------------------------
 
-class TradeListRunOnDemo : public ::testing::TestWithParam<std::string> {
-  protected:
-    static void SetUpTestSuite()
-    {
-        test::TempDir dir;
-        std::ostringstream progress;
-        demo::WriteDemoData(dir.dir(), progress);
-        table_ = new InstrumentTable;
-        for (int k = 0; k < demo::kDemoPairCount; ++k)
-            ReadBaseFile(dir.file(std::string(demo::DemoPairs()[k].Name) + ".base"), k + 1, *table_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete table_;
-        table_ = nullptr;
-    }
-
-    static InstrumentTable* table_;
+struct DemoCase {
+    std::string Pair;
+    const char* SetName;
+    BacktestParams Params;
 };
 
-InstrumentTable* TradeListRunOnDemo::table_ = nullptr;
-
-TEST_P(TradeListRunOnDemo, SameListLoggedOrNotAtTwoParameterSets)
+std::vector<DemoCase> DemoCases()
 {
-    BacktestParams params;
-    params.PairName = GetParam();
-    for (int k = 0; k < demo::kDemoPairCount; ++k)
-        if (demo::DemoPairs()[k].Name == GetParam())
-            params.Slot = k + 1;
-    {
-        SCOPED_TRACE("defaults");
-        ExpectLoggedAndUnloggedAgree(params, *table_);
-    }
-    params.SignalMinPoints = 60;
-    params.StopLossPoints = 40;
-    params.TakeProfitPoints = 30;
-    params.HoldLimit = 47;
-    params.RangeRestricted = true;
-    params.FirstWeek = 3;
-    params.LastWeek = 530;
-    {
-        SCOPED_TRACE("tight");
-        ExpectLoggedAndUnloggedAgree(params, *table_);
-    }
-}
-
-std::vector<std::string> DemoNames()
-{
-    std::vector<std::string> names;
+    BacktestParams tight;
+    tight.SignalMinPoints = 60;
+    tight.StopLossPoints = 40;
+    tight.TakeProfitPoints = 30;
+    tight.HoldLimit = 47;
+    tight.RangeRestricted = true;
+    tight.FirstWeek = 3;
+    tight.LastWeek = 530;
+    BacktestParams wide;
+    wide.SignalMinPoints = 150;
+    wide.StopLossPoints = 150;
+    wide.TakeProfitPoints = 100;
+    std::vector<DemoCase> cases;
     for (const demo::DemoPair& pair : demo::DemoPairs())
-        names.emplace_back(pair.Name);
-    return names;
+        for (const auto& [name, params] :
+             {std::pair{"defaults", BacktestParams{}}, std::pair{"tight", tight}, std::pair{"wide", wide}})
+            cases.push_back({std::string(pair.Name), name, params});
+    return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Demo, TradeListRunOnDemo, ::testing::ValuesIn(DemoNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+class TradeListOnDemo : public ::testing::TestWithParam<DemoCase> {};
+
+TEST_P(TradeListOnDemo, AgreesWithTheTotalsLoggedOrNot)
+{
+    BacktestParams params = GetParam().Params;
+    params.PairName = GetParam().Pair;
+    for (int k = 0; k < demo::kDemoPairCount; ++k)
+        if (demo::DemoPairs()[k].Name == GetParam().Pair)
+            params.Slot = k + 1;
+    const InstrumentTable& table = test::DemoTable();
+    ExpectLoggedAndUnloggedAgree(params, table);
+
+    BacktestResult plain;
+    RunSinglePairBacktest(params, plain, {}, {}, {}, table);
+    BacktestResult result;
+    const std::vector<ClosedTrade> trades = RunSinglePairTrades(params, result, table);
+    EXPECT_EQ(result, plain);
+    ASSERT_GT(result.Entries, 0);
+    int hoursMax = 0;
+    for (const ClosedTrade& t : trades) {
+        hoursMax = std::max(hoursMax, t.HoursHeld);
+        EXPECT_EQ(t.ExitIndex, t.EntryIndex + t.HoursHeld);
+        EXPECT_LE(t.HoursHeld, params.HoldLimit);
+        EXPECT_GE(t.EntryDate, t.WeekDate + 8);
+        EXPECT_LT(t.EntryDate, t.WeekDate + 15);
+        EXPECT_GE(t.Body, params.SignalMinPoints);
+        EXPECT_GE(t.Drawdown, 0);
+        if (t.Exit == ExitKind::TimeOut || t.Exit == ExitKind::OutOfCandles) {
+            EXPECT_EQ(t.Exit, ExitKind::TimeOut); // the demo hours never run out inside a walk
+            EXPECT_EQ(t.HoursHeld, params.HoldLimit);
+        }
+    }
+    // The offset counter at a week end is the latest trade's exit offset.
+    EXPECT_EQ(hoursMax, result.HoursMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, TradeListOnDemo, ::testing::ValuesIn(DemoCases()),
+                         [](const ::testing::TestParamInfo<DemoCase>& info) {
+                             return info.param.Pair + "_" + info.param.SetName;
+                         });
 
 } // namespace
 } // namespace quillet

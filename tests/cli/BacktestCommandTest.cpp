@@ -251,10 +251,8 @@ TEST_F(BacktestCommand, MissingOrEmptyFileFails)
 
 TEST(BacktestCommandOnDemoData, RunsTheBuiltProgramWithLogAndJson)
 {
-    test::TempDir dir;
-    ASSERT_EQ(RunCommand({"demo-data", dir.dir()}).status, 0);
     const std::string command =
-        std::string(QUILLET_CLI_PATH) + " backtest '" + dir.file("EURUSD.base") + "' --log --json";
+        std::string(QUILLET_CLI_PATH) + " backtest '" + test::DemoDir() + "EURUSD.base' --log --json";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string out;

@@ -153,21 +153,8 @@ TEST_F(BacktestTrades, JsonArrayOfTheSameFields)
 // field by field, with one entry per trade.
 class TradesOnDemo : public ::testing::TestWithParam<std::string> {
   protected:
-    static void SetUpTestSuite()
-    {
-        dir_ = new test::TempDir;
-        std::ostringstream progress;
-        demo::WriteDemoData(dir_->dir(), progress);
-    }
-    static void TearDownTestSuite()
-    {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    static test::TempDir* dir_;
+    test::TempDir dir_;
 };
-
-test::TempDir* TradesOnDemo::dir_ = nullptr;
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -180,8 +167,8 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 TEST_P(TradesOnDemo, JsonAndCsvAgree)
 {
-    const std::string base = dir_->file(GetParam() + ".base");
-    const std::string csvFile = dir_->file(GetParam() + ".csv");
+    const std::string base = test::DemoDir() + GetParam() + ".base";
+    const std::string csvFile = dir_.file(GetParam() + ".csv");
     const CliRun run = RunCommand({"backtest", base, "--json", "--trades", csvFile, "--hold", "30"});
     ASSERT_EQ(run.status, 0) << run.err;
     const json doc = json::parse(run.out);

@@ -61,34 +61,16 @@ std::vector<GoldenCase> AllCases()
     return cases;
 }
 
-class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {
-  protected:
-    // The demo instruments are written once for all cases.
-    static void SetUpTestSuite()
-    {
-        dir_ = new test::TempDir;
-        std::ostringstream progress;
-        WriteDemoData(dir_->dir(), progress);
-    }
-    static void TearDownTestSuite()
-    {
-        delete dir_;
-        dir_ = nullptr;
-    }
-
-    static test::TempDir* dir_;
-};
-
-test::TempDir* GoldenOutput::dir_ = nullptr;
+class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(GoldenOutput, MatchesTheKeptOutput)
 {
     const GoldenCase& c = GetParam();
     std::vector<std::string> args{c.Command};
     if (c.Command == "backtest")
-        args.insert(args.end(), {dir_->file(c.Pair + ".base"), "--log", "--json"});
+        args.insert(args.end(), {test::DemoDir() + c.Pair + ".base", "--log", "--json"});
     else
-        args.insert(args.end(), {dir_->dir(), "--json"});
+        args.insert(args.end(), {test::DemoDir(), "--json"});
     args.insert(args.end(), c.Set.Options.begin(), c.Set.Options.end());
 
     const CliRun run = RunCommand(args);

@@ -72,22 +72,11 @@ const std::vector<std::string> kResultFields = {
 
 class SweepCommand : public ::testing::Test {
   protected:
-    static void SetUpTestSuite()
-    {
-        tmp_ = new test::TempDir;
-        std::ostringstream progress;
-        demo::WriteDemoData(tmp_->dir(), progress);
-    }
-    static void TearDownTestSuite() { delete tmp_; }
-
-    static std::string EurUsd() { return tmp_->file("EURUSD.base"); }
+    static std::string EurUsd() { return test::DemoDir() + "EURUSD.base"; }
     std::string File(const std::string& name) const { return dir_.file(name); }
 
-    static test::TempDir* tmp_;
     test::TempDir dir_;
 };
-
-test::TempDir* SweepCommand::tmp_ = nullptr;
 
 // --- CSV rows against backtest --json -------------------------------------------
 

@@ -19,27 +19,8 @@ namespace {
 
 class SweepOverDemoPairs : public ::testing::TestWithParam<int> {
   protected:
-    static void SetUpTestSuite()
-    {
-        tmp_ = new test::TempDir;
-        std::ostringstream progress;
-        demo::WriteDemoData(tmp_->dir(), progress);
-        table_ = new InstrumentTable;
-        for (int k = 0; k < demo::kDemoPairCount; ++k)
-            ReadBaseFile(tmp_->file(std::string(demo::DemoPairs()[k].Name) + ".base"), k + 1, *table_);
-    }
-    static void TearDownTestSuite()
-    {
-        delete table_;
-        delete tmp_;
-    }
-
-    static test::TempDir* tmp_;
-    static InstrumentTable* table_;
+    const InstrumentTable* table_ = &test::DemoTable();
 };
-
-test::TempDir* SweepOverDemoPairs::tmp_ = nullptr;
-InstrumentTable* SweepOverDemoPairs::table_ = nullptr;
 
 bool SameResult(const BacktestResult& a, const BacktestResult& b)
 {
@@ -63,7 +44,7 @@ TEST_P(SweepOverDemoPairs, RandomCombinationsMatchThePlainRun)
     std::mt19937_64 rng(977 + slot);
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     int tradedCombinations = 0;
-    for (int n = 0; n < 110; ++n) {
+    for (int n = 0; n < test::Scaled(110); ++n) {
         BacktestParams params;
         params.Slot = slot;
         params.PairName = pair;
@@ -87,7 +68,7 @@ TEST_P(SweepOverDemoPairs, RandomCombinationsMatchThePlainRun)
             << ".." << weeks.Last;
         tradedCombinations += want.Entries > 0 ? 1 : 0;
     }
-    EXPECT_GT(tradedCombinations, 50);
+    EXPECT_GT(tradedCombinations, test::Scaled(110) / 2 - 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(DemoPairs, SweepOverDemoPairs, ::testing::Range(0, demo::kDemoPairCount),

@@ -2,6 +2,7 @@
 // integer for every value, halves and the 32-bit bounds included.
 
 #include "store/Numbers.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ std::vector<long double> Values()
     std::mt19937_64 rng(2024);
     std::uniform_real_distribution<double> unit(-1, 1);
     std::uniform_int_distribution<int> exponent(-20, 70);
-    for (int n = 0; n < 200000; ++n)
+    for (int n = 0; n < test::Scaled(200000); ++n)
         v.push_back(std::ldexp(static_cast<long double>(unit(rng)), exponent(rng)));
     // Halves, and values one step either side of them, over the whole 32-bit range.
     for (long double k : {0.0L, 1.0L, 2.0L, 84.0L, 85.0L, 1e6L, 2147483645.0L, 2147483646.0L, 2147483647.0L,
@@ -63,7 +64,7 @@ TEST(RoundingAgainstNearbyint, SameIntegerForEveryValue)
         }
         ++checked;
     }
-    EXPECT_GT(checked, 200000);
+    EXPECT_GT(checked, test::Scaled(200000));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "store/Files.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -68,6 +70,39 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
+std::string DemoDir()
+{
+#ifdef QUILLET_DEMO_DIR
+    return QUILLET_DEMO_DIR "/";
+#else
+    return "demo/";
+#endif
+}
+
+void CopyDemoData(const std::string& dir)
+{
+    namespace fs = std::filesystem;
+    const fs::path from = DemoDir();
+    fs::create_directories(dir);
+    for (const auto& entry : fs::directory_iterator(from))
+        if (entry.is_regular_file())
+            fs::copy_file(entry.path(), fs::path(dir) / entry.path().filename(),
+                          fs::copy_options::overwrite_existing);
+}
+
+const InstrumentTable& DemoTable()
+{
+    static const InstrumentTable* table = [] {
+        auto* t = new InstrumentTable;
+        const std::filesystem::path dir = DemoDir();
+        const std::vector<std::string> names = ReadInstrumentList((dir / "config").string());
+        for (std::size_t k = 0; k < names.size(); ++k)
+            ReadBaseFile((dir / (names[k] + ".base")).string(), static_cast<int>(k) + 1, *t);
+        return t;
+    }();
+    return *table;
+}
+
 std::string GoldenDir()
 {
 #ifdef QUILLET_GOLDEN_DIR
@@ -99,7 +134,7 @@ std::string CompareWithGolden(const std::string& name, const std::string& actual
         WriteFile((std::filesystem::path(update) / name).string(), actual);
         return {};
     }
-    const std::string path = GoldenDir() + "/" + name;
+    const std::string path = (std::filesystem::path(GoldenDir()) / name).string();
     if (!std::filesystem::exists(path))
         return "no golden file " + path;
     const std::string expected = ReadFile(path);

@@ -54,6 +54,40 @@ std::string ReadFile(const std::string& path);
 /// Where the golden outputs lie (unpacked from tests/golden at build time).
 std::string GoldenDir();
 
+/// The folder of the seven demo instruments (their quotes, ".base" files and
+/// "config"), written once per build by quillet-cli demo-data. Read only:
+/// a test that writes copies it first (CopyDemoData).
+std::string DemoDir();
+
+/// Copies the demo ".base" files and "config" into `dir` (a trailing
+/// separator or not).
+void CopyDemoData(const std::string& dir);
+
+/// The seven demo pairs in slots 1..7, in the order of their "config",
+/// read once per process.
+const InstrumentTable& DemoTable();
+
+/// True in a build under AddressSanitizer.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+/// How many random cases a comparison with a plain reference draws: all of
+/// them in the optimised build, an eighth under the sanitizers, where the
+/// same comparison runs again on fewer cases.
+constexpr int Scaled(int full)
+{
+    return kSanitized ? (full + 7) / 8 : full;
+}
+
 /// Compares an output with its golden file `name`: "" when they are byte for
 /// byte the same, else where they first differ. When QUILLET_UPDATE_GOLDEN
 /// names a directory, the output is written there instead and "" returned.

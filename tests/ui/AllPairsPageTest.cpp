@@ -347,5 +347,5 @@ void AllPairsPageTest::perPairTrackBarsRewriteTheCommonLabels()
     QCOMPARE(Caption(*form, "Label148"), QStringLiteral("5"));
 }
 
-QTEST_MAIN(AllPairsPageTest)
+QUILLET_WINDOW_TEST(AllPairsPageTest);
 #include "AllPairsPageTest.moc"

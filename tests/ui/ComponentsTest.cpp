@@ -718,5 +718,5 @@ void ComponentsTest::fonts()
     QCOMPARE(font.pointSize(), points);
 }
 
-QTEST_MAIN(ComponentsTest)
+QUILLET_WINDOW_TEST(ComponentsTest);
 #include "ComponentsTest.moc"

@@ -225,5 +225,5 @@ void ControlsTest::openDialogGoesThroughService()
     QCOMPARE(dialogs.filters.value(1), QStringLiteral("Базы тестера|*.base"));
 }
 
-QTEST_MAIN(ControlsTest)
+QUILLET_WINDOW_TEST(ControlsTest);
 #include "ControlsTest.moc"

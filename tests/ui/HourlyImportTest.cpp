@@ -69,12 +69,9 @@ QStringList BaseFiles(const TempDir& dir)
 
 } // namespace
 
-class HourlyImportTest : public QObject {
+class HourlyImportTest : public WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     void menuItemFollowsTheOriginalItems();
     void importSavesListsAndLoadsIntoTheNextSlot();
     void firstInstrumentTakesSlotOne();
@@ -85,35 +82,16 @@ class HourlyImportTest : public QObject {
     void fullTableSavesAndListsWithoutLoading();
 
   private:
-    std::unique_ptr<TForm1> Start() { return std::make_unique<TForm1>(dir_->dir()); }
+    void SetUpTest() override { files_ = std::make_unique<TempDir>(); }
+    void TearDownTest() override { files_.reset(); }
     /// Writes the hourly file, answers the two dialogs and chooses the menu item.
     void Import(TForm1& form, const std::string& text, const QString& name,
                 const std::string& file = "EURUSD_H1.csv");
     /// AUDJPY in slot 1, listed in "config".
     void PrepareOneInstrument();
 
-    std::unique_ptr<TempDir> dir_;   // the program's directory
     std::unique_ptr<TempDir> files_; // where the user's quote files lie
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
-
-void HourlyImportTest::init()
-{
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-    dir_ = std::make_unique<TempDir>();
-    files_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
-}
-
-void HourlyImportTest::cleanup()
-{
-    dialogs_.reset();
-    files_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-}
 
 void HourlyImportTest::Import(TForm1& form, const std::string& text, const QString& name,
                               const std::string& file)
@@ -300,5 +278,5 @@ void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
     QVERIFY(std::memcmp(&Table()[kLastSlot], last.get(), sizeof(Instrument)) == 0);
 }
 
-QTEST_MAIN(HourlyImportTest)
+QUILLET_WINDOW_TEST(HourlyImportTest);
 #include "HourlyImportTest.moc"

@@ -772,5 +772,5 @@ void MainWindowTest::settingsButtonShowsSettingsWindow()
     QVERIFY(settings.isVisible());
 }
 
-QTEST_MAIN(MainWindowTest)
+QUILLET_WINDOW_TEST(MainWindowTest);
 #include "MainWindowTest.moc"

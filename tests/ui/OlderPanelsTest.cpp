@@ -305,5 +305,5 @@ void OlderPanelsTest::trackBarsEchoTheirPosition()
     QCOMPARE(Caption(*form, "Label10"), QStringLiteral("1"));
 }
 
-QTEST_MAIN(OlderPanelsTest)
+QUILLET_WINDOW_TEST(OlderPanelsTest);
 #include "OlderPanelsTest.moc"

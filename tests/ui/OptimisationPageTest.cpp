@@ -75,14 +75,10 @@ BacktestResult PlainRun(const ChosenCombination& c)
 
 } // namespace
 
-class OptimisationPageTest : public QObject {
+class OptimisationPageTest : public WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     void pageIsTheLastTab();
-    void controlsStartAtTheirDefaults_data();
     void controlsStartAtTheirDefaults();
     void sweepFillsHeatmapAndBestRows();
     void sliderAndBestBySignalChooseTheLayer();
@@ -99,21 +95,15 @@ class OptimisationPageTest : public QObject {
     void closingTheWindowMidSweepStopsIt();
 
   private:
-    std::unique_ptr<TForm1> Start();
+    void SetUpTest() override;
     OptimisationPage& Page(TForm1& form) { return *form.Optimisation(); }
     /// Presses "Подобрать" and waits for the sweep to end.
     void Sweep(OptimisationPage& page);
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<RecordingDialogs> dialogs_;
 };
 
-void OptimisationPageTest::init()
+void OptimisationPageTest::SetUpTest()
 {
     qRegisterMetaType<ChosenCombination>();
-    ClearLoadedSlots();
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
     RandomPairShape shape;
     shape.Seed = 77;
     shape.Weeks = 120;
@@ -121,18 +111,6 @@ void OptimisationPageTest::init()
     MakeRandomPair(*inst, shape);
     WriteInstrument(*dir_, "EURUSD", *inst);
     WriteConfig(*dir_, {"EURUSD"});
-}
-
-void OptimisationPageTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-}
-
-std::unique_ptr<TForm1> OptimisationPageTest::Start()
-{
-    return std::make_unique<TForm1>(dir_->dir());
 }
 
 void OptimisationPageTest::Sweep(OptimisationPage& page)
@@ -157,42 +135,37 @@ void OptimisationPageTest::pageIsTheLastTab()
     QCOMPARE(pair->currentText(), QStringLiteral("EURUSD"));
 }
 
-void OptimisationPageTest::controlsStartAtTheirDefaults_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("signal from") << "SignalFrom" << 50 << 500 << 50 << true;
-    QTest::newRow("signal to") << "SignalTo" << 50 << 500 << 500 << true;
-    QTest::newRow("stop-loss from") << "StopLossFrom" << 0 << 150 << 0 << true;
-    QTest::newRow("stop-loss to") << "StopLossTo" << 0 << 150 << 150 << true;
-    QTest::newRow("take-profit from") << "TakeProfitFrom" << 0 << 100 << 0 << true;
-    QTest::newRow("take-profit to") << "TakeProfitTo" << 0 << 100 << 100 << true;
-    QTest::newRow("hold from, off") << "HoldFrom" << 1 << 120 << 1 << false;
-    QTest::newRow("hold to, off") << "HoldTo" << 1 << 120 << 120 << false;
-    QTest::newRow("weeks from") << "WeekFrom" << 0 << 535 << 0 << true;
-    QTest::newRow("weeks to") << "WeekTo" << 1 << 535 << 535 << true;
-    QTest::newRow("forward from, off") << "ForwardFrom" << 0 << 535 << 0 << false;
-    QTest::newRow("forward to, off") << "ForwardTo" << 1 << 535 << 535 << false;
-    QTest::newRow("minimum entries") << "MinEntries" << 0 << 100000 << 30 << true;
-    QTest::newRow("best rows") << "TopRows" << 1 << 1000 << 20 << true;
-}
-
 void OptimisationPageTest::controlsStartAtTheirDefaults()
 {
-    QFETCH(QString, name);
-    QFETCH(int, minimum);
-    QFETCH(int, maximum);
-    QFETCH(int, value);
-    QFETCH(bool, enabled);
+    struct Spin {
+        const char* Name;
+        int Minimum, Maximum, Value;
+        bool Enabled;
+    };
+    const Spin spins[] = {
+        {"SignalFrom", 50, 500, 50, true},   {"SignalTo", 50, 500, 500, true},
+        {"StopLossFrom", 0, 150, 0, true},   {"StopLossTo", 0, 150, 150, true},
+        {"TakeProfitFrom", 0, 100, 0, true}, {"TakeProfitTo", 0, 100, 100, true},
+        {"HoldFrom", 1, 120, 1, false},      {"HoldTo", 1, 120, 120, false},
+        {"WeekFrom", 0, 535, 0, true},       {"WeekTo", 1, 535, 535, true},
+        {"ForwardFrom", 0, 535, 0, false},   {"ForwardTo", 1, 535, 535, false},
+        {"MinEntries", 0, 100000, 30, true}, {"TopRows", 1, 1000, 20, true},
+    };
     auto form = Start();
-    auto* spin = Get<QSpinBox>(Page(*form), name);
-    QCOMPARE(spin->minimum(), minimum);
-    QCOMPARE(spin->maximum(), maximum);
-    QCOMPARE(spin->value(), value);
-    QCOMPARE(spin->isEnabled(), enabled);
+    for (const Spin& s : spins) {
+        auto* spin = Get<QSpinBox>(Page(*form), QString::fromLatin1(s.Name));
+        const QString got = QStringLiteral("%1..%2 at %3, %4")
+                                .arg(spin->minimum())
+                                .arg(spin->maximum())
+                                .arg(spin->value())
+                                .arg(spin->isEnabled() ? "on" : "off");
+        const QString want = QStringLiteral("%1..%2 at %3, %4")
+                                 .arg(s.Minimum)
+                                 .arg(s.Maximum)
+                                 .arg(s.Value)
+                                 .arg(s.Enabled ? "on" : "off");
+        QVERIFY2(got == want, qPrintable(QString::fromLatin1(s.Name) + ": " + got + ", not " + want));
+    }
     QVERIFY(!Get<QPushButton>(Page(*form), "StopButton")->isEnabled());
     QCOMPARE(Get<QComboBox>(Page(*form), "MetricBox")->currentText(), QStringLiteral("Пункты"));
 }
@@ -547,5 +520,5 @@ void OptimisationPageTest::doubleClicksPickARowAndACell()
     QCOMPARE(Caption(*form, "Label79"), QString::number(PlainRun(c).Entries));
 }
 
-QTEST_MAIN(OptimisationPageTest)
+QUILLET_WINDOW_TEST(OptimisationPageTest);
 #include "OptimisationPageTest.moc"

@@ -658,5 +658,5 @@ void QuotesPageTest::importGenerateCloseAndRunNewPair()
     QCOMPARE(Get<QLabel>(*form, "Label71")->text(), QStringLiteral("0 (0 п)"));
 }
 
-QTEST_MAIN(QuotesPageTest)
+QUILLET_WINDOW_TEST(QuotesPageTest);
 #include "QuotesPageTest.moc"

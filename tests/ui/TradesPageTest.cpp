@@ -36,18 +36,6 @@ using namespace quillet::test;
 
 namespace {
 
-/// Also answers the file choosers that ask where to write.
-class SavingDialogs : public RecordingDialogs {
-  public:
-    QString SaveFileName(QWidget*, const QString& filter, const QString&) override
-    {
-        saveFilters.append(filter);
-        return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
-    }
-    QStringList saveNames;
-    QStringList saveFilters;
-};
-
 const char* const kTitles[] = {"Неделя",      "Сигнал", "Направление", "Тело, п", "Вход",
                                "Цена входа",  "TP",     "SL",          "Выход",   "Время выхода",
                                "Цена выхода", "Часов",  "Просадка, п", "Пункты",  "Итого, п"};
@@ -77,16 +65,12 @@ std::unique_ptr<Instrument> TwoTradePair()
 
 } // namespace
 
-class TradesPageTest : public QObject {
+class TradesPageTest : public WindowTest {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-
     void pageFollowsTheWorkLog();
     void emptyBeforeAnyRun();
     void rowsShowTheTradesInWindowTexts();
-    void sortsByEveryColumn_data();
     void sortsByEveryColumn();
     void curveSumsThePoints();
     void demoEurusdShows139RowsAndWritesTheCliFile();
@@ -100,40 +84,19 @@ class TradesPageTest : public QObject {
     std::unique_ptr<TForm1> StartDemo();
     void SelectPair(TForm1& form, const QString& name);
     void Run(TForm1& form, bool logged);
-
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<SavingDialogs> dialogs_;
 };
-
-void TradesPageTest::init()
-{
-    ClearLoadedSlots();
-    SetActiveDateFormat(kRegionalDateFormat);
-    dir_ = std::make_unique<TempDir>();
-    dialogs_ = std::make_unique<SavingDialogs>();
-}
-
-void TradesPageTest::cleanup()
-{
-    dialogs_.reset();
-    dir_.reset();
-    ClearLoadedSlots();
-}
 
 std::unique_ptr<TForm1> TradesPageTest::StartWith(const Instrument& inst)
 {
-    WriteInstrument(*dir_, ShortStringText(inst.Name), inst);
-    WriteConfig(*dir_, {ShortStringText(inst.Name)});
-    auto form = std::make_unique<TForm1>(dir_->dir());
+    auto form = Start({ShortStringText(inst.Name)}, {&inst});
     form->show();
     return form;
 }
 
 std::unique_ptr<TForm1> TradesPageTest::StartDemo()
 {
-    std::ostringstream progress;
-    demo::WriteDemoData(dir_->dir(), progress);
-    auto form = std::make_unique<TForm1>(dir_->dir());
+    CopyDemoData(dir_->dir());
+    auto form = Start();
     form->show();
     return form;
 }
@@ -241,16 +204,8 @@ void TradesPageTest::rowsShowTheTradesInWindowTexts()
              Qt::Alignment());
 }
 
-void TradesPageTest::sortsByEveryColumn_data()
-{
-    QTest::addColumn<int>("column");
-    for (int c = 0; c < 15; ++c)
-        QTest::newRow(kTitles[c]) << c;
-}
-
 void TradesPageTest::sortsByEveryColumn()
 {
-    QFETCH(int, column);
     auto form = StartDemo();
     SelectPair(*form, QStringLiteral("EURUSD"));
     Get<QCheckBox>(*form, "CheckBox5")->click(); // a holding limit of 48 hours: time-outs too
@@ -261,27 +216,29 @@ void TradesPageTest::sortsByEveryColumn()
     QVERIFY(rows > 100);
     const std::vector<ClosedTrade>& trades = Page(*form)->Trades();
 
-    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
-        view->sortByColumn(column, order);
-        QCOMPARE(m->rowCount(), rows);
-        std::set<int> weeks;
-        for (int r = 0; r < rows; ++r) {
-            weeks.insert(m->data(m->index(r, 0)).toInt());
-            if (r == 0)
-                continue;
-            const QVariant before = m->data(m->index(r - 1, column), ui::TradeTableModel::kSortRole);
-            const QVariant here = m->data(m->index(r, column), ui::TradeTableModel::kSortRole);
-            const bool inOrder = order == Qt::AscendingOrder
-                                     ? QVariant::compare(before, here) != QPartialOrdering::Greater
-                                     : QVariant::compare(before, here) != QPartialOrdering::Less;
-            QVERIFY2(inOrder, qPrintable(QStringLiteral("row %1: %2 then %3")
-                                             .arg(r)
-                                             .arg(m->data(m->index(r - 1, column)).toString(),
-                                                  m->data(m->index(r, column)).toString())));
+    for (int column = 0; column < 15; ++column)
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            view->sortByColumn(column, order);
+            QCOMPARE(m->rowCount(), rows);
+            std::set<int> weeks;
+            for (int r = 0; r < rows; ++r) {
+                weeks.insert(m->data(m->index(r, 0)).toInt());
+                if (r == 0)
+                    continue;
+                const QVariant before = m->data(m->index(r - 1, column), ui::TradeTableModel::kSortRole);
+                const QVariant here = m->data(m->index(r, column), ui::TradeTableModel::kSortRole);
+                const bool inOrder = order == Qt::AscendingOrder
+                                         ? QVariant::compare(before, here) != QPartialOrdering::Greater
+                                         : QVariant::compare(before, here) != QPartialOrdering::Less;
+                QVERIFY2(inOrder, qPrintable(QStringLiteral("%1, row %2: %3 then %4")
+                                                 .arg(QString::fromUtf8(kTitles[column]))
+                                                 .arg(r)
+                                                 .arg(m->data(m->index(r - 1, column)).toString(),
+                                                      m->data(m->index(r, column)).toString())));
+            }
+            // Sorting only reorders: every trade is still there once.
+            QCOMPARE(weeks.size(), trades.size());
         }
-        // Sorting only reorders: every trade is still there once.
-        QCOMPARE(weeks.size(), trades.size());
-    }
 }
 
 void TradesPageTest::curveSumsThePoints()
@@ -497,5 +454,5 @@ void TradesPageTest::saveCancelledOrFailedWritesNothing()
     QCOMPARE(ReadFile(good), TradeCsv(Page(*form)->Trades()));
 }
 
-QTEST_MAIN(TradesPageTest)
+QUILLET_WINDOW_TEST(TradesPageTest);
 #include "TradesPageTest.moc"

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -21,7 +22,7 @@
 
 namespace quillet::test {
 
-/// Records every message box and answers file choosers from a queue
+/// Records every message box and answers file choosers from queues
 /// (an empty queue answers "cancelled"). Installs itself while it lives.
 class RecordingDialogs : public ui::DialogService {
   public:
@@ -44,6 +45,12 @@ class RecordingDialogs : public ui::DialogService {
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
+    QString SaveFileName(QWidget*, const QString& filter, const QString&) override
+    {
+        saveFilters.append(filter);
+        return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+    }
+
     std::optional<QString> InputText(QWidget*, const QString&, const QString& label, const QString& text,
                                      int maxLength) override
     {
@@ -58,6 +65,10 @@ class RecordingDialogs : public ui::DialogService {
     QList<Message> messages;
     QStringList fileNames;
     QStringList filters;
+    /// Answers of the choosers that ask where to write, in order (an empty
+    /// queue answers "cancelled"), and their filters.
+    QStringList saveNames;
+    QStringList saveFilters;
     /// Answers of text prompts, in order (an empty queue answers "cancelled"),
     /// and what each prompt showed.
     QStringList inputTexts;
@@ -131,4 +142,14 @@ class WindowTest : public QObject {
     void cleanup();
 };
 
+using WindowTestFactory = std::function<std::unique_ptr<QObject>()>;
+
+/// Adds a QtTest class to the window tests' program (see QUILLET_WINDOW_TEST).
+bool RegisterWindowTest(const char* name, WindowTestFactory make);
+
 } // namespace quillet::test
+
+/// Registers the QtTest class `Class` under its own name, in place of QTEST_MAIN.
+#define QUILLET_WINDOW_TEST(Class)                                                                           \
+    static const bool quilletWindowTest##Class =                                                             \
+        ::quillet::test::RegisterWindowTest(#Class, [] { return std::unique_ptr<QObject>(new Class); })
