@@ -3,10 +3,13 @@
 #include "store/Cp1251.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace quillet {
 namespace {
@@ -51,7 +54,22 @@ InstrumentTable::~InstrumentTable()
 
 void InstrumentTable::Clear(int slot)
 {
-    std::memset(&slots_[slot], 0, sizeof(Instrument));
+    // The whole pages inside the slot go back to the kernel and read as
+    // zero again without being touched; only the slot's ragged ends are
+    // written. An empty slot so costs nothing to clear, and a cleared one no
+    // memory.
+    auto* begin = reinterpret_cast<std::byte*>(&slots_[slot]);
+    std::byte* const end = begin + sizeof(Instrument);
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    auto* first =
+        reinterpret_cast<std::byte*>((reinterpret_cast<std::uintptr_t>(begin) + page - 1) & ~(page - 1));
+    auto* last = reinterpret_cast<std::byte*>(reinterpret_cast<std::uintptr_t>(end) & ~(page - 1));
+    if (first < last && madvise(first, static_cast<std::size_t>(last - first), MADV_DONTNEED) == 0) {
+        std::memset(begin, 0, static_cast<std::size_t>(first - begin));
+        std::memset(last, 0, static_cast<std::size_t>(end - last));
+    } else {
+        std::memset(begin, 0, sizeof(Instrument));
+    }
 }
 
 InstrumentTable& Table()

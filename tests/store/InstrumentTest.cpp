@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -22,6 +23,23 @@ TEST(InstrumentTable, FreshTableHoldsNothing)
         EXPECT_FALSE(InstrumentExists(table[slot]));
     }
     EXPECT_EQ(&table.ScratchSlot(), &table[0]);
+}
+
+TEST(InstrumentTable, ClearZeroesEveryByteOfItsSlotAndNoOther)
+{
+    InstrumentTable table;
+    for (int slot : {1, 2, 3})
+        std::memset(&table[slot], 0xA5, sizeof(Instrument));
+    for (int slot : {2, 2}) { // a second clear of the cleared slot too
+        table.Clear(slot);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&table[2]);
+        EXPECT_EQ(std::count(bytes, bytes + sizeof(Instrument), 0), std::ptrdiff_t(sizeof(Instrument)));
+    }
+    const auto* before = reinterpret_cast<const unsigned char*>(&table[2]) - 1;
+    const auto* after = reinterpret_cast<const unsigned char*>(&table[3]);
+    EXPECT_EQ(*before, 0xA5);
+    EXPECT_EQ(after[0], 0xA5);
+    EXPECT_EQ(after[sizeof(Instrument) - 1], 0xA5);
 }
 
 TEST(InstrumentTable, SlotsAreContiguousRecords)

@@ -59,10 +59,9 @@ QStringList Range(int from, int to, const char* prefix = "Label")
 
 } // namespace
 
-class ComponentsTest : public QObject {
+class ComponentsTest : public WindowTest {
     Q_OBJECT
   private slots:
-    void init() { ClearLoadedSlots(); }
     void everyNamedComponentExists();
     void captions_data();
     void captions();
@@ -84,7 +83,6 @@ class ComponentsTest : public QObject {
     /// A window over an empty directory for the checks that only read.
     TForm1& Shared();
 
-    RecordingDialogs dialogs_;
     std::unique_ptr<TempDir> sharedDir_;
     std::unique_ptr<TForm1> shared_;
 };
@@ -100,8 +98,7 @@ TForm1& ComponentsTest::Shared()
 
 void ComponentsTest::everyNamedComponentExists()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     QStringList names{"Button9",
                       "ListBox4",
                       "Panel15",
@@ -445,8 +442,7 @@ void ComponentsTest::trackBars()
 
 void ComponentsTest::initialStates()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillet_tester v2.4"));
     // The outer size, frame included; the offscreen platform reports a frame too.
@@ -502,8 +498,7 @@ void ComponentsTest::initialStates()
 
 void ComponentsTest::menuAndDialogs()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     auto* bar = form.findChild<QMenuBar*>(QStringLiteral("MainMenu1"));
     QVERIFY(bar);
     QCOMPARE(form.menuBar(), bar);
@@ -527,8 +522,7 @@ void ComponentsTest::menuAndDialogs()
 
 void ComponentsTest::gridsAndProgressBars()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     for (const char* n : {"WeekGrid", "DayGrid", "HourGrid"}) {
         auto* grid = form.findChild<TStringGrid*>(QString::fromLatin1(n));
         QVERIFY2(grid, n);
@@ -554,8 +548,7 @@ void ComponentsTest::gridsAndProgressBars()
 
 void ComponentsTest::chartIsEmptyWithRedSeries()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     auto* view = form.findChild<QChartView*>(QStringLiteral("Chart1"));
     QVERIFY(view);
     QCOMPARE(view->chart()->title(), QStringLiteral("TChart"));
@@ -569,8 +562,7 @@ void ComponentsTest::chartIsEmptyWithRedSeries()
 
 void ComponentsTest::allPairsPageIsInert()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     form.show();
     auto* page = form.findChild<QWidget*>(QStringLiteral("TabSheet1"));
     const QList<QWidget*> controls = page->findChildren<QWidget*>();
@@ -584,8 +576,7 @@ void ComponentsTest::allPairsPageIsInert()
 
 void ComponentsTest::escapeOnQuotesPagePressesRemoveButton()
 {
-    TempDir dir;
-    TForm1 form(dir.dir());
+    TForm1 form(dir_->dir());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* remove = form.findChild<QPushButton*>(QStringLiteral("BitBtn4"));
@@ -645,10 +636,9 @@ void ComponentsTest::noCaptionIsCutOff()
     QFETCH(QSize, frame);
     auto inst = NewInstrument("EURUSD");
     FillQuietWeeks(*inst, 537);
-    TempDir dir;
-    WriteInstrument(dir, "EURUSD", *inst);
-    WriteConfig(dir, {"EURUSD"});
-    TForm1 form(dir.dir());
+    WriteInstrument(*dir_, "EURUSD", *inst);
+    WriteConfig(*dir_, {"EURUSD"});
+    TForm1 form(dir_->dir());
     form.show();
     if (frame.isValid()) {
         form.resize(QSize(995, 590) - frame);

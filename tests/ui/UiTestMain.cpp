@@ -1,5 +1,6 @@
 // The one program of the window tests: runs the test class named by its
-// first argument, or every class in turn when none is named.
+// first argument (one class a process, as each leaves the application in a
+// state of its own); without one it lists the classes.
 
 #include "UiTestSupport.h"
 
@@ -8,7 +9,6 @@
 
 #include <cstdio>
 #include <map>
-#include <vector>
 
 namespace quillet::test {
 
@@ -33,28 +33,17 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
 
-    std::vector<std::string> names;
-    std::vector<char*> args{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] != '-' && names.empty() && args.size() == 1)
-            names.emplace_back(argv[i]);
-        else
-            args.push_back(argv[i]);
+    const auto& registry = quillet::test::Registry();
+    const auto it = argc > 1 ? registry.find(argv[1]) : registry.end();
+    if (it == registry.end()) {
+        std::fprintf(stderr, "usage: %s CLASS [QtTest options]\nclasses:", argv[0]);
+        for (const auto& entry : registry)
+            std::fprintf(stderr, " %s", entry.first.c_str());
+        std::fprintf(stderr, "\n");
+        return 2;
     }
-    auto& registry = quillet::test::Registry();
-    if (names.empty())
-        for (const auto& [name, make] : registry)
-            names.push_back(name);
-
-    int failed = 0;
-    for (const std::string& name : names) {
-        const auto it = registry.find(name);
-        if (it == registry.end()) {
-            std::fprintf(stderr, "no window test class %s\n", name.c_str());
-            return 2;
-        }
-        const std::unique_ptr<QObject> test = it->second();
-        failed += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
-    }
-    return failed == 0 ? 0 : 1;
+    // QtTest sees the program's name and the options after the class.
+    argv[1] = argv[0];
+    const std::unique_ptr<QObject> test = it->second();
+    return QTest::qExec(test.get(), argc - 1, argv + 1);
 }
