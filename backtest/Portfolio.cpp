@@ -7,8 +7,10 @@
 
 #include "backtest/Portfolio.h"
 
+#include "backtest/Arithmetic32.h"
 #include "backtest/EntryIndex.h"
 #include "backtest/TradeRules.h"
+#include "backtest/TradeSeries.h"
 #include "store/Numbers.h"
 
 #include <algorithm>
