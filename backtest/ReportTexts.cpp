@@ -2,24 +2,7 @@
 
 #include "store/Numbers.h"
 
-#include <limits>
-
 namespace quillet {
-
-long double TakeProfitPercent(std::int32_t takeProfits, std::int32_t entries)
-{
-    if (entries == 0)
-        return std::numeric_limits<long double>::quiet_NaN();
-    const long double perCent = static_cast<long double>(entries) / 100.0L;
-    return static_cast<long double>(takeProfits) / perCent;
-}
-
-long double ProfitabilityRatio(std::int32_t pointsWon, std::int32_t pointsLost)
-{
-    if (pointsLost == 0)
-        return std::numeric_limits<long double>::quiet_NaN();
-    return static_cast<long double>(pointsWon) / static_cast<long double>(pointsLost);
-}
 
 std::string RoundedAverage(std::int32_t sum, std::int32_t count)
 {

@@ -3,6 +3,7 @@
 // profitability ratio and the longest series.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace quillet {
@@ -15,10 +16,21 @@ struct LabelText {
 
 /// Take-profits per hundred entries, in extended precision; NaN without
 /// entries.
-long double TakeProfitPercent(std::int32_t takeProfits, std::int32_t entries);
+inline long double TakeProfitPercent(std::int32_t takeProfits, std::int32_t entries)
+{
+    if (entries == 0)
+        return std::numeric_limits<long double>::quiet_NaN();
+    const long double perCent = static_cast<long double>(entries) / 100.0L;
+    return static_cast<long double>(takeProfits) / perCent;
+}
 
 /// Points won per point lost; NaN while no point was lost.
-long double ProfitabilityRatio(std::int32_t pointsWon, std::int32_t pointsLost);
+inline long double ProfitabilityRatio(std::int32_t pointsWon, std::int32_t pointsLost)
+{
+    if (pointsLost == 0)
+        return std::numeric_limits<long double>::quiet_NaN();
+    return static_cast<long double>(pointsWon) / static_cast<long double>(pointsLost);
+}
 
 /// The rounded quotient of a sum over a count, or "-" over no count.
 std::string RoundedAverage(std::int32_t sum, std::int32_t count);

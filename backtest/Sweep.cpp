@@ -216,32 +216,39 @@ void SweepTable::WalkWeek(std::size_t p, const Candle* h, TradeDirection directi
     const double entryPrice = h[0].Open;
 
     // The level test of the walk, for every distance of the grid.
-    auto firstReach = [&](double level) {
+    auto firstReach = [h, lastOffset](double level) {
         for (int k = 0; k <= lastOffset; ++k)
             if (BarReaches(h[k].High, h[k].Low, level))
                 return static_cast<std::uint8_t>(k);
         return kNever;
     };
-    for (int n = 0; n < grid_.TakeProfit.Count(); ++n)
-        takeProfitAt_[static_cast<std::size_t>(n) * weekCount + p] =
-            firstReach(TakeProfitLevel(direction, entryPrice, grid_.TakeProfit.First + n, m));
-    for (int n = 0; n < grid_.StopLoss.Count(); ++n)
-        stopLossAt_[static_cast<std::size_t>(n) * weekCount + p] =
-            firstReach(StopLossLevel(direction, entryPrice, grid_.StopLoss.First + n, m));
+    const AxisRange takeProfits = grid_.TakeProfit;
+    std::uint8_t* tpAt = takeProfitAt_.data() + p;
+    for (int n = 0; n < takeProfits.Count(); ++n)
+        tpAt[static_cast<std::size_t>(n) * weekCount] =
+            firstReach(TakeProfitLevel(direction, entryPrice, takeProfits.First + n, m));
+    const AxisRange stopLosses = grid_.StopLoss;
+    std::uint8_t* slAt = stopLossAt_.data() + p;
+    for (int n = 0; n < stopLosses.Count(); ++n)
+        slAt[static_cast<std::size_t>(n) * weekCount] =
+            firstReach(StopLossLevel(direction, entryPrice, stopLosses.First + n, m));
 
     // The drawdown of a walk that ends at offset k: the largest adverse
     // excursion of the candles at offsets 1 to k.
+    std::int32_t* drawdownAt = drawdown_.data() + p * kOffsets;
     std::int32_t drawdown = 0;
     for (int k = 1; k <= lastOffset; ++k) {
         drawdown = std::max(drawdown, AdverseExcursion(direction, entryPrice, h[k], m));
-        drawdown_[p * kOffsets + k] = drawdown;
+        drawdownAt[k] = drawdown;
     }
 
     // A time-out (or the end of the data) at offset k closes at its Close.
+    TradeResult* resultAt = timeoutResult_.data() + p * kOffsets;
+    std::int32_t* pointsAt = timeoutPoints_.data() + p * kOffsets;
     for (int k = 0; k <= lastOffset; ++k) {
         const MarketClose close = CloseAtMarket(direction, entryPrice, h[k].Close, m);
-        timeoutResult_[p * kOffsets + k] = close.Result;
-        timeoutPoints_[p * kOffsets + k] = close.Distance;
+        resultAt[k] = close.Result;
+        pointsAt[k] = close.Distance;
     }
 }
 
@@ -262,8 +269,9 @@ std::pair<std::size_t, std::size_t> SweepTable::TradeWeeksIn(WeekRange weeks, in
     return {static_cast<std::size_t>(begin - weeks_.begin()), static_cast<std::size_t>(end - weeks_.begin())};
 }
 
-SweepTable::WeekExit SweepTable::ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* slAt,
-                                        int holdLimit) const
+// Inlined: it runs once per trade week of every column of the grid.
+[[gnu::always_inline]] inline SweepTable::WeekExit
+SweepTable::ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* slAt, int holdLimit) const
 {
     const int reachTp = tpAt[p];
     const int reachSl = slAt[p];
