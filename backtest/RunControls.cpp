@@ -7,6 +7,11 @@
 
 namespace quillet {
 
+std::string RangeText(const ControlRange& control, std::string_view between)
+{
+    return std::to_string(control.Min) + std::string(between) + std::to_string(control.Max);
+}
+
 std::string RatioText(long double value, const char* suffix)
 {
     return std::isnan(value) ? "-" : FormatGeneral2(value) + suffix;
@@ -36,11 +41,9 @@ std::vector<std::string> BestRowCells(const SweepRow& row)
 std::string WeekRangeError(int first, int last)
 {
     if (!kFirstWeekControl.Contains(first))
-        return "FIRST " + std::to_string(first) + " not in range " + std::to_string(kFirstWeekControl.Min) +
-               " to " + std::to_string(kFirstWeekControl.Max);
+        return "FIRST " + std::to_string(first) + " not in range " + RangeText(kFirstWeekControl, " to ");
     if (!kLastWeekControl.Contains(last))
-        return "LAST " + std::to_string(last) + " not in range " + std::to_string(kLastWeekControl.Min) +
-               " to " + std::to_string(kLastWeekControl.Max);
+        return "LAST " + std::to_string(last) + " not in range " + RangeText(kLastWeekControl, " to ");
     return {};
 }
 

@@ -43,6 +43,9 @@ inline constexpr ControlRange kBestRowsOption{0, 100000, 20};
 inline constexpr ControlRange kBestRowsControl{1, 1000, 20};
 inline constexpr ControlRange kThreadsOption{0, 256, 0};
 
+/// A control's range as text, its ends joined by `between` ("0..535", "0:150").
+std::string RangeText(const ControlRange& control, std::string_view between);
+
 /// What the sweep ranks its combinations by.
 enum class SweepMetric { Net, Profitability, TpShare, Entries };
 

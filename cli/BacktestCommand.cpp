@@ -181,9 +181,12 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->check(CLI::Range(kTakeProfitControl.Min, kTakeProfitControl.Max))
         ->capture_default_str();
     cmd->add_option("--hold", opts->hold,
-                    "Hold a position over at most H hourly candles (1..120; default: 120)")
+                    "Hold a position over at most H hourly candles (" + RangeText(kHoldControl, "..") +
+                        "; default: " + std::to_string(kHoldControl.Max) + ")")
         ->check(CLI::Range(kHoldControl.Min, kHoldControl.Max));
-    cmd->add_option("--range", opts->range, "Analyse weeks FIRST (0..535) to LAST (1..535) only")
+    cmd->add_option("--range", opts->range,
+                    "Analyse weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
+                        RangeText(kLastWeekControl, "..") + ") only")
         ->expected(2)
         ->type_name("FIRST LAST");
     cmd->add_flag("--log", opts->log, "Write the work log");

@@ -44,7 +44,13 @@ constexpr int kInterrupted = 130;
 // A control's whole range as an A:B option.
 std::string WholeRange(const ControlRange& control)
 {
-    return std::to_string(control.Min) + ":" + std::to_string(control.Max);
+    return RangeText(control, ":");
+}
+
+// The help's "(within A:B)".
+std::string Within(const ControlRange& control)
+{
+    return "(within " + WholeRange(control) + ")";
 }
 
 struct Options {
@@ -542,24 +548,27 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
         "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
     cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
         ->required();
-    cmd->add_option("--signal", opts->signal, "Signal minimum range, points (within 50:500)")
+    cmd->add_option("--signal", opts->signal, "Signal minimum range, points " + Within(kSignalControl))
         ->type_name("A:B")
         ->check(AxisWithin(kSignalControl))
         ->capture_default_str();
-    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points (within 0:150)")
+    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points " + Within(kStopLossControl))
         ->type_name("A:B")
         ->check(AxisWithin(kStopLossControl))
         ->capture_default_str();
-    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points (within 0:100)")
+    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points " + Within(kTakeProfitControl))
         ->type_name("A:B")
         ->check(AxisWithin(kTakeProfitControl))
         ->capture_default_str();
-    cmd->add_option("--hold", opts->hold, "Holding limit range, hourly candles (within 1:120), or off")
+    cmd->add_option("--hold", opts->hold,
+                    "Holding limit range, hourly candles " + Within(kHoldControl) + ", or off")
         ->type_name("off|A:B")
         ->check(AxisWithin(kHoldControl, true))
         ->capture_default_str();
     cmd->add_option("--range", opts->range,
-                    "Sweep weeks FIRST (0..535) to LAST (1..535) only (default: 0 535)")
+                    "Sweep weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
+                        RangeText(kLastWeekControl, "..") + ") only (default: " +
+                        RangeText({kFirstWeekControl.Min, kLastWeekControl.Max}, " ") + ")")
         ->expected(2)
         ->type_name("FIRST LAST");
     cmd->add_option("--forward", opts->forward, "Also run the best rows on weeks FIRST to LAST")
