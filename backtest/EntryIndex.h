@@ -14,6 +14,11 @@
 
 namespace quillet {
 
+/// The all-pairs rule enters on a candle 8 to 12 days after the signal
+/// candle, the days compared in extended precision.
+inline constexpr long double kFirstPortfolioDay = 8;
+inline constexpr long double kLastPortfolioDay = 12;
+
 /// The first candle of each calendar day of hour[first .. end - 1]; a day is
 /// the integral part of a candle's Date, compared as the plain scans compare
 /// it (0 and -0 are one day; a NaN day is none).
@@ -53,15 +58,5 @@ class EntryIndex {
     std::vector<std::pair<double, int>> rising_;
     std::vector<std::pair<double, int>> others_;
 };
-
-/// The plain search of the single-pair run: from index 1 up to `hourEnd`, the
-/// first candle on one of the seven days after the signal week's Sunday + 7;
-/// `hourEnd` when none is.
-int PlainSinglePairEntry(const CandleSeries& hour, int hourEnd, double signalDate);
-
-/// The plain search of the all-pairs run: from index 0 up to the hourly end
-/// mark, the first candle dated 8 to 12 days after the signal candle; -1
-/// when none is.
-int PlainPortfolioEntry(const CandleSeries& hour, double signalDate);
 
 } // namespace quillet

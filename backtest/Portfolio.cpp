@@ -7,8 +7,10 @@
 
 #include "backtest/Portfolio.h"
 
+#include "backtest/Arithmetic32.h"
 #include "backtest/EntryIndex.h"
 #include "backtest/TradeRules.h"
+#include "backtest/TradeSeries.h"
 #include "store/Numbers.h"
 
 #include <algorithm>
@@ -37,9 +39,10 @@ void AddCapped(std::int32_t& sum, std::int32_t value)
                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
+// The weekly body in points, rounded, as the single-pair signal test takes it.
 std::int32_t CandleLength(const Candle& week, int multiplier)
 {
-    return RoundToInt32(std::fabs(PointDifference(week.Open, week.Close, multiplier)));
+    return RoundToInt32(std::fabs(SignedBody(week, multiplier)));
 }
 
 // Ties go to the lower slot: a later slot must be strictly longer.

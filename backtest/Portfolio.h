@@ -3,7 +3,9 @@
 // candle among slots 1 to 7 is traded, against its candle, and the totals
 // and one row per pair are turned into the texts of the page's labels.
 
-#include "backtest/TradeMechanics.h"
+#include "backtest/ReportTexts.h"
+#include "backtest/RuleSteps.h"
+#include "backtest/TradeEvents.h"
 #include "store/Instrument.h"
 
 #include <array>

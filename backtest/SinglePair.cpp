@@ -18,22 +18,14 @@
 namespace quillet {
 namespace {
 
-// A signal needs the weekly candle eight weeks on, so the last eight weekly
-// candles of a series never signal.
-constexpr int kLaterWeeksNeeded = 8;
-
 WeekExamined ExamineWeek(const CandleSeries& weeks, int week, long double signedBody, int signalMinPoints)
 {
+    const SignalTest test = TestSignal(weeks, week, signedBody, signalMinPoints);
     WeekExamined e;
     e.Week = week;
     e.Date = CandleOrEmpty(weeks, week).Date;
-    e.Body = RoundToInt32(std::fabs(signedBody));
-    if (e.Body < signalMinPoints)
-        e.Verdict = WeekVerdict::BodyTooShort;
-    else if (!CandleExists(CandleOrEmpty(weeks, static_cast<long long>(week) + kLaterWeeksNeeded)))
-        e.Verdict = WeekVerdict::NoLaterWeeks;
-    else
-        e.Verdict = WeekVerdict::Signal;
+    e.Body = test.Body;
+    e.Verdict = test.Verdict;
     return e;
 }
 
@@ -53,21 +45,10 @@ PositionOpened OpenPosition(int week, long double signedBody, const CandleSeries
 // or a loss of the rounded distance from the entry price, or neither.
 void BookClose(PositionClosed& c, double close, long double m)
 {
-    const bool sell = c.Direction == TradeDirection::Sell;
-    const double entryPrice = c.Levels.EntryPrice;
-    const long double entry = entryPrice;
-    const long double x = close;
+    const MarketClose market = CloseAtMarket(c.Direction, c.Levels.EntryPrice, close, m);
     c.ExitPrice = close;
-    if ((sell && entryPrice > close) || (!sell && entryPrice < close)) {
-        c.Result = TradeResult::Gained;
-        c.Points = RoundToInt32((sell ? entry - x : x - entry) * m);
-    } else if (entryPrice == close) {
-        c.Result = TradeResult::Even;
-        c.Points = 0;
-    } else {
-        c.Result = TradeResult::Lost;
-        c.Points = -RoundToInt32((sell ? x - entry : entry - x) * m);
-    }
+    c.Result = market.Result;
+    c.Points = market.Result == TradeResult::Lost ? -market.Distance : market.Distance;
 }
 
 PositionClosed ClosePosition(const PositionOpened& p, ExitKind kind, int offset, const Candle& exit,
@@ -217,7 +198,7 @@ void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, 
     for (int week = firstWeek; week <= lastWeek; ++week) {
         // The signal: a long enough weekly body.
         const Candle& w = instrument.Week[week];
-        const long double signedBody = PointDifference(w.Open, w.Close, static_cast<double>(m));
+        const long double signedBody = SignedBody(w, m);
         const WeekExamined examined = ExamineWeek(instrument.Week, week, signedBody, params.SignalMinPoints);
         read.OnWeekExamined(examined);
         if (examined.Verdict == WeekVerdict::Signal) {

@@ -3,10 +3,12 @@
 // candles of one instrument, and the bookkeeping that folds its events into
 // the run's totals.
 
+#include "backtest/Arithmetic32.h"
 #include "backtest/BacktestParams.h"
 #include "backtest/ClosedTrade.h"
+#include "backtest/RuleSteps.h"
 #include "backtest/TradeEvents.h"
-#include "backtest/TradeMechanics.h"
+#include "backtest/TradeSeries.h"
 #include "backtest/WorkLog.h"
 #include "store/Instrument.h"
 

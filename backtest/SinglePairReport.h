@@ -3,8 +3,8 @@
 // closing line of its work log and the progress bar's setup.
 
 #include "backtest/BacktestParams.h"
+#include "backtest/ReportTexts.h"
 #include "backtest/SinglePair.h"
-#include "backtest/TradeMechanics.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,11 @@
 
 #include "backtest/Sweep.h"
 
+#include "backtest/Arithmetic32.h"
 #include "backtest/EntryIndex.h"
 #include "backtest/Parallel.h"
+#include "backtest/ReportTexts.h"
+#include "backtest/RuleSteps.h"
 #include "backtest/TradeRules.h"
 #include "store/Errors.h"
 #include "store/Numbers.h"
@@ -18,32 +21,29 @@
 namespace quillet {
 namespace {
 
+// The places of the totals in a column.
+constexpr std::size_t kFieldEntries = ResultFieldIndex(&BacktestResult::Entries);
+constexpr std::size_t kFieldTakeProfits = ResultFieldIndex(&BacktestResult::TakeProfits);
+constexpr std::size_t kFieldStopLosses = ResultFieldIndex(&BacktestResult::StopLosses);
+constexpr std::size_t kFieldTimeoutWins = ResultFieldIndex(&BacktestResult::TimeoutWins);
+constexpr std::size_t kFieldTimeoutWinPoints = ResultFieldIndex(&BacktestResult::TimeoutWinPoints);
+constexpr std::size_t kFieldTimeoutLosses = ResultFieldIndex(&BacktestResult::TimeoutLosses);
+constexpr std::size_t kFieldTimeoutLossPoints = ResultFieldIndex(&BacktestResult::TimeoutLossPoints);
+constexpr std::size_t kFieldHoursSum = ResultFieldIndex(&BacktestResult::HoursSum);
+constexpr std::size_t kFieldHoursMin = ResultFieldIndex(&BacktestResult::HoursMin);
+constexpr std::size_t kFieldHoursMax = ResultFieldIndex(&BacktestResult::HoursMax);
+constexpr std::size_t kFieldDrawdownSum = ResultFieldIndex(&BacktestResult::DrawdownSum);
+constexpr std::size_t kFieldDrawdownMax = ResultFieldIndex(&BacktestResult::DrawdownMax);
+constexpr std::size_t kFieldTpSeries = ResultFieldIndex(&BacktestResult::TpSeries);
+constexpr std::size_t kFieldTpSeriesMax = ResultFieldIndex(&BacktestResult::TpSeriesMax);
+constexpr std::size_t kFieldSlSeries = ResultFieldIndex(&BacktestResult::SlSeries);
+constexpr std::size_t kFieldSlSeriesMax = ResultFieldIndex(&BacktestResult::SlSeriesMax);
+constexpr std::size_t kFieldLastWasTakeProfit = ResultFieldIndex(&BacktestResult::LastWasTakeProfit);
+
 // Every walk ends by offset 119: no holding limit of the page allows more.
 constexpr int kLongestWalk = kNoHoldLimit;
 constexpr int kOffsets = kLongestWalk + 1;
 constexpr std::uint8_t kNever = 0xFF;
-
-// Weeks are read at fixed indices, as the run reads them: an index outside
-// the array reads as an empty candle.
-const Candle kEmptyCandle{};
-
-const Candle& CandleAt(const CandleSeries& series, long long index)
-{
-    if (index < 0 || index > kLastCandleIndex)
-        return kEmptyCandle;
-    return series[static_cast<int>(index)];
-}
-
-// The counters wrap at 32 bits as the run's bookkeeping does.
-std::int32_t Add32(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
-std::int32_t Mul32(std::int64_t a, std::int64_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
 
 // Groups side by side in one vector register (SSE2 on x86-64, which every
 // 64-bit x86 has). Comparisons give -1 where true and 0 where false.
@@ -70,6 +70,13 @@ void Store(std::int32_t* p, Lanes v)
 Lanes Select(Lanes mask, Lanes a, Lanes b)
 {
     return (a & mask) | (b & ~mask);
+}
+
+// The totals the series fold writes, a vector of groups at a time.
+bool IsSeriesField(std::size_t f)
+{
+    return f == kFieldTpSeries || f == kFieldTpSeriesMax || f == kFieldSlSeries || f == kFieldSlSeriesMax ||
+           f == kFieldLastWasTakeProfit;
 }
 
 std::size_t PaddedToLanes(std::size_t n)
@@ -103,18 +110,12 @@ std::int64_t NetOf(std::int32_t takeProfits, std::int32_t stopLosses, std::int32
 long double ProfitabilityOf(std::int32_t takeProfits, std::int32_t stopLosses, int stopLossPoints,
                             int takeProfitPoints)
 {
-    const std::int32_t won = Mul32(takeProfitPoints, takeProfits);
-    const std::int32_t lost = Mul32(stopLossPoints, stopLosses);
-    if (lost == 0)
-        return std::numeric_limits<long double>::quiet_NaN();
-    return static_cast<long double>(won) / static_cast<long double>(lost);
+    return ProfitabilityRatio(Mul32(takeProfitPoints, takeProfits), Mul32(stopLossPoints, stopLosses));
 }
 
 long double TpShareOf(std::int32_t entries, std::int32_t takeProfits)
 {
-    if (entries == 0)
-        return std::numeric_limits<long double>::quiet_NaN();
-    return static_cast<long double>(takeProfits) / (static_cast<long double>(entries) / 100.0L);
+    return TakeProfitPercent(takeProfits, entries);
 }
 
 long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, int g, int stopLossPoints,
@@ -122,14 +123,17 @@ long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, in
 {
     switch (metric) {
     case SweepMetric::Net:
-        return static_cast<long double>(NetOf(col.TakeProfits[g], col.StopLosses[g], col.TimeoutWinPoints[g],
-                                              col.TimeoutLossPoints[g], stopLossPoints, takeProfitPoints));
+        return static_cast<long double>(
+            NetOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
+                  col.Totals[kFieldTimeoutWinPoints][g], col.Totals[kFieldTimeoutLossPoints][g],
+                  stopLossPoints, takeProfitPoints));
     case SweepMetric::Profitability:
-        return ProfitabilityOf(col.TakeProfits[g], col.StopLosses[g], stopLossPoints, takeProfitPoints);
+        return ProfitabilityOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
+                               stopLossPoints, takeProfitPoints);
     case SweepMetric::TpShare:
-        return TpShareOf(col.Entries[g], col.TakeProfits[g]);
+        return TpShareOf(col.Totals[kFieldEntries][g], col.Totals[kFieldTakeProfits][g]);
     case SweepMetric::Entries:
-        return col.Entries[g];
+        return col.Totals[kFieldEntries][g];
     }
     return std::numeric_limits<long double>::quiet_NaN();
 }
@@ -173,88 +177,78 @@ SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const 
     const long double m = PointMultiplier(pairName);
     const int hourEnd = FirstEmptyIndex(inst.Hour, 1);
 
-    // The signal weeks that open a trade for at least the smallest signal minimum.
+    // The signal weeks that open a trade for at least the smallest signal
+    // minimum, tested and entered as the walk does.
     struct Entry {
         int Candle;
-        bool Sell;
+        TradeDirection Direction;
     };
     std::vector<Entry> entries;
     EntryIndex entryIndex(inst.Hour, 1, hourEnd);
-    for (long long i = covered_.First; i <= covered_.Last; ++i) {
-        const Candle& w = CandleAt(inst.Week, i);
-        const long double signedBody = PointDifference(w.Open, w.Close, static_cast<double>(m));
-        const std::int32_t body = RoundToInt32(std::fabs(signedBody));
-        if (body < grid.Signal.First || !CandleExists(CandleAt(inst.Week, i + 8)))
+    for (int i = covered_.First; i <= covered_.Last; ++i) {
+        const Candle& w = CandleOrEmpty(inst.Week, i);
+        const long double signedBody = SignedBody(w, m);
+        const SignalTest signal = TestSignal(inst.Week, i, signedBody, grid.Signal.First);
+        if (signal.Verdict != WeekVerdict::Signal)
             continue;
         const int c = entryIndex.SinglePairEntry(w.Date);
         if (c >= hourEnd)
             continue;
-        const int lanes = std::min(body, grid.Signal.Last) - grid.Signal.First + 1;
-        weeks_.push_back({static_cast<int>(i), lanes, std::min(hourEnd - 1 - c, kLongestWalk)});
-        entries.push_back({c, signedBody > 0});
+        const int lanes = std::min(signal.Body, grid.Signal.Last) - grid.Signal.First + 1;
+        weeks_.push_back({i, lanes, std::min(hourEnd - 1 - c, kLongestWalk)});
+        entries.push_back({c, DirectionAgainst(signedBody)});
     }
 
     const std::size_t weekCount = weeks_.size();
-    const int tpCount = grid.TakeProfit.Count();
-    const int slCount = grid.StopLoss.Count();
-    takeProfitAt_.assign(static_cast<std::size_t>(tpCount) * weekCount, kNever);
-    stopLossAt_.assign(static_cast<std::size_t>(slCount) * weekCount, kNever);
+    takeProfitAt_.assign(static_cast<std::size_t>(grid.TakeProfit.Count()) * weekCount, kNever);
+    stopLossAt_.assign(static_cast<std::size_t>(grid.StopLoss.Count()) * weekCount, kNever);
     drawdown_.assign(weekCount * kOffsets, 0);
     timeoutPoints_.assign(weekCount * kOffsets, 0);
-    timeoutKind_.assign(weekCount * kOffsets, TimeoutKind::Even);
+    timeoutResult_.assign(weekCount * kOffsets, TradeResult::Even);
+    for (std::size_t p = 0; p < weekCount; ++p)
+        WalkWeek(p, &inst.Hour[entries[p].Candle], entries[p].Direction, m);
+}
 
-    for (std::size_t p = 0; p < weekCount; ++p) {
-        const Candle* h = &inst.Hour[entries[p].Candle];
-        const bool sell = entries[p].Sell;
-        const int lastOffset = weeks_[p].LastOffset;
-        const double entryPrice = h[0].Open;
-        const long double entry = entryPrice;
+void SweepTable::WalkWeek(std::size_t p, const Candle* h, TradeDirection direction, long double m)
+{
+    const std::size_t weekCount = weeks_.size();
+    const int lastOffset = weeks_[p].LastOffset;
+    const double entryPrice = h[0].Open;
 
-        // The level tests of the walk, for every distance of the grid.
-        auto firstReach = [&](double level) {
-            for (int k = 0; k <= lastOffset; ++k)
-                if (h[k].Low <= level && level <= h[k].High)
-                    return static_cast<std::uint8_t>(k);
-            return kNever;
-        };
-        for (int n = 0; n < tpCount; ++n) {
-            const long double offset = static_cast<long double>(grid.TakeProfit.First + n) / m;
-            const double level = static_cast<double>(sell ? entry - offset : entry + offset);
-            takeProfitAt_[static_cast<std::size_t>(n) * weekCount + p] = firstReach(level);
-        }
-        for (int n = 0; n < slCount; ++n) {
-            const long double offset = static_cast<long double>(grid.StopLoss.First + n) / m;
-            const double level = static_cast<double>(sell ? entry + offset : entry - offset);
-            stopLossAt_[static_cast<std::size_t>(n) * weekCount + p] = firstReach(level);
-        }
+    // The level test of the walk, for every distance of the grid.
+    auto firstReach = [h, lastOffset](double level) {
+        for (int k = 0; k <= lastOffset; ++k)
+            if (BarReaches(h[k].High, h[k].Low, level))
+                return static_cast<std::uint8_t>(k);
+        return kNever;
+    };
+    const AxisRange takeProfits = grid_.TakeProfit;
+    std::uint8_t* tpAt = takeProfitAt_.data() + p;
+    for (int n = 0; n < takeProfits.Count(); ++n)
+        tpAt[static_cast<std::size_t>(n) * weekCount] =
+            firstReach(TakeProfitLevel(direction, entryPrice, takeProfits.First + n, m));
+    const AxisRange stopLosses = grid_.StopLoss;
+    std::uint8_t* slAt = stopLossAt_.data() + p;
+    for (int n = 0; n < stopLosses.Count(); ++n)
+        slAt[static_cast<std::size_t>(n) * weekCount] =
+            firstReach(StopLossLevel(direction, entryPrice, stopLosses.First + n, m));
 
-        // The drawdown of a walk that ends at offset k: the largest adverse
-        // excursion of the candles at offsets 1 to k.
-        std::int32_t drawdown = 0;
-        for (int k = 1; k <= lastOffset; ++k) {
-            const std::int32_t excursion =
-                sell ? RoundToInt32((static_cast<long double>(h[k].High) - entry) * m)
-                     : RoundToInt32((entry - static_cast<long double>(h[k].Low)) * m);
-            if (excursion > drawdown)
-                drawdown = excursion;
-            drawdown_[p * kOffsets + k] = drawdown;
-        }
+    // The drawdown of a walk that ends at offset k: the largest adverse
+    // excursion of the candles at offsets 1 to k.
+    std::int32_t* drawdownAt = drawdown_.data() + p * kOffsets;
+    std::int32_t drawdown = 0;
+    for (int k = 1; k <= lastOffset; ++k) {
+        drawdown = std::max(drawdown, AdverseExcursion(direction, entryPrice, h[k], m));
+        drawdownAt[k] = drawdown;
+    }
 
-        // A time-out (or the end of the data) at offset k closes at its Close.
-        for (int k = 0; k <= lastOffset; ++k) {
-            const double x = h[k].Close;
-            const long double close = x;
-            const std::size_t at = p * kOffsets + k;
-            if ((sell && entryPrice > x) || (!sell && entryPrice < x)) {
-                timeoutKind_[at] = TimeoutKind::Win;
-                timeoutPoints_[at] = RoundToInt32((sell ? entry - close : close - entry) * m);
-            } else if (entryPrice == x) {
-                timeoutKind_[at] = TimeoutKind::Even;
-            } else {
-                timeoutKind_[at] = TimeoutKind::Loss;
-                timeoutPoints_[at] = RoundToInt32((sell ? close - entry : entry - close) * m);
-            }
-        }
+    // A time-out (or the end of the data) at offset k closes at its Close.
+    TradeResult* resultAt = timeoutResult_.data() + p * kOffsets;
+    std::int32_t* pointsAt = timeoutPoints_.data() + p * kOffsets;
+    for (int k = 0; k <= lastOffset; ++k) {
+        const MarketClose close = CloseAtMarket(direction, entryPrice, h[k].Close, m);
+        resultAt[k] = close.Result;
+        pointsAt[k] = close.Distance;
     }
 }
 
@@ -275,6 +269,22 @@ std::pair<std::size_t, std::size_t> SweepTable::TradeWeeksIn(WeekRange weeks, in
     return {static_cast<std::size_t>(begin - weeks_.begin()), static_cast<std::size_t>(end - weeks_.begin())};
 }
 
+// Inlined: it runs once per trade week of every column of the grid.
+[[gnu::always_inline]] inline SweepTable::WeekExit
+SweepTable::ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* slAt, int holdLimit) const
+{
+    const int reachTp = tpAt[p];
+    const int reachSl = slAt[p];
+    const int exit = std::min(reachTp, reachSl);
+    if (exit < holdLimit) {
+        // The walk tests the take-profit first: it wins a candle that holds both.
+        const ExitKind kind = reachTp <= reachSl ? ExitKind::TakeProfit : ExitKind::StopLoss;
+        return {kind, exit, p * kOffsets + static_cast<std::size_t>(exit)};
+    }
+    const int k = std::min(holdLimit, weeks_[p].LastOffset);
+    return {ExitKind::TimeOut, k, p * kOffsets + static_cast<std::size_t>(k)};
+}
+
 BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit,
                                    WeekRange weeks) const
 {
@@ -283,9 +293,8 @@ BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int
     CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
     CheckHoldLimit(holdLimit);
     const int lane = signal - grid_.Signal.First;
-    const std::size_t weekCount = weeks_.size();
-    const std::size_t tpRow = static_cast<std::size_t>(takeProfit - grid_.TakeProfit.First) * weekCount;
-    const std::size_t slRow = static_cast<std::size_t>(stopLoss - grid_.StopLoss.First) * weekCount;
+    const std::uint8_t* tpAt = TakeProfitRow(takeProfit);
+    const std::uint8_t* slAt = StopLossRow(stopLoss);
 
     int firstWalked = 0, lastWalked = -1;
     auto [p, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
@@ -295,23 +304,16 @@ BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int
         if (p < end && weeks_[p].Index == i) {
             if (weeks_[p].Lanes > lane) {
                 RecordEntry(r);
-                const int reachTp = takeProfitAt_[tpRow + p];
-                const int reachSl = stopLossAt_[slRow + p];
-                const int exit = std::min(reachTp, reachSl);
-                if (exit < holdLimit) {
-                    k = exit;
-                    if (reachTp <= reachSl)
-                        RecordTakeProfit(r, i, k, drawdown_[p * kOffsets + k]);
-                    else
-                        RecordStopLoss(r, i);
-                } else {
-                    k = std::min(holdLimit, weeks_[p].LastOffset);
-                    const std::size_t at = p * kOffsets + k;
-                    if (timeoutKind_[at] == TimeoutKind::Win)
-                        RecordTimeoutWin(r, timeoutPoints_[at]);
-                    else if (timeoutKind_[at] == TimeoutKind::Loss)
-                        RecordTimeoutLoss(r, timeoutPoints_[at]);
-                }
+                const WeekExit exit = ExitOf(p, tpAt, slAt, holdLimit);
+                k = exit.Offset;
+                if (exit.Kind == ExitKind::TakeProfit)
+                    RecordTakeProfit(r, i, k, drawdown_[exit.At]);
+                else if (exit.Kind == ExitKind::StopLoss)
+                    RecordStopLoss(r, i);
+                else if (timeoutResult_[exit.At] == TradeResult::Gained)
+                    RecordTimeoutWin(r, timeoutPoints_[exit.At]);
+                else if (timeoutResult_[exit.At] == TradeResult::Lost)
+                    RecordTimeoutLoss(r, timeoutPoints_[exit.At]);
             }
             ++p;
         }
@@ -324,168 +326,78 @@ BacktestResult SweepTable::Column::Group(int g) const
 {
     const auto at = static_cast<std::size_t>(g);
     BacktestResult r;
-    r.Entries = Entries[at];
-    r.TakeProfits = TakeProfits[at];
-    r.StopLosses = StopLosses[at];
-    r.TimeoutWins = TimeoutWins[at];
-    r.TimeoutWinPoints = TimeoutWinPoints[at];
-    r.TimeoutLosses = TimeoutLosses[at];
-    r.TimeoutLossPoints = TimeoutLossPoints[at];
-    r.HoursSum = HoursSum[at];
-    r.HoursMin = HoursMin[at];
-    r.HoursMax = HoursMax[at];
-    r.DrawdownSum = DrawdownSum[at];
-    r.DrawdownMax = DrawdownMax[at];
-    r.TpSeries = TpSeries[at];
-    r.TpSeriesMax = TpSeriesMax[at];
-    r.SlSeries = SlSeries[at];
-    r.SlSeriesMax = SlSeriesMax[at];
-    r.LastWasTakeProfit = LastWasTakeProfit[at] != 0;
+    for (std::size_t f = 0; f < kResultFieldCount; ++f)
+        SetResultField(r, kResultFields[f], Totals[f][at]);
     return r;
 }
 
-void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col) const
+namespace {
+
+// The per-week totals of a column, one row of groups per field.
+enum BucketField { Tp, Sl, Tw, TwPts, Tl, TlPts, HSum, DdSum, DdMax, HMin, HMax, BucketFieldCount };
+
+void BucketRows(SweepTable::Column& col, std::int32_t* (&row)[BucketFieldCount])
 {
-    CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
-    CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
-    CheckHoldLimit(holdLimit);
-    const int lanes = grid_.Signal.Count();
-    int firstWalked = 0, lastWalked = -1;
-    const auto [begin, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
-    const std::size_t count = end - begin;
+    const std::size_t groups = col.Totals[kFieldEntries].size();
+    for (int f = 0; f < BucketFieldCount; ++f)
+        row[f] = col.Buckets.data() + f * groups;
+}
 
-    // Signal values that trade the same weeks form one group. A week taken by
-    // n signal values is taken by the groups below the rank of n among the
-    // distinct such counts; the last group trades no week at all.
-    if (col.GroupedFor != this || col.GroupedWeeks.First != weeks.First ||
-        col.GroupedWeeks.Last != weeks.Last) {
-        std::vector<std::int32_t> rank(static_cast<std::size_t>(lanes) + 1, 0);
-        for (std::size_t p = begin; p < end; ++p)
-            rank[static_cast<std::size_t>(weeks_[p].Lanes)] = 1;
-        for (int n = 1; n <= lanes; ++n)
-            rank[n] += rank[n - 1];
-        col.GroupOfLane.assign(rank.begin(), rank.begin() + lanes);
-        col.WeekGroups.resize(count);
-        for (std::size_t p = begin; p < end; ++p)
-            col.WeekGroups[p - begin] = rank[static_cast<std::size_t>(weeks_[p].Lanes)];
-        const std::size_t groups = static_cast<std::size_t>(rank[static_cast<std::size_t>(lanes)]) + 1;
-        for (auto* field : {&col.Entries, &col.TakeProfits, &col.StopLosses, &col.TimeoutWins,
-                            &col.TimeoutWinPoints, &col.TimeoutLosses, &col.TimeoutLossPoints, &col.HoursSum,
-                            &col.HoursMin, &col.HoursMax, &col.DrawdownSum, &col.DrawdownMax})
-            field->assign(groups, 0);
-        // The series are updated a vector of groups at a time.
-        for (auto* field :
-             {&col.TpSeries, &col.TpSeriesMax, &col.SlSeries, &col.SlSeriesMax, &col.LastWasTakeProfit})
-            field->assign(PaddedToLanes(groups), 0);
-        col.SeriesValid = false;
-        col.FirstLaneOfGroup.assign(groups + 1, lanes);
-        for (int j = lanes; j-- > 0;)
-            col.FirstLaneOfGroup[static_cast<std::size_t>(col.GroupOfLane[j])] = j;
-        for (const std::int32_t g : col.WeekGroups)
-            ++col.Entries[static_cast<std::size_t>(g) - 1];
-        for (std::size_t g = groups - 1; g-- > 0;)
-            col.Entries[g] = Add32(col.Entries[g], col.Entries[g + 1]);
-        col.FirstWeekGroups = (count > 0 && weeks_[begin].Index == firstWalked) ? col.WeekGroups[0] : 0;
-        col.AnyWeek = firstWalked <= lastWalked;
-        col.GroupedFor = this;
-        col.GroupedWeeks = weeks;
-    }
-    const std::size_t groups = col.Entries.size();
-
-    // Totals of the weeks by the number of groups that take them.
-    enum Field { Tp, Sl, Tw, TwPts, Tl, TlPts, HSum, DdSum, DdMax, HMin, HMax, FieldCount };
-    col.Buckets.assign(FieldCount * groups, 0);
-    std::int32_t* bucket[FieldCount];
-    for (int f = 0; f < FieldCount; ++f)
-        bucket[f] = col.Buckets.data() + f * groups;
-    std::fill(bucket[HMin], bucket[HMin] + groups, 100);
-    col.LevelExits.clear();
-
-    const std::size_t weekCount = weeks_.size();
-    const std::uint8_t* tpAt =
-        takeProfitAt_.data() + static_cast<std::size_t>(takeProfit - grid_.TakeProfit.First) * weekCount;
-    const std::uint8_t* slAt =
-        stopLossAt_.data() + static_cast<std::size_t>(stopLoss - grid_.StopLoss.First) * weekCount;
-    for (std::size_t p = begin; p < end; ++p) {
-        const std::int32_t g = col.WeekGroups[p - begin];
-        const int reachTp = tpAt[p];
-        const int reachSl = slAt[p];
-        const int exit = std::min(reachTp, reachSl);
-        int k;
-        if (exit < holdLimit) {
-            k = exit;
-            const bool takeProfitHit = reachTp <= reachSl;
-            if (takeProfitHit) {
-                const std::int32_t drawdown = drawdown_[p * kOffsets + k];
-                ++bucket[Tp][g];
-                bucket[HSum][g] = Add32(bucket[HSum][g], k);
-                bucket[DdSum][g] = Add32(bucket[DdSum][g], drawdown);
-                bucket[DdMax][g] = std::max(bucket[DdMax][g], drawdown);
-            } else {
-                ++bucket[Sl][g];
-            }
-            col.LevelExits.push_back(g * 4 + (takeProfitHit ? 2 : 0) + (weeks_[p].Index == 0 ? 1 : 0));
-        } else {
-            k = std::min(holdLimit, weeks_[p].LastOffset);
-            const std::size_t at = p * kOffsets + k;
-            if (timeoutKind_[at] == TimeoutKind::Win) {
-                ++bucket[Tw][g];
-                bucket[TwPts][g] = Add32(bucket[TwPts][g], timeoutPoints_[at]);
-            } else if (timeoutKind_[at] == TimeoutKind::Loss) {
-                ++bucket[Tl][g];
-                bucket[TlPts][g] = Add32(bucket[TlPts][g], timeoutPoints_[at]);
-            }
-        }
-        bucket[HMin][g] = std::min(bucket[HMin][g], k);
-        bucket[HMax][g] = std::max(bucket[HMax][g], k);
-    }
-
-    // Group j takes every week whose group count is above j: sums, maxima
-    // and minima from the top group down.
+// Group j takes every week whose group count is above j: sums, maxima and
+// minima of the buckets from the top group down.
+void FoldBuckets(SweepTable::Column& col)
+{
+    const std::size_t groups = col.Totals[kFieldEntries].size();
+    std::int32_t* row[BucketFieldCount];
+    BucketRows(col, row);
     std::int32_t tp = 0, sl = 0, tw = 0, twPts = 0, tl = 0, tlPts = 0, hSum = 0, ddSum = 0, ddMax = 0,
                  hMin = 100, hMax = 0;
     for (std::size_t j = groups; j-- > 0;) {
-        col.TakeProfits[j] = tp;
-        col.StopLosses[j] = sl;
-        col.TimeoutWins[j] = tw;
-        col.TimeoutWinPoints[j] = twPts;
-        col.TimeoutLosses[j] = tl;
-        col.TimeoutLossPoints[j] = tlPts;
-        col.HoursSum[j] = hSum;
-        col.DrawdownSum[j] = ddSum;
-        col.DrawdownMax[j] = ddMax;
+        col.Totals[kFieldTakeProfits][j] = tp;
+        col.Totals[kFieldStopLosses][j] = sl;
+        col.Totals[kFieldTimeoutWins][j] = tw;
+        col.Totals[kFieldTimeoutWinPoints][j] = twPts;
+        col.Totals[kFieldTimeoutLosses][j] = tl;
+        col.Totals[kFieldTimeoutLossPoints][j] = tlPts;
+        col.Totals[kFieldHoursSum][j] = hSum;
+        col.Totals[kFieldDrawdownSum][j] = ddSum;
+        col.Totals[kFieldDrawdownMax][j] = ddMax;
         // A week that ends before the first trade books the counter's 0.
         const bool tradedFirstWeek = col.FirstWeekGroups > static_cast<int>(j);
-        col.HoursMin[j] = (col.AnyWeek && !tradedFirstWeek) ? std::min(hMin, 0) : hMin;
-        col.HoursMax[j] = hMax;
-        tp = Add32(tp, bucket[Tp][j]);
-        sl = Add32(sl, bucket[Sl][j]);
-        tw = Add32(tw, bucket[Tw][j]);
-        twPts = Add32(twPts, bucket[TwPts][j]);
-        tl = Add32(tl, bucket[Tl][j]);
-        tlPts = Add32(tlPts, bucket[TlPts][j]);
-        hSum = Add32(hSum, bucket[HSum][j]);
-        ddSum = Add32(ddSum, bucket[DdSum][j]);
-        ddMax = std::max(ddMax, bucket[DdMax][j]);
-        hMin = std::min(hMin, bucket[HMin][j]);
-        hMax = std::max(hMax, bucket[HMax][j]);
+        col.Totals[kFieldHoursMin][j] = (col.AnyWeek && !tradedFirstWeek) ? std::min(hMin, 0) : hMin;
+        col.Totals[kFieldHoursMax][j] = hMax;
+        tp = Add32(tp, row[Tp][j]);
+        sl = Add32(sl, row[Sl][j]);
+        tw = Add32(tw, row[Tw][j]);
+        twPts = Add32(twPts, row[TwPts][j]);
+        tl = Add32(tl, row[Tl][j]);
+        tlPts = Add32(tlPts, row[TlPts][j]);
+        hSum = Add32(hSum, row[HSum][j]);
+        ddSum = Add32(ddSum, row[DdSum][j]);
+        ddMax = std::max(ddMax, row[DdMax][j]);
+        hMin = std::min(hMin, row[HMin][j]);
+        hMax = std::max(hMax, row[HMax][j]);
     }
+}
 
-    // The series follow the order of the level exits; time-outs do not touch
-    // them, and week 0 only sets what came last. An exit taken by n groups
-    // updates groups 0 to n - 1 alike, a vector of them at a time. The same
-    // exits give the same series: often the case from one holding limit to
-    // the next, when no trade reaches its level at the new offset.
+// The series follow the order of the level exits; time-outs do not touch
+// them, and week 0 only sets what came last. An exit taken by n groups
+// updates groups 0 to n - 1 alike, a vector of them at a time: the step of
+// TradeSeries over the groups side by side. The same exits give the same
+// series: often the case from one holding limit to the next, when no trade
+// reaches its level at the new offset.
+void FoldSeries(SweepTable::Column& col)
+{
     if (col.SeriesValid && col.SeriesFoldedFrom == col.LevelExits)
         return;
     col.SeriesFoldedFrom = col.LevelExits;
     col.SeriesValid = true;
-    const std::size_t padded = col.TpSeries.size();
-    std::int32_t* tpSeries = col.TpSeries.data();
-    std::int32_t* tpMax = col.TpSeriesMax.data();
-    std::int32_t* slSeries = col.SlSeries.data();
-    std::int32_t* slMax = col.SlSeriesMax.data();
-    std::int32_t* last = col.LastWasTakeProfit.data();
+    const std::size_t padded = col.Totals[kFieldTpSeries].size();
+    std::int32_t* tpSeries = col.Totals[kFieldTpSeries].data();
+    std::int32_t* tpMax = col.Totals[kFieldTpSeriesMax].data();
+    std::int32_t* slSeries = col.Totals[kFieldSlSeries].data();
+    std::int32_t* slMax = col.Totals[kFieldSlSeriesMax].data();
+    std::int32_t* last = col.Totals[kFieldLastWasTakeProfit].data();
     std::fill_n(tpSeries, padded, 0);
     std::fill_n(tpMax, padded, 0);
     std::fill_n(slSeries, padded, 0);
@@ -516,6 +428,99 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
             Store(last + j, Select(active, lastAfter, lastBefore));
         }
     }
+}
+
+} // namespace
+
+void SweepTable::GroupWeeks(std::size_t begin, std::size_t end, int firstWalked, int lastWalked,
+                            WeekRange weeks, Column& col) const
+{
+    // Signal values that trade the same weeks form one group. A week taken by
+    // n signal values is taken by the groups below the rank of n among the
+    // distinct such counts; the last group trades no week at all.
+    const int lanes = grid_.Signal.Count();
+    const std::size_t count = end - begin;
+    std::vector<std::int32_t> rank(static_cast<std::size_t>(lanes) + 1, 0);
+    for (std::size_t p = begin; p < end; ++p)
+        rank[static_cast<std::size_t>(weeks_[p].Lanes)] = 1;
+    for (int n = 1; n <= lanes; ++n)
+        rank[n] += rank[n - 1];
+    col.GroupOfLane.assign(rank.begin(), rank.begin() + lanes);
+    col.WeekGroups.resize(count);
+    for (std::size_t p = begin; p < end; ++p)
+        col.WeekGroups[p - begin] = rank[static_cast<std::size_t>(weeks_[p].Lanes)];
+    const std::size_t groups = static_cast<std::size_t>(rank[static_cast<std::size_t>(lanes)]) + 1;
+    // The series are updated a vector of groups at a time.
+    for (std::size_t f = 0; f < kResultFieldCount; ++f)
+        col.Totals[f].assign(IsSeriesField(f) ? PaddedToLanes(groups) : groups, 0);
+    col.SeriesValid = false;
+    col.FirstLaneOfGroup.assign(groups + 1, lanes);
+    for (int j = lanes; j-- > 0;)
+        col.FirstLaneOfGroup[static_cast<std::size_t>(col.GroupOfLane[j])] = j;
+    // The entries depend on the weeks alone.
+    for (const std::int32_t g : col.WeekGroups)
+        ++col.Totals[kFieldEntries][static_cast<std::size_t>(g) - 1];
+    for (std::size_t g = groups - 1; g-- > 0;)
+        col.Totals[kFieldEntries][g] = Add32(col.Totals[kFieldEntries][g], col.Totals[kFieldEntries][g + 1]);
+    col.FirstWeekGroups = (count > 0 && weeks_[begin].Index == firstWalked) ? col.WeekGroups[0] : 0;
+    col.AnyWeek = firstWalked <= lastWalked;
+    col.GroupedFor = this;
+    col.GroupedWeeks = weeks;
+}
+
+void SweepTable::FillBuckets(std::size_t begin, std::size_t end, int stopLoss, int takeProfit, int holdLimit,
+                             Column& col) const
+{
+    // Totals of the weeks by the number of groups that take them, booked as
+    // the run's bookkeeping books them.
+    const std::size_t groups = col.Totals[kFieldEntries].size();
+    col.Buckets.assign(BucketFieldCount * groups, 0);
+    std::int32_t* bucket[BucketFieldCount];
+    BucketRows(col, bucket);
+    std::fill(bucket[HMin], bucket[HMin] + groups, 100);
+    col.LevelExits.clear();
+    const std::uint8_t* tpAt = TakeProfitRow(takeProfit);
+    const std::uint8_t* slAt = StopLossRow(stopLoss);
+    for (std::size_t p = begin; p < end; ++p) {
+        const std::int32_t g = col.WeekGroups[p - begin];
+        const WeekExit exit = ExitOf(p, tpAt, slAt, holdLimit);
+        const int k = exit.Offset;
+        const std::int32_t firstWeek = weeks_[p].Index == 0 ? 1 : 0;
+        if (exit.Kind == ExitKind::TakeProfit) {
+            const std::int32_t drawdown = drawdown_[exit.At];
+            ++bucket[Tp][g];
+            bucket[HSum][g] = Add32(bucket[HSum][g], k);
+            bucket[DdSum][g] = Add32(bucket[DdSum][g], drawdown);
+            bucket[DdMax][g] = std::max(bucket[DdMax][g], drawdown);
+            col.LevelExits.push_back(g * 4 + 2 + firstWeek);
+        } else if (exit.Kind == ExitKind::StopLoss) {
+            ++bucket[Sl][g];
+            col.LevelExits.push_back(g * 4 + firstWeek);
+        } else if (timeoutResult_[exit.At] == TradeResult::Gained) {
+            ++bucket[Tw][g];
+            bucket[TwPts][g] = Add32(bucket[TwPts][g], timeoutPoints_[exit.At]);
+        } else if (timeoutResult_[exit.At] == TradeResult::Lost) {
+            ++bucket[Tl][g];
+            bucket[TlPts][g] = Add32(bucket[TlPts][g], timeoutPoints_[exit.At]);
+        }
+        bucket[HMin][g] = std::min(bucket[HMin][g], k);
+        bucket[HMax][g] = std::max(bucket[HMax][g], k);
+    }
+}
+
+void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col) const
+{
+    CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
+    CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
+    CheckHoldLimit(holdLimit);
+    int firstWalked = 0, lastWalked = -1;
+    const auto [begin, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
+    if (col.GroupedFor != this || col.GroupedWeeks.First != weeks.First ||
+        col.GroupedWeeks.Last != weeks.Last)
+        GroupWeeks(begin, end, firstWalked, lastWalked, weeks, col);
+    FillBuckets(begin, end, stopLoss, takeProfit, holdLimit, col);
+    FoldBuckets(col);
+    FoldSeries(col);
 }
 
 namespace {
@@ -590,6 +595,118 @@ WeekRange Hull(WeekRange a, const std::optional<WeekRange>& b)
     return {std::min(a.First, b->First), std::max(a.Last, b->Last)};
 }
 
+// The metric of every group of the column just folded.
+void RankGroups(SweepMetric metric, int stopLoss, int takeProfit, Worker& w)
+{
+    const SweepTable::Column& col = w.column;
+    const int groups = col.GroupCount();
+    w.keys.resize(static_cast<std::size_t>(groups));
+    for (int g = 0; g < groups; ++g)
+        w.keys[g] = MetricOfTotals(metric, col, g, stopLoss, takeProfit);
+}
+
+// Offers the groups of the column just folded to the cells (without a hold
+// axis) or to the best holding limit of each group, and to the best rows.
+void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int holdPosition, Worker& w,
+                 float* cells)
+{
+    const SweepGrid& grid = params.Grid;
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g) {
+        const long double key = w.keys[g];
+        const int from = col.FirstLaneOfGroup[g];
+        const int to = col.FirstLaneOfGroup[g + 1];
+        if (!grid.Hold) {
+            std::fill(cells + from, cells + to, static_cast<float>(key));
+        } else if (!std::isnan(key) && (std::isnan(w.bestKey[g]) || key > w.bestKey[g])) {
+            // The grouping depends on the weeks only, so a group's signal
+            // values share their best holding limit too.
+            w.bestKey[g] = key;
+            w.bestHold[g] = static_cast<std::uint8_t>(holdPosition);
+        }
+        if (std::isnan(key) || col.Totals[kFieldEntries][g] < params.MinEntries)
+            continue;
+        // The signal values of a group tie on the metric, and a larger one
+        // ranks lower: once one is turned away, so are the rest.
+        for (int j = from; j < to; ++j) {
+            const int signal = grid.Signal.First + j;
+            if (!w.best.Admits(key, signal, stopLoss, takeProfit, holdPosition))
+                break;
+            w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g)});
+        }
+    }
+}
+
+// With a hold axis, the cells take each group's best over the holding limits.
+void StoreBestHolds(const Worker& w, float* cells, std::uint8_t* holds)
+{
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g) {
+        const int from = col.FirstLaneOfGroup[g];
+        const int to = col.FirstLaneOfGroup[g + 1];
+        std::fill(cells + from, cells + to, static_cast<float>(w.bestKey[g]));
+        std::fill(holds + from, holds + to, w.bestHold[g]);
+    }
+}
+
+// One (stop-loss, take-profit) column of the cells: every signal value over
+// every holding limit of the grid.
+void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, Worker& w, SweepOutcome& out)
+{
+    const SweepGrid& grid = params.Grid;
+    const int lanes = grid.Signal.Count();
+    const int tpCount = grid.TakeProfit.Count();
+    const int stopLoss = grid.StopLoss.First + index / tpCount;
+    const int takeProfit = grid.TakeProfit.First + index % tpCount;
+    float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
+    for (int h = 0; h < grid.HoldCount(); ++h) {
+        const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
+        const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
+        sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column);
+        RankGroups(params.Metric, stopLoss, takeProfit, w);
+        if (grid.Hold && h == 0) {
+            const auto groups = static_cast<std::size_t>(w.column.GroupCount());
+            w.bestKey.assign(groups, std::numeric_limits<long double>::quiet_NaN());
+            w.bestHold.assign(groups, 0);
+        }
+        OfferGroups(params, stopLoss, takeProfit, holdPosition, w, cells);
+    }
+    if (grid.Hold)
+        StoreBestHolds(w, cells, out.CellHold.data() + static_cast<std::size_t>(index) * lanes);
+}
+
+// The best rows of all workers, best first, with their forward runs.
+std::vector<SweepRow> BestRows(const SweepParams& params, const SweepTable& sweep,
+                               std::vector<Worker>& workers)
+{
+    const SweepGrid& grid = params.Grid;
+    std::vector<Candidate> all;
+    for (Worker& w : workers)
+        for (Candidate& c : w.best.Items())
+            all.push_back(std::move(c));
+    std::sort(all.begin(), all.end(), Better);
+    if (all.size() > static_cast<std::size_t>(std::max(params.Top, 0)))
+        all.resize(static_cast<std::size_t>(params.Top));
+    std::vector<SweepRow> rows;
+    for (const Candidate& c : all) {
+        SweepRow row;
+        row.Signal = c.Signal;
+        row.StopLoss = c.StopLoss;
+        row.TakeProfit = c.TakeProfit;
+        if (grid.Hold)
+            row.Hold = c.Hold;
+        row.Result = c.Result;
+        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit);
+        if (params.Forward) {
+            const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
+            row.Forward = sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward);
+            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 void CheckGrid(const SweepGrid& grid)
 {
     auto check = [](const AxisRange& axis, const char* what) {
@@ -653,7 +770,7 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
         sweep.FoldColumn(grid.StopLoss.First, grid.TakeProfit.First, kNoHoldLimit, params.Weeks, column);
         out.EntriesBySignal.resize(static_cast<std::size_t>(lanes));
         for (int j = 0; j < lanes; ++j)
-            out.EntriesBySignal[j] = column.Entries[column.GroupOfLane[j]];
+            out.EntriesBySignal[j] = column.Totals[kFieldEntries][column.GroupOfLane[j]];
     }
 
     const int workerCount = WorkerCount(params.Threads);
@@ -664,58 +781,7 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
     ParallelFor(
         columns, workerCount,
         [&](int index, int worker) {
-            Worker& w = workers[static_cast<std::size_t>(worker)];
-            const int stopLoss = grid.StopLoss.First + index / tpCount;
-            const int takeProfit = grid.TakeProfit.First + index % tpCount;
-            float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
-            for (int h = 0; h < holdCount; ++h) {
-                const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
-                const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
-                SweepTable::Column& col = w.column;
-                sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
-                const int groups = col.GroupCount();
-                w.keys.resize(static_cast<std::size_t>(groups));
-                for (int g = 0; g < groups; ++g)
-                    w.keys[g] = MetricOfTotals(params.Metric, col, g, stopLoss, takeProfit);
-                if (grid.Hold && h == 0) {
-                    w.bestKey.assign(static_cast<std::size_t>(groups),
-                                     std::numeric_limits<long double>::quiet_NaN());
-                    w.bestHold.assign(static_cast<std::size_t>(groups), 0);
-                }
-                for (int g = 0; g < groups; ++g) {
-                    const long double key = w.keys[g];
-                    const int from = col.FirstLaneOfGroup[g];
-                    const int to = col.FirstLaneOfGroup[g + 1];
-                    if (!grid.Hold) {
-                        std::fill(cells + from, cells + to, static_cast<float>(key));
-                    } else if (!std::isnan(key) && (std::isnan(w.bestKey[g]) || key > w.bestKey[g])) {
-                        // The grouping depends on the weeks only, so a group's
-                        // signal values share their best holding limit too.
-                        w.bestKey[g] = key;
-                        w.bestHold[g] = static_cast<std::uint8_t>(holdPosition);
-                    }
-                    if (std::isnan(key) || col.Entries[g] < params.MinEntries)
-                        continue;
-                    // The signal values of a group tie on the metric, and a larger
-                    // one ranks lower: once one is turned away, so are the rest.
-                    for (int j = from; j < to; ++j) {
-                        const int signal = grid.Signal.First + j;
-                        if (!w.best.Admits(key, signal, stopLoss, takeProfit, holdPosition))
-                            break;
-                        w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g)});
-                    }
-                }
-            }
-            if (grid.Hold) {
-                const SweepTable::Column& col = w.column;
-                std::uint8_t* holds = out.CellHold.data() + static_cast<std::size_t>(index) * lanes;
-                for (int g = 0; g < col.GroupCount(); ++g) {
-                    const int from = col.FirstLaneOfGroup[g];
-                    const int to = col.FirstLaneOfGroup[g + 1];
-                    std::fill(cells + from, cells + to, static_cast<float>(w.bestKey[g]));
-                    std::fill(holds + from, holds + to, w.bestHold[g]);
-                }
-            }
+            SweepColumn(params, sweep, index, workers[static_cast<std::size_t>(worker)], out);
             const std::int64_t now = done.fetch_add(perColumn, std::memory_order_relaxed) + perColumn;
             if (worker == 0 && progress)
                 progress(now, total);
@@ -726,30 +792,7 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
     out.Stopped = out.Combinations < total;
     if (progress)
         progress(out.Combinations, total);
-
-    std::vector<Candidate> all;
-    for (Worker& w : workers)
-        for (Candidate& c : w.best.Items())
-            all.push_back(std::move(c));
-    std::sort(all.begin(), all.end(), Better);
-    if (all.size() > static_cast<std::size_t>(std::max(params.Top, 0)))
-        all.resize(static_cast<std::size_t>(params.Top));
-    for (const Candidate& c : all) {
-        SweepRow row;
-        row.Signal = c.Signal;
-        row.StopLoss = c.StopLoss;
-        row.TakeProfit = c.TakeProfit;
-        if (grid.Hold)
-            row.Hold = c.Hold;
-        row.Result = c.Result;
-        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit);
-        if (params.Forward) {
-            const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
-            row.Forward = sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward);
-            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit);
-        }
-        out.Best.push_back(std::move(row));
-    }
+    out.Best = BestRows(params, sweep, workers);
     return out;
 }
 

@@ -11,9 +11,12 @@
 // larger signal minimum only drops weeks, so one pass over the weeks folds
 // every signal value of a (stop-loss, take-profit, holding limit) column.
 
+#include "backtest/ResultFields.h"
+#include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "store/Instrument.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -36,8 +39,8 @@ struct AxisRange {
 
 /// Week indices First to Last inclusive; empty when Last < First.
 struct WeekRange {
-    int First = 0;
-    int Last = 535;
+    int First = kFirstWeekControl.Min;
+    int Last = kLastWeekControl.Max;
 };
 
 /// The holding limit of the run for a position of the holding-limit bar
@@ -51,9 +54,9 @@ inline int HoldLimitOf(int holdPosition)
 /// The combinations swept. The holding-limit axis is in positions of the
 /// page's bar (1..120); without it every run has no holding limit.
 struct SweepGrid {
-    AxisRange Signal{50, 500};
-    AxisRange StopLoss{0, 150};
-    AxisRange TakeProfit{0, 100};
+    AxisRange Signal{kSignalControl.Min, kSignalControl.Max};
+    AxisRange StopLoss{kStopLossControl.Min, kStopLossControl.Max};
+    AxisRange TakeProfit{kTakeProfitControl.Min, kTakeProfitControl.Max};
     std::optional<AxisRange> Hold;
 
     int HoldCount() const { return Hold ? Hold->Count() : 1; }
@@ -63,8 +66,6 @@ struct SweepGrid {
                HoldCount();
     }
 };
-
-enum class SweepMetric { Net, Profitability, TpShare, Entries };
 
 /// The figures a combination is judged by.
 struct SweepFigures {
@@ -111,13 +112,11 @@ class SweepTable {
         /// groups follow the signal values in order, so group g holds the
         /// signal values FirstLaneOfGroup[g] to FirstLaneOfGroup[g + 1] - 1.
         std::vector<std::int32_t> GroupOfLane, FirstLaneOfGroup;
-        // The seventeen totals, one entry per group (the series arrays may
-        // run longer: work space).
-        std::vector<std::int32_t> Entries, TakeProfits, StopLosses, TimeoutWins, TimeoutWinPoints,
-            TimeoutLosses, TimeoutLossPoints, HoursSum, HoursMin, HoursMax, DrawdownSum, DrawdownMax,
-            TpSeries, TpSeriesMax, SlSeries, SlSeriesMax, LastWasTakeProfit;
+        // The seventeen totals in the order of kResultFields, one entry per
+        // group (the series arrays may run longer: work space).
+        std::array<std::vector<std::int32_t>, kResultFieldCount> Totals;
 
-        int GroupCount() const { return static_cast<int>(Entries.size()); }
+        int GroupCount() const { return static_cast<int>(Totals[0].size()); }
         BacktestResult Group(int group) const;
         BacktestResult At(int lane) const { return Group(GroupOfLane[static_cast<std::size_t>(lane)]); }
 
@@ -147,10 +146,37 @@ class SweepTable {
         int Lanes;      // how many signal values of the grid take it
         int LastOffset; // the last offset the walk can reach (at most 119)
     };
-    enum class TimeoutKind : std::uint8_t { Win, Loss, Even };
+    // How the walk of trade week p ends for one combination: at a level, or
+    // by time-out; At indexes the per-offset arrays at the exit offset.
+    struct WeekExit {
+        ExitKind Kind;
+        int Offset;
+        std::size_t At;
+    };
 
     std::pair<std::size_t, std::size_t> TradeWeeksIn(WeekRange weeks, int& firstWalked,
                                                      int& lastWalked) const;
+    // The first offsets that reach one distance, indexed by trade week.
+    const std::uint8_t* TakeProfitRow(int takeProfit) const
+    {
+        return takeProfitAt_.data() +
+               static_cast<std::size_t>(takeProfit - grid_.TakeProfit.First) * weeks_.size();
+    }
+    const std::uint8_t* StopLossRow(int stopLoss) const
+    {
+        return stopLossAt_.data() + static_cast<std::size_t>(stopLoss - grid_.StopLoss.First) * weeks_.size();
+    }
+
+    // The table build: one trade week walked for every level of the grid.
+    void WalkWeek(std::size_t p, const Candle* entry, TradeDirection direction, long double m);
+    WeekExit ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* slAt, int holdLimit) const;
+
+    // The steps of FoldColumn that read the table: the grouping of the signal
+    // values by the weeks they trade, and the per-week buckets of totals.
+    void GroupWeeks(std::size_t begin, std::size_t end, int firstWalked, int lastWalked, WeekRange weeks,
+                    Column& col) const;
+    void FillBuckets(std::size_t begin, std::size_t end, int stopLoss, int takeProfit, int holdLimit,
+                     Column& col) const;
 
     SweepGrid grid_;
     WeekRange covered_;
@@ -158,9 +184,9 @@ class SweepTable {
     // First offset that reaches each level, [level][week]; kNever if none.
     std::vector<std::uint8_t> takeProfitAt_, stopLossAt_;
     // Per week and offset 0..119: drawdown of a take-profit there, and the
-    // close of a time-out there.
+    // close of a time-out there (its result and distance in points).
     std::vector<std::int32_t> drawdown_, timeoutPoints_;
-    std::vector<TimeoutKind> timeoutKind_;
+    std::vector<TradeResult> timeoutResult_;
 };
 
 /// The parameters of a sweep.
@@ -168,13 +194,13 @@ struct SweepParams {
     int Slot = 1;
     std::string PairName;
     SweepGrid Grid;
-    WeekRange Weeks{0, 535};
+    WeekRange Weeks;
     /// A second range on which the best rows are also run.
     std::optional<WeekRange> Forward;
     SweepMetric Metric = SweepMetric::Net;
     /// Signal values with fewer entries never make the best rows.
-    int MinEntries = 30;
-    int Top = 20;
+    int MinEntries = kMinEntriesControl.Default;
+    int Top = kBestRowsOption.Default;
     /// 0: one thread per core.
     int Threads = 0;
 };

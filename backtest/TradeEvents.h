@@ -4,19 +4,16 @@
 // them into totals, lines and trades. Candle pointers point into the
 // instrument table and are valid while the run lasts.
 
-#include "backtest/TradeMechanics.h"
+#include "backtest/RuleSteps.h"
 #include "store/Instrument.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace quillet {
 
-/// Why a weekly candle gives a signal or not.
-enum class WeekVerdict {
-    Signal,
-    BodyTooShort, // the body is below the minimum
-    NoLaterWeeks, // the weekly candle eight weeks on does not exist
-};
+/// Called once per analysed week.
+using ProgressStep = std::function<void()>;
 
 /// A weekly candle was examined (the first event of every analysed week).
 struct WeekExamined {
@@ -58,11 +55,6 @@ enum class ExitKind {
     TimeOut,      // closed at the candle's close at the holding limit
     OutOfCandles, // the hourly data ended; closed at the last candle's close
 };
-
-/// Whether a closed position gained, lost or closed exactly at its entry
-/// price (only a time-out can). A take-profit counts as gained and a
-/// stop-loss as lost whatever their distances.
-enum class TradeResult { Gained, Lost, Even };
 
 /// A position was closed.
 struct PositionClosed {

@@ -4,13 +4,22 @@
 
 namespace quillet {
 
+std::string_view OutcomeText(BarOutcome outcome)
+{
+    switch (outcome) {
+    case BarOutcome::TakeProfit:
+        return kTakeProfit;
+    case BarOutcome::StopLoss:
+        return kStopLoss;
+    case BarOutcome::None:
+        break;
+    }
+    return kNoOutcome;
+}
+
 std::string_view ClassifyBar(double high, double low, double takeProfitLevel, double stopLossLevel)
 {
-    if (low <= takeProfitLevel && takeProfitLevel <= high)
-        return kTakeProfit;
-    if (low <= stopLossLevel && stopLossLevel <= high)
-        return kStopLoss;
-    return kNoOutcome;
+    return OutcomeText(ClassifyBarOutcome(high, low, takeProfitLevel, stopLossLevel));
 }
 
 long double PointDifference(double fromPrice, double toPrice, double multiplier)

@@ -2,6 +2,8 @@
 // The two pure rules every run uses: did a bar reach a level, and how many
 // points lie between two prices.
 
+#include "backtest/RuleSteps.h"
+
 #include <string_view>
 
 namespace quillet {
@@ -10,8 +12,12 @@ inline constexpr std::string_view kTakeProfit = "TP";
 inline constexpr std::string_view kStopLoss = "SL";
 inline constexpr std::string_view kNoOutcome = "None";
 
+/// The text of a bar's outcome: "TP", "SL" or "None".
+std::string_view OutcomeText(BarOutcome outcome);
+
 /// "TP" when the bar's range holds the take-profit level, else "SL" when it
-/// holds the stop-loss level, else "None"; both bounds inclusive.
+/// holds the stop-loss level, else "None"; both bounds inclusive. The runs
+/// use the outcome itself (ClassifyBarOutcome); this is its text.
 std::string_view ClassifyBar(double high, double low, double takeProfitLevel, double stopLossLevel);
 
 /// toPrice x multiplier - fromPrice x multiplier, in extended precision.

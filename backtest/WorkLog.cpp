@@ -1,5 +1,6 @@
 #include "backtest/WorkLog.h"
 
+#include "backtest/Arithmetic32.h"
 #include "store/Cp1251.h"
 #include "store/Dates.h"
 #include "store/Numbers.h"

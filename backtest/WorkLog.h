@@ -5,6 +5,7 @@
 
 #include "backtest/BacktestParams.h"
 #include "backtest/TradeEvents.h"
+#include "backtest/TradeSeries.h"
 #include "store/Instrument.h"
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include "demo/DemoData.h"
 #include "store/Numbers.h"
 #include "store/Startup.h"
+#include "support/PlainEntryScans.h"
 #include "support/TestSupport.h"
 
 #include <benchmark/benchmark.h>

@@ -5,6 +5,7 @@
 #include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"
+#include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
 #include "store/Dates.h"
@@ -22,18 +23,11 @@
 namespace quillet::cli {
 namespace {
 
-// The parameter controls and their ranges.
-constexpr int kSignalMin = 50, kSignalMax = 500, kSignalDefault = 85;
-constexpr int kStopLossMax = 150, kStopLossDefault = 100;
-constexpr int kTakeProfitMax = 100, kTakeProfitDefault = 50;
-constexpr int kHoldMin = 1, kHoldMax = 120;
-constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
-
 struct Options {
     std::string file;
-    int signal = kSignalDefault;
-    int stopLoss = kStopLossDefault;
-    int takeProfit = kTakeProfitDefault;
+    int signal = kSignalControl.Default;
+    int stopLoss = kStopLossControl.Default;
+    int takeProfit = kTakeProfitControl.Default;
     std::optional<int> hold;
     std::vector<int> range;
     bool log = false;
@@ -73,13 +67,8 @@ void CheckRange(const std::vector<int>& range)
 {
     if (range.empty())
         return;
-    if (range[0] < 0 || range[0] > kFirstWeekMax)
-        throw CLI::ValidationError("--range", "FIRST " + std::to_string(range[0]) + " not in range 0 to " +
-                                                  std::to_string(kFirstWeekMax));
-    if (range[1] < kLastWeekMin || range[1] > kLastWeekMax)
-        throw CLI::ValidationError("--range", "LAST " + std::to_string(range[1]) + " not in range " +
-                                                  std::to_string(kLastWeekMin) + " to " +
-                                                  std::to_string(kLastWeekMax));
+    if (const std::string error = WeekRangeError(range[0], range[1]); !error.empty())
+        throw CLI::ValidationError("--range", error);
 }
 
 const std::string& LabelValue(const SinglePairReport& report, const char* label)
@@ -116,7 +105,7 @@ void RunBacktest(const Options& opts, Context& ctx)
     controls.StopLossPosition = opts.stopLoss;
     controls.TakeProfitPosition = opts.takeProfit;
     controls.HoldLimited = opts.hold.has_value();
-    controls.HoldPosition = opts.hold.value_or(kHoldMax);
+    controls.HoldPosition = opts.hold.value_or(kHoldControl.Max);
     controls.RangeRestricted = !opts.range.empty();
     if (controls.RangeRestricted) {
         controls.FirstWeekPosition = opts.range[0];
@@ -183,18 +172,21 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
     cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
         ->required();
     cmd->add_option("--signal", opts->signal, "Smallest weekly body that signals, in points")
-        ->check(CLI::Range(kSignalMin, kSignalMax))
+        ->check(CLI::Range(kSignalControl.Min, kSignalControl.Max))
         ->capture_default_str();
     cmd->add_option("--sl", opts->stopLoss, "Stop-loss distance, in points")
-        ->check(CLI::Range(0, kStopLossMax))
+        ->check(CLI::Range(kStopLossControl.Min, kStopLossControl.Max))
         ->capture_default_str();
     cmd->add_option("--tp", opts->takeProfit, "Take-profit distance, in points")
-        ->check(CLI::Range(0, kTakeProfitMax))
+        ->check(CLI::Range(kTakeProfitControl.Min, kTakeProfitControl.Max))
         ->capture_default_str();
     cmd->add_option("--hold", opts->hold,
-                    "Hold a position over at most H hourly candles (1..120; default: 120)")
-        ->check(CLI::Range(kHoldMin, kHoldMax));
-    cmd->add_option("--range", opts->range, "Analyse weeks FIRST (0..535) to LAST (1..535) only")
+                    "Hold a position over at most H hourly candles (" + RangeText(kHoldControl, "..") +
+                        "; default: " + std::to_string(kHoldControl.Max) + ")")
+        ->check(CLI::Range(kHoldControl.Min, kHoldControl.Max));
+    cmd->add_option("--range", opts->range,
+                    "Analyse weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
+                        RangeText(kLastWeekControl, "..") + ") only")
         ->expected(2)
         ->type_name("FIRST LAST");
     cmd->add_flag("--log", opts->log, "Write the work log");

@@ -6,6 +6,8 @@
 #include "cli/TradesOutput.h"
 
 #include "backtest/Parallel.h"
+#include "backtest/ResultFields.h"
+#include "backtest/RunControls.h"
 #include "backtest/Sweep.h"
 #include "store/Errors.h"
 #include "store/Files.h"
@@ -21,6 +23,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -35,29 +38,35 @@
 namespace quillet::cli {
 namespace {
 
-// The parameter controls of the single-pair page and their ranges.
-constexpr AxisRange kSignalControl{50, 500};
-constexpr AxisRange kStopLossControl{0, 150};
-constexpr AxisRange kTakeProfitControl{0, 100};
-constexpr AxisRange kHoldControl{1, 120};
-constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
 // Exit status of a sweep stopped by Ctrl-C, as shells report SIGINT.
 constexpr int kInterrupted = 130;
 
+// A control's whole range as an A:B option.
+std::string WholeRange(const ControlRange& control)
+{
+    return RangeText(control, ":");
+}
+
+// The help's "(within A:B)".
+std::string Within(const ControlRange& control)
+{
+    return "(within " + WholeRange(control) + ")";
+}
+
 struct Options {
     std::string file;
-    std::string signal = "50:500";
-    std::string stopLoss = "0:150";
-    std::string takeProfit = "0:100";
+    std::string signal = WholeRange(kSignalControl);
+    std::string stopLoss = WholeRange(kStopLossControl);
+    std::string takeProfit = WholeRange(kTakeProfitControl);
     std::string hold = "off";
     std::vector<int> range;
     std::vector<int> forward;
-    std::string metric = "net";
-    int minEntries = 30;
-    int top = 20;
+    SweepMetric metric = SweepMetric::Net;
+    int minEntries = kMinEntriesControl.Default;
+    int top = kBestRowsOption.Default;
     std::string csv;
     bool json = false;
-    int threads = 0;
+    int threads = kThreadsOption.Default;
 };
 
 // "A:B", or "A" for A:A.
@@ -77,9 +86,9 @@ std::optional<AxisRange> ParseAxis(const std::string& text)
 }
 
 // Checks an A:B option against its control's range.
-CLI::Validator AxisWithin(AxisRange control, bool offAllowed = false)
+CLI::Validator AxisWithin(const ControlRange& control, bool offAllowed = false)
 {
-    const std::string bounds = std::to_string(control.First) + ":" + std::to_string(control.Last);
+    const std::string bounds = WholeRange(control);
     return CLI::Validator(
         [control, bounds, offAllowed](std::string& text) -> std::string {
             if (offAllowed && text == "off")
@@ -100,24 +109,26 @@ void CheckWeeks(const std::vector<int>& weeks, const char* option)
 {
     if (weeks.empty())
         return;
-    if (weeks[0] < 0 || weeks[0] > kFirstWeekMax)
-        throw CLI::ValidationError(option, "FIRST " + std::to_string(weeks[0]) + " not in range 0 to " +
-                                               std::to_string(kFirstWeekMax));
-    if (weeks[1] < kLastWeekMin || weeks[1] > kLastWeekMax)
-        throw CLI::ValidationError(option, "LAST " + std::to_string(weeks[1]) + " not in range " +
-                                               std::to_string(kLastWeekMin) + " to " +
-                                               std::to_string(kLastWeekMax));
+    if (const std::string error = WeekRangeError(weeks[0], weeks[1]); !error.empty())
+        throw CLI::ValidationError(option, error);
 }
 
-SweepMetric MetricNamed(const std::string& name)
+// The metric names of the command line: the list a name must be on, and the
+// metric it stands for.
+std::vector<std::string> MetricOptions()
 {
-    if (name == "profitability")
-        return SweepMetric::Profitability;
-    if (name == "tp-share")
-        return SweepMetric::TpShare;
-    if (name == "entries")
-        return SweepMetric::Entries;
-    return SweepMetric::Net;
+    std::vector<std::string> names;
+    for (const MetricName& m : kMetricNames)
+        names.emplace_back(m.Option);
+    return names;
+}
+
+std::map<std::string, SweepMetric> MetricsByOption()
+{
+    std::map<std::string, SweepMetric> metrics;
+    for (const MetricName& m : kMetricNames)
+        metrics.emplace(m.Option, m.Metric);
+    return metrics;
 }
 
 // --- Ctrl-C -------------------------------------------------------------------
@@ -259,11 +270,6 @@ class CsvFile {
     int fd_ = -1;
 };
 
-const char* const kResultFields[] = {
-    "Entries",           "TakeProfits", "StopLosses", "TimeoutWins", "TimeoutWinPoints", "TimeoutLosses",
-    "TimeoutLossPoints", "HoursSum",    "HoursMin",   "HoursMax",    "DrawdownSum",      "DrawdownMax",
-    "TpSeries",          "TpSeriesMax", "SlSeries",   "SlSeriesMax", "LastWasTakeProfit"};
-
 void Append(std::string& out, long long value)
 {
     char buf[24];
@@ -292,14 +298,14 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
     Append(out, takeProfit);
     out += ',';
     out += hold;
-    for (const std::int32_t v :
-         {r.Entries, r.TakeProfits, r.StopLosses, r.TimeoutWins, r.TimeoutWinPoints, r.TimeoutLosses,
-          r.TimeoutLossPoints, r.HoursSum, r.HoursMin, r.HoursMax, r.DrawdownSum, r.DrawdownMax, r.TpSeries,
-          r.TpSeriesMax, r.SlSeries, r.SlSeriesMax}) {
+    for (const ResultField& field : kResultFields) {
         out += ',';
-        Append(out, v);
+        if (field.Flag)
+            out += r.*field.Flag ? "true" : "false";
+        else
+            Append(out, r.*field.Count);
     }
-    out += r.LastWasTakeProfit ? ",true," : ",false,";
+    out += ',';
     const SweepFigures f = FiguresOf(r, stopLoss, takeProfit);
     Append(out, f.Net);
     out += ',';
@@ -319,8 +325,8 @@ bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams
     const SweepTable table(inst, params.PairName, grid, params.Weeks);
     CsvFile file(path);
     std::string header = "signal,sl,tp,hold";
-    for (const char* field : kResultFields)
-        header += std::string(",") + field;
+    for (const ResultField& field : kResultFields)
+        header += "," + std::string(field.Name);
     header += ",net,profitability,tp_share\n";
     file.Write(header);
 
@@ -378,8 +384,7 @@ nlohmann::ordered_json AxisJson(const AxisRange& a)
     return nlohmann::ordered_json::array({a.First, a.Last});
 }
 
-void PrintJson(const SweepParams& params, const SweepOutcome& out, const std::string& metricName,
-               std::ostream& os)
+void PrintJson(const SweepParams& params, const SweepOutcome& out, std::ostream& os)
 {
     using json = nlohmann::ordered_json;
     const SweepGrid& g = params.Grid;
@@ -416,14 +421,19 @@ void PrintJson(const SweepParams& params, const SweepOutcome& out, const std::st
             {"forward", forward},
         });
     }
-    const json doc = {{"pair", params.PairName}, {"grid", grid}, {"metric", metricName}, {"top", top}};
+    const json doc = {
+        {"pair", params.PairName}, {"grid", grid}, {"metric", NameOf(params.Metric).Option}, {"top", top}};
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-// A ratio as the report writes it ("1,3", "67"), or "-".
-std::string RatioText(long double value, const char* suffix = "")
+// The text right-aligned in `width` characters (UTF-8), as printf's %*s
+// aligns the ASCII texts of the cells.
+std::string PadLeft(std::string_view text, int width)
 {
-    return std::isnan(value) ? "-" : FormatGeneral2(value) + suffix;
+    int length = 0;
+    for (const char c : text)
+        length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
 }
 
 void PrintTable(const SweepParams& params, const SweepOutcome& out, std::ostream& os)
@@ -438,27 +448,25 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, std::ostream
     if (params.Forward)
         os << ", проверка на неделях " << params.Forward->First << ".." << params.Forward->Last;
     os << "; комбинаций: " << out.Combinations << "; не меньше " << params.MinEntries << " входов\n";
-    os << "Сигнал  SL  TP  Удерж.  Входы   TP   SL  Пункты Профитность  %TP";
-    if (params.Forward)
-        os << "  | Входы  Пункты Профитность  %TP";
-    os << '\n';
-    char line[160];
-    for (const SweepRow& row : out.Best) {
-        const std::string hold = row.Hold ? std::to_string(*row.Hold) : "-";
-        std::snprintf(line, sizeof line, "%6d %3d %3d %7s %6d %4d %4d %7lld %11s %5s", row.Signal,
-                      row.StopLoss, row.TakeProfit, hold.c_str(), row.Result.Entries, row.Result.TakeProfits,
-                      row.Result.StopLosses, static_cast<long long>(row.Figures.Net),
-                      RatioText(row.Figures.Profitability).c_str(), RatioText(row.Figures.TpShare).c_str());
-        os << line;
-        if (row.Forward) {
-            std::snprintf(line, sizeof line, "  | %5d %7lld %11s %5s", row.Forward->Entries,
-                          static_cast<long long>(row.ForwardFigures->Net),
-                          RatioText(row.ForwardFigures->Profitability).c_str(),
-                          RatioText(row.ForwardFigures->TpShare).c_str());
-            os << line;
+    // The columns one space apart; the forward check's after a bar.
+    auto line = [&os](const std::vector<std::string>& cells, bool forward) {
+        for (std::size_t n = 0; n < kBestRowColumns.size(); ++n)
+            os << (n == 0 ? "" : " ") << PadLeft(cells[n], kBestRowColumns[n].Width);
+        if (forward) {
+            os << "  |";
+            for (std::size_t n = 0; n < kForwardColumns.size(); ++n)
+                os << ' ' << PadLeft(cells[kBestRowColumns.size() + n], kForwardColumns[n].Width);
         }
         os << '\n';
-    }
+    };
+    std::vector<std::string> headings;
+    for (const BestRowColumn& c : kBestRowColumns)
+        headings.emplace_back(c.TableHeading);
+    for (const BestRowColumn& c : kForwardColumns)
+        headings.emplace_back(c.TableHeading);
+    line(headings, params.Forward.has_value());
+    for (const SweepRow& row : out.Best)
+        line(BestRowCells(row), row.Forward.has_value());
     if (out.Best.empty())
         os << "Нет комбинаций с достаточным числом входов\n";
 }
@@ -497,7 +505,7 @@ void RunSweepCommand(const Options& opts, Context& ctx)
         params.Weeks = {opts.range[0], opts.range[1]};
     if (!opts.forward.empty())
         params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
-    params.Metric = MetricNamed(opts.metric);
+    params.Metric = opts.metric;
     params.MinEntries = opts.minEntries;
     params.Top = opts.top;
     params.Threads = opts.threads;
@@ -526,7 +534,7 @@ void RunSweepCommand(const Options& opts, Context& ctx)
         return;
     }
     if (opts.json)
-        PrintJson(params, out, opts.metric, ctx.out);
+        PrintJson(params, out, ctx.out);
     else
         PrintTable(params, out, ctx.out);
 }
@@ -540,44 +548,52 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
         "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
     cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
         ->required();
-    cmd->add_option("--signal", opts->signal, "Signal minimum range, points (within 50:500)")
+    cmd->add_option("--signal", opts->signal, "Signal minimum range, points " + Within(kSignalControl))
         ->type_name("A:B")
         ->check(AxisWithin(kSignalControl))
         ->capture_default_str();
-    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points (within 0:150)")
+    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points " + Within(kStopLossControl))
         ->type_name("A:B")
         ->check(AxisWithin(kStopLossControl))
         ->capture_default_str();
-    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points (within 0:100)")
+    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points " + Within(kTakeProfitControl))
         ->type_name("A:B")
         ->check(AxisWithin(kTakeProfitControl))
         ->capture_default_str();
-    cmd->add_option("--hold", opts->hold, "Holding limit range, hourly candles (within 1:120), or off")
+    cmd->add_option("--hold", opts->hold,
+                    "Holding limit range, hourly candles " + Within(kHoldControl) + ", or off")
         ->type_name("off|A:B")
         ->check(AxisWithin(kHoldControl, true))
         ->capture_default_str();
     cmd->add_option("--range", opts->range,
-                    "Sweep weeks FIRST (0..535) to LAST (1..535) only (default: 0 535)")
+                    "Sweep weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
+                        RangeText(kLastWeekControl, "..") + ") only (default: " +
+                        RangeText({kFirstWeekControl.Min, kLastWeekControl.Max}, " ") + ")")
         ->expected(2)
         ->type_name("FIRST LAST");
     cmd->add_option("--forward", opts->forward, "Also run the best rows on weeks FIRST to LAST")
         ->expected(2)
         ->type_name("FIRST LAST");
+    // The name is checked against the list (whose text the help and the
+    // error show), then turned into its metric; transforms run last added
+    // first.
     cmd->add_option("--metric", opts->metric, "What the best rows are ranked by")
-        ->check(CLI::IsMember({"net", "profitability", "tp-share", "entries"}))
-        ->capture_default_str();
+        ->type_name("TEXT")
+        ->transform(CLI::CheckedTransformer(MetricsByOption()).description(""))
+        ->transform(CLI::IsMember(MetricOptions()))
+        ->default_str(std::string(NameOf(opts->metric).Option));
     cmd->add_option("--min-entries", opts->minEntries,
                     "Fewer entries keep a combination out of the best rows")
-        ->check(CLI::Range(0, 100000))
+        ->check(CLI::Range(kMinEntriesControl.Min, kMinEntriesControl.Max))
         ->capture_default_str();
     cmd->add_option("--top", opts->top, "Number of best rows")
-        ->check(CLI::Range(0, 100000))
+        ->check(CLI::Range(kBestRowsOption.Min, kBestRowsOption.Max))
         ->capture_default_str();
     cmd->add_option("--csv", opts->csv, "Write every combination to FILE (rows by sl, tp, hold, then signal)")
         ->type_name("FILE");
     cmd->add_flag("--json", opts->json, "Print one JSON object: pair, grid, metric, top");
     cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
-        ->check(CLI::Range(0, 256))
+        ->check(CLI::Range(kThreadsOption.Min, kThreadsOption.Max))
         ->capture_default_str();
     cmd->callback([opts, &ctx] { RunSweepCommand(*opts, ctx); });
 }

@@ -1,5 +1,6 @@
 #include "cli/TradesOutput.h"
 
+#include "backtest/ResultFields.h"
 #include "backtest/TradeCsv.h"
 #include "backtest/TradeList.h"
 #include "store/Errors.h"
@@ -11,25 +12,15 @@ namespace quillet::cli {
 
 nlohmann::ordered_json ResultJson(const BacktestResult& r)
 {
-    return {
-        {"Entries", r.Entries},
-        {"TakeProfits", r.TakeProfits},
-        {"StopLosses", r.StopLosses},
-        {"TimeoutWins", r.TimeoutWins},
-        {"TimeoutWinPoints", r.TimeoutWinPoints},
-        {"TimeoutLosses", r.TimeoutLosses},
-        {"TimeoutLossPoints", r.TimeoutLossPoints},
-        {"HoursSum", r.HoursSum},
-        {"HoursMin", r.HoursMin},
-        {"HoursMax", r.HoursMax},
-        {"DrawdownSum", r.DrawdownSum},
-        {"DrawdownMax", r.DrawdownMax},
-        {"TpSeries", r.TpSeries},
-        {"TpSeriesMax", r.TpSeriesMax},
-        {"SlSeries", r.SlSeries},
-        {"SlSeriesMax", r.SlSeriesMax},
-        {"LastWasTakeProfit", r.LastWasTakeProfit},
-    };
+    nlohmann::ordered_json doc = nlohmann::ordered_json::object();
+    for (const ResultField& field : kResultFields) {
+        const std::string name(field.Name);
+        if (field.Flag)
+            doc[name] = r.*field.Flag;
+        else
+            doc[name] = r.*field.Count;
+    }
+    return doc;
 }
 
 nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades)

@@ -1,36 +1,39 @@
 #include "ui/OptimisationPage.h"
 
+#include "backtest/RunControls.h"
 #include "store/Instrument.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
 #include "ui_OptimisationPage.h"
 
 #include <QHeaderView>
-#include <QMetaObject>
+#include <QPromise>
 #include <QTableWidgetItem>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <stop_token>
 
 namespace quillet::ui {
 namespace {
 
-// The metric box lists the metrics in the order of SweepMetric.
-const char* const kMetricNames[] = {"Пункты", "Профитность", "Процент TP", "Входы"};
-
-QString MetricName(SweepMetric m)
+QString Text(std::string_view text)
 {
-    return QString::fromUtf8(kMetricNames[static_cast<int>(m)]);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A ratio as the single-pair page writes it, or "-" where it has none.
+// The metric box lists the metrics in the order of SweepMetric.
+QString MetricName(SweepMetric m)
+{
+    return Text(NameOf(m).Caption);
+}
+
 QString Ratio(long double value, const char* suffix = "")
 {
-    if (std::isnan(value))
-        return QStringLiteral("-");
-    return QString::fromStdString(FormatGeneral2(value)) + QString::fromUtf8(suffix);
+    return QString::fromStdString(RatioText(value, suffix));
 }
 
 QString FiguresText(const BacktestResult& r, const SweepFigures& f)
@@ -72,16 +75,16 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
     connect(u.BestTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ChooseRow(row); });
     u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
-    connect(&progressTimer_, &QTimer::timeout, this, &OptimisationPage::ShowProgress);
-    progressTimer_.setInterval(100);
+    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress, &QProgressBar::setValue);
+    connect(&watcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::Ended);
 }
 
 OptimisationPage::~OptimisationPage()
 {
     // The sweep stops between two columns of the grid, within microseconds.
-    worker_.request_stop();
-    if (worker_.joinable())
-        worker_.join();
+    watcher_.disconnect(this);
+    watcher_.cancel();
+    watcher_.waitForFinished();
 }
 
 void OptimisationPage::SetInstruments(const QStringList& names)
@@ -142,42 +145,43 @@ void OptimisationPage::StartSweep()
     // The sweep reads its own copy of the instrument, so nothing the window
     // does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table()[slot]);
-    progress_ = std::make_shared<Progress>();
-    progress_->Total = params.Grid.Combinations();
+    const int steps = ui->SweepProgress->maximum();
     SetRunning(true);
     ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций").arg(params.Grid.Combinations()));
 
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::jthread([this, inst, params, slot, progress = progress_](std::stop_token stop) {
+    // A cancel of the future reaches the sweep as a stop request at its next
+    // progress report.
+    done_ = std::make_shared<SweepDone>();
+    done_->Params = params;
+    done_->Slot = slot;
+    watcher_.setFuture(QtConcurrent::run([inst, done = done_, steps](QPromise<void>& promise) {
         const auto began = std::chrono::steady_clock::now();
+        const SweepParams& params = done->Params;
+        promise.setProgressRange(0, steps);
         try {
+            std::stop_source stop;
             auto table =
                 std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid, SweptWeeks(params));
-            auto outcome = std::make_shared<const SweepOutcome>(
-                RunSweep(params, *table, stop,
-                         [&progress](std::int64_t done, std::int64_t) { progress->Done = done; }));
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-            QMetaObject::invokeMethod(
-                this,
-                [this, outcome, table, params, slot, seconds] {
-                    Finished(outcome, table, params, slot, seconds);
-                },
-                Qt::QueuedConnection);
+            done->Outcome = std::make_shared<const SweepOutcome>(
+                RunSweep(params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
+                    if (promise.isCanceled())
+                        stop.request_stop();
+                    if (total > 0)
+                        promise.setProgressValue(static_cast<int>(made * steps / total));
+                }));
+            done->Table = std::move(table);
         } catch (const std::exception& e) {
-            const QString text = QString::fromStdString(e.what());
-            QMetaObject::invokeMethod(
-                this, [this, text] { Failed(text); }, Qt::QueuedConnection);
+            done->Error = QString::fromStdString(e.what());
         }
-    });
+        done->Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    }));
 }
 
 void OptimisationPage::StopSweep()
 {
     if (!running_)
         return;
-    worker_.request_stop();
+    watcher_.cancel();
     ui->StatusLabel->setText(QStringLiteral("Останавливаем..."));
 }
 
@@ -186,45 +190,48 @@ void OptimisationPage::SetRunning(bool running)
     running_ = running;
     ui->StartButton->setEnabled(!running);
     ui->StopButton->setEnabled(running);
-    if (running) {
+    if (running)
         ui->SweepProgress->setValue(0);
-        progressTimer_.start();
+}
+
+void OptimisationPage::Ended()
+{
+    const std::shared_ptr<SweepDone> done = std::move(done_);
+    if (!done->Error.isEmpty()) {
+        Failed(done->Error);
+    } else if (done->Outcome) {
+        Finished(*done);
     } else {
-        progressTimer_.stop();
+        // Stopped before the task ever ran: nothing was swept.
+        SetRunning(false);
+        ui->StatusLabel->setText(QStringLiteral("Остановлено: просчитано 0 из %1 комбинаций")
+                                     .arg(done->Params.Grid.Combinations()));
+        emit SweepEnded();
     }
 }
 
-void OptimisationPage::ShowProgress()
+void OptimisationPage::Finished(const SweepDone& done)
 {
-    if (!progress_)
-        return;
-    const std::int64_t total = progress_->Total;
-    const std::int64_t done = progress_->Done;
-    if (total > 0)
-        ui->SweepProgress->setValue(static_cast<int>(done * ui->SweepProgress->maximum() / total));
-}
-
-void OptimisationPage::Finished(std::shared_ptr<const SweepOutcome> outcome,
-                                std::shared_ptr<const SweepTable> table, const SweepParams& params, int slot,
-                                double seconds)
-{
-    if (worker_.joinable())
-        worker_.join();
     SetRunning(false);
-    outcome_ = std::move(outcome);
-    table_ = std::move(table);
-    params_ = params;
-    slot_ = slot;
-    ShowProgress();
+    outcome_ = done.Outcome;
+    table_ = done.Table;
+    params_ = done.Params;
+    slot_ = done.Slot;
 
     const SweepOutcome& out = *outcome_;
+    // The last progress report may not have arrived as a signal yet.
+    const std::int64_t total = out.Grid.Combinations();
+    if (total > 0)
+        ui->SweepProgress->setValue(
+            static_cast<int>(out.Combinations * ui->SweepProgress->maximum() / total));
     ui->StatusLabel->setText(
-        out.Stopped ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
-                          .arg(out.Combinations)
-                          .arg(out.Grid.Combinations())
-                    : QStringLiteral("Готово: %1 комбинаций за %2 с")
-                          .arg(out.Combinations)
-                          .arg(QString::number(seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+        out.Stopped
+            ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
+                  .arg(out.Combinations)
+                  .arg(out.Grid.Combinations())
+            : QStringLiteral("Готово: %1 комбинаций за %2 с")
+                  .arg(out.Combinations)
+                  .arg(QString::number(done.Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
 
     // The slider runs over the signal values swept; it starts at the best row's.
     QSlider* slider = ui->SignalSlider;
@@ -239,8 +246,6 @@ void OptimisationPage::Finished(std::shared_ptr<const SweepOutcome> outcome,
 
 void OptimisationPage::Failed(const QString& text)
 {
-    if (worker_.joinable())
-        worker_.join();
     SetRunning(false);
     ui->StatusLabel->setText(QString());
     ShowError(this, text);
@@ -339,32 +344,20 @@ void OptimisationPage::FillTable()
 {
     const SweepOutcome& out = *outcome_;
     QTableWidget* t = ui->BestTable;
-    QStringList headings = {QStringLiteral("Сигнал"), QStringLiteral("SL"),     QStringLiteral("TP"),
-                            QStringLiteral("Удерж."), QStringLiteral("Входы"),  QStringLiteral("TP"),
-                            QStringLiteral("SL"),     QStringLiteral("Пункты"), QStringLiteral("Профитность"),
-                            QStringLiteral("% TP")};
+    QStringList headings;
+    for (const BestRowColumn& c : kBestRowColumns)
+        headings << Text(c.Heading);
     if (params_.Forward)
-        headings << QStringLiteral("Входы (пров.)") << QStringLiteral("Пункты (пров.)")
-                 << QStringLiteral("Профитность (пров.)") << QStringLiteral("% TP (пров.)");
+        for (const BestRowColumn& c : kForwardColumns)
+            headings << Text(c.Heading) + QStringLiteral(" (пров.)");
     t->clear();
     t->setColumnCount(static_cast<int>(headings.size()));
     t->setHorizontalHeaderLabels(headings);
     t->setRowCount(static_cast<int>(out.Best.size()));
     for (int row = 0; row < t->rowCount(); ++row) {
-        const SweepRow& r = out.Best[static_cast<std::size_t>(row)];
-        QStringList cells = {QString::number(r.Signal),
-                             QString::number(r.StopLoss),
-                             QString::number(r.TakeProfit),
-                             r.Hold ? QString::number(*r.Hold) : QStringLiteral("-"),
-                             QString::number(r.Result.Entries),
-                             QString::number(r.Result.TakeProfits),
-                             QString::number(r.Result.StopLosses),
-                             QString::number(r.Figures.Net),
-                             Ratio(r.Figures.Profitability),
-                             Ratio(r.Figures.TpShare)};
-        if (r.Forward)
-            cells << QString::number(r.Forward->Entries) << QString::number(r.ForwardFigures->Net)
-                  << Ratio(r.ForwardFigures->Profitability) << Ratio(r.ForwardFigures->TpShare);
+        QStringList cells;
+        for (const std::string& cell : BestRowCells(out.Best[static_cast<std::size_t>(row)]))
+            cells << QString::fromStdString(cell);
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -6,15 +6,12 @@
 
 #include "backtest/Sweep.h"
 
+#include <QFutureWatcher>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
-#include <atomic>
-#include <cstdint>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace Ui {
@@ -26,19 +23,19 @@ namespace quillet::ui {
 /// A combination the user picked to look at on the single-pair page.
 struct ChosenCombination {
     int Slot = 1;
-    int Signal = 85;
-    int StopLoss = 100;
-    int TakeProfit = 50;
+    int Signal = kSignalControl.Default;
+    int StopLoss = kStopLossControl.Default;
+    int TakeProfit = kTakeProfitControl.Default;
     /// Position of the holding-limit bar; 0 for no holding limit.
     int Hold = 0;
-    WeekRange Weeks{0, 535};
+    WeekRange Weeks;
 };
 
 class OptimisationPage : public QWidget {
     Q_OBJECT
   public:
     explicit OptimisationPage(QWidget* parent = nullptr);
-    /// Stops a running sweep and waits for its threads.
+    /// Stops a running sweep and waits for it.
     ~OptimisationPage() override;
 
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
@@ -65,17 +62,21 @@ class OptimisationPage : public QWidget {
     void StopSweep();
 
   private:
-    struct Progress {
-        std::atomic<std::int64_t> Done{0};
-        std::atomic<std::int64_t> Total{0};
+    /// What a sweep off the window's thread hands back when it ends.
+    struct SweepDone {
+        std::shared_ptr<const SweepOutcome> Outcome;
+        std::shared_ptr<const SweepTable> Table;
+        SweepParams Params;
+        int Slot = 0;
+        double Seconds = 0;
+        QString Error; // empty unless the sweep failed
     };
 
     bool ReadParams(SweepParams& params, int& slot);
-    void Finished(std::shared_ptr<const SweepOutcome> outcome, std::shared_ptr<const SweepTable> table,
-                  const SweepParams& params, int slot, double seconds);
+    void Ended();
+    void Finished(const SweepDone& done);
     void Failed(const QString& text);
     void SetRunning(bool running);
-    void ShowProgress();
     void ShowLayer();
     void FillTable();
     void Choose(int signal, int stopLoss, int takeProfit, int hold);
@@ -91,10 +92,13 @@ class OptimisationPage : public QWidget {
     int slot_ = 0;
     // The signal value behind each cell of the layer shown (0: none).
     std::vector<int> layerSignals_;
-    std::shared_ptr<Progress> progress_;
-    QTimer progressTimer_;
     bool running_ = false;
-    std::jthread worker_;
+    // The running sweep: its progress, its cancelling and its end come
+    // through the watcher as signals. A cancelled future drops its results,
+    // so what the sweep found comes back through `done_` instead, written by
+    // the task before its future finishes.
+    QFutureWatcher<void> watcher_;
+    std::shared_ptr<SweepDone> done_;
 };
 
 } // namespace quillet::ui

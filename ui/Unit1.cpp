@@ -1,6 +1,7 @@
 #include "ui/Unit1.h"
 
 #include "backtest/BacktestParams.h"
+#include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
 #include "backtest/TradeList.h"
@@ -385,12 +386,12 @@ void TForm1::CheckBox4Click()
     // The range in force decides, not the check mark. Narrowing pulls the
     // position into 85..150, and each pull updates Label77.
     TTrackBar* bar = ui->TrackBar4;
-    if (bar->maximum() == 150) {
-        bar->setMaximum(500);
-        bar->setMinimum(50);
+    if (bar->maximum() == quillet::kNarrowSignalControl.Max) {
+        bar->setMaximum(quillet::kSignalControl.Max);
+        bar->setMinimum(quillet::kSignalControl.Min);
     } else {
-        bar->setMaximum(150);
-        bar->setMinimum(85);
+        bar->setMaximum(quillet::kNarrowSignalControl.Max);
+        bar->setMinimum(quillet::kNarrowSignalControl.Min);
     }
 }
 

@@ -45,8 +45,9 @@ void TForm1::ShowCombination(const ChosenCombination& c)
     if (c.Hold > 0)
         u.TrackBar12->setValue(c.Hold);
 
-    // Weeks 0 to 535 are the run's range without a restriction.
-    const bool restricted = c.Weeks.First != 0 || c.Weeks.Last != 535;
+    // The whole range of the week bars is the run's range without a restriction.
+    const bool restricted =
+        c.Weeks.First != quillet::kFirstWeekControl.Min || c.Weeks.Last != quillet::kLastWeekControl.Max;
     if (restricted != u.CheckBox3->isChecked())
         u.CheckBox3->click();
     if (restricted) {

@@ -3,6 +3,7 @@
 // whatever order the searches come in.
 
 #include "backtest/EntryIndex.h"
+#include "support/PlainEntryScans.h"
 
 #include "backtest/RandomPair.h"
 #include "backtest/SyntheticPair.h"

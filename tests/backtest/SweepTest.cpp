@@ -5,6 +5,7 @@
 #include "backtest/Sweep.h"
 
 #include "backtest/RandomPair.h"
+#include "backtest/ResultFields.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
 #include "store/Errors.h"
@@ -37,27 +38,12 @@ using test::RandomPairShape;
 std::string Differences(const BacktestResult& got, const BacktestResult& want)
 {
     std::ostringstream s;
-    auto field = [&s](const char* name, auto a, auto b) {
+    for (const ResultField& field : kResultFields) {
+        const std::int32_t a = ResultFieldValue(got, field);
+        const std::int32_t b = ResultFieldValue(want, field);
         if (a != b)
-            s << ' ' << name << " " << a << " (run: " << b << ")";
-    };
-    field("Entries", got.Entries, want.Entries);
-    field("TakeProfits", got.TakeProfits, want.TakeProfits);
-    field("StopLosses", got.StopLosses, want.StopLosses);
-    field("TimeoutWins", got.TimeoutWins, want.TimeoutWins);
-    field("TimeoutWinPoints", got.TimeoutWinPoints, want.TimeoutWinPoints);
-    field("TimeoutLosses", got.TimeoutLosses, want.TimeoutLosses);
-    field("TimeoutLossPoints", got.TimeoutLossPoints, want.TimeoutLossPoints);
-    field("HoursSum", got.HoursSum, want.HoursSum);
-    field("HoursMin", got.HoursMin, want.HoursMin);
-    field("HoursMax", got.HoursMax, want.HoursMax);
-    field("DrawdownSum", got.DrawdownSum, want.DrawdownSum);
-    field("DrawdownMax", got.DrawdownMax, want.DrawdownMax);
-    field("TpSeries", got.TpSeries, want.TpSeries);
-    field("TpSeriesMax", got.TpSeriesMax, want.TpSeriesMax);
-    field("SlSeries", got.SlSeries, want.SlSeries);
-    field("SlSeriesMax", got.SlSeriesMax, want.SlSeriesMax);
-    field("LastWasTakeProfit", got.LastWasTakeProfit, want.LastWasTakeProfit);
+            s << ' ' << field.Name << " " << a << " (run: " << b << ")";
+    }
     return s.str();
 }
 

@@ -30,7 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using demo::kDemoPairCount;
-using demo::WriteDemoData;
 using test::ReadFile;
 using test::TempDir;
 

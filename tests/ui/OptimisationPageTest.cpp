@@ -80,6 +80,7 @@ class OptimisationPageTest : public WindowTest {
   private slots:
     void pageIsTheLastTab();
     void controlsStartAtTheirDefaults();
+    void formsKeepTheCoreRanges();
     void sweepFillsHeatmapAndBestRows();
     void sliderAndBestBySignalChooseTheLayer();
     void tooltipShowsTheCombinationAndItsFigures();
@@ -168,6 +169,63 @@ void OptimisationPageTest::controlsStartAtTheirDefaults()
     }
     QVERIFY(!Get<QPushButton>(Page(*form), "StopButton")->isEnabled());
     QCOMPARE(Get<QComboBox>(Page(*form), "MetricBox")->currentText(), QStringLiteral("Пункты"));
+}
+
+// The .ui files keep their own copy of the ranges of the core's controls:
+// both pages' controls span exactly the core's ranges and start at its
+// defaults, and the metric box lists the core's metric captions.
+void OptimisationPageTest::formsKeepTheCoreRanges()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    auto spans = [](auto* control, const ControlRange& range) {
+        return control->minimum() == range.Min && control->maximum() == range.Max;
+    };
+    struct Axis {
+        const char* From;
+        const char* To;
+        ControlRange Range;
+    };
+    for (const Axis& a : {Axis{"SignalFrom", "SignalTo", kSignalControl},
+                          Axis{"StopLossFrom", "StopLossTo", kStopLossControl},
+                          Axis{"TakeProfitFrom", "TakeProfitTo", kTakeProfitControl},
+                          Axis{"HoldFrom", "HoldTo", kHoldControl}}) {
+        auto* from = Get<QSpinBox>(page, QString::fromLatin1(a.From));
+        auto* to = Get<QSpinBox>(page, QString::fromLatin1(a.To));
+        QVERIFY2(spans(from, a.Range) && spans(to, a.Range), a.From);
+        QCOMPARE(from->value(), a.Range.Min);
+        QCOMPARE(to->value(), a.Range.Max);
+    }
+    for (const char* first : {"WeekFrom", "ForwardFrom"}) {
+        QVERIFY2(spans(Get<QSpinBox>(page, QString::fromLatin1(first)), kFirstWeekControl), first);
+        QCOMPARE(Get<QSpinBox>(page, QString::fromLatin1(first))->value(), kFirstWeekControl.Min);
+    }
+    for (const char* last : {"WeekTo", "ForwardTo"}) {
+        QVERIFY2(spans(Get<QSpinBox>(page, QString::fromLatin1(last)), kLastWeekControl), last);
+        QCOMPARE(Get<QSpinBox>(page, QString::fromLatin1(last))->value(), kLastWeekControl.Max);
+    }
+    QVERIFY(spans(Get<QSpinBox>(page, "MinEntries"), kMinEntriesControl));
+    QCOMPARE(Get<QSpinBox>(page, "MinEntries")->value(), kMinEntriesControl.Default);
+    QVERIFY(spans(Get<QSpinBox>(page, "TopRows"), kBestRowsControl));
+    QCOMPARE(Get<QSpinBox>(page, "TopRows")->value(), kBestRowsControl.Default);
+    auto* metrics = Get<QComboBox>(page, "MetricBox");
+    QCOMPARE(metrics->count(), static_cast<int>(kMetricNames.size()));
+    for (const MetricName& m : kMetricNames)
+        QCOMPARE(metrics->itemText(static_cast<int>(m.Metric)),
+                 QString::fromUtf8(m.Caption.data(), static_cast<qsizetype>(m.Caption.size())));
+
+    // The single-pair page's bars; the signal bar opens on its narrow range.
+    struct Bar {
+        const char* Name;
+        ControlRange Range;
+    };
+    for (const Bar& b : {Bar{"TrackBar4", kNarrowSignalControl}, Bar{"TrackBar6", kStopLossControl},
+                         Bar{"TrackBar7", kTakeProfitControl}, Bar{"TrackBar12", kHoldControl},
+                         Bar{"TrackBar5", kFirstWeekControl}, Bar{"TrackBar11", kLastWeekControl}}) {
+        auto* bar = Get<TTrackBar>(*form, QString::fromLatin1(b.Name));
+        QVERIFY2(spans(bar, b.Range), b.Name);
+        QCOMPARE(bar->value(), b.Range.Default);
+    }
 }
 
 void OptimisationPageTest::sweepFillsHeatmapAndBestRows()

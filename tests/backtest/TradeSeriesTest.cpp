@@ -1,7 +1,8 @@
 // What both runs share: the series of take-profits and stop-losses, and the
 // 32-bit products of points and counts in both reports.
 
-#include "backtest/TradeMechanics.h"
+#include "backtest/TradeSeries.h"
+#include "backtest/Arithmetic32.h"
 #include "backtest/Portfolio.h"
 #include "backtest/SinglePairReport.h"
 
