@@ -94,7 +94,7 @@ TEST_F(WriteThroughLink, ConfigLinkGetsTheNewListThroughIt)
     EXPECT_TRUE(fs::is_symlink(home.file("config")));
     EXPECT_EQ(ReadFile(elsewhere.file("config")), "AUDJPY\r\nEURUSD\r\n");
     EXPECT_EQ(FileCount(elsewhere.path()), 1) << "no temporary file is left beside the target";
-    EXPECT_EQ(FileCount(home.path()), 1);
+    EXPECT_EQ(FileCount(home.path()), 2) << "the link and the lock file of config";
 }
 
 TEST_F(WriteThroughLink, RelativeLinksCountFromTheirOwnFolder)
