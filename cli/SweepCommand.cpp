@@ -15,12 +15,13 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -28,8 +29,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet::cli {
@@ -41,8 +40,6 @@ constexpr AxisRange kStopLossControl{0, 150};
 constexpr AxisRange kTakeProfitControl{0, 100};
 constexpr AxisRange kHoldControl{1, 120};
 constexpr int kFirstWeekMax = 535, kLastWeekMin = 1, kLastWeekMax = 535;
-// Exit status of a sweep stopped by Ctrl-C, as shells report SIGINT.
-constexpr int kInterrupted = 130;
 
 struct Options {
     std::string file;
@@ -55,7 +52,7 @@ struct Options {
     std::string metric = "net";
     int minEntries = 30;
     int top = 20;
-    std::string csv;
+    std::optional<std::string> csv; // "-" for standard output
     bool json = false;
     int threads = 0;
 };
@@ -107,6 +104,10 @@ void CheckWeeks(const std::vector<int>& weeks, const char* option)
         throw CLI::ValidationError(option, "LAST " + std::to_string(weeks[1]) + " not in range " +
                                                std::to_string(kLastWeekMin) + " to " +
                                                std::to_string(kLastWeekMax));
+    // Weeks FIRST to LAST with FIRST after LAST would be an empty run.
+    if (weeks[0] > weeks[1])
+        throw CLI::ValidationError(option, "FIRST " + std::to_string(weeks[0]) + " is after LAST " +
+                                               std::to_string(weeks[1]));
 }
 
 SweepMetric MetricNamed(const std::string& name)
@@ -120,40 +121,57 @@ SweepMetric MetricNamed(const std::string& name)
     return SweepMetric::Net;
 }
 
-// --- Ctrl-C -------------------------------------------------------------------
+// --- Ctrl-C, SIGTERM and SIGHUP -------------------------------------------------
 
-// Set by the signal handler, read by the sweep's progress callback: a
-// lock-free atomic is all a handler may touch.
-std::atomic<bool> gInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+// The signals that stop a sweep cleanly: the work stops, a CSV file being
+// written is left as it was and its temporary file removed.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void OnInterrupt(int)
+// Set by the signal handler to the signal's number, read by the sweep's
+// progress callback: a lock-free atomic is all a handler may touch.
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal)
 {
-    gInterrupted.store(true);
+    gStopSignal.store(signal);
 }
 
-// Catches SIGINT while the command runs, and restores what was there.
+bool Interrupted()
+{
+    return gStopSignal.load() != 0;
+}
+
+// Exit status of a stopped sweep, as shells report the signal (130 for Ctrl-C).
+int InterruptedStatus()
+{
+    return 128 + gStopSignal.load();
+}
+
+// Catches the stop signals while the command runs, and restores what was there.
 class InterruptGuard {
   public:
     InterruptGuard()
     {
-        gInterrupted.store(false);
+        gStopSignal.store(0);
         struct sigaction action {};
-        action.sa_handler = OnInterrupt;
+        action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
-        installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            installed_[i] = ::sigaction(kStopSignals[i], &action, &previous_[i]) == 0;
     }
     ~InterruptGuard()
     {
-        if (installed_)
-            ::sigaction(SIGINT, &previous_, nullptr);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            if (installed_[i])
+                ::sigaction(kStopSignals[i], &previous_[i], nullptr);
     }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
   private:
-    struct sigaction previous_ {};
-    bool installed_ = false;
+    struct sigaction previous_[std::size(kStopSignals)]{};
+    bool installed_[std::size(kStopSignals)] = {};
 };
 
 // --- Progress on a terminal -----------------------------------------------------
@@ -191,73 +209,7 @@ class ProgressBar {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// --- The CSV file ----------------------------------------------------------------
-
-// Written through a temporary file beside the target and renamed over it
-// once complete, so a failure or an interruption leaves the old file whole.
-class CsvFile {
-  public:
-    explicit CsvFile(std::string path) : path_(std::move(path))
-    {
-        struct stat old {};
-        if (::stat(path_.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-            Fail(EISDIR);
-        temp_ = path_ + ".XXXXXX";
-        fd_ = ::mkstemp(temp_.data());
-        if (fd_ < 0)
-            Fail(errno);
-        // mkstemp makes the file private; give it the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
-    }
-    ~CsvFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temp_.c_str());
-        }
-    }
-    CsvFile(const CsvFile&) = delete;
-    CsvFile& operator=(const CsvFile&) = delete;
-
-    void Write(std::string_view text)
-    {
-        while (!text.empty()) {
-            const ssize_t n = ::write(fd_, text.data(), text.size());
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                Fail(errno);
-            }
-            text.remove_prefix(static_cast<std::size_t>(n));
-        }
-    }
-    void Commit()
-    {
-        if (::fsync(fd_) != 0)
-            Fail(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            const int err = errno;
-            ::unlink(temp_.c_str());
-            Fail(err);
-        }
-        if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(temp_.c_str());
-            Fail(err);
-        }
-    }
-
-  private:
-    [[noreturn]] void Fail(int err) const { throw Error("'" + path_ + "': " + FileErrorText(err)); }
-
-    std::string path_;
-    std::string temp_;
-    int fd_ = -1;
-};
+// --- The CSV ------------------------------------------------------------------------
 
 const char* const kResultFields[] = {
     "Entries",           "TakeProfits", "StopLosses", "TimeoutWins", "TimeoutWinPoints", "TimeoutLosses",
@@ -311,18 +263,17 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
 
 // Every combination of the grid, in the order stop-loss, take-profit,
 // holding limit, signal minimum; columns are folded in parallel batches
-// and written in order. False when stopped.
-bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams& params,
-              std::stop_source& stop, ProgressBar& bar)
+// and handed to `write` in order. False when stopped.
+bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Instrument& inst,
+                  const SweepParams& params, std::stop_source& stop, ProgressBar& bar)
 {
     const SweepGrid& grid = params.Grid;
     const SweepTable table(inst, params.PairName, grid, params.Weeks);
-    CsvFile file(path);
     std::string header = "signal,sl,tp,hold";
     for (const char* field : kResultFields)
         header += std::string(",") + field;
     header += ",net,profitability,tp_share\n";
-    file.Write(header);
+    write(header);
 
     const int workers = WorkerCount(params.Threads);
     std::vector<SweepTable::Column> columns(static_cast<std::size_t>(workers));
@@ -351,14 +302,27 @@ bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams
                     AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane));
             },
             stop.get_token());
-        if (gInterrupted.load())
+        if (Interrupted())
             stop.request_stop();
         if (stop.stop_requested())
             return false;
         for (int n = 0; n < count; ++n)
-            file.Write(texts[static_cast<std::size_t>(n)]);
+            write(texts[static_cast<std::size_t>(n)]);
         bar.Show(static_cast<std::int64_t>(first + count) * grid.Signal.Count(), grid.Combinations());
     }
+    return true;
+}
+
+// The CSV onto `path`, "-" meaning standard output; a file is written
+// whole or left as it was. False when stopped.
+bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams& params,
+              std::stop_source& stop, ProgressBar& bar, std::ostream& out)
+{
+    if (path == "-")
+        return WriteCsvRows([&out](std::string_view text) { out << text; }, inst, params, stop, bar);
+    AtomicFileWriter file(path);
+    if (!WriteCsvRows([&file](std::string_view text) { file.Write(text); }, inst, params, stop, bar))
+        return false;
     file.Commit();
     return true;
 }
@@ -474,16 +438,12 @@ void RunSweepCommand(const Options& opts, Context& ctx)
 {
     CheckWeeks(opts.range, "--range");
     CheckWeeks(opts.forward, "--forward");
+    if (opts.csv == "-" && opts.json)
+        throw CLI::ValidationError("--csv", "- and --json cannot both write to standard output");
     const InterruptGuard interrupts;
 
-    Table().Clear(1);
-    ReadBaseFile(opts.file, 1);
+    LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
-    if (!InstrumentExists(inst)) {
-        ctx.err << opts.file << ": нет недельных свечей, такой инструмент нельзя выбрать\n";
-        ctx.exitCode = kFailure;
-        return;
-    }
 
     SweepParams params;
     params.Slot = 1;
@@ -508,22 +468,33 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     ProgressBar bar(ctx.err, terminal, "Подбор");
     const SweepOutcome out =
         RunSweep(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
-            if (gInterrupted.load())
+            if (Interrupted())
                 stop.request_stop();
             bar.Show(done, total);
         });
     bar.Finish();
-    bool complete = !out.Stopped;
-    if (complete && !opts.csv.empty()) {
-        ProgressBar csvBar(ctx.err, terminal, "CSV");
-        complete = WriteCsv(opts.csv, inst, params, stop, csvBar);
-        csvBar.Finish();
-    }
-    if (!complete) {
+    if (out.Stopped) {
         ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций" << (opts.csv.empty() ? "" : ", файл CSV не записан") << '\n';
-        ctx.exitCode = kInterrupted;
+                << " комбинаций" << (opts.csv && *opts.csv != "-" ? ", файл CSV не записан" : "") << '\n';
+        ctx.exitCode = InterruptedStatus();
         return;
+    }
+    if (opts.csv) {
+        ProgressBar csvBar(ctx.err, terminal, "CSV");
+        const bool written = WriteCsv(*opts.csv, inst, params, stop, csvBar, ctx.out);
+        csvBar.Finish();
+        if (!written) {
+            // Every combination was counted; only the file is missing.
+            if (*opts.csv == "-")
+                ctx.err << "Прервано при выводе CSV: строки выведены не все\n";
+            else
+                ctx.err << "Прервано при записи CSV: файл '" << *opts.csv << "' не записан\n";
+            ctx.exitCode = InterruptedStatus();
+            return;
+        }
+        // "-" puts the CSV alone on standard output, in place of the best rows.
+        if (*opts.csv == "-")
+            return;
     }
     if (opts.json)
         PrintJson(params, out, opts.metric, ctx.out);
@@ -571,10 +542,13 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
         ->check(CLI::Range(0, 100000))
         ->capture_default_str();
     cmd->add_option("--top", opts->top, "Number of best rows")
-        ->check(CLI::Range(0, 100000))
+        ->check(CLI::Range(1, 100000))
         ->capture_default_str();
-    cmd->add_option("--csv", opts->csv, "Write every combination to FILE (rows by sl, tp, hold, then signal)")
-        ->type_name("FILE");
+    cmd->add_option("--csv", opts->csv,
+                    "Write every combination to FILE (rows by sl, tp, hold, then signal; - for standard "
+                    "output, in place of the best rows)")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
     cmd->add_flag("--json", opts->json, "Print one JSON object: pair, grid, metric, top");
     cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
         ->check(CLI::Range(0, 256))

@@ -280,9 +280,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{"RangeLastAbove535", {"--range", "0", "536"}, "--range"},
                       Refused{"RangeLastZero", {"--range", "0", "0"}, "--range"},
                       Refused{"ForwardFirstAbove535", {"--forward", "536", "536"}, "--forward"},
+                      Refused{"RangeBackwards", {"--range", "300", "100"}, "--range: FIRST 300 is after"},
+                      Refused{
+                          "ForwardBackwards", {"--forward", "300", "100"}, "--forward: FIRST 300 is after"},
                       Refused{"UnknownMetric", {"--metric", "sharpe"}, "--metric"},
                       Refused{"NegativeMinEntries", {"--min-entries", "-1"}, "--min-entries"},
                       Refused{"NegativeTop", {"--top", "-1"}, "--top"},
+                      Refused{"TopZero", {"--top", "0"}, "--top"},
+                      Refused{"EmptyCsvName", {"--csv", ""}, "--csv"},
+                      Refused{"CsvDashBesideJson", {"--csv", "-", "--json"}, "--csv"},
                       Refused{"TooManyThreads", {"--threads", "257"}, "--threads"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
 
@@ -291,7 +297,7 @@ TEST_F(SweepCommand, ValuesAtTheBoundsAreAccepted)
     const CliRun run =
         RunCommand({"sweep",  EurUsd(), "--signal",      "500", "--sl",      "150",       "--tp", "100",
                     "--hold", "120",    "--range",       "535", "535",       "--forward", "0",    "1",
-                    "--top",  "0",      "--min-entries", "0",   "--threads", "1"});
+                    "--top",  "1",      "--min-entries", "0",   "--threads", "1"});
     EXPECT_EQ(run.status, 0) << run.err;
 }
 
