@@ -313,20 +313,6 @@ bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Inst
     return true;
 }
 
-// The CSV onto `path`, "-" meaning standard output; a file is written
-// whole or left as it was. False when stopped.
-bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams& params,
-              std::stop_source& stop, ProgressBar& bar, std::ostream& out)
-{
-    if (path == "-")
-        return WriteCsvRows([&out](std::string_view text) { out << text; }, inst, params, stop, bar);
-    AtomicFileWriter file(path);
-    if (!WriteCsvRows([&file](std::string_view text) { file.Write(text); }, inst, params, stop, bar))
-        return false;
-    file.Commit();
-    return true;
-}
-
 // --- Output ----------------------------------------------------------------------
 
 // A ratio as a JSON number, null where it has no value.
@@ -443,6 +429,13 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     const InterruptGuard interrupts;
 
     LoadInstrumentForRun(opts.file, 1);
+    // The CSV file is opened before the sweep, so that a place it cannot
+    // be written fails at once; until it is complete it is a temporary file
+    // beside the old one, removed when the command ends without it.
+    const bool csvToOut = opts.csv == "-";
+    std::optional<AtomicFileWriter> csvFile;
+    if (opts.csv && !csvToOut)
+        csvFile.emplace(*opts.csv);
     const Instrument& inst = Table()[1];
 
     SweepParams params;
@@ -475,17 +468,23 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     bar.Finish();
     if (out.Stopped) {
         ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций" << (opts.csv && *opts.csv != "-" ? ", файл CSV не записан" : "") << '\n';
+                << " комбинаций" << (csvFile ? ", файл CSV не записан" : "") << '\n';
         ctx.exitCode = InterruptedStatus();
         return;
     }
     if (opts.csv) {
         ProgressBar csvBar(ctx.err, terminal, "CSV");
-        const bool written = WriteCsv(*opts.csv, inst, params, stop, csvBar, ctx.out);
+        const bool written =
+            csvToOut
+                ? WriteCsvRows([&ctx](std::string_view text) { ctx.out << text; }, inst, params, stop, csvBar)
+                : WriteCsvRows([&csvFile](std::string_view text) { csvFile->Write(text); }, inst, params,
+                               stop, csvBar);
         csvBar.Finish();
+        if (written && csvFile)
+            csvFile->Commit();
         if (!written) {
             // Every combination was counted; only the file is missing.
-            if (*opts.csv == "-")
+            if (csvToOut)
                 ctx.err << "Прервано при выводе CSV: строки выведены не все\n";
             else
                 ctx.err << "Прервано при записи CSV: файл '" << *opts.csv << "' не записан\n";
@@ -493,7 +492,7 @@ void RunSweepCommand(const Options& opts, Context& ctx)
             return;
         }
         // "-" puts the CSV alone on standard output, in place of the best rows.
-        if (*opts.csv == "-")
+        if (csvToOut)
             return;
     }
     if (opts.json)

@@ -12,10 +12,19 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace quillet::cli {
 namespace {
@@ -266,10 +275,104 @@ TEST_P(EscapingNameTest, IsRefusedAndNothingIsWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, EscapingNameTest,
-                         ::testing::Values(EscapingName{"Parent", "../X"},
+                         ::testing::Values(EscapingName{"OutsideCodePage1251", "日本円ドル"},
+                                           EscapingName{"Parent", "../X"},
                                            EscapingName{"Absolute", "@/abs/X"},
                                            EscapingName{"Subfolder", "a/b"}, EscapingName{"Dot", "."},
                                            EscapingName{"DotDot", ".."}),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+// --add-to-config from several processes at once: each waits for the
+// others' turn at "config", so every name is listed.
+TEST_F(MakeBaseTest, ParallelAddToConfigFromEightProcessesListsEveryName)
+{
+    WriteFile(tmp.file("config"), "AUDJPY\r\n");
+    constexpr int kProcesses = 8;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        std::vector<std::string> args = {
+            QUILLET_CLI_PATH, "make-base", "PAR" + std::to_string(p), week, day, hour,
+            "--dir",          dir,         "--add-to-config"};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> names = ReadInstrumentList(tmp.file("config"));
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "AUDJPY");
+    std::sort(names.begin() + 1, names.end());
+    std::vector<std::string> expected = {"AUDJPY"};
+    for (int p = 0; p < kProcesses; ++p) {
+        expected.push_back("PAR" + std::to_string(p));
+        EXPECT_TRUE(fs::exists(tmp.file("PAR" + std::to_string(p) + ".base")));
+    }
+    EXPECT_EQ(names, expected);
+}
+
+// The ".base" is written but "config" cannot be: the error says what was
+// done and what was not, naming both files.
+struct ConfigNotWritten {
+    const char* title;
+    bool asOrdinaryUser; // permission bits hold for root only this way
+    std::function<void(const std::string& config)> spoil;
+    const char* reason;
+};
+
+void PrintTo(const ConfigNotWritten& c, std::ostream* os)
+{
+    *os << c.title;
+}
+
+class ConfigNotWrittenTest : public MakeBaseTest, public ::testing::WithParamInterface<ConfigNotWritten> {};
+
+TEST_P(ConfigNotWrittenTest, SaysTheBaseWasWrittenAndConfigNot)
+{
+    const std::string config = tmp.file("config");
+    fs::permissions(tmp.path(), fs::perms::all); // only config itself may refuse
+    WriteFile(config, "AUDJPY\r\n");
+    GetParam().spoil(config);
+    std::optional<test::UnprivilegedFileAccess> user;
+    if (GetParam().asOrdinaryUser) {
+        user.emplace();
+        if (!user->Active())
+            GTEST_SKIP() << "cannot act as an ordinary user here";
+    }
+    const CliRun r = MakeBase("TEST01", {"--add-to-config"});
+    user.reset();
+    EXPECT_EQ(r.status, kFailure);
+    EXPECT_EQ(r.err, "'" + tmp.file("TEST01.base") + "' записан; '" + config +
+                         "' не изменён: " + GetParam().reason + "\n");
+    EXPECT_EQ(fs::file_size(tmp.file("TEST01.base")), kInstrumentSize);
+    if (fs::is_regular_file(config)) {
+        EXPECT_EQ(ReadFile(config), "AUDJPY\r\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, ConfigNotWrittenTest,
+                         ::testing::Values(ConfigNotWritten{"read_only_config", true,
+                                                            [](const std::string& config) {
+                                                                fs::permissions(config, fs::perms(0444));
+                                                            },
+                                                            "File access denied"},
+                                           ConfigNotWritten{"config_is_a_folder", false,
+                                                            [](const std::string& config) {
+                                                                fs::remove(config);
+                                                                fs::create_directory(config);
+                                                            },
+                                                            "File access denied"}),
                          [](const auto& info) { return std::string(info.param.title); });
 
 class InfoTest : public MakeBaseTest {

@@ -16,14 +16,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,7 +84,10 @@ class SweepCommand : public ::testing::Test {
     }
     static void TearDownTestSuite() { delete tmp_; }
 
+  public:
     static std::string EurUsd() { return tmp_->file("EURUSD.base"); }
+
+  protected:
     std::string File(const std::string& name) const { return dir_.file(name); }
 
     static test::TempDir* tmp_;
@@ -323,6 +330,200 @@ TEST_F(SweepCommand, ACsvThatCannotBeWrittenIsAFailureWithItsName)
     EXPECT_TRUE(fs::is_directory(File("a directory")));
 }
 
+// --- The output files: --csv of sweep and --trades of backtest alike --------------
+
+// Where an output file goes and what must hold after the command. Both
+// commands write through the store's one atomic writer, so every case holds
+// for both.
+struct OutputCase {
+    const char* Label;
+    // Prepares the place (in `dir`) and returns the FILE argument.
+    std::function<std::string(const test::TempDir& dir)> Prepare;
+    bool AsOrdinaryUser; // permission bits hold for root only this way
+    bool Written;
+    // Checks what is left in `dir` after the command; `out` is its standard output.
+    std::function<void(const test::TempDir& dir, const std::string& out)> Check;
+};
+
+void PrintTo(const OutputCase& c, std::ostream* os)
+{
+    *os << c.Label;
+}
+
+struct OutputCommand {
+    const char* Label;
+    std::vector<std::string> Args; // FILE follows
+    const char* Header;            // the CSV's first line starts so
+};
+
+const OutputCommand kOutputCommands[] = {
+    {"sweep", {"sweep", "--signal", "85", "--sl", "100", "--tp", "50", "--csv"}, "signal,sl,tp,hold,"},
+    {"backtest", {"backtest", "--trades"}, "week,"},
+};
+
+class OutputFile : public SweepCommand,
+                   public ::testing::WithParamInterface<std::tuple<OutputCommand, OutputCase>> {};
+
+TEST_P(OutputFile, BehavesAsTheStoresWriterDoes)
+{
+    const auto& [command, c] = GetParam();
+    const std::string path = c.Prepare(dir_);
+    std::string base = EurUsd();
+    if (c.AsOrdinaryUser) {
+        // The shared demo folder is private to root; this user reads a copy.
+        base = dir_.file("EURUSD.base");
+        fs::copy_file(EurUsd(), base);
+        fs::permissions(base, fs::perms(0644));
+    }
+    std::vector<std::string> args = {command.Args.front(), base};
+    args.insert(args.end(), command.Args.begin() + 1, command.Args.end());
+    args.push_back(path);
+    std::optional<test::UnprivilegedFileAccess> user;
+    if (c.AsOrdinaryUser) {
+        fs::permissions(dir_.path(), fs::perms::all); // only the file itself may refuse
+        user.emplace();
+        if (!user->Active())
+            GTEST_SKIP() << "cannot act as an ordinary user here";
+    }
+    const CliRun run = RunCommand(args);
+    user.reset();
+    if (c.Written) {
+        EXPECT_EQ(run.status, 0) << run.err;
+    } else {
+        EXPECT_EQ(run.status, kFailure);
+        EXPECT_EQ(run.err.rfind("'" + path + "': File access denied", 0), 0u) << run.err;
+    }
+    c.Check(dir_, run.out);
+    if (c.Written && path != "-") {
+        EXPECT_EQ(test::ReadFile(path).rfind(command.Header, 0), 0u);
+    }
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << "left behind: " << entry.path();
+}
+
+const OutputCase kOutputCases[] = {
+    {"SymbolicLinkStaysAndItsTargetIsWritten",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("real.csv"), "old\n");
+         fs::create_symlink("real.csv", dir.file("out.csv"));
+         return dir.file("out.csv");
+     },
+     false, true,
+     [](const test::TempDir& dir, const std::string&) {
+         EXPECT_TRUE(fs::is_symlink(dir.file("out.csv")));
+         EXPECT_NE(test::ReadFile(dir.file("real.csv")), "old\n");
+     }},
+    {"PipeIsNotReplaced",
+     [](const test::TempDir& dir) {
+         EXPECT_EQ(::mkfifo(dir.file("out.csv").c_str(), 0666), 0);
+         return dir.file("out.csv");
+     },
+     false, false,
+     [](const test::TempDir& dir, const std::string&) { EXPECT_TRUE(fs::is_fifo(dir.file("out.csv"))); }},
+    {"ReadOnlyFileIsRefusedAndKept",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("out.csv"), "old\n");
+         fs::permissions(dir.file("out.csv"), fs::perms(0444));
+         return dir.file("out.csv");
+     },
+     true, false,
+     [](const test::TempDir& dir, const std::string&) {
+         EXPECT_EQ(test::ReadFile(dir.file("out.csv")), "old\n");
+         EXPECT_EQ(fs::status(dir.file("out.csv")).permissions(), fs::perms(0444));
+     }},
+    {"ModeOfAReplacedFileIsKept",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("out.csv"), "old\n");
+         fs::permissions(dir.file("out.csv"), fs::perms(0640));
+         return dir.file("out.csv");
+     },
+     false, true,
+     [](const test::TempDir& dir, const std::string&) {
+         EXPECT_EQ(fs::status(dir.file("out.csv")).permissions(), fs::perms(0640));
+     }},
+    {"LongestNameTheFolderTakes", [](const test::TempDir& dir) { return dir.file(std::string(255, 'c')); },
+     false, true, [](const test::TempDir&, const std::string&) {}},
+    {"DashIsStandardOutput", [](const test::TempDir&) { return std::string("-"); }, false, true,
+     [](const test::TempDir&, const std::string& out) {
+         EXPECT_FALSE(fs::exists("-")) << "a file named - in the current folder";
+         EXPECT_NE(out.find(',', 0), std::string::npos) << out;
+         EXPECT_EQ(out.find("Инструмент"), std::string::npos) << "the CSV alone on standard output";
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Places, OutputFile,
+                         ::testing::Combine(::testing::ValuesIn(kOutputCommands),
+                                            ::testing::ValuesIn(kOutputCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).Label) + "_" +
+                                    std::get<1>(info.param).Label;
+                         });
+
+// --- Errors name their file ---------------------------------------------------------
+
+// A base file that cannot be used, given to each command that reads one:
+// the error is the file's reason after its quoted name.
+struct BadBase {
+    const char* Label;
+    std::function<std::string(const test::TempDir& dir)> Prepare; // returns FILE
+    const char* Reason;
+};
+
+void PrintTo(const BadBase& b, std::ostream* os)
+{
+    *os << b.Label;
+}
+
+class BadBaseFile : public SweepCommand,
+                    public ::testing::WithParamInterface<std::tuple<const char*, BadBase>> {};
+
+TEST_P(BadBaseFile, IsNamedInTheError)
+{
+    const auto& [command, bad] = GetParam();
+    const std::string path = bad.Prepare(dir_);
+    const CliRun run = RunCommand({command, path});
+    EXPECT_EQ(run.status, kFailure);
+    EXPECT_EQ(run.err, "'" + path + "': " + bad.Reason + "\n");
+    EXPECT_EQ(run.out, "");
+}
+
+const BadBase kBadBases[] = {
+    {"Missing", [](const test::TempDir& dir) { return dir.file("EURUSD.base"); }, "File not found"},
+    {"Folder",
+     [](const test::TempDir& dir) {
+         fs::create_directory(dir.file("EURUSD.base"));
+         return dir.file("EURUSD.base");
+     },
+     "File access denied"},
+    {"Short",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("EURUSD.base"), test::ReadFile(SweepCommand::EurUsd()).substr(0, 1000));
+         return dir.file("EURUSD.base");
+     },
+     "Read beyond end of file"},
+    {"Longer",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("EURUSD.base"), test::ReadFile(SweepCommand::EurUsd()) + "x");
+         return dir.file("EURUSD.base");
+     },
+     "файл длиннее одной записи инструмента (9360152 байт): это не файл базы"},
+    {"LinkLoop",
+     [](const test::TempDir& dir) {
+         fs::create_symlink("b.base", dir.file("a.base"));
+         fs::create_symlink("a.base", dir.file("b.base"));
+         return dir.file("a.base");
+     },
+     "I/O error 40"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, BadBaseFile,
+                         ::testing::Combine(::testing::Values("backtest", "sweep", "info"),
+                                            ::testing::ValuesIn(kBadBases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::get<1>(info.param).Label;
+                         });
+
 // --- Ctrl-C -------------------------------------------------------------------------
 
 TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
@@ -364,6 +565,64 @@ TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
         EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")
             << "left behind: " << entry.path();
 }
+
+// A signal while the CSV is being written: every combination was counted,
+// so the message says that the file was not written; the old file stays
+// and the temporary one goes, for SIGTERM and SIGHUP as for Ctrl-C.
+class SignalDuringCsv : public SweepCommand, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
+{
+    const std::string csv = File("grid.csv");
+    test::WriteFile(csv, "an older sweep\n");
+    const std::string errFile = File("stderr.txt");
+
+    // The grid without holding limits: a quick sweep, then a CSV of about
+    // half a gigabyte, which takes seconds to write.
+    std::vector<std::string> args = {QUILLET_CLI_PATH, "sweep", EurUsd(), "--threads", "2", "--csv", csv};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // The CSV phase has begun once the temporary file beside the old one
+    // holds the first rows.
+    auto writing = [&] {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
+            if (entry.path().filename() != "grid.csv" && entry.path().filename() != "stderr.txt" &&
+                fs::file_size(entry.path(), ec) > 0)
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!writing() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(::kill(pid, GetParam()), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << " instead of stopping";
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+    const std::string err = test::ReadFile(errFile);
+    EXPECT_NE(err.find("Прервано при записи CSV: файл '" + csv + "' не записан"), std::string::npos) << err;
+    EXPECT_EQ(err.find("просчитано"), std::string::npos) << err;
+    EXPECT_EQ(test::ReadFile(csv), "an older sweep\n");
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")
+            << "left behind: " << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringCsv, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
 } // namespace quillet::cli

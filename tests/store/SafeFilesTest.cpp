@@ -9,14 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillet {
 namespace {
@@ -68,12 +73,22 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Parent", "../X", "../X"}, NameCase{"Absolute", "/tmp/X", "/tmp/X"},
                       NameCase{"Subfolder", "a/b", "a/b"}, NameCase{"TrailingSlash", "X/", "X/"},
                       NameCase{"Backslash", "a\\b", "a\\b"},
-                      NameCase{"ZeroCharacter", std::string("AUD\0JPY", 7), "AUD\\0JPY"}),
+                      NameCase{"ZeroCharacter", std::string("AUD\0JPY", 7), "AUD\\0JPY"},
+                      // Names "config" and the record cannot keep as they are.
+                      NameCase{"OutsideCodePage1251", "日本円ドル", "日本円ドル"},
+                      NameCase{"CodePage1251AndMore", "Евро€✓", "Евро€✓"},
+                      NameCase{"LineFeed", "EUR\nUSD", "EUR\\x0AUSD"},
+                      NameCase{"CarriageReturn", "EURUSD\r", "EURUSD\\x0D"},
+                      NameCase{"LeadingCtrlZ",
+                               "\x1A"
+                               "EURUSD",
+                               "\\x1AEURUSD"},
+                      NameCase{"Tab", "EUR\tUSD", "EUR\\x09USD"}, NameCase{"Delete", "EUR\x7F", "EUR\\x7F"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(BaseFilePath, EveryOtherNameNamesAFileInTheFolder)
 {
-    for (const std::string name : {"AUDJPY", "EURUSDX", "...", ".hidden", " X ", "a.b", "Евро"})
+    for (const std::string name : {"AUDJPY", "EURUSDX", "...", ".hidden", " X ", "a.b", "Евро", "€№1", "~"})
         EXPECT_EQ(BaseFilePath("/data/", name), "/data/" + name + ".base");
 }
 
@@ -193,6 +208,91 @@ TEST(LongName, AnyNameTheFolderTakesCanBeWritten)
     WriteInstrumentList(path, {"EURUSD"});
     EXPECT_EQ(ReadFile(path), "EURUSD\r\n");
     EXPECT_EQ(FileCount(tmp.path()), 1);
+}
+
+// ---------------------------------------------------------------------------
+// The config lock: writers in several processes follow one another.
+
+TEST(ConfigLock, ParallelAppendsFromEightProcessesLoseNothing)
+{
+    TempDir tmp;
+    WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+    constexpr int kProcesses = 8, kAppends = 25;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0) << std::strerror(errno);
+        if (pid == 0) {
+            int status = 0;
+            try {
+                for (int i = 0; i < kAppends; ++i)
+                    AppendToInstrumentList(tmp.dir(), "P" + std::to_string(p) + "_" + std::to_string(i));
+            } catch (...) {
+                status = 1;
+            }
+            ::_exit(status);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::vector<std::string> names = ReadInstrumentList(tmp.file("config"));
+    ASSERT_EQ(names.size(), 1u + kProcesses * kAppends);
+    EXPECT_EQ(names[0], "AUDJPY");
+    // Each process's names in the order it added them.
+    for (int p = 0; p < kProcesses; ++p) {
+        int next = 0;
+        for (const std::string& name : names)
+            if (name.rfind("P" + std::to_string(p) + "_", 0) == 0) {
+                EXPECT_EQ(name, "P" + std::to_string(p) + "_" + std::to_string(next++));
+            }
+        EXPECT_EQ(next, kAppends) << "process " << p;
+    }
+}
+
+TEST(ConfigLock, ASecondWriterWaitsForTheFirst)
+{
+    TempDir tmp;
+    WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+    auto held = std::make_unique<quillet::ConfigLock>(tmp.dir());
+    std::thread release([&held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        held.reset();
+    });
+    AppendToInstrumentList(tmp.dir(), "EURUSD");
+    release.join();
+    EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\nEURUSD\r\n");
+}
+
+TEST(ConfigLock, AWriterThatWaitsTooLongGivesUpNamingConfig)
+{
+    TempDir tmp;
+    WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+    const quillet::ConfigLock held(tmp.dir());
+    try {
+        const quillet::ConfigLock second(tmp.dir(), std::chrono::milliseconds(50));
+        FAIL() << "the lock was taken twice";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Named(),
+                  "'" + tmp.file("config") +
+                      "': список инструментов меняет другая программа дольше 50 мс; config не изменён");
+    }
+    EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\n");
+}
+
+TEST(ConfigLock, AFolderWhereNoLockFileCanBeMadeNamesTheLockFile)
+{
+    TempDir tmp;
+    const std::string dir = tmp.file("nowhere") + "/";
+    try {
+        SaveInstrumentList(dir, {"EURUSD"});
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Named(), "'" + dir + "config.lock': File not found");
+    }
 }
 
 } // namespace
