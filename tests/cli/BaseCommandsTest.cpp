@@ -19,12 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace quillet::cli {
 namespace {
@@ -290,19 +285,9 @@ TEST_F(MakeBaseTest, ParallelAddToConfigFromEightProcessesListsEveryName)
     constexpr int kProcesses = 8;
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p) {
-        std::vector<std::string> args = {
-            QUILLET_CLI_PATH, "make-base", "PAR" + std::to_string(p), week, day, hour,
-            "--dir",          dir,         "--add-to-config"};
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t pid = SpawnCli(
+            {"make-base", "PAR" + std::to_string(p), week, day, hour, "--dir", dir, "--add-to-config"});
+        ASSERT_GT(pid, 0);
         children.push_back(pid);
     }
     for (const pid_t pid : children) {

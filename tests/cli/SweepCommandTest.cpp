@@ -25,13 +25,9 @@
 #include <tuple>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace quillet::cli {
 namespace {
@@ -533,19 +529,8 @@ TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
     const std::string errFile = File("stderr.txt");
 
     // The whole four-axis grid: far longer than the test waits.
-    std::vector<std::string> args = {QUILLET_CLI_PATH, "sweep", EurUsd(), "--hold", "1:120", "--csv", csv};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnCli({"sweep", EurUsd(), "--hold", "1:120", "--csv", csv}, errFile);
+    ASSERT_GT(pid, 0);
 
     // The first line on standard error comes once the handler is in place.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -579,19 +564,8 @@ TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
 
     // The grid without holding limits: a quick sweep, then a CSV of about
     // half a gigabyte, which takes seconds to write.
-    std::vector<std::string> args = {QUILLET_CLI_PATH, "sweep", EurUsd(), "--threads", "2", "--csv", csv};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnCli({"sweep", EurUsd(), "--threads", "2", "--csv", csv}, errFile);
+    ASSERT_GT(pid, 0);
 
     // The CSV phase has begun once the temporary file beside the old one
     // holds the first rows.
