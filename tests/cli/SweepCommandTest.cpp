@@ -328,27 +328,14 @@ TEST_F(SweepCommand, ACsvThatCannotBeWrittenIsAFailureWithItsName)
 
 // --- The output files: --csv of sweep and --trades of backtest alike --------------
 
-// Where an output file goes and what must hold after the command. Both
-// commands write through the store's one atomic writer, so every case holds
-// for both.
-struct OutputCase {
-    const char* Label;
-    // Prepares the place (in `dir`) and returns the FILE argument.
-    std::function<std::string(const test::TempDir& dir)> Prepare;
-    bool AsOrdinaryUser; // permission bits hold for root only this way
-    bool Written;
-    // Checks what is left in `dir` after the command; `out` is its standard output.
-    std::function<void(const test::TempDir& dir, const std::string& out)> Check;
-};
-
-void PrintTo(const OutputCase& c, std::ostream* os)
-{
-    *os << c.Label;
-}
+// Where an output file goes. Both commands write through the store's one
+// atomic writer, so each place behaves the same for both.
+enum class Place { Link, Pipe, ReadOnly, Mode0640, LongName, Dash };
+const char* const kPlaceNames[] = {"Link", "Pipe", "ReadOnly", "Mode0640", "LongName", "Dash"};
 
 struct OutputCommand {
     const char* Label;
-    std::vector<std::string> Args; // FILE follows
+    std::vector<std::string> Args; // the base file follows the first, FILE the last
     const char* Header;            // the CSV's first line starts so
 };
 
@@ -358,101 +345,79 @@ const OutputCommand kOutputCommands[] = {
 };
 
 class OutputFile : public SweepCommand,
-                   public ::testing::WithParamInterface<std::tuple<OutputCommand, OutputCase>> {};
+                   public ::testing::WithParamInterface<std::tuple<OutputCommand, Place>> {};
 
 TEST_P(OutputFile, BehavesAsTheStoresWriterDoes)
 {
-    const auto& [command, c] = GetParam();
-    const std::string path = c.Prepare(dir_);
+    const auto& [command, place] = GetParam();
+    const std::string out = File("out.csv");
+    std::string path = out;
     std::string base = EurUsd();
-    if (c.AsOrdinaryUser) {
-        // The shared demo folder is private to root; this user reads a copy.
-        base = dir_.file("EURUSD.base");
-        fs::copy_file(EurUsd(), base);
-        fs::permissions(base, fs::perms(0644));
+    switch (place) {
+    case Place::Link:
+        test::WriteFile(File("real.csv"), "old\n");
+        fs::create_symlink("real.csv", out);
+        break;
+    case Place::Pipe:
+        ASSERT_EQ(::mkfifo(out.c_str(), 0666), 0);
+        break;
+    case Place::ReadOnly:
+    case Place::Mode0640:
+        test::WriteFile(out, "old\n");
+        fs::permissions(out, fs::perms(place == Place::ReadOnly ? 0444 : 0640));
+        break;
+    case Place::LongName:
+        path = File(std::string(255, 'c'));
+        break;
+    case Place::Dash:
+        path = "-";
+        break;
     }
-    std::vector<std::string> args = {command.Args.front(), base};
-    args.insert(args.end(), command.Args.begin() + 1, command.Args.end());
-    args.push_back(path);
     std::optional<test::UnprivilegedFileAccess> user;
-    if (c.AsOrdinaryUser) {
-        fs::permissions(dir_.path(), fs::perms::all); // only the file itself may refuse
+    if (place == Place::ReadOnly) {
+        // Permission bits hold for root only as an ordinary user, who reads a
+        // copy of the base (the shared demo folder is private).
+        base = File("EURUSD.base");
+        fs::copy_file(EurUsd(), base);
+        fs::permissions(dir_.path(), fs::perms::all);
         user.emplace();
         if (!user->Active())
             GTEST_SKIP() << "cannot act as an ordinary user here";
     }
+    std::vector<std::string> args = {command.Args.front(), base};
+    args.insert(args.end(), command.Args.begin() + 1, command.Args.end());
+    args.push_back(path);
     const CliRun run = RunCommand(args);
     user.reset();
-    if (c.Written) {
-        EXPECT_EQ(run.status, 0) << run.err;
-    } else {
+
+    if (place == Place::Pipe || place == Place::ReadOnly) {
         EXPECT_EQ(run.status, kFailure);
-        EXPECT_EQ(run.err.rfind("'" + path + "': File access denied", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("'" + path + "': File access denied"), std::string::npos) << run.err;
+    } else {
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string written = path == "-" ? run.out : test::ReadFile(path);
+        EXPECT_EQ(written.rfind(command.Header, 0), 0u) << "the CSV alone: " << written.substr(0, 80);
     }
-    c.Check(dir_, run.out);
-    if (c.Written && path != "-") {
-        EXPECT_EQ(test::ReadFile(path).rfind(command.Header, 0), 0u);
+    if (place == Place::Link || place == Place::Pipe) {
+        EXPECT_EQ(fs::symlink_status(out).type(),
+                  place == Place::Link ? fs::file_type::symlink : fs::file_type::fifo);
     }
+    if (place == Place::ReadOnly || place == Place::Mode0640) {
+        EXPECT_EQ(test::ReadFile(out) == "old\n", place == Place::ReadOnly);
+        EXPECT_EQ(fs::status(out).permissions(), fs::perms(place == Place::ReadOnly ? 0444 : 0640));
+    }
+    EXPECT_FALSE(fs::exists("-")) << "a file named - in the current folder";
     for (const auto& entry : fs::directory_iterator(dir_.path()))
         EXPECT_NE(entry.path().filename().string().front(), '.') << "left behind: " << entry.path();
 }
 
-const OutputCase kOutputCases[] = {
-    {"SymbolicLinkStaysAndItsTargetIsWritten",
-     [](const test::TempDir& dir) {
-         test::WriteFile(dir.file("real.csv"), "old\n");
-         fs::create_symlink("real.csv", dir.file("out.csv"));
-         return dir.file("out.csv");
-     },
-     false, true,
-     [](const test::TempDir& dir, const std::string&) {
-         EXPECT_TRUE(fs::is_symlink(dir.file("out.csv")));
-         EXPECT_NE(test::ReadFile(dir.file("real.csv")), "old\n");
-     }},
-    {"PipeIsNotReplaced",
-     [](const test::TempDir& dir) {
-         EXPECT_EQ(::mkfifo(dir.file("out.csv").c_str(), 0666), 0);
-         return dir.file("out.csv");
-     },
-     false, false,
-     [](const test::TempDir& dir, const std::string&) { EXPECT_TRUE(fs::is_fifo(dir.file("out.csv"))); }},
-    {"ReadOnlyFileIsRefusedAndKept",
-     [](const test::TempDir& dir) {
-         test::WriteFile(dir.file("out.csv"), "old\n");
-         fs::permissions(dir.file("out.csv"), fs::perms(0444));
-         return dir.file("out.csv");
-     },
-     true, false,
-     [](const test::TempDir& dir, const std::string&) {
-         EXPECT_EQ(test::ReadFile(dir.file("out.csv")), "old\n");
-         EXPECT_EQ(fs::status(dir.file("out.csv")).permissions(), fs::perms(0444));
-     }},
-    {"ModeOfAReplacedFileIsKept",
-     [](const test::TempDir& dir) {
-         test::WriteFile(dir.file("out.csv"), "old\n");
-         fs::permissions(dir.file("out.csv"), fs::perms(0640));
-         return dir.file("out.csv");
-     },
-     false, true,
-     [](const test::TempDir& dir, const std::string&) {
-         EXPECT_EQ(fs::status(dir.file("out.csv")).permissions(), fs::perms(0640));
-     }},
-    {"LongestNameTheFolderTakes", [](const test::TempDir& dir) { return dir.file(std::string(255, 'c')); },
-     false, true, [](const test::TempDir&, const std::string&) {}},
-    {"DashIsStandardOutput", [](const test::TempDir&) { return std::string("-"); }, false, true,
-     [](const test::TempDir&, const std::string& out) {
-         EXPECT_FALSE(fs::exists("-")) << "a file named - in the current folder";
-         EXPECT_NE(out.find(',', 0), std::string::npos) << out;
-         EXPECT_EQ(out.find("Инструмент"), std::string::npos) << "the CSV alone on standard output";
-     }},
-};
-
 INSTANTIATE_TEST_SUITE_P(Places, OutputFile,
                          ::testing::Combine(::testing::ValuesIn(kOutputCommands),
-                                            ::testing::ValuesIn(kOutputCases)),
+                                            ::testing::Values(Place::Link, Place::Pipe, Place::ReadOnly,
+                                                              Place::Mode0640, Place::LongName, Place::Dash)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).Label) + "_" +
-                                    std::get<1>(info.param).Label;
+                                    kPlaceNames[static_cast<int>(std::get<1>(info.param))];
                          });
 
 // --- Errors name their file ---------------------------------------------------------
