@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -211,18 +212,31 @@ TEST(LongName, AnyNameTheFolderTakesCanBeWritten)
 // The config lock: a second writer waits for the first, and gives up
 // after a while (eight processes at once: the make-base tests).
 
-TEST(ConfigLock, ASecondWriterWaitsForTheFirst)
+// Both writers of config, the command line's append and the window's save
+// on close, wait until the lock is free.
+TEST(ConfigLock, EveryWriterWaitsForTheOneHoldingIt)
 {
-    TempDir tmp;
-    WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
-    auto held = std::make_unique<quillet::ConfigLock>(tmp.dir());
-    std::thread release([&held] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        held.reset();
-    });
-    AppendToInstrumentList(tmp.dir(), "EURUSD");
-    release.join();
-    EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\nEURUSD\r\n");
+    const std::function<void(const std::string&)> writers[] = {
+        [](const std::string& dir) { AppendToInstrumentList(dir, "EURUSD"); },
+        [](const std::string& dir) {
+            SaveInstrumentList(dir, {"AUDJPY", "EURUSD"});
+        },
+    };
+    for (const auto& write : writers) {
+        TempDir tmp;
+        WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+        auto held = std::make_unique<quillet::ConfigLock>(tmp.dir());
+        std::atomic<bool> released{false};
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            released = true;
+            held.reset();
+        });
+        write(tmp.dir());
+        EXPECT_TRUE(released.load()) << "written while the lock was held";
+        release.join();
+        EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\nEURUSD\r\n");
+    }
 }
 
 TEST(ConfigLock, AWriterThatWaitsTooLongGivesUpNamingConfig)
