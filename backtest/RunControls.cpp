@@ -44,6 +44,9 @@ std::string WeekRangeError(int first, int last)
         return "FIRST " + std::to_string(first) + " not in range " + RangeText(kFirstWeekControl, " to ");
     if (!kLastWeekControl.Contains(last))
         return "LAST " + std::to_string(last) + " not in range " + RangeText(kLastWeekControl, " to ");
+    // Weeks FIRST to LAST with FIRST after LAST would be an empty run.
+    if (first > last)
+        return "FIRST " + std::to_string(first) + " is after LAST " + std::to_string(last);
     return {};
 }
 

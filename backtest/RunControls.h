@@ -39,7 +39,7 @@ inline constexpr ControlRange kLastWeekControl{1, 535, 535};
 // best rows are kept (the window offers 1..1000 of them) and the worker
 // threads (0: one per core).
 inline constexpr ControlRange kMinEntriesControl{0, 100000, 30};
-inline constexpr ControlRange kBestRowsOption{0, 100000, 20};
+inline constexpr ControlRange kBestRowsOption{1, 100000, 20};
 inline constexpr ControlRange kBestRowsControl{1, 1000, 20};
 inline constexpr ControlRange kThreadsOption{0, 256, 0};
 

@@ -88,14 +88,8 @@ void RunBacktest(const Options& opts, Context& ctx)
     // A fresh process has imported nothing, so dates show in the start-up
     // format; slot 1 holds nothing but the file.
     SetActiveDateFormat(kRegionalDateFormat);
-    Table().Clear(1);
-    ReadBaseFile(opts.file, 1);
+    LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
-    if (!InstrumentExists(inst)) {
-        ctx.err << opts.file << ": нет недельных свечей, такой инструмент нельзя выбрать\n";
-        ctx.exitCode = kFailure;
-        return;
-    }
 
     // The options stand for the page's controls, with the file as its only pair.
     SinglePairControls controls;
@@ -194,7 +188,8 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
                   "Print one JSON object: pair, result, labels, log, notices, progress, trades");
     cmd->add_option("--trades", opts->trades,
                     "Write the trade list as CSV to FILE (- for standard output, in place of the report)")
-        ->type_name("FILE");
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 

@@ -8,8 +8,8 @@
 #include "store/HourlyImport.h"
 #include "store/Instrument.h"
 #include "store/QuoteImport.h"
+#include "store/Startup.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -19,13 +19,18 @@ namespace {
 
 constexpr const char* kPeriodDateFormat = "yyyy-mm-dd";
 
-void AppendToConfig(const std::string& dir, const std::string& name)
+/// Adds the name of a ".base" just written to DIR/config. When the list
+/// cannot be written the error says that the base is there all the same.
+void AppendToConfig(const std::string& base, const std::string& dir, const std::string& name)
 {
-    std::vector<std::string> names;
-    if (std::filesystem::exists(dir + "config"))
-        names = ReadInstrumentList(dir + "config");
-    names.push_back(name);
-    WriteInstrumentList(dir + "config", names);
+    const std::string config = dir + "config";
+    try {
+        AppendToInstrumentList(dir, name);
+    } catch (const Error& e) {
+        const auto* file = dynamic_cast<const FileError*>(&e);
+        const std::string reason = file && file->Path() != config ? file->Named() : e.what();
+        throw Error("'" + base + "' записан; '" + config + "' не изменён: " + reason);
+    }
 }
 
 /// A --from or --to date, yyyy-mm-dd, as a day serial.
@@ -75,12 +80,12 @@ void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
     try {
         summary = MakeBaseFromHourlyFile(base, opts.name, opts.hourly, period);
     } catch (const TooManyHoursError& e) {
-        throw Error(std::string(e.what()) + " Период, который помещается: --from " +
-                    PeriodText(e.FittingFrom) +
-                    (period.To ? " --to " + PeriodText(*period.To) : std::string()));
+        throw FileError(opts.hourly, std::string(e.what()) + " Период, который помещается: --from " +
+                                         PeriodText(e.FittingFrom) +
+                                         (period.To ? " --to " + PeriodText(*period.To) : std::string()));
     }
     if (opts.addToConfig)
-        AppendToConfig(dir, opts.name);
+        AppendToConfig(base, dir, opts.name);
     ctx.out << "Формат " << HourlyFormatDescription(summary.Format) << '\n';
     ctx.out << "Week " << summary.Weeks << ", Day " << summary.Days << ", Hour " << summary.Hours << '\n';
     ctx.out << "Готово: " << base << '\n';
@@ -148,7 +153,7 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
         const std::string basePath = BaseFilePath(dir, opts->name);
         MakeBaseFromQuoteFiles(basePath, opts->name, opts->week, opts->day, opts->hour);
         if (opts->addToConfig)
-            AppendToConfig(dir, opts->name);
+            AppendToConfig(basePath, dir, opts->name);
         ctx.out << "Готово: " << basePath << "\n";
     });
 }
@@ -167,16 +172,16 @@ void AddInfoCommand(CLI::App& app, Context& ctx)
             std::optional<HourlyFormat> format;
             try {
                 format = DetectHourlyFormat(bytes);
-            } catch (const Error&) {
+            } catch (const Error& e) {
                 if (bytes.size() < kInstrumentSize)
-                    throw;
+                    throw FileError(*path, e.what());
             }
             if (format) {
                 ctx.out << "Формат " << HourlyFormatDescription(*format) << '\n';
                 return;
             }
         }
-        ReadBaseFile(*path, 1);
+        ReadWholeBaseFile(*path, 1);
         const Instrument& inst = Table()[1];
         ctx.out << "Инструмент: " << ShortStringText(inst.Name) << '\n';
         DescribeSeries(ctx.out, "Week", inst.Week);

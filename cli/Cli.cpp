@@ -15,6 +15,15 @@ std::string WithTrailingSlash(std::string dir)
     return dir;
 }
 
+CLI::Validator NonEmptyFileName()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            return text.empty() ? "FILE must not be empty" : std::string();
+        },
+        "");
+}
+
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
     Context ctx{out, err};
@@ -37,7 +46,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         err << e.what() << '\n';
         return kUsageError;
     } catch (const Error& e) {
-        err << e.what() << '\n';
+        err << NamedErrorText(e) << '\n';
         return kFailure;
     }
     return ctx.exitCode;

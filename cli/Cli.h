@@ -32,6 +32,9 @@ void AddSweepCommand(CLI::App& app, Context& ctx);
 /// separator is added where missing.
 std::string WithTrailingSlash(std::string dir);
 
+/// Refuses an empty file name: "" would name no file at all.
+CLI::Validator NonEmptyFileName();
+
 /// Parses the arguments and runs the chosen command; returns the exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 

@@ -10,7 +10,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -94,16 +93,11 @@ bool LoadFromConfig(const std::string& dir, InstrumentTable& table, Context& ctx
         return false;
     }
     std::vector<std::string> names;
-    std::size_t loaded = 0;
     try {
-        LoadInstruments(
-            dir, names, [&loaded] { ++loaded; }, table);
+        LoadInstruments(dir, names, {}, table);
     } catch (const Error& e) {
-        // Either the list itself could not be read, or the file after the
-        // last one loaded failed.
-        const std::string failed =
-            names.empty() ? config : dir + names[std::min(loaded, names.size() - 1)] + ".base";
-        ctx.err << "'" << failed << "': " << e.what() << '\n';
+        // The error names the list or the ".base" file that failed.
+        ctx.err << NamedErrorText(e) << '\n';
         return false;
     }
     return true;

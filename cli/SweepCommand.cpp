@@ -17,12 +17,13 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,15 +32,10 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet::cli {
 namespace {
-
-// Exit status of a sweep stopped by Ctrl-C, as shells report SIGINT.
-constexpr int kInterrupted = 130;
 
 // A control's whole range as an A:B option.
 std::string WholeRange(const ControlRange& control)
@@ -64,7 +60,7 @@ struct Options {
     SweepMetric metric = SweepMetric::Net;
     int minEntries = kMinEntriesControl.Default;
     int top = kBestRowsOption.Default;
-    std::string csv;
+    std::optional<std::string> csv; // "-" for standard output
     bool json = false;
     int threads = kThreadsOption.Default;
 };
@@ -131,40 +127,57 @@ std::map<std::string, SweepMetric> MetricsByOption()
     return metrics;
 }
 
-// --- Ctrl-C -------------------------------------------------------------------
+// --- Ctrl-C, SIGTERM and SIGHUP -------------------------------------------------
 
-// Set by the signal handler, read by the sweep's progress callback: a
-// lock-free atomic is all a handler may touch.
-std::atomic<bool> gInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+// The signals that stop a sweep cleanly: the work stops, a CSV file being
+// written is left as it was and its temporary file removed.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void OnInterrupt(int)
+// Set by the signal handler to the signal's number, read by the sweep's
+// progress callback: a lock-free atomic is all a handler may touch.
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal)
 {
-    gInterrupted.store(true);
+    gStopSignal.store(signal);
 }
 
-// Catches SIGINT while the command runs, and restores what was there.
+bool Interrupted()
+{
+    return gStopSignal.load() != 0;
+}
+
+// Exit status of a stopped sweep, as shells report the signal (130 for Ctrl-C).
+int InterruptedStatus()
+{
+    return 128 + gStopSignal.load();
+}
+
+// Catches the stop signals while the command runs, and restores what was there.
 class InterruptGuard {
   public:
     InterruptGuard()
     {
-        gInterrupted.store(false);
+        gStopSignal.store(0);
         struct sigaction action {};
-        action.sa_handler = OnInterrupt;
+        action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
-        installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            installed_[i] = ::sigaction(kStopSignals[i], &action, &previous_[i]) == 0;
     }
     ~InterruptGuard()
     {
-        if (installed_)
-            ::sigaction(SIGINT, &previous_, nullptr);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            if (installed_[i])
+                ::sigaction(kStopSignals[i], &previous_[i], nullptr);
     }
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
   private:
-    struct sigaction previous_ {};
-    bool installed_ = false;
+    struct sigaction previous_[std::size(kStopSignals)]{};
+    bool installed_[std::size(kStopSignals)] = {};
 };
 
 // --- Progress on a terminal -----------------------------------------------------
@@ -202,73 +215,7 @@ class ProgressBar {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// --- The CSV file ----------------------------------------------------------------
-
-// Written through a temporary file beside the target and renamed over it
-// once complete, so a failure or an interruption leaves the old file whole.
-class CsvFile {
-  public:
-    explicit CsvFile(std::string path) : path_(std::move(path))
-    {
-        struct stat old {};
-        if (::stat(path_.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-            Fail(EISDIR);
-        temp_ = path_ + ".XXXXXX";
-        fd_ = ::mkstemp(temp_.data());
-        if (fd_ < 0)
-            Fail(errno);
-        // mkstemp makes the file private; give it the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
-    }
-    ~CsvFile()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temp_.c_str());
-        }
-    }
-    CsvFile(const CsvFile&) = delete;
-    CsvFile& operator=(const CsvFile&) = delete;
-
-    void Write(std::string_view text)
-    {
-        while (!text.empty()) {
-            const ssize_t n = ::write(fd_, text.data(), text.size());
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                Fail(errno);
-            }
-            text.remove_prefix(static_cast<std::size_t>(n));
-        }
-    }
-    void Commit()
-    {
-        if (::fsync(fd_) != 0)
-            Fail(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            const int err = errno;
-            ::unlink(temp_.c_str());
-            Fail(err);
-        }
-        if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(temp_.c_str());
-            Fail(err);
-        }
-    }
-
-  private:
-    [[noreturn]] void Fail(int err) const { throw Error("'" + path_ + "': " + FileErrorText(err)); }
-
-    std::string path_;
-    std::string temp_;
-    int fd_ = -1;
-};
+// --- The CSV ------------------------------------------------------------------------
 
 void Append(std::string& out, long long value)
 {
@@ -317,18 +264,17 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
 
 // Every combination of the grid, in the order stop-loss, take-profit,
 // holding limit, signal minimum; columns are folded in parallel batches
-// and written in order. False when stopped.
-bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams& params,
-              std::stop_source& stop, ProgressBar& bar)
+// and handed to `write` in order. False when stopped.
+bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Instrument& inst,
+                  const SweepParams& params, std::stop_source& stop, ProgressBar& bar)
 {
     const SweepGrid& grid = params.Grid;
     const SweepTable table(inst, params.PairName, grid, params.Weeks);
-    CsvFile file(path);
     std::string header = "signal,sl,tp,hold";
     for (const ResultField& field : kResultFields)
         header += "," + std::string(field.Name);
     header += ",net,profitability,tp_share\n";
-    file.Write(header);
+    write(header);
 
     const int workers = WorkerCount(params.Threads);
     std::vector<SweepTable::Column> columns(static_cast<std::size_t>(workers));
@@ -357,15 +303,14 @@ bool WriteCsv(const std::string& path, const Instrument& inst, const SweepParams
                     AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane));
             },
             stop.get_token());
-        if (gInterrupted.load())
+        if (Interrupted())
             stop.request_stop();
         if (stop.stop_requested())
             return false;
         for (int n = 0; n < count; ++n)
-            file.Write(texts[static_cast<std::size_t>(n)]);
+            write(texts[static_cast<std::size_t>(n)]);
         bar.Show(static_cast<std::int64_t>(first + count) * grid.Signal.Count(), grid.Combinations());
     }
-    file.Commit();
     return true;
 }
 
@@ -482,16 +427,19 @@ void RunSweepCommand(const Options& opts, Context& ctx)
 {
     CheckWeeks(opts.range, "--range");
     CheckWeeks(opts.forward, "--forward");
+    if (opts.csv == "-" && opts.json)
+        throw CLI::ValidationError("--csv", "- and --json cannot both write to standard output");
     const InterruptGuard interrupts;
 
-    Table().Clear(1);
-    ReadBaseFile(opts.file, 1);
+    LoadInstrumentForRun(opts.file, 1);
+    // The CSV file is opened before the sweep, so that a place it cannot
+    // be written fails at once; until it is complete it is a temporary file
+    // beside the old one, removed when the command ends without it.
+    const bool csvToOut = opts.csv == "-";
+    std::optional<AtomicFileWriter> csvFile;
+    if (opts.csv && !csvToOut)
+        csvFile.emplace(*opts.csv);
     const Instrument& inst = Table()[1];
-    if (!InstrumentExists(inst)) {
-        ctx.err << opts.file << ": нет недельных свечей, такой инструмент нельзя выбрать\n";
-        ctx.exitCode = kFailure;
-        return;
-    }
 
     SweepParams params;
     params.Slot = 1;
@@ -516,22 +464,39 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     ProgressBar bar(ctx.err, terminal, "Подбор");
     const SweepOutcome out =
         RunSweep(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
-            if (gInterrupted.load())
+            if (Interrupted())
                 stop.request_stop();
             bar.Show(done, total);
         });
     bar.Finish();
-    bool complete = !out.Stopped;
-    if (complete && !opts.csv.empty()) {
-        ProgressBar csvBar(ctx.err, terminal, "CSV");
-        complete = WriteCsv(opts.csv, inst, params, stop, csvBar);
-        csvBar.Finish();
-    }
-    if (!complete) {
+    if (out.Stopped) {
         ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций" << (opts.csv.empty() ? "" : ", файл CSV не записан") << '\n';
-        ctx.exitCode = kInterrupted;
+                << " комбинаций" << (csvFile ? ", файл CSV не записан" : "") << '\n';
+        ctx.exitCode = InterruptedStatus();
         return;
+    }
+    if (opts.csv) {
+        ProgressBar csvBar(ctx.err, terminal, "CSV");
+        const bool written =
+            csvToOut
+                ? WriteCsvRows([&ctx](std::string_view text) { ctx.out << text; }, inst, params, stop, csvBar)
+                : WriteCsvRows([&csvFile](std::string_view text) { csvFile->Write(text); }, inst, params,
+                               stop, csvBar);
+        csvBar.Finish();
+        if (written && csvFile)
+            csvFile->Commit();
+        if (!written) {
+            // Every combination was counted; only the file is missing.
+            if (csvToOut)
+                ctx.err << "Прервано при выводе CSV: строки выведены не все\n";
+            else
+                ctx.err << "Прервано при записи CSV: файл '" << *opts.csv << "' не записан\n";
+            ctx.exitCode = InterruptedStatus();
+            return;
+        }
+        // "-" puts the CSV alone on standard output, in place of the best rows.
+        if (csvToOut)
+            return;
     }
     if (opts.json)
         PrintJson(params, out, ctx.out);
@@ -589,8 +554,11 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--top", opts->top, "Number of best rows")
         ->check(CLI::Range(kBestRowsOption.Min, kBestRowsOption.Max))
         ->capture_default_str();
-    cmd->add_option("--csv", opts->csv, "Write every combination to FILE (rows by sl, tp, hold, then signal)")
-        ->type_name("FILE");
+    cmd->add_option("--csv", opts->csv,
+                    "Write every combination to FILE (rows by sl, tp, hold, then signal; - for standard "
+                    "output, in place of the best rows)")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
     cmd->add_flag("--json", opts->json, "Print one JSON object: pair, grid, metric, top");
     cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
         ->check(CLI::Range(kThreadsOption.Min, kThreadsOption.Max))

@@ -53,7 +53,7 @@ bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& tra
     try {
         WriteFileAtomically(path, csv.data(), csv.size());
     } catch (const Error& e) {
-        ctx.err << path << ": " << e.what() << '\n';
+        ctx.err << NamedErrorText(e) << '\n';
         ctx.exitCode = kFailure;
         return false;
     }

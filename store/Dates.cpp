@@ -105,17 +105,12 @@ struct Scanner {
     std::optional<Number> ScanNumber()
     {
         SkipBlanks();
-        Number n{0, 0};
-        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-            if (n.value > 100000) // far beyond any valid field; stop growing
-                return std::nullopt;
-            n.value = n.value * 10 + (text[pos] - '0');
-            ++n.digits;
-            ++pos;
-        }
-        if (n.digits == 0)
+        // A value held at the run's limit is far beyond any valid field and
+        // is refused with the date.
+        const DigitRun run = ScanDigits(text, pos);
+        if (run.Digits == 0)
             return std::nullopt;
-        return n;
+        return Number{run.Value, run.Digits};
     }
 
     bool ScanSeparator()
@@ -224,6 +219,19 @@ const std::string& ActiveDateFormat()
 void SetActiveDateFormat(std::string_view format)
 {
     ActiveFormatStorage() = format;
+}
+
+DigitRun ScanDigits(std::string_view text, std::size_t& pos)
+{
+    constexpr int kLimit = 999'999'999;
+    DigitRun run{0, 0};
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        const int digit = text[pos] - '0';
+        run.Value = run.Value > (kLimit - digit) / 10 ? kLimit : run.Value * 10 + digit;
+        ++run.Digits;
+        ++pos;
+    }
+    return run;
 }
 
 double DateSerial(int year, int month, int day)

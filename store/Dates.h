@@ -16,6 +16,15 @@ inline constexpr std::string_view kImportDateFormat = "yyyy mm dd";
 const std::string& ActiveDateFormat();
 void SetActiveDateFormat(std::string_view format);
 
+/// A run of decimal digits and its value.
+struct DigitRun {
+    int Value;  // held at 999,999,999 once the run is longer, so it cannot overflow
+    int Digits; // 0 when no digit stands at the start
+};
+
+/// The run of digits at `pos` of `text`; `pos` moves past it.
+DigitRun ScanDigits(std::string_view text, std::size_t& pos);
+
 /// Day serial of a calendar date (no validation).
 double DateSerial(int year, int month, int day);
 

@@ -1,6 +1,7 @@
 #include "store/Errors.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace quillet {
 
@@ -32,9 +33,23 @@ std::string FileErrorText(int errnoValue)
     }
 }
 
-void ThrowFileError(int errnoValue)
+FileError::FileError(std::string path, const std::string& reason) : Error(reason), path_(std::move(path)) {}
+
+std::string FileError::Named() const
 {
-    throw Error(FileErrorText(errnoValue));
+    return "'" + path_ + "': " + what();
+}
+
+std::string NamedErrorText(const std::exception& e)
+{
+    if (const auto* file = dynamic_cast<const FileError*>(&e))
+        return file->Named();
+    return e.what();
+}
+
+void ThrowFileError(int errnoValue, const std::string& path)
+{
+    throw FileError(path, FileErrorText(errnoValue));
 }
 
 void ThrowInvalidDate(const std::string& text)

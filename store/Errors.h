@@ -12,11 +12,28 @@ class Error : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// An error about one file. what() is the reason alone, as the window shows
+/// it ("File not found"); Path() is the file, which the command line names.
+class FileError : public Error {
+  public:
+    FileError(std::string path, const std::string& reason);
+    const std::string& Path() const { return path_; }
+    /// The reason after the quoted file name: "'/data/EURUSD.base': File not found".
+    std::string Named() const;
+
+  private:
+    std::string path_;
+};
+
+/// The text an error shows on the command line: a file error after the
+/// quoted name of its file, any other error as it is.
+std::string NamedErrorText(const std::exception& e);
+
 /// The text of a file error for an errno value ("File not found", "Disk full", ...).
 std::string FileErrorText(int errnoValue);
 
-/// Throws the file error for an errno value.
-[[noreturn]] void ThrowFileError(int errnoValue);
+/// Throws the file error for an errno value, about the file at `path`.
+[[noreturn]] void ThrowFileError(int errnoValue, const std::string& path);
 
 /// "'%s' is not a valid date" with the offending text.
 [[noreturn]] void ThrowInvalidDate(const std::string& text);

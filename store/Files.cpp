@@ -3,12 +3,14 @@
 #include "store/Cp1251.h"
 #include "store/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,15 +48,15 @@ class FileHandle {
 int OpenForReading(const std::string& path)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
-        throw Error(FileErrorText(EINVAL));
+        ThrowFileError(EINVAL, path);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        ThrowFileError(errno);
+        ThrowFileError(errno, path);
     return fd;
 }
 
 // Reads up to `size` bytes; returns how many arrived before the end of the file.
-std::size_t ReadFully(int fd, void* buffer, std::size_t size)
+std::size_t ReadFully(int fd, void* buffer, std::size_t size, const std::string& path)
 {
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
@@ -63,7 +65,7 @@ std::size_t ReadFully(int fd, void* buffer, std::size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowFileError(errno);
+            ThrowFileError(errno, path);
         }
         if (n == 0)
             break;
@@ -72,7 +74,7 @@ std::size_t ReadFully(int fd, void* buffer, std::size_t size)
     return done;
 }
 
-void WriteFully(int fd, const void* data, std::size_t size)
+void WriteFully(int fd, const void* data, std::size_t size, const std::string& path)
 {
     const auto* p = static_cast<const char*>(data);
     std::size_t done = 0;
@@ -81,7 +83,7 @@ void WriteFully(int fd, const void* data, std::size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowFileError(errno);
+            ThrowFileError(errno, path);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -107,35 +109,37 @@ std::string TemporaryNameIn(const std::string& folder)
 
 // The file a write to `path` lands in: a symbolic link is followed to its
 // target, also a dangling one, which the write then creates as opening it
-// would have. A relative target counts from the link's folder.
-std::string FollowLinks(std::string path)
+// would have. A relative target counts from the link's folder. Errors name
+// `path`, the name the user gave.
+std::string FollowLinks(const std::string& path)
 {
+    std::string at = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return path;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
         char target[PATH_MAX];
-        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        const ssize_t n = ::readlink(at.c_str(), target, sizeof target);
         if (n < 0)
-            ThrowFileError(errno);
+            ThrowFileError(errno, path);
         if (n == 0)
-            ThrowFileError(ENOENT);
+            ThrowFileError(ENOENT, path);
         if (static_cast<std::size_t>(n) >= sizeof target)
-            ThrowFileError(ENAMETOOLONG);
+            ThrowFileError(ENAMETOOLONG, path);
         const std::string next(target, static_cast<std::size_t>(n));
-        path = next.front() == '/' ? next : FolderOf(path) + next;
+        at = next.front() == '/' ? next : FolderOf(at) + next;
     }
-    ThrowFileError(ELOOP);
+    ThrowFileError(ELOOP, path);
 }
 
 // Replacing a file takes only a writable folder, so ask the file itself, as
 // a plain write that opens it would: a file without write permission, or on
 // a read-only file system, is refused. Opening for writing changes nothing.
-void CheckMayWrite(const std::string& path)
+void CheckMayWrite(const std::string& target, const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        ThrowFileError(errno);
+        ThrowFileError(errno, path);
     ::close(fd);
 }
 
@@ -145,12 +149,40 @@ std::string ReadWholeFile(const std::string& path)
     std::string bytes;
     char chunk[65536];
     for (;;) {
-        const std::size_t n = ReadFully(file.get(), chunk, sizeof chunk);
+        const std::size_t n = ReadFully(file.get(), chunk, sizeof chunk, path);
         bytes.append(chunk, n);
         if (n < sizeof chunk)
             break;
     }
     return bytes;
+}
+
+// A name as an error quotes it: control characters, which would break the
+// message or cut it short, are written as escapes.
+std::string ShownName(std::string_view name)
+{
+    std::string shown;
+    for (const char c : name) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code == 0) {
+            shown += "\\0";
+        } else if (code < 0x20 || code == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", code);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+bool HasControlCharacter(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 0x20 || code == 0x7F;
+    });
 }
 
 } // namespace
@@ -168,13 +200,16 @@ void CheckInstrumentName(std::string_view name)
         reason = "имя содержит \"/\", и файл базы оказался бы в другой папке";
     else if (name.find('\\') != std::string_view::npos)
         reason = "имя содержит \"\\\", и файл базы оказался бы в другой папке";
+    else if (HasControlCharacter(name))
+        reason = "имя содержит управляющий символ, и в config оно стало бы другим";
+    // "config" and the record keep names in code page 1251; a name it cannot
+    // hold would come back as "?" and never find its file again.
+    else if (Cp1251ToUtf8(Utf8ToCp1251(name)) != name)
+        reason = "имя содержит символ, которого нет в кодовой странице 1251 (в config и в записи он стал "
+                 "бы \"?\")";
     if (!reason)
         return;
-    // A zero character would cut the message short wherever it is shown.
-    std::string shown;
-    for (const char c : name)
-        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
-    throw Error("Недопустимое имя инструмента '" + shown + "': " + reason);
+    throw Error("Недопустимое имя инструмента '" + ShownName(name) + "': " + reason);
 }
 
 std::string BaseFilePath(const std::string& dir, std::string_view name)
@@ -186,9 +221,34 @@ std::string BaseFilePath(const std::string& dir, std::string_view name)
 void ReadBaseFile(const std::string& path, int slot, InstrumentTable& table)
 {
     FileHandle file(OpenForReading(path));
-    const std::size_t got = ReadFully(file.get(), &table[slot], kInstrumentSize);
+    const std::size_t got = ReadFully(file.get(), &table[slot], kInstrumentSize, path);
     if (got < kInstrumentSize)
-        throw Error(kReadBeyondEnd);
+        throw FileError(path, kReadBeyondEnd);
+}
+
+void ReadWholeBaseFile(const std::string& path, int slot, InstrumentTable& table)
+{
+    table.Clear(slot);
+    FileHandle file(OpenForReading(path));
+    const std::size_t got = ReadFully(file.get(), &table[slot], kInstrumentSize, path);
+    char more = 0;
+    const bool longer = got == kInstrumentSize && ReadFully(file.get(), &more, 1, path) == 1;
+    if (got == kInstrumentSize && !longer)
+        return;
+    table.Clear(slot);
+    if (longer)
+        throw FileError(path, "файл длиннее одной записи инструмента (" + std::to_string(kInstrumentSize) +
+                                  " байт): это не файл базы");
+    throw FileError(path, kReadBeyondEnd);
+}
+
+void LoadInstrumentForRun(const std::string& path, int slot, InstrumentTable& table)
+{
+    ReadWholeBaseFile(path, slot, table);
+    if (!InstrumentExists(table[slot])) {
+        table.Clear(slot);
+        throw FileError(path, "нет недельных свечей, такой инструмент нельзя выбрать");
+    }
 }
 
 void WriteBaseFile(const std::string& path, const Instrument& record)
@@ -196,74 +256,109 @@ void WriteBaseFile(const std::string& path, const Instrument& record)
     WriteFileAtomically(path, &record, sizeof record);
 }
 
-void WriteFileAtomically(const std::string& path, const void* data, std::size_t size)
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
 {
-    if (path.empty() || path.find('\0') != std::string::npos)
-        throw Error(FileErrorText(EINVAL));
+    if (path_.empty() || path_.find('\0') != std::string::npos)
+        ThrowFileError(EINVAL, path_);
 
     // The new file takes the place of the link's target; the link stays.
-    const std::string target = FollowLinks(path);
+    target_ = FollowLinks(path_);
     struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    const bool replacing = ::stat(target_.c_str(), &old) == 0;
     if (replacing) {
         if (S_ISDIR(old.st_mode))
-            ThrowFileError(EISDIR);
+            ThrowFileError(EISDIR, path_);
         // A device or pipe is never replaced by a plain file.
         if (!S_ISREG(old.st_mode))
-            ThrowFileError(EACCES);
-        CheckMayWrite(target);
+            ThrowFileError(EACCES, path_);
+        CheckMayWrite(target_, path_);
     }
 
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
-        temp = TemporaryNameIn(FolderOf(target));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+    for (int attempt = 0; fd_ < 0 && attempt < 8; ++attempt) {
+        temp_ = TemporaryNameIn(FolderOf(target_));
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST)
             break;
     }
-    if (fd < 0)
-        ThrowFileError(errno);
-    FileHandle file(fd);
-    try {
-        if (replacing) {
-            // Keep the permissions and, where allowed, the owner of the file
-            // being replaced. A hard link to it is not carried over: its other
-            // names keep the old contents.
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-                // Only root may give a file away; the new file stays ours.
-            }
-            if (::fchmod(fd, old.st_mode & 07777) != 0)
-                ThrowFileError(errno);
+    if (fd_ < 0)
+        ThrowFileError(errno, path_);
+    if (replacing) {
+        // Keep the permissions and, where allowed, the owner of the file
+        // being replaced. A hard link to it is not carried over: its other
+        // names keep the old contents.
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; the new file stays ours.
         }
-        WriteFully(fd, data, size);
-        if (::fsync(fd) != 0)
-            ThrowFileError(errno);
-        if (const int err = file.Close())
-            ThrowFileError(err);
-        if (::rename(temp.c_str(), target.c_str()) != 0)
-            ThrowFileError(errno);
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
+        if (::fchmod(fd_, old.st_mode & 07777) != 0) {
+            const int err = errno;
+            ::close(fd_);
+            ::unlink(temp_.c_str());
+            ThrowFileError(err, path_);
+        }
     }
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!committed_ && !temp_.empty())
+        ::unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::Write(std::string_view bytes)
+{
+    Write(bytes.data(), bytes.size());
+}
+
+void AtomicFileWriter::Write(const void* data, std::size_t size)
+{
+    WriteFully(fd_, data, size, path_);
+}
+
+void AtomicFileWriter::Commit()
+{
+    if (::fsync(fd_) != 0)
+        ThrowFileError(errno, path_);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        ThrowFileError(errno, path_);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0)
+        ThrowFileError(errno, path_);
+    committed_ = true;
+}
+
+void WriteFileAtomically(const std::string& path, const void* data, std::size_t size)
+{
+    AtomicFileWriter file(path);
+    file.Write(data, size);
+    file.Commit();
+}
+
+bool TextLineReader::Next(std::string_view& line)
+{
+    if (pos_ >= text_.size() || text_[pos_] == '\x1A')
+        return false;
+    std::size_t end = text_.find('\n', pos_);
+    const std::size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+    if (end == std::string_view::npos)
+        end = text_.size();
+    else if (end > pos_ && text_[end - 1] == '\r')
+        --end;
+    line = text_.substr(pos_, end - pos_);
+    pos_ = next;
+    ++number_;
+    return true;
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path)
 {
     const std::string bytes = ReadWholeFile(path);
     std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < bytes.size() && bytes[pos] != '\x1A') {
-        std::size_t end = bytes.find('\n', pos);
-        const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos)
-            end = bytes.size();
-        else if (end > pos && bytes[end - 1] == '\r')
-            --end;
-        lines.push_back(Cp1251ToUtf8(std::string_view(bytes).substr(pos, end - pos)));
-        pos = next;
-    }
+    TextLineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);)
+        lines.push_back(Cp1251ToUtf8(line));
     return lines;
 }
 

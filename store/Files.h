@@ -11,7 +11,9 @@
 namespace quillet {
 
 /// Throws an error quoting the name when it cannot name a file inside its
-/// folder: empty, "." or "..", or holding "/", a backslash or a zero character.
+/// folder (empty, "." or "..", or holding "/" or a backslash) or cannot be
+/// kept as it is in "config" and in the record: a character that code page
+/// 1251 has no code for, or a control character (codes below 32, and 127).
 void CheckInstrumentName(std::string_view name);
 
 /// The path of an instrument's ".base" file in `dir` (which ends in a
@@ -20,16 +22,44 @@ std::string BaseFilePath(const std::string& dir, std::string_view name);
 
 /// Reads the first 9,360,152 bytes of the file over the whole slot with one
 /// transfer. A shorter file leaves the bytes it had in the slot and throws
-/// "Read beyond end of file"; other failures throw their file error.
+/// "Read beyond end of file"; other failures throw their file error. Every
+/// file error here and below is a FileError naming its file.
 void ReadBaseFile(const std::string& path, int slot, InstrumentTable& table = Table());
+
+/// Reads a ".base" file that must be exactly one record: a longer file is
+/// refused as a shorter one is, and the slot is left empty on refusal.
+void ReadWholeBaseFile(const std::string& path, int slot, InstrumentTable& table = Table());
+
+/// Loads the ".base" file a command runs over: ReadWholeBaseFile, and the
+/// record must hold an instrument the window could pick (weekly candles).
+void LoadInstrumentForRun(const std::string& path, int slot, InstrumentTable& table = Table());
 
 /// Writes the record as the file at `path`, replacing an existing one only
 /// once the new contents are safely on disk.
 void WriteBaseFile(const std::string& path, const Instrument& record);
 
-/// Reads a text file line by line: a line ends at CR LF or LF, the last line
-/// needs no end, and a Ctrl-Z where a line would begin ends the file. The
-/// bytes are code page 1251 and come back as UTF-8.
+/// The lines of a text one by one, as every text file the program reads is
+/// cut: a line ends at CR LF or LF, the last line needs no end, and a Ctrl-Z
+/// where a line would begin ends the text.
+class TextLineReader {
+  public:
+    explicit TextLineReader(std::string_view text) : text_(text) {}
+
+    /// The next line, without its end; false after the last one.
+    bool Next(std::string_view& line);
+    /// The number of the line Next gave last, counting from 1.
+    int Number() const { return number_; }
+    /// The bytes read so far.
+    std::size_t Position() const { return pos_; }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int number_ = 0;
+};
+
+/// Reads a text file line by line, cut as TextLineReader cuts it. The bytes
+/// are code page 1251 and come back as UTF-8.
 std::vector<std::string> ReadTextLines(const std::string& path);
 
 /// The whole contents of a file, as bytes; failures throw their file error.
@@ -41,6 +71,30 @@ std::vector<std::string> ReadInstrumentList(const std::string& path);
 /// Writes the names as a "config" file, each followed by CR LF, in code page
 /// 1251, replacing an existing file only once the new one is complete.
 void WriteInstrumentList(const std::string& path, const std::vector<std::string>& names);
+
+/// A file written whole or not at all, in pieces: the pieces fill a
+/// temporary file in the target's folder, and Commit() flushes it to disk
+/// and renames it over the target. A writer destroyed before Commit()
+/// removes its temporary file and leaves the target as it was. The target
+/// follows the rules of WriteFileAtomically, checked when the writer is made.
+class AtomicFileWriter {
+  public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Write(const void* data, std::size_t size);
+    void Commit();
+
+  private:
+    std::string path_;   // as the caller named it, for the errors
+    std::string target_; // the file the rename replaces: the link's target for a link
+    std::string temp_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
 
 /// Writes bytes to `path` through a temporary file in the same directory
 /// that is flushed to disk and then renamed over the old file, so a failure

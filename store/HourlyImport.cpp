@@ -4,12 +4,12 @@
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Numbers.h"
+#include "store/QuoteImport.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace quillet {
@@ -118,35 +118,28 @@ std::string Stamp(double date, int hour)
     return IsoDate(date) + ' ' + TwoDigits(hour) + ":00";
 }
 
-/// Lines up to LF, a CR before it dropped; a Ctrl-Z where a line would begin
-/// ends the text, as in every text file the program reads.
+/// The lines of a quote text as every text file is cut; a CR left at the
+/// very end of the text, which a file cut short may carry, is dropped too.
 class LineReader {
   public:
-    explicit LineReader(std::string_view text) : text_(text) {}
+    explicit LineReader(std::string_view text) : text_(text), lines_(text) {}
 
     bool Next(std::string_view& line)
     {
-        if (pos_ >= text_.size() || text_[pos_] == '\x1A')
+        if (!lines_.Next(line))
             return false;
-        std::size_t end = text_.find('\n', pos_);
-        const std::size_t next = end == std::string_view::npos ? text_.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = text_.size();
-        if (end > pos_ && text_[end - 1] == '\r')
-            --end;
-        line = text_.substr(pos_, end - pos_);
-        pos_ = next;
-        ++number_;
+        const bool lastWithoutEnd = lines_.Position() == text_.size() && text_.back() != '\n';
+        if (lastWithoutEnd && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         return true;
     }
 
-    int Number() const { return number_; }
-    std::size_t Position() const { return pos_; }
+    int Number() const { return lines_.Number(); }
+    std::size_t Position() const { return lines_.Position(); }
 
   private:
     std::string_view text_;
-    std::size_t pos_ = 0;
-    int number_ = 0;
+    TextLineReader lines_;
 };
 
 /// The text after an optional byte-order mark; `utf8` tells whether there was one.
@@ -154,6 +147,12 @@ std::string_view WithoutBom(std::string_view text, bool& utf8)
 {
     utf8 = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
     return utf8 ? text.substr(kUtf8Bom.size()) : text;
+}
+
+/// The number of fields of a line.
+int FieldCount(std::string_view line, char separator)
+{
+    return static_cast<int>(std::count(line.begin(), line.end(), separator)) + 1;
 }
 
 /// The first `count` fields of a line (fewer when the line has fewer);
@@ -185,14 +184,9 @@ struct Moment {
 /// A run of `minDigits` to `maxDigits` digits at `pos`, which moves past it.
 bool ReadDigits(std::string_view s, std::size_t& pos, int minDigits, int maxDigits, int& value)
 {
-    int n = 0;
-    value = 0;
-    while (pos < s.size() && n < maxDigits && s[pos] >= '0' && s[pos] <= '9') {
-        value = value * 10 + (s[pos] - '0');
-        ++pos;
-        ++n;
-    }
-    return n >= minDigits && !(pos < s.size() && s[pos] >= '0' && s[pos] <= '9');
+    const DigitRun run = ScanDigits(s, pos);
+    value = run.Value;
+    return run.Digits >= minDigits && run.Digits <= maxDigits;
 }
 
 bool ReadChar(std::string_view s, std::size_t& pos, char c)
@@ -355,6 +349,15 @@ class HourReader {
   public:
     HourReader(const Layout& layout, bool utf8) : layout_(layout), utf8_(utf8) {}
 
+    /// Every line must have as many fields as the heading, or as the first
+    /// line where there is none: prices written with a decimal comma in a
+    /// comma-separated file would otherwise shift the columns unseen.
+    void SetFieldCount(int count, bool fromHeading)
+    {
+        fieldCount_ = count;
+        countFromHeading_ = fromHeading;
+    }
+
     HourBar Read(std::string_view line, int number)
     {
         const int needed = layout_.FirstPrice + 4;
@@ -362,17 +365,42 @@ class HourReader {
         if (SplitFields(line, layout_.Separator, fields, needed) < needed)
             throw Error(LinePrefix(number) + "не хватает полей (нужно не меньше " + std::to_string(needed) +
                         "): '" + Quoted(line, utf8_) + "'");
-
         HourBar bar{};
         bar.Line = number;
         ReadStamp(StampTextsOf(layout_, fields), number, bar);
         double* const prices[] = {&bar.Open, &bar.High, &bar.Low, &bar.Close};
         for (int i = 0; i < 4; ++i)
             *prices[i] = ReadPrice(fields[layout_.FirstPrice + i], number, kPriceNames[i]);
+        const int count = FieldCount(line, layout_.Separator);
+        if (fieldCount_ != 0 && count != fieldCount_)
+            throw Error(LinePrefix(number) + "полей " + std::to_string(count) + ", а " +
+                        (countFromHeading_ ? "в заголовке " : "в первой строке ") +
+                        std::to_string(fieldCount_) + " (цены с десятичной запятой?): '" +
+                        Quoted(line, utf8_) + "'");
+        CheckCandle(prices, fields + layout_.FirstPrice, number);
         return bar;
     }
 
   private:
+    // A candle's prices are positive, its High is the highest of the four
+    // and its Low the lowest.
+    void CheckCandle(double* const (&prices)[4], const std::string_view* texts, int number) const
+    {
+        for (int i = 0; i < 4; ++i)
+            if (!(*prices[i] > 0))
+                throw Error(LinePrefix(number) + "цена " + kPriceNames[i] + " '" + Quoted(texts[i], utf8_) +
+                            "' не больше нуля");
+        constexpr int kOpen = 0, kHigh = 1, kLow = 2, kClose = 3;
+        for (const int i : {kOpen, kLow, kClose})
+            if (*prices[kHigh] < *prices[i])
+                throw Error(LinePrefix(number) + "цена High '" + Quoted(texts[kHigh], utf8_) +
+                            "' ниже цены " + kPriceNames[i] + " '" + Quoted(texts[i], utf8_) + "'");
+        for (const int i : {kOpen, kClose})
+            if (*prices[kLow] > *prices[i])
+                throw Error(LinePrefix(number) + "цена Low '" + Quoted(texts[kLow], utf8_) + "' выше цены " +
+                            kPriceNames[i] + " '" + Quoted(texts[i], utf8_) + "'");
+    }
+
     void ReadStamp(const StampTexts& t, int number, HourBar& bar)
     {
         Moment m;
@@ -414,12 +442,10 @@ class HourReader {
 
     double ReadPrice(std::string_view field, int number, const char* column) const
     {
-        // The very cell the three-file import makes of a price, every "."
-        // turned into ",", read by the very same conversion.
-        std::string cell(field);
-        std::replace(cell.begin(), cell.end(), '.', ',');
+        // The very cell the three-file import makes of a price, read by the
+        // very same conversion.
         try {
-            return ParsePrice(cell);
+            return ParsePrice(PriceCell(field));
         } catch (const Error&) {
             throw Error(LinePrefix(number) + "неверная цена " + column + " '" + Quoted(field, utf8_) + "'");
         }
@@ -427,6 +453,8 @@ class HourReader {
 
     const Layout& layout_;
     bool utf8_;
+    int fieldCount_ = 0; // 0 until the first line sets it
+    bool countFromHeading_ = false;
     CivilDate last_{-1, -1, -1}; // the last date that passed; none at first
     double lastSerial_ = 0;
 };
@@ -455,7 +483,9 @@ std::vector<HourBar> ReadHours(std::string_view text, HourlyFormat& format, cons
             continue;
         if (first) {
             first = false;
-            if (IsHeading(layout, line))
+            const bool heading = IsHeading(layout, line);
+            reader.SetFieldCount(FieldCount(line, layout.Separator), heading);
+            if (heading)
                 continue;
         }
         const HourBar bar = reader.Read(line, lines.Number());
@@ -584,8 +614,7 @@ HourlySummary BuildInstrumentFromHourly(Instrument& record, std::string_view nam
         SetShortString(hourText[h], TwoDigits(h));
     const ShortString7& midnight = hourText[0];
 
-    std::memset(&record, 0, sizeof record);
-    SetShortString(record.Name, Utf8Prefix(name, 6));
+    StartRecord(record, name);
     int hour = 0, day = 0, week = 0;
     for (auto it = begin; it != end; ++it) {
         Start(record.Hour[++hour], it->Date, hourText[it->Hour], *it);
@@ -616,7 +645,14 @@ HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_vi
         SetActiveDateFormat(kImportDateFormat);
     const std::string text = ReadFileBytes(hourlyFile);
     Instrument& scratch = table.ScratchSlot();
-    const HourlySummary summary = BuildInstrumentFromHourly(scratch, name, text, period, progress);
+    HourlySummary summary;
+    try {
+        summary = BuildInstrumentFromHourly(scratch, name, text, period, progress);
+    } catch (const TooManyHoursError&) {
+        throw; // its caller offers a period that fits, about this file
+    } catch (const Error& e) {
+        throw FileError(hourlyFile, e.what());
+    }
     WriteBaseFile(basePath, scratch);
     return summary;
 }

@@ -71,14 +71,17 @@ class TooManyHoursError : public Error {
 /// Fills `record` from the text of an hourly file: it is emptied, its Name is
 /// the first 6 characters of `name`, its Hour series holds the hours of the
 /// period in file order, Day one candle per date and Week one candle per
-/// week, dated on its Sunday. Every line must read and dates and hours must
-/// rise strictly; the first line that fails throws an error naming its line
-/// number. Nothing in `record` changes on refusal.
+/// week, dated on its Sunday. Every line must read, with as many fields as
+/// the heading (or the first line), positive prices and a High and Low that
+/// bound the candle, and dates and hours must rise strictly; the first line
+/// that fails throws an error naming its line number and field. Nothing in
+/// `record` changes on refusal.
 HourlySummary BuildInstrumentFromHourly(Instrument& record, std::string_view name, std::string_view text,
                                         const HourlyPeriod& period = {}, const HourlyProgress& progress = {});
 
 /// Reads an hourly file, builds the table's scratch slot from it and writes
-/// the slot as `basePath`. Nothing is written on refusal.
+/// the slot as `basePath`. Nothing is written on refusal; a refused line is
+/// a FileError naming the hourly file.
 HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_view name,
                                      const std::string& hourlyFile, const HourlyPeriod& period = {},
                                      const HourlyProgress& progress = {}, InstrumentTable& table = Table());

@@ -109,4 +109,10 @@ void SetShortString(ShortString7& s, std::string_view utf8)
     std::memcpy(s.Chars, bytes.data(), len);
 }
 
+void StartRecord(Instrument& record, std::string_view name)
+{
+    std::memset(&record, 0, sizeof record);
+    SetShortString(record.Name, Utf8Prefix(name, kRecordNameLength));
+}
+
 } // namespace quillet

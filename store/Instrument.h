@@ -121,4 +121,11 @@ std::string ShortStringText(const ShortString7& s);
 /// Stores a UTF-8 text as code page 1251, cut to 7 bytes.
 void SetShortString(ShortString7& s, std::string_view utf8);
 
+/// The characters of a name a record keeps.
+inline constexpr std::size_t kRecordNameLength = 6;
+
+/// Empties a record (every byte zero) and names it with the first 6
+/// characters of `name`: how every import that builds a record begins.
+void StartRecord(Instrument& record, std::string_view name);
+
 } // namespace quillet

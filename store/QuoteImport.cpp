@@ -7,34 +7,73 @@
 #include "store/Numbers.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quillet {
 namespace {
 
-void FillSeries(CandleSeries& series, const QuoteTable& rows)
+// One series to fill: its rows and, when they were read from a file, the
+// file, which a refusal then names with the line of the refused cell.
+struct SeriesSource {
+    const char* Name;
+    const QuoteTable& Rows;
+    const std::string* File;
+};
+
+void FillSeries(CandleSeries& series, const SeriesSource& source)
 {
-    const std::size_t count = rows.RowCount();
-    for (std::size_t r = 1; r <= count; ++r) {
-        Candle& c = series[static_cast<int>(r)];
-        c.Date = ParseDate(rows.Cell(r, 0));
-        SetShortString(c.Time, Utf8Prefix(rows.Cell(r, 1), 2));
-        c.Open = ParsePrice(rows.Cell(r, 2));
-        c.High = ParsePrice(rows.Cell(r, 3));
-        c.Low = ParsePrice(rows.Cell(r, 4));
-        c.Close = ParsePrice(rows.Cell(r, 5));
+    const std::size_t count = source.Rows.RowCount();
+    std::size_t r = 1;
+    try {
+        for (; r <= count; ++r) {
+            Candle& c = series[static_cast<int>(r)];
+            c.Date = ParseDate(source.Rows.Cell(r, 0));
+            SetShortString(c.Time, Utf8Prefix(source.Rows.Cell(r, 1), 2));
+            c.Open = ParsePrice(source.Rows.Cell(r, 2));
+            c.High = ParsePrice(source.Rows.Cell(r, 3));
+            c.Low = ParsePrice(source.Rows.Cell(r, 4));
+            c.Close = ParsePrice(source.Rows.Cell(r, 5));
+        }
+    } catch (const Error& e) {
+        if (!source.File)
+            throw;
+        // Row r of the rows is line r of the file.
+        throw FileError(*source.File, "Строка " + std::to_string(r) + ": " + e.what());
     }
 }
 
-void CheckRowCount(const char* seriesName, const QuoteTable& rows)
+void CheckRowCount(const SeriesSource& source)
 {
-    if (rows.RowCount() > static_cast<std::size_t>(kLastCandleIndex))
-        throw Error(std::string("Слишком много свечей в серии ") + seriesName + ": " +
-                    std::to_string(rows.RowCount()) + ", в базе помещается не более " +
-                    std::to_string(kLastCandleIndex));
+    if (source.Rows.RowCount() <= static_cast<std::size_t>(kLastCandleIndex))
+        return;
+    const std::string text = std::string("Слишком много свечей в серии ") + source.Name + ": " +
+                             std::to_string(source.Rows.RowCount()) + ", в базе помещается не более " +
+                             std::to_string(kLastCandleIndex);
+    if (source.File)
+        throw FileError(*source.File, text);
+    throw Error(text);
+}
+
+void BuildFromSources(Instrument& record, std::string_view name, const SeriesSource& week,
+                      const SeriesSource& day, const SeriesSource& hour)
+{
+    SetActiveDateFormat(kImportDateFormat);
+    CheckRowCount(week);
+    CheckRowCount(day);
+    CheckRowCount(hour);
+    StartRecord(record, name);
+    FillSeries(record.Week, week);
+    FillSeries(record.Day, day);
+    FillSeries(record.Hour, hour);
 }
 
 } // namespace
+
+std::string PriceCell(std::string_view text)
+{
+    std::string cell(text);
+    std::replace(cell.begin(), cell.end(), '.', ',');
+    return cell;
+}
 
 QuoteCells SplitQuoteLine(std::string_view line)
 {
@@ -44,9 +83,8 @@ QuoteCells SplitQuoteLine(std::string_view line)
         const std::size_t comma = line.find(',', start);
         if (comma == std::string_view::npos)
             break;
-        cells[i] = line.substr(start, comma - start);
-        if (i >= 2)
-            std::replace(cells[i].begin(), cells[i].end(), '.', ',');
+        const std::string_view cell = line.substr(start, comma - start);
+        cells[i] = i >= 2 ? PriceCell(cell) : std::string(cell);
         start = comma + 1;
     }
     return cells;
@@ -63,15 +101,7 @@ QuoteRows ReadQuoteFile(const std::string& path)
 void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable& week, const QuoteTable& day,
                      const QuoteTable& hour)
 {
-    SetActiveDateFormat(kImportDateFormat);
-    CheckRowCount("Week", week);
-    CheckRowCount("Day", day);
-    CheckRowCount("Hour", hour);
-    std::memset(&record, 0, sizeof record);
-    SetShortString(record.Name, Utf8Prefix(name, 6));
-    FillSeries(record.Week, week);
-    FillSeries(record.Day, day);
-    FillSeries(record.Hour, hour);
+    BuildFromSources(record, name, {"Week", week, nullptr}, {"Day", day, nullptr}, {"Hour", hour, nullptr});
 }
 
 void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, const std::string& weekFile,
@@ -81,7 +111,8 @@ void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, 
     const QuoteRows day = ReadQuoteFile(dayFile);
     const QuoteRows hour = ReadQuoteFile(hourFile);
     Instrument& scratch = table.ScratchSlot();
-    BuildInstrument(scratch, name, week, day, hour);
+    BuildFromSources(scratch, name, {"Week", week, &weekFile}, {"Day", day, &dayFile},
+                     {"Hour", hour, &hourFile});
     WriteBaseFile(basePath, scratch);
 }
 

@@ -16,6 +16,10 @@ namespace quillet {
 inline constexpr int kQuoteColumns = 6; // date, time, open, high, low, close
 using QuoteCells = std::array<std::string, kQuoteColumns>;
 
+/// The cell a price of a quote file becomes: every "." turned into ",",
+/// the program's decimal separator.
+std::string PriceCell(std::string_view text);
+
 /// The six cells of a quote line: the texts before its first six commas,
 /// with every "." replaced by "," in the four price cells. Cells past the
 /// last comma stay empty; the text after the sixth comma is ignored.
@@ -60,7 +64,8 @@ void BuildInstrument(Instrument& record, std::string_view name, const QuoteTable
                      const QuoteTable& hour);
 
 /// Imports three quote files, fills the table's scratch slot with them and
-/// writes it as `basePath`. Nothing is written when a cell is refused.
+/// writes it as `basePath`. Nothing is written when a cell is refused; the
+/// refusal is a FileError naming the quote file and the line.
 void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, const std::string& weekFile,
                             const std::string& dayFile, const std::string& hourFile,
                             InstrumentTable& table = Table());

@@ -4,6 +4,7 @@
 
 #include "store/Instrument.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,7 +34,31 @@ void LoadListedInstruments(const std::string& dir, const std::vector<std::string
 void LoadInstruments(const std::string& dir, std::vector<std::string>& names,
                      const std::function<void()>& fileLoaded = {}, InstrumentTable& table = Table());
 
-/// Writes the instrument list as dir + "config".
+/// How long a writer of "config" waits for another one before it gives up.
+inline constexpr std::chrono::milliseconds kConfigLockWait{5000};
+
+/// Holds the advisory lock (flock) on dir + "config.lock" that every
+/// read-modify-write of dir + "config" takes, in the window and the command
+/// line alike, so that writers in several processes follow one another. A
+/// writer that finds the lock held waits up to `wait` and then throws a
+/// FileError about "config"; a folder where the lock file cannot be made
+/// throws the file error of the lock file.
+class ConfigLock {
+  public:
+    explicit ConfigLock(const std::string& dir, std::chrono::milliseconds wait = kConfigLockWait);
+    ~ConfigLock();
+    ConfigLock(const ConfigLock&) = delete;
+    ConfigLock& operator=(const ConfigLock&) = delete;
+
+  private:
+    int fd_ = -1;
+};
+
+/// Writes the instrument list as dir + "config", under the config lock.
 void SaveInstrumentList(const std::string& dir, const std::vector<std::string>& names);
+
+/// Adds a name at the end of the list in dir + "config" (a missing file
+/// starts a list), reading and writing it under the config lock.
+void AppendToInstrumentList(const std::string& dir, const std::string& name);
 
 } // namespace quillet

@@ -17,7 +17,8 @@ namespace {
 TEST(RunControls, WeekRangeCheckNamesTheBoundItBreaks)
 {
     EXPECT_EQ(WeekRangeError(0, 535), "");
-    EXPECT_EQ(WeekRangeError(535, 1), ""); // a backward range is the run's own affair
+    EXPECT_EQ(WeekRangeError(7, 7), "");
+    EXPECT_EQ(WeekRangeError(300, 100), "FIRST 300 is after LAST 100"); // it would be an empty run
     EXPECT_EQ(WeekRangeError(-1, 10), "FIRST -1 not in range 0 to 535");
     EXPECT_EQ(WeekRangeError(536, 536), "FIRST 536 not in range 0 to 535");
     EXPECT_EQ(WeekRangeError(0, 0), "LAST 0 not in range 1 to 535");

@@ -191,9 +191,9 @@ TEST_F(BacktestCommand, YenPairNameFromTheFile)
 TEST_F(BacktestCommand, ValuesAtTheBoundsAreAccepted)
 {
     const std::vector<std::vector<std::string>> accepted = {
-        {"--signal", "50"},    {"--signal", "500"},       {"--sl", "0"},         {"--sl", "150"},
-        {"--tp", "0"},         {"--tp", "100"},           {"--hold", "1"},       {"--hold", "120"},
-        {"--range", "0", "1"}, {"--range", "535", "535"}, {"--range", "5", "4"},
+        {"--signal", "50"},    {"--signal", "500"},       {"--sl", "0"},   {"--sl", "150"},
+        {"--tp", "0"},         {"--tp", "100"},           {"--hold", "1"}, {"--hold", "120"},
+        {"--range", "0", "1"}, {"--range", "535", "535"},
     };
     for (const auto& extra : accepted) {
         std::vector<std::string> args = {"backtest", base()};
@@ -221,6 +221,8 @@ TEST_F(BacktestCommand, ValuesOutOfRangeAreRefused)
         {{"--range", "536", "5"}, "--range: FIRST 536 not in range 0 to 535"},
         {{"--range", "0", "0"}, "--range: LAST 0 not in range 1 to 535"},
         {{"--range", "0", "536"}, "--range: LAST 536 not in range 1 to 535"},
+        {{"--range", "5", "4"}, "--range: FIRST 5 is after LAST 4"},
+        {{"--range", "300", "100"}, "--range: FIRST 300 is after LAST 100"},
         {{"--signal", "many"}, "--signal"},
         {{"--range", "3"}, "--range"},
     };
@@ -238,7 +240,7 @@ TEST_F(BacktestCommand, MissingOrEmptyFileFails)
 {
     const CliRun missing = RunCommand({"backtest", dir_.file("none.base")});
     EXPECT_EQ(missing.status, kFailure);
-    EXPECT_EQ(missing.err, "File not found\n");
+    EXPECT_EQ(missing.err, "'" + dir_.file("none.base") + "': File not found\n");
 
     // A record without weekly candles is no instrument the window could pick.
     std::memset(&record_->Week, 0, sizeof record_->Week);

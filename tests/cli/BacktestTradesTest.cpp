@@ -115,16 +115,19 @@ TEST_F(BacktestTrades, UnwritablePlacesFailWithTheirName)
     const Case cases[] = {
         {"missing directory", dir_.file("no-such-dir/trades.csv")},
         {"a directory", dir_.file("taken")},
-        {"empty name", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const CliRun run = RunCommand({"backtest", base(), "--trades", c.Path});
         EXPECT_EQ(run.status, kFailure);
         EXPECT_TRUE(run.out.empty()) << run.out;
-        EXPECT_EQ(run.err.rfind(c.Path + ": ", 0), 0u) << run.err;
-        EXPECT_GT(run.err.size(), c.Path.size() + 3);
+        EXPECT_EQ(run.err.rfind("'" + c.Path + "': ", 0), 0u) << run.err;
+        EXPECT_GT(run.err.size(), c.Path.size() + 5);
     }
+    // An empty name names no file: refused as an option.
+    const CliRun empty = RunCommand({"backtest", base(), "--trades", ""});
+    EXPECT_EQ(empty.status, kUsageError);
+    EXPECT_NE(empty.err.find("--trades"), std::string::npos) << empty.err;
     EXPECT_TRUE(std::filesystem::is_directory(dir_.file("taken")));
     EXPECT_TRUE(std::filesystem::is_empty(dir_.file("taken")));
 }

@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/wait.h>
+
 namespace quillet::cli {
 namespace {
 
@@ -140,10 +142,11 @@ TEST_F(MakeBaseTest, WithoutDirWritesIntoTheCurrentDirectory)
 
 TEST_F(MakeBaseTest, AMissingQuoteFileIsAFileError)
 {
+    // The error says which of the three files is missing.
     hour = tmp.file("nowhere.csv");
     const CliRun r = MakeBase("TEST01");
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "'" + hour + "': File not found\n");
     EXPECT_FALSE(fs::exists(tmp.file("TEST01.base")));
 }
 
@@ -161,6 +164,7 @@ TEST_F(MakeBaseTest, MissingArgumentsAreAUsageError)
 struct RefusedCase {
     const char* title;
     std::string week, day, hour;
+    const char* file; // the one of the three that the error names
     const char* error;
 };
 
@@ -182,7 +186,7 @@ TEST_P(RefusedCellTest, GivesTheConversionErrorAndWritesNothing)
 
     const CliRun r = MakeBase("TEST01", {"--add-to-config"});
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_EQ(r.err, std::string(c.error) + "\n");
+    EXPECT_EQ(r.err, "'" + tmp.file(c.file) + "': " + c.error + "\n");
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(tmp.file("TEST01.base")));
     EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\n");
@@ -199,28 +203,28 @@ const std::string kBadDateRow = "2005-01-10,00:00,1.3050,1.3080,1.3040,1.3060,5\
 
 INSTANTIATE_TEST_SUITE_P(
     Cells, RefusedCellTest,
-    ::testing::Values(RefusedCase{"price_with_a_stray_letter", kWeekQuotes, kDayQuotes,
-                                  kHourQuotes + kBadPriceRow, "'1,30x' is not a valid floating point value"},
-                      RefusedCase{"date_with_dashes", kWeekQuotes, kBadDateRow, kHourQuotes,
-                                  "'2005-01-10' is not a valid date"},
-                      RefusedCase{"day_grid_before_hour_grid", kWeekQuotes, kDayQuotes + kBadPriceRow,
-                                  kBadDateRow, "'1,30x' is not a valid floating point value"},
-                      RefusedCase{"week_grid_first",
-                                  std::string(kWeekQuotes) + "2005.01.23,00:00,1.3,1.3,1.3,x,1\r\n",
-                                  kBadDateRow, kBadDateRow, "'x' is not a valid floating point value"},
-                      RefusedCase{"date_before_prices_in_a_row", kWeekQuotes,
-                                  "2005.13.10,00:00,1.3050,1.30x,1.3040,1.3060,5\r\n", kHourQuotes,
-                                  "'2005.13.10' is not a valid date"},
-                      RefusedCase{"earlier_row_first", kWeekQuotes, kDayQuotes,
-                                  "2005.01.10,00:00,1,2,y,4,5\r\n" + kBadDateRow,
-                                  "'y' is not a valid floating point value"},
-                      RefusedCase{"five_commas_leave_close_empty", kWeekQuotes,
-                                  "2005.01.10,00:00,1.3050,1.3080,1.3040,1.3060\r\n", kHourQuotes,
-                                  "'' is not a valid floating point value"},
-                      RefusedCase{"an_empty_line", kWeekQuotes, kDayQuotes,
-                                  std::string(kHourQuotes) + "\r\n" + kHourQuotes, "'' is not a valid date"},
-                      RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes,
-                                  kHourQuotes, "'2005 01 09' is not a valid date"}),
+    ::testing::Values(
+        RefusedCase{"price_with_a_stray_letter", kWeekQuotes, kDayQuotes, kHourQuotes + kBadPriceRow,
+                    "h1.csv", "Строка 5: '1,30x' is not a valid floating point value"},
+        RefusedCase{"date_with_dashes", kWeekQuotes, kBadDateRow, kHourQuotes, "d1.csv",
+                    "Строка 1: '2005-01-10' is not a valid date"},
+        RefusedCase{"day_grid_before_hour_grid", kWeekQuotes, kDayQuotes + kBadPriceRow, kBadDateRow,
+                    "d1.csv", "Строка 4: '1,30x' is not a valid floating point value"},
+        RefusedCase{"week_grid_first", std::string(kWeekQuotes) + "2005.01.23,00:00,1.3,1.3,1.3,x,1\r\n",
+                    kBadDateRow, kBadDateRow, "w1.csv", "Строка 3: 'x' is not a valid floating point value"},
+        RefusedCase{"date_before_prices_in_a_row", kWeekQuotes,
+                    "2005.13.10,00:00,1.3050,1.30x,1.3040,1.3060,5\r\n", kHourQuotes, "d1.csv",
+                    "Строка 1: '2005.13.10' is not a valid date"},
+        RefusedCase{"earlier_row_first", kWeekQuotes, kDayQuotes,
+                    "2005.01.10,00:00,1,2,y,4,5\r\n" + kBadDateRow, "h1.csv",
+                    "Строка 1: 'y' is not a valid floating point value"},
+        RefusedCase{"five_commas_leave_close_empty", kWeekQuotes,
+                    "2005.01.10,00:00,1.3050,1.3080,1.3040,1.3060\r\n", kHourQuotes, "d1.csv",
+                    "Строка 1: '' is not a valid floating point value"},
+        RefusedCase{"an_empty_line", kWeekQuotes, kDayQuotes, std::string(kHourQuotes) + "\r\n" + kHourQuotes,
+                    "h1.csv", "Строка 5: '' is not a valid date"},
+        RefusedCase{"blanks_between_date_numbers", "2005 01 09,00:00,1,1,1,1,1\r\n", kDayQuotes, kHourQuotes,
+                    "w1.csv", "Строка 1: '2005 01 09' is not a valid date"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // A name that would put the file outside --dir is refused before anything
@@ -264,11 +268,55 @@ TEST_P(EscapingNameTest, IsRefusedAndNothingIsWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, EscapingNameTest,
-                         ::testing::Values(EscapingName{"Parent", "../X"},
+                         ::testing::Values(EscapingName{"OutsideCodePage1251", "日本円ドル"},
+                                           EscapingName{"Parent", "../X"},
                                            EscapingName{"Absolute", "@/abs/X"},
                                            EscapingName{"Subfolder", "a/b"}, EscapingName{"Dot", "."},
                                            EscapingName{"DotDot", ".."}),
                          [](const auto& info) { return std::string(info.param.title); });
+
+// --add-to-config from several processes at once: each waits for the
+// others' turn at "config", so every name is listed.
+TEST_F(MakeBaseTest, ParallelAddToConfigFromEightProcessesListsEveryName)
+{
+    WriteFile(tmp.file("config"), "AUDJPY\r\n");
+    constexpr int kProcesses = 8;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = SpawnCli(
+            {"make-base", "PAR" + std::to_string(p), week, day, hour, "--dir", dir, "--add-to-config"});
+        ASSERT_GT(pid, 0);
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> names = ReadInstrumentList(tmp.file("config"));
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "AUDJPY");
+    std::sort(names.begin() + 1, names.end());
+    std::vector<std::string> expected = {"AUDJPY"};
+    for (int p = 0; p < kProcesses; ++p) {
+        expected.push_back("PAR" + std::to_string(p));
+        EXPECT_TRUE(fs::exists(tmp.file("PAR" + std::to_string(p) + ".base")));
+    }
+    EXPECT_EQ(names, expected);
+}
+
+// The ".base" is written but "config" cannot be (here a folder stands in
+// its place): the error says what was done and what was not, naming both.
+TEST_F(MakeBaseTest, ABaseWrittenWhileConfigIsNotSaysSoNamingBoth)
+{
+    fs::create_directory(tmp.file("config"));
+    const CliRun r = MakeBase("TEST01", {"--add-to-config"});
+    EXPECT_EQ(r.status, kFailure);
+    EXPECT_EQ(r.err, "'" + tmp.file("TEST01.base") + "' записан; '" + tmp.file("config") +
+                         "' не изменён: File access denied\n");
+    EXPECT_EQ(fs::file_size(tmp.file("TEST01.base")), kInstrumentSize);
+    EXPECT_TRUE(fs::is_directory(tmp.file("config")));
+}
 
 class InfoTest : public MakeBaseTest {
   protected:
@@ -315,14 +363,14 @@ TEST_F(InfoTest, FileErrorsEndTheCommand)
 {
     const CliRun missing = RunCommand({"info", tmp.file("NOSUCH.base")});
     EXPECT_EQ(missing.status, kFailure);
-    EXPECT_EQ(missing.err, "File not found\n");
+    EXPECT_EQ(missing.err, "'" + tmp.file("NOSUCH.base") + "': File not found\n");
     EXPECT_EQ(missing.out, "");
 
     const std::string whole = ReadFile(tmp.file("TEST01.base"));
     WriteFile(tmp.file("SHORT.base"), whole.substr(0, 1000));
     const CliRun shortFile = RunCommand({"info", tmp.file("SHORT.base")});
     EXPECT_EQ(shortFile.status, kFailure);
-    EXPECT_EQ(shortFile.err, "Read beyond end of file\n");
+    EXPECT_EQ(shortFile.err, "'" + tmp.file("SHORT.base") + "': Read beyond end of file\n");
     EXPECT_EQ(shortFile.out, "");
 }
 

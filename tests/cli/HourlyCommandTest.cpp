@@ -248,7 +248,7 @@ TEST_P(HourlyRefusedTest, ExitsWithTheErrorAndWritesNothing)
 
     const CliRun r = Hourly("NEWONE", {"--add-to-config"});
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_EQ(r.err, c.error + "\n");
+    EXPECT_EQ(r.err, "'" + hourly + "': " + c.error + "\n");
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(tmp.file("NEWONE.base")));
     EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\n");
@@ -372,7 +372,9 @@ TEST_F(HourlyCommandTest, InfoOnAnUnknownTextQuotesItsFirstLine)
     WriteFile(hourly, "Time;Bid\r\n");
     const CliRun r = RunCommand({"info", hourly});
     EXPECT_EQ(r.status, kFailure);
-    EXPECT_EQ(r.err.rfind("Неизвестный формат часового файла, первая строка: 'Time;Bid'", 0), 0u) << r.err;
+    EXPECT_EQ(
+        r.err.rfind("'" + hourly + "': Неизвестный формат часового файла, первая строка: 'Time;Bid'", 0), 0u)
+        << r.err;
     EXPECT_EQ(r.out, "");
 }
 

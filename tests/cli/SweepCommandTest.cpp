@@ -16,18 +16,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace quillet::cli {
 namespace {
@@ -72,7 +72,10 @@ const std::vector<std::string> kResultFields = {
 
 class SweepCommand : public ::testing::Test {
   protected:
+  public:
     static std::string EurUsd() { return test::DemoDir() + "EURUSD.base"; }
+
+  protected:
     std::string File(const std::string& name) const { return dir_.file(name); }
 
     test::TempDir dir_;
@@ -269,9 +272,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{"RangeLastAbove535", {"--range", "0", "536"}, "--range"},
                       Refused{"RangeLastZero", {"--range", "0", "0"}, "--range"},
                       Refused{"ForwardFirstAbove535", {"--forward", "536", "536"}, "--forward"},
+                      Refused{"RangeBackwards", {"--range", "300", "100"}, "--range: FIRST 300 is after"},
+                      Refused{
+                          "ForwardBackwards", {"--forward", "300", "100"}, "--forward: FIRST 300 is after"},
                       Refused{"UnknownMetric", {"--metric", "sharpe"}, "--metric"},
                       Refused{"NegativeMinEntries", {"--min-entries", "-1"}, "--min-entries"},
                       Refused{"NegativeTop", {"--top", "-1"}, "--top"},
+                      Refused{"TopZero", {"--top", "0"}, "--top"},
+                      Refused{"EmptyCsvName", {"--csv", ""}, "--csv"},
+                      Refused{"CsvDashBesideJson", {"--csv", "-", "--json"}, "--csv"},
                       Refused{"TooManyThreads", {"--threads", "257"}, "--threads"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
 
@@ -280,7 +289,7 @@ TEST_F(SweepCommand, ValuesAtTheBoundsAreAccepted)
     const CliRun run =
         RunCommand({"sweep",  EurUsd(), "--signal",      "500", "--sl",      "150",       "--tp", "100",
                     "--hold", "120",    "--range",       "535", "535",       "--forward", "0",    "1",
-                    "--top",  "0",      "--min-entries", "0",   "--threads", "1"});
+                    "--top",  "1",      "--min-entries", "0",   "--threads", "1"});
     EXPECT_EQ(run.status, 0) << run.err;
 }
 
@@ -306,6 +315,165 @@ TEST_F(SweepCommand, ACsvThatCannotBeWrittenIsAFailureWithItsName)
     EXPECT_TRUE(fs::is_directory(File("a directory")));
 }
 
+// --- The output files: --csv of sweep and --trades of backtest alike --------------
+
+// Where an output file goes. Both commands write through the store's one
+// atomic writer, so each place behaves the same for both.
+enum class Place { Link, Pipe, ReadOnly, Mode0640, LongName, Dash };
+const char* const kPlaceNames[] = {"Link", "Pipe", "ReadOnly", "Mode0640", "LongName", "Dash"};
+
+struct OutputCommand {
+    const char* Label;
+    std::vector<std::string> Args; // the base file follows the first, FILE the last
+    const char* Header;            // the CSV's first line starts so
+};
+
+const OutputCommand kOutputCommands[] = {
+    {"sweep", {"sweep", "--signal", "85", "--sl", "100", "--tp", "50", "--csv"}, "signal,sl,tp,hold,"},
+    {"backtest", {"backtest", "--trades"}, "week,"},
+};
+
+class OutputFile : public SweepCommand,
+                   public ::testing::WithParamInterface<std::tuple<OutputCommand, Place>> {};
+
+TEST_P(OutputFile, BehavesAsTheStoresWriterDoes)
+{
+    const auto& [command, place] = GetParam();
+    const std::string out = File("out.csv");
+    std::string path = out;
+    std::string base = EurUsd();
+    switch (place) {
+    case Place::Link:
+        test::WriteFile(File("real.csv"), "old\n");
+        fs::create_symlink("real.csv", out);
+        break;
+    case Place::Pipe:
+        ASSERT_EQ(::mkfifo(out.c_str(), 0666), 0);
+        break;
+    case Place::ReadOnly:
+    case Place::Mode0640:
+        test::WriteFile(out, "old\n");
+        fs::permissions(out, fs::perms(place == Place::ReadOnly ? 0444 : 0640));
+        break;
+    case Place::LongName:
+        path = File(std::string(255, 'c'));
+        break;
+    case Place::Dash:
+        path = "-";
+        break;
+    }
+    std::optional<test::UnprivilegedFileAccess> user;
+    if (place == Place::ReadOnly) {
+        // Permission bits hold for root only as an ordinary user, who reads a
+        // copy of the base (the shared demo folder is private).
+        base = File("EURUSD.base");
+        fs::copy_file(EurUsd(), base);
+        fs::permissions(dir_.path(), fs::perms::all);
+        user.emplace();
+        if (!user->Active())
+            GTEST_SKIP() << "cannot act as an ordinary user here";
+    }
+    std::vector<std::string> args = {command.Args.front(), base};
+    args.insert(args.end(), command.Args.begin() + 1, command.Args.end());
+    args.push_back(path);
+    const CliRun run = RunCommand(args);
+    user.reset();
+
+    if (place == Place::Pipe || place == Place::ReadOnly) {
+        EXPECT_EQ(run.status, kFailure);
+        EXPECT_NE(run.err.find("'" + path + "': File access denied"), std::string::npos) << run.err;
+    } else {
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string written = path == "-" ? run.out : test::ReadFile(path);
+        EXPECT_EQ(written.rfind(command.Header, 0), 0u) << "the CSV alone: " << written.substr(0, 80);
+    }
+    if (place == Place::Link || place == Place::Pipe) {
+        EXPECT_EQ(fs::symlink_status(out).type(),
+                  place == Place::Link ? fs::file_type::symlink : fs::file_type::fifo);
+    }
+    if (place == Place::ReadOnly || place == Place::Mode0640) {
+        EXPECT_EQ(test::ReadFile(out) == "old\n", place == Place::ReadOnly);
+        EXPECT_EQ(fs::status(out).permissions(), fs::perms(place == Place::ReadOnly ? 0444 : 0640));
+    }
+    EXPECT_FALSE(fs::exists("-")) << "a file named - in the current folder";
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << "left behind: " << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, OutputFile,
+                         ::testing::Combine(::testing::ValuesIn(kOutputCommands),
+                                            ::testing::Values(Place::Link, Place::Pipe, Place::ReadOnly,
+                                                              Place::Mode0640, Place::LongName, Place::Dash)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).Label) + "_" +
+                                    kPlaceNames[static_cast<int>(std::get<1>(info.param))];
+                         });
+
+// --- Errors name their file ---------------------------------------------------------
+
+// A base file that cannot be used, given to each command that reads one:
+// the error is the file's reason after its quoted name.
+struct BadBase {
+    const char* Label;
+    std::function<std::string(const test::TempDir& dir)> Prepare; // returns FILE
+    const char* Reason;
+};
+
+void PrintTo(const BadBase& b, std::ostream* os)
+{
+    *os << b.Label;
+}
+
+class BadBaseFile : public SweepCommand,
+                    public ::testing::WithParamInterface<std::tuple<const char*, BadBase>> {};
+
+TEST_P(BadBaseFile, IsNamedInTheError)
+{
+    const auto& [command, bad] = GetParam();
+    const std::string path = bad.Prepare(dir_);
+    const CliRun run = RunCommand({command, path});
+    EXPECT_EQ(run.status, kFailure);
+    EXPECT_EQ(run.err, "'" + path + "': " + bad.Reason + "\n");
+    EXPECT_EQ(run.out, "");
+}
+
+const BadBase kBadBases[] = {
+    {"Missing", [](const test::TempDir& dir) { return dir.file("EURUSD.base"); }, "File not found"},
+    {"Folder",
+     [](const test::TempDir& dir) {
+         fs::create_directory(dir.file("EURUSD.base"));
+         return dir.file("EURUSD.base");
+     },
+     "File access denied"},
+    {"Short",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("EURUSD.base"), test::ReadFile(SweepCommand::EurUsd()).substr(0, 1000));
+         return dir.file("EURUSD.base");
+     },
+     "Read beyond end of file"},
+    {"Longer",
+     [](const test::TempDir& dir) {
+         test::WriteFile(dir.file("EURUSD.base"), test::ReadFile(SweepCommand::EurUsd()) + "x");
+         return dir.file("EURUSD.base");
+     },
+     "файл длиннее одной записи инструмента (9360152 байт): это не файл базы"},
+    {"LinkLoop",
+     [](const test::TempDir& dir) {
+         fs::create_symlink("b.base", dir.file("a.base"));
+         fs::create_symlink("a.base", dir.file("b.base"));
+         return dir.file("a.base");
+     },
+     "I/O error 40"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, BadBaseFile,
+                         ::testing::Combine(::testing::Values("backtest", "sweep", "info"),
+                                            ::testing::ValuesIn(kBadBases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::get<1>(info.param).Label;
+                         });
+
 // --- Ctrl-C -------------------------------------------------------------------------
 
 TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
@@ -315,19 +483,8 @@ TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
     const std::string errFile = File("stderr.txt");
 
     // The whole four-axis grid: far longer than the test waits.
-    std::vector<std::string> args = {QUILLET_CLI_PATH, "sweep", EurUsd(), "--hold", "1:120", "--csv", csv};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnCli({"sweep", EurUsd(), "--hold", "1:120", "--csv", csv}, errFile);
+    ASSERT_GT(pid, 0);
 
     // The first line on standard error comes once the handler is in place.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -347,6 +504,53 @@ TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
         EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")
             << "left behind: " << entry.path();
 }
+
+// A signal while the CSV is being written: every combination was counted,
+// so the message says that the file was not written; the old file stays
+// and the temporary one goes, for SIGTERM and SIGHUP as for Ctrl-C.
+class SignalDuringCsv : public SweepCommand, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
+{
+    const std::string csv = File("grid.csv");
+    test::WriteFile(csv, "an older sweep\n");
+    const std::string errFile = File("stderr.txt");
+
+    // The grid without holding limits: a quick sweep, then a CSV of about
+    // half a gigabyte, which takes seconds to write.
+    const pid_t pid = SpawnCli({"sweep", EurUsd(), "--threads", "2", "--csv", csv}, errFile);
+    ASSERT_GT(pid, 0);
+
+    // The CSV phase has begun once the temporary file beside the old one
+    // holds the first rows.
+    auto writing = [&] {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
+            if (entry.path().filename() != "grid.csv" && entry.path().filename() != "stderr.txt" &&
+                fs::file_size(entry.path(), ec) > 0)
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!writing() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(::kill(pid, GetParam()), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << " instead of stopping";
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+    const std::string err = test::ReadFile(errFile);
+    EXPECT_NE(err.find("Прервано при записи CSV: файл '" + csv + "' не записан"), std::string::npos) << err;
+    EXPECT_EQ(err.find("просчитано"), std::string::npos) << err;
+    EXPECT_EQ(test::ReadFile(csv), "an older sweep\n");
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")
+            << "left behind: " << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringCsv, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
 } // namespace quillet::cli

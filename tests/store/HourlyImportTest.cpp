@@ -372,7 +372,40 @@ INSTANTIATE_TEST_SUITE_P(
                     "Gmt time,Open,High,Low,Close\n",
                     "Строка 3: неверная дата 'Gmt time'"},
         RefusalCase{"heading_only", "<DATE>\t<TIME>\t<OPEN>\t<HIGH>\t<LOW>\t<CLOSE>\r\n",
-                    "В файле нет часовых свечей"}),
+                    "В файле нет часовых свечей"},
+        // Prices written with a decimal comma in a comma-separated file
+        // shift the columns: the field count gives them away, or else the
+        // candle its fields would make.
+        RefusalCase{"decimal_commas_after_a_good_line",
+                    kGood1 + "2010.10.07,14:00,1,39707,1,39959,1,39685,1,3988,3022\r\n",
+                    "Строка 2: полей 11, а в первой строке 7 (цены с десятичной запятой?): "
+                    "'2010.10.07,14:00,1,39707,1,39959,1,39685,1,3988,3022'"},
+        RefusalCase{
+            "decimal_commas_under_a_heading",
+            "Date,Open,High,Low,Close,Volume\r\n2010.10.07 14:00,1,39707,1,39959,1,39685,1,3988,3022\r\n",
+            "Строка 2: полей 10, а в заголовке 6 (цены с десятичной запятой?): "
+            "'2010.10.07 14:00,1,39707,1,39959,1,39685,1,3988,3022'"},
+        RefusalCase{"decimal_commas_from_the_first_line",
+                    "2010.10.07,14:00,1,39707,1,39959,1,39685,1,3988,3022\r\n",
+                    "Строка 1: цена High '39707' ниже цены Close '39959'"},
+        RefusalCase{"a_field_more_than_the_first_line",
+                    kGood1 + kGood2.substr(0, kGood2.size() - 2) + ",7\r\n",
+                    "Строка 2: полей 8, а в первой строке 7 (цены с десятичной запятой?): "
+                    "'2010.10.07,14:00,1.39708,1.39800,1.39600,1.39700,2000,7'"},
+        RefusalCase{"zero_price", "2010.10.07,13:00,1.3,1.4,0,1.35,5",
+                    "Строка 1: цена Low '0' не больше нуля"},
+        RefusalCase{"negative_price", kGood1 + "2010.10.07,14:00,-1.3,1.4,1.2,1.35,5",
+                    "Строка 2: цена Open '-1.3' не больше нуля"},
+        RefusalCase{"high_below_open", "2010.10.07,13:00,1.5,1.4,1.2,1.3,5",
+                    "Строка 1: цена High '1.4' ниже цены Open '1.5'"},
+        RefusalCase{"high_below_low", "2010.10.07,13:00,1.3,1.35,1.4,1.32,5",
+                    "Строка 1: цена High '1.35' ниже цены Low '1.4'"},
+        RefusalCase{"high_below_close", "20101007 130000;1.3;1.4;1.2;1.45;0",
+                    "Строка 1: цена High '1.4' ниже цены Close '1.45'"},
+        RefusalCase{"low_above_open", "2010.10.07,13:00,1.3,1.4,1.35,1.36,5",
+                    "Строка 1: цена Low '1.35' выше цены Open '1.3'"},
+        RefusalCase{"low_above_close", "2010.10.07,13:00,1.3,1.4,1.25,1.2,5",
+                    "Строка 1: цена Low '1.25' выше цены Close '1.2'"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 // ---------------------------------------------------------------------------
@@ -522,7 +555,12 @@ TEST_F(HourlyFileTest, ARefusalKeepsAnOlderFileWhole)
     const std::string hourly = tmp.file("h1.txt");
     test::WriteFile(hourly, kGood2 + kGood1);
     test::WriteFile(tmp.file("OLD.base"), "an older file");
-    EXPECT_THROW(MakeBaseFromHourlyFile(tmp.file("OLD.base"), "OLD", hourly, {}, {}, table), Error);
+    try {
+        MakeBaseFromHourlyFile(tmp.file("OLD.base"), "OLD", hourly, {}, {}, table);
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Path(), hourly) << "the refusal names the hourly file";
+    }
     EXPECT_EQ(test::ReadFile(tmp.file("OLD.base")), "an older file");
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 2)
         << "no temporary file left";
@@ -533,8 +571,8 @@ TEST_F(HourlyFileTest, AMissingFileIsAFileError)
     try {
         MakeBaseFromHourlyFile(tmp.file("X.base"), "X", tmp.file("nowhere.csv"), {}, {}, table);
         FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "File not found");
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Named(), "'" + tmp.file("nowhere.csv") + "': File not found");
     }
     EXPECT_FALSE(fs::exists(tmp.file("X.base")));
 }

@@ -206,8 +206,10 @@ TEST(MakeBase, BuildsTheFileOrWritesNothing)
         MakeBaseFromQuoteFiles(tmp.file("BAD.base"), "BAD", tmp.file("w.csv"), tmp.file("d.csv"),
                                tmp.file("bad.csv"), table);
         FAIL();
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "'oops' is not a valid floating point value");
+    } catch (const FileError& e) {
+        // The refusal names the file of the three and the line of the cell.
+        EXPECT_EQ(e.Named(),
+                  "'" + tmp.file("bad.csv") + "': Строка 1: 'oops' is not a valid floating point value");
     }
     EXPECT_FALSE(std::filesystem::exists(tmp.file("BAD.base")));
     SetActiveDateFormat(kRegionalDateFormat);

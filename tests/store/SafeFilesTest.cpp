@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -68,12 +71,22 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Parent", "../X", "../X"}, NameCase{"Absolute", "/tmp/X", "/tmp/X"},
                       NameCase{"Subfolder", "a/b", "a/b"}, NameCase{"TrailingSlash", "X/", "X/"},
                       NameCase{"Backslash", "a\\b", "a\\b"},
-                      NameCase{"ZeroCharacter", std::string("AUD\0JPY", 7), "AUD\\0JPY"}),
+                      NameCase{"ZeroCharacter", std::string("AUD\0JPY", 7), "AUD\\0JPY"},
+                      // Names "config" and the record cannot keep as they are.
+                      NameCase{"OutsideCodePage1251", "日本円ドル", "日本円ドル"},
+                      NameCase{"CodePage1251AndMore", "Евро€✓", "Евро€✓"},
+                      NameCase{"LineFeed", "EUR\nUSD", "EUR\\x0AUSD"},
+                      NameCase{"CarriageReturn", "EURUSD\r", "EURUSD\\x0D"},
+                      NameCase{"LeadingCtrlZ",
+                               "\x1A"
+                               "EURUSD",
+                               "\\x1AEURUSD"},
+                      NameCase{"Tab", "EUR\tUSD", "EUR\\x09USD"}, NameCase{"Delete", "EUR\x7F", "EUR\\x7F"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(BaseFilePath, EveryOtherNameNamesAFileInTheFolder)
 {
-    for (const std::string name : {"AUDJPY", "EURUSDX", "...", ".hidden", " X ", "a.b", "Евро"})
+    for (const std::string name : {"AUDJPY", "EURUSDX", "...", ".hidden", " X ", "a.b", "Евро", "€№1", "~"})
         EXPECT_EQ(BaseFilePath("/data/", name), "/data/" + name + ".base");
 }
 
@@ -94,7 +107,7 @@ TEST_F(WriteThroughLink, ConfigLinkGetsTheNewListThroughIt)
     EXPECT_TRUE(fs::is_symlink(home.file("config")));
     EXPECT_EQ(ReadFile(elsewhere.file("config")), "AUDJPY\r\nEURUSD\r\n");
     EXPECT_EQ(FileCount(elsewhere.path()), 1) << "no temporary file is left beside the target";
-    EXPECT_EQ(FileCount(home.path()), 1);
+    EXPECT_EQ(FileCount(home.path()), 2) << "the link and the lock file of config";
 }
 
 TEST_F(WriteThroughLink, RelativeLinksCountFromTheirOwnFolder)
@@ -193,6 +206,53 @@ TEST(LongName, AnyNameTheFolderTakesCanBeWritten)
     WriteInstrumentList(path, {"EURUSD"});
     EXPECT_EQ(ReadFile(path), "EURUSD\r\n");
     EXPECT_EQ(FileCount(tmp.path()), 1);
+}
+
+// ---------------------------------------------------------------------------
+// The config lock: a second writer waits for the first, and gives up
+// after a while (eight processes at once: the make-base tests).
+
+// Both writers of config, the command line's append and the window's save
+// on close, wait until the lock is free.
+TEST(ConfigLock, EveryWriterWaitsForTheOneHoldingIt)
+{
+    const std::function<void(const std::string&)> writers[] = {
+        [](const std::string& dir) { AppendToInstrumentList(dir, "EURUSD"); },
+        [](const std::string& dir) {
+            SaveInstrumentList(dir, {"AUDJPY", "EURUSD"});
+        },
+    };
+    for (const auto& write : writers) {
+        TempDir tmp;
+        WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+        auto held = std::make_unique<quillet::ConfigLock>(tmp.dir());
+        std::atomic<bool> released{false};
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            released = true;
+            held.reset();
+        });
+        write(tmp.dir());
+        EXPECT_TRUE(released.load()) << "written while the lock was held";
+        release.join();
+        EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\nEURUSD\r\n");
+    }
+}
+
+TEST(ConfigLock, AWriterThatWaitsTooLongGivesUpNamingConfig)
+{
+    TempDir tmp;
+    WriteInstrumentList(tmp.file("config"), {"AUDJPY"});
+    const quillet::ConfigLock held(tmp.dir());
+    try {
+        const quillet::ConfigLock second(tmp.dir(), std::chrono::milliseconds(50));
+        FAIL() << "the lock was taken twice";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Named(),
+                  "'" + tmp.file("config") +
+                      "': список инструментов меняет другая программа дольше 50 мс; config не изменён");
+    }
+    EXPECT_EQ(ReadFile(tmp.file("config")), "AUDJPY\r\n");
 }
 
 } // namespace
