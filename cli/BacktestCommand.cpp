@@ -1,7 +1,7 @@
 // backtest: the single-pair run over one ".base" file, with the options of
 // the window's controls, printed as the window's captions or as JSON.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"

@@ -1,6 +1,6 @@
 // make-base and info: building a ".base" from quote files and describing one.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 #include "store/Dates.h"
 #include "store/Errors.h"

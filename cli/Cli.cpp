@@ -1,4 +1,4 @@
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 #include "store/Errors.h"
 

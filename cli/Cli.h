@@ -1,7 +1,7 @@
 #pragma once
 // quillet-cli: the headless companion of the window over the same core.
-
-#include <CLI/CLI.hpp>
+// This header is what callers need to run it; the commands' own option
+// parsing (CLI11, costly to compile) is in cli/Commands.h.
 
 #include <iosfwd>
 #include <string>
@@ -20,20 +20,9 @@ inline constexpr int kUsageError = 2;
 /// Exit status of a command that failed (file or conversion error).
 inline constexpr int kFailure = 1;
 
-// Each adds one subcommand to the app; the command reports through ctx.
-void AddMakeBaseCommand(CLI::App& app, Context& ctx);
-void AddInfoCommand(CLI::App& app, Context& ctx);
-void AddDemoDataCommand(CLI::App& app, Context& ctx);
-void AddBacktestCommand(CLI::App& app, Context& ctx);
-void AddPortfolioCommand(CLI::App& app, Context& ctx);
-void AddSweepCommand(CLI::App& app, Context& ctx);
-
 /// A directory argument as a path prefix: "" becomes "./", and a trailing
 /// separator is added where missing.
 std::string WithTrailingSlash(std::string dir);
-
-/// Refuses an empty file name: "" would name no file at all.
-CLI::Validator NonEmptyFileName();
 
 /// Parses the arguments and runs the chosen command; returns the exit status.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

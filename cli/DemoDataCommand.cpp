@@ -1,6 +1,6 @@
 // demo-data: the seven demo instruments written into a directory.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 #include "demo/DemoData.h"
 

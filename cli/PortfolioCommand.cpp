@@ -1,7 +1,7 @@
 // portfolio: the all-pairs run over the instruments that DIR/config lists,
 // printed as the captions and values of its page or as JSON.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 #include "backtest/Portfolio.h"
 #include "store/Errors.h"

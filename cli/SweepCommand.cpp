@@ -2,7 +2,7 @@
 // parameters, with the best rows on standard output (as a table or JSON) and
 // optionally every combination as CSV.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/Parallel.h"

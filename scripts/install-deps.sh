@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need, from Debian's packages.
 # Set QUILLET_SKIP_INSTALL=1 to skip (a machine that already has them).
+#   install-deps.sh            everything
+#   install-deps.sh GROUP...   only those groups: build (the compiler, Qt and
+#                              the libraries, the locale), sanitizer (clang
+#                              and its sanitizer runtime)
 set -euo pipefail
 
 [ "${QUILLET_SKIP_INSTALL:-0}" = 1 ] && exit 0
 
-packages=(
+build_packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
-  clang libclang-rt-14-dev clang-format
+  clang-format
   locales
 )
+sanitizer_packages=(clang libclang-rt-14-dev)
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(build sanitizer)
+packages=()
+for g in "${groups[@]}"; do
+  case $g in
+    build) packages+=("${build_packages[@]}") ;;
+    sanitizer) packages+=("${sanitizer_packages[@]}") ;;
+    *) echo "install-deps: no group '$g' (build, sanitizer)" >&2; exit 2 ;;
+  esac
+done
 
 sudo=""
 if [ "$(id -u)" != 0 ]; then
@@ -26,12 +42,17 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
+  # The package lists are fetched once per hour at most.
+  stamp=${TMPDIR:-/tmp}/quillet-apt-updated
+  if [ -z "$(find "$stamp" -mmin -60 2>/dev/null)" ]; then
+    $sudo apt-get update -qq
+    touch "$stamp"
+  fi
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # A locale with a comma decimal separator, so the tests can prove the
 # program's number texts do not depend on the machine's locale.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+if [[ " ${groups[*]} " == *" build "* ]] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
   $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || echo "install-deps: could not make ru_RU.UTF-8 (locale test will skip)"
 fi

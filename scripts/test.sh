@@ -9,7 +9,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh build
+# Clang and its sanitizer runtime install while the optimised build compiles.
+deps_log=$(mktemp)
+scripts/install-deps.sh sanitizer >"$deps_log" 2>&1 &
+deps_pid=$!
 
 build=${QUILLET_BUILD_DIR:-build}
 jobs=$(nproc)
@@ -69,6 +73,11 @@ need "window (test functions)" "$window_functions"
 # libraries keep some allocations until exit, so leak checking is left to
 # the core, the CLI and the fuzz targets.
 asan="$build-asan"
+if ! wait "$deps_pid"; then
+  cat "$deps_log" >&2
+  echo "test.sh: installing clang and its sanitizer runtime failed" >&2
+  exit 1
+fi
 CXX=clang++ cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_FUZZ=ON -DQUILLET_BUILD_BENCH=OFF \
   -DQUILLET_BUILD_UI=ON
 cmake --build "$asan" -j"$jobs"
