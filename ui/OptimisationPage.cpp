@@ -89,9 +89,17 @@ OptimisationPage::~OptimisationPage()
 
 void OptimisationPage::SetInstruments(const QStringList& names)
 {
-    ui->PairBox->clear();
-    ui->PairBox->addItems(names);
-    ui->PairBox->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    // The instrument chosen stays chosen while the list grows under it.
+    QComboBox* box = ui->PairBox;
+    const int chosen = box->currentIndex();
+    const QString chosenName = box->currentText();
+    const QSignalBlocker quiet(box);
+    box->clear();
+    box->addItems(names);
+    if (chosen >= 0 && chosen < names.size() && names[chosen] == chosenName)
+        box->setCurrentIndex(chosen);
+    else
+        box->setCurrentIndex(names.isEmpty() ? -1 : 0);
 }
 
 bool OptimisationPage::ReadParams(SweepParams& params, int& slot)

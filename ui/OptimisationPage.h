@@ -39,6 +39,7 @@ class OptimisationPage : public QWidget {
     ~OptimisationPage() override;
 
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
+    /// The instrument chosen stays chosen when it keeps its place.
     void SetInstruments(const QStringList& names);
 
     bool Running() const { return running_; }

@@ -342,6 +342,7 @@ void TForm1::Button6Click()
             u.ComboBox2->setCurrentIndex(-1);
         if (noPair3)
             u.ComboBox3->setCurrentIndex(-1);
+        InstrumentsChanged();
         FillOlderPanelLabels();
     });
 }

@@ -122,6 +122,9 @@ class TForm1 : public QMainWindow {
     /// The label half of Button6Click: L111 to L333 of the older panels.
     void FillOlderPanelLabels();
     void SetUpOptimisationPage();
+    /// Tells the pages added to the window that the loaded instruments, as
+    /// the single-pair picker lists them, have changed.
+    void InstrumentsChanged();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;

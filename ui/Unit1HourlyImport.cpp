@@ -132,6 +132,7 @@ void TForm1::N4Click()
             u.ListBox5->addItem(shown);
             AddToPicker(u.ComboBox2, shown);
             AddToPicker(u.ComboBox3, shown);
+            InstrumentsChanged();
         } else {
             done += QStringLiteral(". Все %1 мест для инструментов заняты: инструмент добавлен в список и "
                                    "загрузится при запуске, когда окажется в нём среди первых %1")

@@ -75,6 +75,8 @@ class HourlyImportTest : public WindowTest {
     void menuItemFollowsTheOriginalItems();
     void importSavesListsAndLoadsIntoTheNextSlot();
     void firstInstrumentTakesSlotOne();
+    void importReachesTheOptimisationPicker_data();
+    void importReachesTheOptimisationPicker();
     void cancelledDialogsChangeNothing_data();
     void cancelledDialogsChangeNothing();
     void refusalsShowAnErrorAndChangeNothing_data();
@@ -180,6 +182,31 @@ void HourlyImportTest::firstInstrumentTakesSlotOne()
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"GBP"});
     QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->currentIndex(), -1);
     QCOMPARE(BaseFiles(*dir_), QStringList{"GBP.base"});
+}
+
+void HourlyImportTest::importReachesTheOptimisationPicker_data()
+{
+    QTest::addColumn<bool>("oneLoaded");
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("after AUDJPY") << true << QStringList{"AUDJPY", "EURUSD"};
+    QTest::newRow("window started empty") << false << QStringList{"EURUSD"};
+}
+
+void HourlyImportTest::importReachesTheOptimisationPicker()
+{
+    QFETCH(bool, oneLoaded);
+    QFETCH(QStringList, offered);
+    if (oneLoaded)
+        PrepareOneInstrument();
+    auto form = Start();
+    Import(*form, HourlyText(HourlyFormat::QuoteLine, Hours(200)), QStringLiteral("EURUSD"));
+
+    // The page "Оптимизация" offers what the single-pair picker offers, and
+    // what was chosen there stays chosen.
+    auto* pair = Get<QComboBox>(*form, "PairBox");
+    QCOMPARE(Items(pair), offered);
+    QCOMPARE(pair->currentIndex(), 0);
+    QCOMPARE(pair->currentText(), offered.front());
 }
 
 void HourlyImportTest::cancelledDialogsChangeNothing_data()
