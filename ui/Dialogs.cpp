@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace quillet::ui {
@@ -63,6 +64,15 @@ std::optional<QString> DialogService::InputText(QWidget* parent, const QString& 
 QString DialogService::SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
 {
     return QFileDialog::getSaveFileName(parent, QString(), suggestedName, QtFilter(filter));
+}
+
+bool DialogService::Confirm(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 DialogService& Dialogs()

@@ -34,6 +34,8 @@ class DialogService {
     /// The full path of the file to write, or an empty text on cancel;
     /// `suggestedName` is offered first.
     virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
+    /// A question with the buttons "Да" and "Нет"; true for "Да".
+    virtual bool Confirm(QWidget* parent, const QString& title, const QString& text);
 };
 
 /// The service in force.

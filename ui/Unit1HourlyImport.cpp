@@ -18,14 +18,17 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QListWidget>
 #include <QProgressDialog>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 using quillet::ui::Dialogs;
 using quillet::ui::RunGuarded;
@@ -107,6 +110,19 @@ void TForm1::N4Click()
         const std::string base = quillet::BaseFilePath(baseDir_, name);
         const std::string source = file.toStdString();
 
+        // An instrument of that name is replaced only when the user says so;
+        // it keeps its place in the list and its slot.
+        const bool listed = !u.ListBox6->findItems(*typed, Qt::MatchExactly).isEmpty();
+        const std::vector<std::string> loaded = quillet::LoadedInstrumentNames();
+        const auto at = std::find(loaded.begin(), loaded.end(), name);
+        const int loadedSlot = at == loaded.end() ? 0 : static_cast<int>(at - loaded.begin()) + 1;
+        if ((listed || loadedSlot > 0 || QFileInfo::exists(QString::fromStdString(base))) &&
+            !Dialogs().Confirm(
+                this, QString::fromLatin1(quillet::ui::kAppTitle),
+                QStringLiteral("Инструмент %1 уже есть (%2). Заменить его котировками из файла?")
+                    .arg(*typed, QString::fromStdString(base))))
+            return;
+
         // The dates shown switch to the import format here, on the window's
         // thread; the worker only reads it.
         quillet::SetActiveDateFormat(quillet::kImportDateFormat);
@@ -116,16 +132,26 @@ void TForm1::N4Click()
                                summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
                            });
 
-        u.ListBox6->addItem(*typed);
+        if (!listed)
+            u.ListBox6->addItem(*typed);
         QString done = QStringLiteral("Готово: недельных свечей %1, дневных %2, часовых %3")
                            .arg(summary.Weeks)
                            .arg(summary.Days)
                            .arg(summary.Hours);
+        quillet::InstrumentTable& table = quillet::Table();
+        if (loadedSlot > 0) {
+            // Replaced: the slot holds the new quotes, and a page showing it
+            // shows them.
+            std::memcpy(&table[loadedSlot], &table.ScratchSlot(), sizeof(quillet::Instrument));
+            if (u.ComboBox1->currentIndex() == loadedSlot - 1)
+                ComboBox1Select();
+            ShowInfo(this, done);
+            return;
+        }
         // The loaded instruments are slots 1, 2, ... up to the first empty
         // one; the new one takes that slot, and entry i of a picker is slot i + 1.
-        const int slot = static_cast<int>(quillet::LoadedInstrumentNames().size()) + 1;
+        const int slot = static_cast<int>(loaded.size()) + 1;
         if (slot <= quillet::kLastSlot) {
-            quillet::InstrumentTable& table = quillet::Table();
             std::memcpy(&table[slot], &table.ScratchSlot(), sizeof(quillet::Instrument));
             const QString shown = QString::fromStdString(quillet::ShortStringText(table[slot].Name));
             AddToPicker(u.ComboBox1, shown);

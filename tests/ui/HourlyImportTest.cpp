@@ -77,6 +77,8 @@ class HourlyImportTest : public WindowTest {
     void firstInstrumentTakesSlotOne();
     void importReachesTheOptimisationPicker_data();
     void importReachesTheOptimisationPicker();
+    void sameNameAsksBeforeReplacing_data();
+    void sameNameAsksBeforeReplacing();
     void cancelledDialogsChangeNothing_data();
     void cancelledDialogsChangeNothing();
     void refusalsShowAnErrorAndChangeNothing_data();
@@ -207,6 +209,46 @@ void HourlyImportTest::importReachesTheOptimisationPicker()
     QCOMPARE(Items(pair), offered);
     QCOMPARE(pair->currentIndex(), 0);
     QCOMPARE(pair->currentText(), offered.front());
+}
+
+void HourlyImportTest::sameNameAsksBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("replaced") << true;
+    QTest::newRow("kept") << false;
+}
+
+void HourlyImportTest::sameNameAsksBeforeReplacing()
+{
+    QFETCH(bool, replace);
+    PrepareOneInstrument();
+    const std::string before = ReadFile(dir_->file("AUDJPY.base"));
+    auto form = Start();
+    dialogs_->confirmAnswers << replace;
+    const std::string text = HourlyText(HourlyFormat::QuoteLine, Hours(264));
+    Import(*form, text, QStringLiteral("AUDJPY"));
+
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QVERIFY2(dialogs_->questions[0].startsWith(QStringLiteral("Инструмент AUDJPY уже есть")),
+             qPrintable(dialogs_->questions[0]));
+    // One name, one slot, whatever the answer.
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "PairBox")), QStringList{"AUDJPY"});
+    QVERIFY(!InstrumentExists(Table()[2]));
+    if (replace) {
+        // The file and slot 1 hold the new quotes.
+        auto expected = NewInstrument("");
+        BuildInstrumentFromHourly(*expected, "AUDJPY", text);
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+        QVERIFY(ReadFile(dir_->file("AUDJPY.base")) != before);
+        QVERIFY(std::memcmp(&Table()[1], expected.get(), kInstrumentSize) == 0);
+    } else {
+        QVERIFY(dialogs_->messages.isEmpty());
+        QVERIFY(ReadFile(dir_->file("AUDJPY.base")) == before);
+        QCOMPARE(Table()[1].Week[1].Date, Day(2005, 1, 9));
+    }
 }
 
 void HourlyImportTest::cancelledDialogsChangeNothing_data()

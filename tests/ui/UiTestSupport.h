@@ -62,6 +62,12 @@ class RecordingDialogs : public ui::DialogService {
         return inputTexts.takeFirst();
     }
 
+    bool Confirm(QWidget*, const QString&, const QString& text) override
+    {
+        questions.append(text);
+        return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
+    }
+
     QList<Message> messages;
     QStringList fileNames;
     QStringList filters;
@@ -75,6 +81,10 @@ class RecordingDialogs : public ui::DialogService {
     QStringList prompts;
     QStringList promptTexts;
     QList<int> promptLengths;
+    /// Answers of yes-or-no questions, in order (an empty queue answers
+    /// "Нет"), and the questions asked.
+    QList<bool> confirmAnswers;
+    QStringList questions;
 
   private:
     ui::DialogService* previous_ = nullptr;
