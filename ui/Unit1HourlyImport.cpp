@@ -124,13 +124,19 @@ void TForm1::N4Click()
             return;
 
         // The dates shown switch to the import format here, on the window's
-        // thread; the worker only reads it.
+        // thread; the worker only reads it. A refused import switches nothing.
+        const std::string previousFormat = quillet::ActiveDateFormat();
         quillet::SetActiveDateFormat(quillet::kImportDateFormat);
         quillet::HourlySummary summary;
-        RunOffWindowThread(this, QStringLiteral("Чтение часового файла ") + file,
-                           [&](const quillet::HourlyProgress& step) {
-                               summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
-                           });
+        try {
+            RunOffWindowThread(this, QStringLiteral("Чтение часового файла ") + file,
+                               [&](const quillet::HourlyProgress& step) {
+                                   summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
+                               });
+        } catch (...) {
+            quillet::SetActiveDateFormat(previousFormat);
+            throw;
+        }
 
         if (!listed)
             u.ListBox6->addItem(*typed);

@@ -323,6 +323,13 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing()
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
     QCOMPARE(Get<QListWidget>(*form, "ListBox5")->count(), 1);
     QVERIFY(!InstrumentExists(Table()[2]));
+
+    // The dates keep the format they had: choosing the pair shows its weeks
+    // as before the import.
+    auto* pair = Get<QComboBox>(*form, "ComboBox1");
+    pair->setCurrentIndex(0);
+    emit pair->activated(0);
+    QCOMPARE(Caption(*form, "Label56"), QStringLiteral("09.01.2005 - 13.03.2005"));
 }
 
 void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
