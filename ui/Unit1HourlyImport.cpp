@@ -88,7 +88,59 @@ void AddToPicker(QComboBox* picker, const QString& name)
         picker->setCurrentIndex(-1);
 }
 
+QDate DateOf(double serial)
+{
+    quillet::CivilDate c{};
+    if (!quillet::DecodeDate(serial, c))
+        return {};
+    return QDate(c.Year, c.Month, c.Day);
+}
+
+double SerialOf(QDate date)
+{
+    return quillet::DateSerial(date.year(), date.month(), date.day());
+}
+
 } // namespace
+
+std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& base, const std::string& name,
+                                                          const std::string& source, const QString& file)
+{
+    const QString reading = QStringLiteral("Чтение часового файла ") + file;
+    quillet::HourlyPeriod period;
+    for (;;) {
+        try {
+            quillet::HourlySummary summary;
+            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
+                summary = quillet::MakeBaseFromHourlyFile(base, name, source, period, step);
+            });
+            return summary;
+        } catch (const quillet::TooManyHoursError& e) {
+            // The period offered is the last hours that fit: from the first
+            // whole day among them to the end of the file or of the period
+            // chosen, whose last date a trial build into the scratch slot finds.
+            quillet::HourlyPeriod fitting{e.FittingFrom, period.To};
+            double lastDate = 0;
+            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
+                quillet::Instrument& scratch = quillet::Table().ScratchSlot();
+                const quillet::HourlySummary s = quillet::BuildInstrumentFromHourly(
+                    scratch, name, quillet::ReadFileBytes(source), fitting, step);
+                lastDate = scratch.Hour[s.Hours].Date;
+            });
+            const std::optional<std::pair<QDate, QDate>> chosen = Dialogs().ChoosePeriod(
+                this, QStringLiteral("Импорт из часового файла"),
+                QString::fromStdString(e.what()) +
+                    QStringLiteral("\nВыберите период, первый и последний день включительно:"),
+                DateOf(e.FittingFrom), DateOf(lastDate));
+            if (!chosen)
+                return std::nullopt;
+            if (chosen->first > chosen->second)
+                throw quillet::Error("Начало периода позже его конца");
+            period.From = SerialOf(chosen->first);
+            period.To = SerialOf(chosen->second);
+        }
+    }
+}
 
 void TForm1::N4Click()
 {
@@ -127,23 +179,24 @@ void TForm1::N4Click()
         // thread; the worker only reads it. A refused import switches nothing.
         const std::string previousFormat = quillet::ActiveDateFormat();
         quillet::SetActiveDateFormat(quillet::kImportDateFormat);
-        quillet::HourlySummary summary;
+        std::optional<quillet::HourlySummary> summary;
         try {
-            RunOffWindowThread(this, QStringLiteral("Чтение часового файла ") + file,
-                               [&](const quillet::HourlyProgress& step) {
-                                   summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
-                               });
+            summary = ImportHours(base, name, source, file);
         } catch (...) {
             quillet::SetActiveDateFormat(previousFormat);
             throw;
+        }
+        if (!summary) {
+            quillet::SetActiveDateFormat(previousFormat);
+            return;
         }
 
         if (!listed)
             u.ListBox6->addItem(*typed);
         QString done = QStringLiteral("Готово: недельных свечей %1, дневных %2, часовых %3")
-                           .arg(summary.Weeks)
-                           .arg(summary.Days)
-                           .arg(summary.Hours);
+                           .arg(summary->Weeks)
+                           .arg(summary->Days)
+                           .arg(summary->Hours);
         quillet::InstrumentTable& table = quillet::Table();
         if (loadedSlot > 0) {
             // Replaced: the slot holds the new quotes, and a page showing it

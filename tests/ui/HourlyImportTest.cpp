@@ -56,6 +56,14 @@ std::vector<HourQuote> Hours(int count)
     return hours;
 }
 
+/// The calendar date of a day serial.
+QDate DateOfHour(double serial)
+{
+    CivilDate c{};
+    DecodeDate(serial, c);
+    return QDate(c.Year, c.Month, c.Day);
+}
+
 /// The base files in a directory.
 QStringList BaseFiles(const TempDir& dir)
 {
@@ -84,6 +92,8 @@ class HourlyImportTest : public WindowTest {
     void refusalsShowAnErrorAndChangeNothing_data();
     void refusalsShowAnErrorAndChangeNothing();
     void fullTableSavesAndListsWithoutLoading();
+    void tooManyHoursOffersAPeriod_data();
+    void tooManyHoursOffersAPeriod();
 
   private:
     void SetUpTest() override { files_ = std::make_unique<TempDir>(); }
@@ -292,9 +302,6 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing_data()
                                    << "Строка 2: 2010-10-07 13:00 не позже 2010-10-07 14:00 в строке 1";
     QTest::newRow("bad price") << QByteArray("2010.10.07,13:00,1.3,1.4,1.2,1.3O,1\n") << "EURUSD"
                                << "Строка 1: неверная цена Close '1.3O'";
-    QTest::newRow("more than 65000 hours")
-        << QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(65'001))) << "EURUSD"
-        << "В файле 65001 часовых свечей, а в базе помещается не более 65000";
     QTest::newRow("empty name") << good << ""
                                 << "Недопустимое имя инструмента ''";
     QTest::newRow("dot dot") << good << ".."
@@ -352,6 +359,51 @@ void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"EXTRA1"});
     QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 30);
     QVERIFY(std::memcmp(&Table()[kLastSlot], last.get(), sizeof(Instrument)) == 0);
+}
+
+void HourlyImportTest::tooManyHoursOffersAPeriod_data()
+{
+    using Period = std::pair<QDate, QDate>;
+    QTest::addColumn<QList<Period>>("answers");
+    QTest::addColumn<QString>("done"); // empty: nothing imported
+    // 65001 hours from 00:00 on Monday 3 January 2000: the last 65000 begin
+    // at 01:00 that day, so the whole days that fit begin on 4 January; the
+    // last hour is 08:00 on 3 June 2007.
+    const Period fitting{QDate(2000, 1, 4), QDate(2007, 6, 3)};
+    QTest::newRow("cancelled") << QList<Period>{} << QString();
+    QTest::newRow("the period offered")
+        << QList<Period>{fitting} << "Готово: недельных свечей 388, дневных 2708, часовых 64977";
+    QTest::newRow("one week") << QList<Period>{{QDate(2000, 1, 3), QDate(2000, 1, 9)}}
+                              << "Готово: недельных свечей 2, дневных 7, часовых 168";
+}
+
+void HourlyImportTest::tooManyHoursOffersAPeriod()
+{
+    using Period = std::pair<QDate, QDate>;
+    QFETCH(QList<Period>, answers);
+    QFETCH(QString, done);
+    PrepareOneInstrument();
+    auto form = Start();
+    dialogs_->periodAnswers = answers;
+    Import(*form, HourlyText(HourlyFormat::QuoteLine, Hours(65'001)), QStringLiteral("EURUSD"));
+
+    // The chooser tells why and offers the last hours that fit, by whole days.
+    QCOMPARE(dialogs_->periodsOffered, (QList<Period>{{QDate(2000, 1, 4), QDate(2007, 6, 3)}}));
+    QVERIFY2(dialogs_->periodTexts[0].startsWith(
+                 QStringLiteral("В файле 65001 часовых свечей, а в базе помещается не более 65000")),
+             qPrintable(dialogs_->periodTexts[0]));
+    if (done.isEmpty()) {
+        QVERIFY(dialogs_->messages.isEmpty());
+        QCOMPARE(BaseFiles(*dir_), QStringList{"AUDJPY.base"});
+        QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+        QCOMPARE(ActiveDateFormat(), std::string(kRegionalDateFormat));
+        return;
+    }
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, done);
+    QCOMPARE(BaseFiles(*dir_), (QStringList{"AUDJPY.base", "EURUSD.base"}));
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), (QStringList{"AUDJPY", "EURUSD"}));
+    QCOMPARE(DateOfHour(Table()[2].Hour[1].Date), answers[0].first);
 }
 
 QUILLET_WINDOW_TEST(HourlyImportTest);
