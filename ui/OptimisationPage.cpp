@@ -11,6 +11,7 @@
 #include <QTableWidgetItem>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -70,6 +71,9 @@ OptimisationPage::OptimisationPage(QWidget* parent)
         ui->ForwardFrom->setEnabled(on);
         ui->ForwardTo->setEnabled(on);
     });
+    for (QSpinBox* week : {u.WeekFrom, u.WeekTo, u.ForwardFrom, u.ForwardTo})
+        connect(week, &QSpinBox::valueChanged, this, &OptimisationPage::ShowForwardOverlap);
+    connect(u.ForwardChecked, &QCheckBox::toggled, this, &OptimisationPage::ShowForwardOverlap);
     connect(u.SignalSlider, &QSlider::valueChanged, this, &OptimisationPage::ShowLayer);
     connect(u.BestBySignal, &QCheckBox::toggled, this, &OptimisationPage::ShowLayer);
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
@@ -77,6 +81,22 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
     connect(&watcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress, &QProgressBar::setValue);
     connect(&watcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::Ended);
+}
+
+void OptimisationPage::ShowForwardOverlap()
+{
+    // Weeks in both ranges make the forward figures partly in-sample.
+    auto& u = *ui;
+    const int first = std::max(u.WeekFrom->value(), u.ForwardFrom->value());
+    const int last = std::min(u.WeekTo->value(), u.ForwardTo->value());
+    const bool overlap = u.ForwardChecked->isChecked() && first <= last;
+    u.ForwardOverlapLabel->setVisible(overlap);
+    u.ForwardOverlapLabel->setText(
+        overlap ? QStringLiteral("Недели %1–%2 входят и в подбор, и в проверку: цифры «(пров.)» на них не "
+                                 "независимы от подбора")
+                      .arg(first)
+                      .arg(last)
+                : QString());
 }
 
 OptimisationPage::~OptimisationPage()

@@ -74,6 +74,8 @@ class OptimisationPage : public QWidget {
     };
 
     bool ReadParams(SweepParams& params, int& slot);
+    /// Warns when the forward weeks overlap the swept weeks.
+    void ShowForwardOverlap();
     void Ended();
     void Finished(const SweepDone& done);
     void Failed(const QString& text);

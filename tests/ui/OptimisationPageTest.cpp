@@ -87,6 +87,8 @@ class OptimisationPageTest : public WindowTest {
     void holdAxisShowsTheBestHoldPerCell();
     void coloursRunFromTheLowestToTheHighestCell();
     void reversedRangeIsRefused();
+    void forwardWeeksOverlappingTheSweptWeeksAreWarned_data();
+    void forwardWeeksOverlappingTheSweptWeeksAreWarned();
     void stopKeepsWhatWasFound();
     void windowStaysResponsiveDuringASweep();
     void chosenCombinationRunsOnTheSinglePairPage_data();
@@ -418,6 +420,42 @@ void OptimisationPageTest::reversedRangeIsRefused()
     QVERIFY(!page.Running());
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Stop Loss: начало больше конца."));
+}
+
+void OptimisationPageTest::forwardWeeksOverlappingTheSweptWeeksAreWarned_data()
+{
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<QList<int>>("weeks"); // swept first, last, forward first, last
+    QTest::addColumn<QString>("warning");  // empty: none shown
+    QTest::newRow("forward inside the swept weeks")
+        << true << QList<int>{0, 535, 400, 535}
+        << "Недели 400–535 входят и в подбор, и в проверку: цифры «(пров.)» на них не независимы от подбора";
+    QTest::newRow("forward touching the start") << true << QList<int>{100, 200, 50, 100}
+                                                << "Недели 100–100 входят и в подбор, и в проверку: цифры "
+                                                   "«(пров.)» на них не независимы от подбора";
+    QTest::newRow("forward after the swept weeks") << true << QList<int>{0, 399, 400, 535} << QString();
+    QTest::newRow("no forward check") << false << QList<int>{0, 535, 400, 535} << QString();
+}
+
+void OptimisationPageTest::forwardWeeksOverlappingTheSweptWeeksAreWarned()
+{
+    QFETCH(bool, forward);
+    QFETCH(QList<int>, weeks);
+    QFETCH(QString, warning);
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    Get<QCheckBox>(page, "ForwardChecked")->setChecked(forward);
+    SetSpin(page, "WeekFrom", weeks[0]);
+    SetSpin(page, "WeekTo", weeks[1]);
+    SetSpin(page, "ForwardFrom", weeks[2]);
+    SetSpin(page, "ForwardTo", weeks[3]);
+    auto* label = Get<QLabel>(page, "ForwardOverlapLabel");
+    QCOMPARE(!label->isHidden(), !warning.isEmpty());
+    QCOMPARE(label->text(), warning);
+
+    // Unchecking the forward check takes the warning away.
+    Get<QCheckBox>(page, "ForwardChecked")->setChecked(false);
+    QVERIFY(label->isHidden());
 }
 
 void OptimisationPageTest::stopKeepsWhatWasFound()
