@@ -289,7 +289,8 @@ void OptimisationPage::ShowLayer()
     const bool best = ui->BestBySignal->isChecked();
     ui->SignalSlider->setEnabled(!best);
     const int signal = ui->SignalSlider->value();
-    ui->SignalLabel->setText(QStringLiteral("%1 п").arg(signal));
+    // The slider's value means nothing while each cell takes its best signal.
+    ui->SignalLabel->setText(best ? QStringLiteral("все значения") : QStringLiteral("%1 п").arg(signal));
 
     const int slCount = g.StopLoss.Count();
     const int tpCount = g.TakeProfit.Count();

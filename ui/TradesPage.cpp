@@ -20,6 +20,7 @@
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -275,13 +276,6 @@ void TradesPage::SetWorkLog(QTabWidget* pages, QWidget* logPage, QPlainTextEdit*
     pages_ = pages;
     logPage_ = logPage;
     memo_ = memo;
-    memoBlocks_ = memo->blockCount();
-    // Lines taken away (the log cleared) leave the trades nothing to point at.
-    connect(memo, &QPlainTextEdit::blockCountChanged, this, [this](int blocks) {
-        if (blocks < memoBlocks_)
-            firstLogBlock_ = -1;
-        memoBlocks_ = blocks;
-    });
 }
 
 int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
@@ -293,12 +287,27 @@ int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
 void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
 {
     const EquityCurve curve = MakeEquityCurve(list.Trades);
-    firstLogLines_ = std::move(list.FirstLogLines);
-    firstLogBlock_ = firstLogBlock;
-    if (memo_)
-        memoBlocks_ = memo_->blockCount();
+    // Each trade's first log line is kept by its place and its text: the
+    // text finds it again once lines above it were edited away.
+    logged_ = firstLogBlock >= 0 && memo_;
+    logBlocks_.assign(list.FirstLogLines.size(), -1);
+    logTexts_.assign(list.FirstLogLines.size(), QString());
+    if (logged_) {
+        const QTextDocument* log = memo_->document();
+        for (std::size_t i = 0; i < list.FirstLogLines.size(); ++i) {
+            if (list.FirstLogLines[i] < 0)
+                continue;
+            const QTextBlock line = log->findBlockByNumber(firstLogBlock + list.FirstLogLines[i]);
+            if (line.isValid()) {
+                logBlocks_[i] = line.blockNumber();
+                logTexts_[i] = line.text();
+            }
+        }
+    }
     DrawCurve(list.Trades, curve);
     model_->SetTrades(std::move(list.Trades), curve.Cumulative);
+    // A new run starts in week order, whatever the last one was sorted by.
+    ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
     ui->SaveTradesButton->setEnabled(true);
 }
@@ -352,18 +361,37 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
 
 int TradesPage::LogBlockOfTrade(int row) const
 {
-    if (firstLogBlock_ < 0 || !memo_ || row < 0 || row >= static_cast<int>(firstLogLines_.size()) ||
-        firstLogLines_[static_cast<std::size_t>(row)] < 0)
+    if (!logged_ || row < 0 || row >= static_cast<int>(logBlocks_.size()) ||
+        logBlocks_[static_cast<std::size_t>(row)] < 0)
         return -1;
-    const int block = firstLogBlock_ + firstLogLines_[static_cast<std::size_t>(row)];
-    return block < memo_->blockCount() ? block : -1;
+    const int expected = logBlocks_[static_cast<std::size_t>(row)];
+    const QString& text = logTexts_[static_cast<std::size_t>(row)];
+    // The line where the run wrote it, else the same text nearest to that
+    // place (a later run of the same settings writes the same lines).
+    const QTextDocument* log = memo_->document();
+    int found = -1;
+    for (QTextBlock line = log->firstBlock(); line.isValid(); line = line.next())
+        if (line.text() == text &&
+            (found < 0 || std::abs(line.blockNumber() - expected) < std::abs(found - expected)))
+            found = line.blockNumber();
+    return found;
 }
 
 void TradesPage::TradesTableDoubleClick(const QModelIndex& index)
 {
-    const int block = LogBlockOfTrade(sorted_->mapToSource(index).row());
-    if (block < 0 || !pages_)
+    if (!pages_)
         return;
+    const int row = sorted_->mapToSource(index).row();
+    const int block = LogBlockOfTrade(row);
+    if (block < 0) {
+        const int week = row >= 0 && row < static_cast<int>(Trades().size())
+                             ? Trades()[static_cast<std::size_t>(row)].Week
+                             : 0;
+        ShowInfo(this, logged_ ? QStringLiteral("В логе работы больше нет строк сделки недели %1").arg(week)
+                               : QStringLiteral("Расчёт шёл без лога работы: включите «Вести лог работы» "
+                                                "и рассчитайте снова, чтобы найти сделку в логе"));
+        return;
+    }
     pages_->setCurrentWidget(logPage_);
     // The trade's first line selected, and at the top where the memo can
     // scroll that far.

@@ -83,6 +83,7 @@ class OptimisationPageTest : public WindowTest {
     void formsKeepTheCoreRanges();
     void sweepFillsHeatmapAndBestRows();
     void sliderAndBestBySignalChooseTheLayer();
+    void signalLabelSaysWhenEveryValueIsShown();
     void tooltipShowsTheCombinationAndItsFigures();
     void holdAxisShowsTheBestHoldPerCell();
     void coloursRunFromTheLowestToTheHighestCell();
@@ -330,6 +331,23 @@ void OptimisationPageTest::sliderAndBestBySignalChooseTheLayer()
             QCOMPARE(page.ShownSignal(sl, tp), bestSignal);
         }
     QCOMPARE(heatmap->Highest(), static_cast<float>(out.Best.front().Figures.Net));
+}
+
+void OptimisationPageTest::signalLabelSaysWhenEveryValueIsShown()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Sweep(page);
+    auto* label = Get<QLabel>(page, "SignalLabel");
+    auto* best = Get<QCheckBox>(page, "BestBySignal");
+    Get<QSlider>(page, "SignalSlider")->setValue(90);
+    QCOMPARE(label->text(), QStringLiteral("90 п"));
+    // The disabled slider's value is not what the map shows.
+    best->setChecked(true);
+    QCOMPARE(label->text(), QStringLiteral("все значения"));
+    best->setChecked(false);
+    QCOMPARE(label->text(), QStringLiteral("90 п"));
 }
 
 void OptimisationPageTest::tooltipShowsTheCombinationAndItsFigures()

@@ -78,6 +78,9 @@ class TradesPageTest : public WindowTest {
     void doubleClickShowsTheTradesFirstLogLine();
     void doubleClickWithoutLogStaysOnThePage();
     void saveCancelledOrFailedWritesNothing();
+    void newRunStartsInWeekOrder();
+    void doubleClickFindsTheLineAfterTheLogIsEdited_data();
+    void doubleClickFindsTheLineAfterTheLogIsEdited();
 
   private:
     std::unique_ptr<TForm1> StartWith(const Instrument& inst);
@@ -409,6 +412,74 @@ void TradesPageTest::doubleClickWithoutLogStaysOnThePage()
     QCOMPARE(pages->currentWidget(), static_cast<QWidget*>(Page(*form)));
     QCOMPARE(Page(*form)->LogBlockOfTrade(0), -1);
     QCOMPARE(Page(*form)->LogBlockOfTrade(1), -1);
+}
+
+void TradesPageTest::newRunStartsInWeekOrder()
+{
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, false);
+    QTableView* view = Table(*form);
+    const auto firstWeek = [view] { return view->model()->data(view->model()->index(0, 0)).toInt(); };
+    // By points, week 3's stop-loss comes first.
+    view->sortByColumn(13, Qt::AscendingOrder);
+    QCOMPARE(firstWeek(), 3);
+    Run(*form, false);
+    QCOMPARE(firstWeek(), 1);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), 0);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+void TradesPageTest::doubleClickFindsTheLineAfterTheLogIsEdited_data()
+{
+    // The edit: lines removed from `from` (count `removed`), or, with a
+    // negative count, a note typed above everything.
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<int>("block"); // where the second trade's line is then; -1: gone
+    QTest::newRow("three heading lines removed") << 0 << 3 << 22;
+    QTest::newRow("a note typed above") << 0 << -1 << 26;
+    QTest::newRow("the trade's week line removed") << 25 << 1 << -1;
+    QTest::newRow("log cleared") << 0 << 1000 << -1;
+}
+
+void TradesPageTest::doubleClickFindsTheLineAfterTheLogIsEdited()
+{
+    QFETCH(int, from);
+    QFETCH(int, removed);
+    QFETCH(int, block);
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, true);
+    auto* memo = Get<QPlainTextEdit>(*form, "Memo3");
+    const QString weekLine = memo->document()->findBlockByNumber(25).text();
+    QVERIFY(weekLine.startsWith(QStringLiteral("Берём недельную свечу")));
+
+    QTextCursor edit(memo->document()->findBlockByNumber(from));
+    if (removed < 0) {
+        edit.insertText(QStringLiteral("заметка\n"));
+    } else {
+        edit.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, removed);
+        if (removed >= memo->blockCount())
+            edit.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+    }
+    QCOMPARE(Page(*form)->LogBlockOfTrade(1), block);
+
+    auto* pages = Get<QTabWidget>(*form, "PageControl1");
+    pages->setCurrentWidget(Page(*form));
+    emit Table(*form)->doubleClicked(Table(*form)->model()->index(1, 0));
+    if (block < 0) {
+        // Said so, on the page.
+        QCOMPARE(pages->currentWidget(), static_cast<QWidget*>(Page(*form)));
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->messages[0].Text,
+                 QStringLiteral("В логе работы больше нет строк сделки недели 3"));
+    } else {
+        QCOMPARE(pages->currentWidget(), Get<QWidget>(*form, "TabSheet4"));
+        QCOMPARE(memo->textCursor().block().blockNumber(), block);
+        QCOMPARE(memo->textCursor().selectedText(), weekLine);
+    }
 }
 
 void TradesPageTest::saveCancelledOrFailedWritesNothing()
