@@ -69,8 +69,8 @@ inline const MetricName& NameOf(SweepMetric metric)
     return kMetricNames[static_cast<std::size_t>(metric)];
 }
 
-/// A ratio as the reports write it ("1,3", "67" with `suffix`), or "-" where
-/// it has no value (NaN).
+/// A ratio of the sweep's pages and tables, plainly with one decimal
+/// ("1,3", "66,7", "100" with `suffix`), or "-" where it has no value (NaN).
 std::string RatioText(long double value, const char* suffix = "");
 
 /// A column of the best rows: its heading in the window, its heading in the
