@@ -84,12 +84,12 @@ struct BestRowColumn {
 /// Signal, levels, holding limit, then the run's figures.
 inline constexpr std::array<BestRowColumn, 10> kBestRowColumns = {{
     {"Сигнал", "Сигнал", 6},
-    {"SL", "SL", 3},
-    {"TP", "TP", 3},
+    {"Стоп-лосс", "SL", 3},
+    {"Тейк-профит", "TP", 3},
     {"Удерж.", "Удерж.", 7},
     {"Входы", "Входы", 6},
-    {"TP", "TP", 4},
-    {"SL", "SL", 4},
+    {"Выходов по TP", "TP", 4},
+    {"Выходов по SL", "SL", 4},
     {"Пункты", "Пункты", 7},
     {"Профитность", "Профитность", 11},
     {"% TP", "%TP", 5},

@@ -1,5 +1,6 @@
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -7,10 +8,13 @@
 #include <QFormLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 namespace quillet::ui {
@@ -111,6 +115,18 @@ bool DialogService::Confirm(QWidget* parent, const QString& title, const QString
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     return box.exec() == QMessageBox::Yes;
+}
+
+QTranslator* InstallQtTranslations(QCoreApplication& app)
+{
+    auto* texts = new QTranslator(&app);
+    if (!texts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qt"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete texts;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(texts);
+    return texts;
 }
 
 DialogService& Dialogs()

@@ -11,6 +11,8 @@
 #include <optional>
 #include <utility>
 
+class QCoreApplication;
+class QTranslator;
 class QWidget;
 
 namespace quillet::ui {
@@ -43,6 +45,12 @@ class DialogService {
     /// A question with the buttons "Да" and "Нет"; true for "Да".
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text);
 };
+
+/// Loads Qt's own Russian texts, so that standard dialogs and buttons
+/// ("Отмена", "Сохранить как") speak the window's language. Returns the
+/// translator installed (owned by `app`), or nullptr when they are not
+/// installed on the machine.
+QTranslator* InstallQtTranslations(QCoreApplication& app);
 
 /// The service in force.
 DialogService& Dialogs();

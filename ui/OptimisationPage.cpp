@@ -39,7 +39,8 @@ QString Ratio(long double value, const char* suffix = "")
 
 QString FiguresText(const BacktestResult& r, const SweepFigures& f)
 {
-    return QStringLiteral("входов %1, TP %2, SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, TP %8")
+    return QStringLiteral("входов %1, выходов по TP %2, по SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, "
+                          "TP %8")
         .arg(r.Entries)
         .arg(r.TakeProfits)
         .arg(r.StopLosses)
@@ -136,8 +137,8 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
         const char* Name;
     };
     for (const Axis& a :
-         {Axis{u.SignalFrom, u.SignalTo, "Сигнальная свеча"}, Axis{u.StopLossFrom, u.StopLossTo, "Stop Loss"},
-          Axis{u.TakeProfitFrom, u.TakeProfitTo, "Take Profit"}, Axis{u.HoldFrom, u.HoldTo, "Удержание"},
+         {Axis{u.SignalFrom, u.SignalTo, "Сигнальная свеча"}, Axis{u.StopLossFrom, u.StopLossTo, "Стоп-лосс"},
+          Axis{u.TakeProfitFrom, u.TakeProfitTo, "Тейк-профит"}, Axis{u.HoldFrom, u.HoldTo, "Удержание"},
           Axis{u.WeekFrom, u.WeekTo, "Недели"}, Axis{u.ForwardFrom, u.ForwardTo, "Проверка на неделях"}})
         if (a.From->isEnabled() && a.From->value() > a.To->value()) {
             ShowError(this, QString::fromUtf8(a.Name) + QStringLiteral(": начало больше конца"));
@@ -355,10 +356,12 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
 {
     const int signal = ShownSignal(stopLoss, takeProfit);
     if (signal == 0 || !table_)
-        return QStringLiteral("SL %1 п, TP %2 п: нет значения").arg(stopLoss).arg(takeProfit);
+        return QStringLiteral("Стоп-лосс %1 п, тейк-профит %2 п: нет значения").arg(stopLoss).arg(takeProfit);
     const int hold = HoldOfCell(signal, stopLoss, takeProfit);
-    QString text =
-        QStringLiteral("Сигнальная свеча %1 п, SL %2 п, TP %3 п").arg(signal).arg(stopLoss).arg(takeProfit);
+    QString text = QStringLiteral("Сигнальная свеча %1 п, стоп-лосс %2 п, тейк-профит %3 п")
+                       .arg(signal)
+                       .arg(stopLoss)
+                       .arg(takeProfit);
     if (hold > 0)
         text += QStringLiteral(", удержание %1 ч").arg(hold);
     if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))

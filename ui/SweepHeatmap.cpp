@@ -182,7 +182,7 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
         p.drawText(x - fm.horizontalAdvance(t) / 2, map.bottom() + 4 + fm.ascent(), t);
     }
     p.drawText(QRect(map.left(), map.bottom() + 18, map.width(), kBottom - 18), Qt::AlignCenter,
-               QStringLiteral("Take Profit, п"));
+               QStringLiteral("Тейк-профит, п"));
     for (const int sl : Ticks(slFirst_, slLast_)) {
         const int y = CellCentre(sl, tpFirst_).y();
         p.drawLine(map.left() - 4, y, map.left() - 1, y);
@@ -193,7 +193,7 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
     p.translate(12, map.center().y());
     p.rotate(-90);
     p.drawText(QRect(-map.height() / 2, -10, map.height(), 20), Qt::AlignCenter,
-               QStringLiteral("Stop Loss, п"));
+               QStringLiteral("Стоп-лосс, п"));
     p.restore();
 
     // The colour scale, from the lowest value at the bottom to the highest.

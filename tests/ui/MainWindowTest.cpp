@@ -6,6 +6,7 @@
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QtTest>
 
 #include <filesystem>
@@ -123,6 +125,7 @@ class MainWindowTest : public quillet::test::WindowTest {
     void failedConfigWriteKeepsWindowOpen();
     void unreadableConfigIsNotOverwrittenOnClose();
     void settingsButtonShowsSettingsWindow();
+    void standardDialogsSpeakRussian();
 };
 
 // ---------------------------------------------------------------------------
@@ -770,6 +773,20 @@ void MainWindowTest::settingsButtonShowsSettingsWindow()
     QVERIFY(!settings.isVisible());
     Get<QPushButton>(*form, "Button1")->click(); // the hidden button still works from code
     QVERIFY(settings.isVisible());
+}
+
+void MainWindowTest::standardDialogsSpeakRussian()
+{
+    // Qt's own texts, as the file dialogs and standard buttons show them.
+    QTranslator* texts = ui::InstallQtTranslations(*QCoreApplication::instance());
+    if (!texts)
+        QSKIP("Qt's Russian translations (qt6-translations-l10n) are not installed");
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    const QString saveAs = QCoreApplication::translate("QFileDialog", "Save As");
+    QCoreApplication::removeTranslator(texts);
+    delete texts;
+    QCOMPARE(cancel, QStringLiteral("Отмена"));
+    QCOMPARE(saveAs, QStringLiteral("Сохранить как"));
 }
 
 QUILLET_WINDOW_TEST(MainWindowTest);

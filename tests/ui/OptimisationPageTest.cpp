@@ -359,11 +359,13 @@ void OptimisationPageTest::tooltipShowsTheCombinationAndItsFigures()
     Get<QSlider>(page, "SignalSlider")->setValue(85);
     const QString text = page.CellTooltip(30, 25);
     const BacktestResult r = PlainRun({1, 85, 30, 25, 0, {0, 535}});
-    QVERIFY2(text.startsWith(QStringLiteral("Сигнальная свеча 85 п, SL 30 п, TP 25 п\n")), qPrintable(text));
-    QVERIFY2(
-        text.contains(
-            QStringLiteral("входов %1, TP %2, SL %3").arg(r.Entries).arg(r.TakeProfits).arg(r.StopLosses)),
-        qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("Сигнальная свеча 85 п, стоп-лосс 30 п, тейк-профит 25 п\n")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("входов %1, выходов по TP %2, по SL %3")
+                               .arg(r.Entries)
+                               .arg(r.TakeProfits)
+                               .arg(r.StopLosses)),
+             qPrintable(text));
     const long long net =
         25LL * r.TakeProfits - 30LL * r.StopLosses + r.TimeoutWinPoints - r.TimeoutLossPoints;
     QVERIFY2(text.contains(QStringLiteral("пункты %1,").arg(net)), qPrintable(text));
@@ -437,7 +439,7 @@ void OptimisationPageTest::reversedRangeIsRefused()
     Get<QPushButton>(page, "StartButton")->click();
     QVERIFY(!page.Running());
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Stop Loss: начало больше конца."));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Стоп-лосс: начало больше конца."));
 }
 
 void OptimisationPageTest::forwardWeeksOverlappingTheSweptWeeksAreWarned_data()
