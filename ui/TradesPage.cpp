@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QPen>
@@ -410,6 +411,10 @@ void TradesPage::SaveTradesButtonClick()
         return;
     RunGuarded(this, [&] {
         const std::string csv = TradeCsv(Trades());
+        // A folder that is not there is named as such, not as a missing file.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir())
+            throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
         try {
             WriteFileAtomically(QFile::encodeName(path).toStdString(), csv.data(), csv.size());
         } catch (const Error& e) {

@@ -200,7 +200,9 @@ void MainWindowTest::missingFileStopsLoadingButWindowOpens()
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
     QCOMPARE(dialogs_->messages[0].Title, QStringLiteral("Quillet_tester"));
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File not found."));
+    // The start-up text, and the file it is about.
+    QCOMPARE(dialogs_->messages[0].Text,
+             QStringLiteral("File not found.\nФайл: ") + QString::fromStdString(dir_->file("MISSNG.base")));
     // Every name is kept so the user can remove the broken one.
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "MISSNG", "EURUSD"}));
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
@@ -221,7 +223,8 @@ void MainWindowTest::shortBaseFileStopsLoading()
     WriteFile(dir_->file("SHORT.base"), std::string(100, '\x01'));
     auto form = Start();
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Read beyond end of file."));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Read beyond end of file.\nФайл: ") +
+                                             QString::fromStdString(dir_->file("SHORT.base")));
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "SHORT"}));
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
     // The cut-off bytes would read as an instrument; its slot is emptied instead.
@@ -239,7 +242,8 @@ void MainWindowTest::blankLineInConfigIsKeptThroughClose()
     auto form = Start();
     // ".base" (an empty name) is not there: loading stops at the blank line.
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File not found."));
+    QCOMPARE(dialogs_->messages[0].Text,
+             QStringLiteral("File not found.\nФайл: ") + QString::fromStdString(dir_->file(".base")));
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "", "EURUSD"}));
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
     form->show();
