@@ -1,6 +1,7 @@
 #include "ui/OptimisationPage.h"
 
 #include "backtest/RunControls.h"
+#include "store/Dates.h"
 #include "store/Instrument.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
@@ -75,6 +76,7 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     for (QSpinBox* week : {u.WeekFrom, u.WeekTo, u.ForwardFrom, u.ForwardTo})
         connect(week, &QSpinBox::valueChanged, this, &OptimisationPage::ShowForwardOverlap);
     connect(u.ForwardChecked, &QCheckBox::toggled, this, &OptimisationPage::ShowForwardOverlap);
+    connect(u.PairBox, &QComboBox::currentIndexChanged, this, &OptimisationPage::ShowPeriod);
     connect(u.SignalSlider, &QSlider::valueChanged, this, &OptimisationPage::ShowLayer);
     connect(u.BestBySignal, &QCheckBox::toggled, this, &OptimisationPage::ShowLayer);
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
@@ -121,6 +123,32 @@ void OptimisationPage::SetInstruments(const QStringList& names)
         box->setCurrentIndex(chosen);
     else
         box->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    ShowPeriod();
+}
+
+void OptimisationPage::ShowPeriod()
+{
+    // The instrument's weeks, and where the runs stop when it holds more
+    // weeks than a run walks.
+    const int slot = ui->PairBox->currentIndex() + 1;
+    if (slot < 1 || slot > kLastSlot) {
+        ui->PeriodLabel->clear();
+        return;
+    }
+    const CandleSeries& weeks = Table()[slot].Week;
+    const int last = FirstEmptyIndex(weeks, 1) - 1;
+    if (last < 1) {
+        ui->PeriodLabel->clear();
+        return;
+    }
+    QString text = QStringLiteral("Котировки: %1 – %2, недель %3")
+                       .arg(Text(FormatDate(weeks[1].Date)), Text(FormatDate(weeks[last].Date)))
+                       .arg(last);
+    if (last > kLastWeekControl.Max)
+        text += QStringLiteral("; анализируются недели до %1 (неделя %2)")
+                    .arg(Text(FormatDate(weeks[kLastWeekControl.Max].Date)))
+                    .arg(kLastWeekControl.Max);
+    ui->PeriodLabel->setText(text);
 }
 
 bool OptimisationPage::ReadParams(SweepParams& params, int& slot)

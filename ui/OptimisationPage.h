@@ -74,6 +74,8 @@ class OptimisationPage : public QWidget {
     };
 
     bool ReadParams(SweepParams& params, int& slot);
+    /// Shows the weeks of the instrument chosen and where the runs stop.
+    void ShowPeriod();
     /// Warns when the forward weeks overlap the swept weeks.
     void ShowForwardOverlap();
     void Ended();

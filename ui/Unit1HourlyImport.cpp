@@ -204,6 +204,7 @@ void TForm1::N4Click()
             std::memcpy(&table[loadedSlot], &table.ScratchSlot(), sizeof(quillet::Instrument));
             if (u.ComboBox1->currentIndex() == loadedSlot - 1)
                 ComboBox1Select();
+            InstrumentsChanged();
             ShowInfo(this, done);
             return;
         }

@@ -79,6 +79,8 @@ class OptimisationPageTest : public WindowTest {
     Q_OBJECT
   private slots:
     void pageIsTheLastTab();
+    void periodSaysWhereTheRunsStop_data();
+    void periodSaysWhereTheRunsStop();
     void controlsStartAtTheirDefaults();
     void formsKeepTheCoreRanges();
     void sweepFillsHeatmapAndBestRows();
@@ -137,6 +139,35 @@ void OptimisationPageTest::pageIsTheLastTab()
     auto* pair = Get<QComboBox>(Page(*form), "PairBox");
     QCOMPARE(pair->count(), 1);
     QCOMPARE(pair->currentText(), QStringLiteral("EURUSD"));
+}
+
+void OptimisationPageTest::periodSaysWhereTheRunsStop_data()
+{
+    QTest::addColumn<int>("weeks");
+    QTest::addColumn<QString>("period");
+    // Quiet weeks on the Sundays from 9 January 2005.
+    QTest::newRow("120 weeks") << 120 << "Котировки: 09.01.2005 – 22.04.2007, недель 120";
+    QTest::newRow("535 weeks, all walked") << 535 << "Котировки: 09.01.2005 – 05.04.2015, недель 535";
+    QTest::newRow("548 weeks, the last 13 never walked")
+        << 548
+        << "Котировки: 09.01.2005 – 05.07.2015, недель 548; анализируются недели до 05.04.2015 (неделя 535)";
+}
+
+void OptimisationPageTest::periodSaysWhereTheRunsStop()
+{
+    QFETCH(int, weeks);
+    QFETCH(QString, period);
+    auto inst = NewInstrument("WEEKS");
+    FillQuietWeeks(*inst, weeks);
+    WriteInstrument(*dir_, "WEEKS", *inst);
+    WriteConfig(*dir_, {"EURUSD", "WEEKS"});
+    auto form = Start();
+    auto* pair = Get<QComboBox>(Page(*form), "PairBox");
+    auto* label = Get<QLabel>(Page(*form), "PeriodLabel");
+    QVERIFY(label->text().startsWith(QStringLiteral("Котировки: ")));
+    QVERIFY(!label->text().contains(QStringLiteral("анализируются")));
+    pair->setCurrentIndex(1);
+    QCOMPARE(label->text(), period);
 }
 
 void OptimisationPageTest::controlsStartAtTheirDefaults()
