@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -89,6 +90,8 @@ class OptimisationPageTest : public WindowTest {
     void tooltipShowsTheCombinationAndItsFigures();
     void holdAxisShowsTheBestHoldPerCell();
     void coloursRunFromTheLowestToTheHighestCell();
+    void pointsColourEachSideOfZeroOnItsOwnScale_data();
+    void pointsColourEachSideOfZeroOnItsOwnScale();
     void reversedRangeIsRefused();
     void forwardWeeksOverlappingTheSweptWeeksAreWarned_data();
     void forwardWeeksOverlappingTheSweptWeeksAreWarned();
@@ -459,6 +462,35 @@ void OptimisationPageTest::coloursRunFromTheLowestToTheHighestCell()
     QVERIFY(low < high);
     QCOMPARE(heatmap->CellColour(lowSl, lowTp), QColor(68, 1, 84));
     QCOMPARE(heatmap->CellColour(highSl, highTp), QColor(253, 231, 37));
+}
+
+void OptimisationPageTest::pointsColourEachSideOfZeroOnItsOwnScale_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QColor>("colour");
+    // One row of take-profits 1..5 holding -5764, -2882, 0, 346,5 and 693,
+    // as the demo AUDJPY's points run: the best gain is as green as the
+    // worst loss is red.
+    QTest::newRow("worst loss") << -5764.0f << QColor(200, 30, 40);
+    QTest::newRow("half the worst loss") << -2882.0f << QColor::fromRgbF(0.8921569f, 0.5588235f, 0.5784314f);
+    QTest::newRow("zero is white") << 0.0f << QColor(255, 255, 255);
+    QTest::newRow("half the best gain") << 346.5f << QColor::fromRgbF(0.5392157f, 0.7745098f, 0.6372549f);
+    QTest::newRow("best gain") << 693.0f << QColor(20, 140, 70);
+}
+
+void OptimisationPageTest::pointsColourEachSideOfZeroOnItsOwnScale()
+{
+    QFETCH(float, value);
+    QFETCH(QColor, colour);
+    SweepHeatmap map;
+    map.SetLayer(1, 1, 1, 5, {-5764.0f, -2882.0f, 0.0f, 346.5f, 693.0f}, QStringLiteral("Пункты"), true);
+    const std::vector<float> row = {-5764.0f, -2882.0f, 0.0f, 346.5f, 693.0f};
+    const int tp = static_cast<int>(std::find(row.begin(), row.end(), value) - row.begin()) + 1;
+    const QColor got = map.CellColour(1, tp);
+    // Within one step of 255 per channel.
+    QVERIFY2(std::abs(got.red() - colour.red()) <= 1 && std::abs(got.green() - colour.green()) <= 1 &&
+                 std::abs(got.blue() - colour.blue()) <= 1,
+             qPrintable(got.name() + QStringLiteral(", not ") + colour.name()));
 }
 
 void OptimisationPageTest::reversedRangeIsRefused()
