@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui_TradesPage.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QDateTime>
 #include <QDateTimeAxis>
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 namespace quillet::ui {
@@ -253,17 +255,29 @@ void TradesPage::SetUpChart()
     runningMax_ = new QLineSeries(chart_);
     runningMax_->setName(QStringLiteral("Максимум"));
     runningMax_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
-    deepestFall_ = new QLineSeries(chart_);
-    deepestFall_->setName(QStringLiteral("Наибольшая просадка"));
-    deepestFall_->setPen(QPen(QColor(200, 0, 0), 3));
+    // The drawdowns are shaded between the running maximum and the curve,
+    // under the curve's line, so the curve stays in sight; the deepest one
+    // in a stronger red.
+    const auto shade = [this](const QString& name, const QColor& fill) {
+        auto* area = new QAreaSeries(new QLineSeries(chart_), new QLineSeries(chart_));
+        area->setParent(chart_);
+        area->setName(name);
+        area->setBrush(fill);
+        area->setPen(Qt::NoPen);
+        return area;
+    };
+    drawdowns_ = shade(QStringLiteral("Просадка"), QColor(230, 60, 60, 70));
+    deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(200, 0, 0, 150));
 
     auto* time = new QDateTimeAxis(chart_);
     time->setTickCount(7);
     auto* points = new QValueAxis(chart_);
     points->setLabelFormat(QStringLiteral("%.0f"));
+    points->setTickCount(7);
     chart_->addAxis(time, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
-    for (QLineSeries* s : {runningMax_, equity_, deepestFall_}) {
+    for (QAbstractSeries* s :
+         std::initializer_list<QAbstractSeries*>{drawdowns_, deepestFall_, runningMax_, equity_}) {
         chart_->addSeries(s);
         s->attachAxis(time);
         s->attachAxis(points);
@@ -319,6 +333,7 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     QList<QPointF> sums;
     QList<QPointF> peaks;
     QList<QPointF> fall;
+    QList<QPointF> fallPeaks;
     if (!trades.empty()) {
         // The account starts flat when the first trade opens.
         const QPointF start(MomentMs(trades.front().EntryDate, trades.front().EntryTime), 0);
@@ -331,13 +346,18 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
             sums.append({x, static_cast<qreal>(curve.Cumulative[i])});
             peaks.append({x, static_cast<qreal>(curve.RunningMax[i])});
         }
-        // The deepest fall drawn over the curve, from its peak down to its trough.
-        if (curve.DrawdownTrough >= 0)
+        // The deepest fall, from its peak down to its trough, under the peak's level.
+        if (curve.DrawdownTrough >= 0) {
             fall = sums.mid(curve.DrawdownPeak + 1, curve.DrawdownTrough - curve.DrawdownPeak + 1);
+            fallPeaks = peaks.mid(curve.DrawdownPeak + 1, curve.DrawdownTrough - curve.DrawdownPeak + 1);
+        }
     }
     equity_->replace(sums);
     runningMax_->replace(peaks);
-    deepestFall_->replace(fall);
+    drawdowns_->upperSeries()->replace(peaks);
+    drawdowns_->lowerSeries()->replace(sums);
+    deepestFall_->upperSeries()->replace(fallPeaks);
+    deepestFall_->lowerSeries()->replace(fall);
 
     auto* time = static_cast<QDateTimeAxis*>(chart_->axes(Qt::Horizontal).front());
     auto* points = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QAreaSeries;
 class QChart;
 class QLineSeries;
 class QModelIndex;
@@ -88,7 +89,8 @@ class TradesPage : public QWidget {
     QChart* chart_ = nullptr;
     QLineSeries* equity_ = nullptr;
     QLineSeries* runningMax_ = nullptr;
-    QLineSeries* deepestFall_ = nullptr;
+    QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
+    QAreaSeries* deepestFall_ = nullptr; // the deepest of them
 
     QTabWidget* pages_ = nullptr;
     QWidget* logPage_ = nullptr;

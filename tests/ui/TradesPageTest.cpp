@@ -12,6 +12,7 @@
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -24,6 +25,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
+#include <QValueAxis>
 #include <QtTest>
 
 #include <filesystem>
@@ -79,6 +81,7 @@ class TradesPageTest : public WindowTest {
     void doubleClickWithoutLogStaysOnThePage();
     void saveCancelledOrFailedWritesNothing();
     void newRunStartsInWeekOrder();
+    void chartHasRoomAtTheDefaultSize();
     void doubleClickFindsTheLineAfterTheLogIsEdited_data();
     void doubleClickFindsTheLineAfterTheLogIsEdited();
 
@@ -146,8 +149,19 @@ QLineSeries* SeriesNamed(TForm1& form, const QString& name)
 {
     for (QAbstractSeries* s : Chart(form)->series())
         if (s->name() == name)
-            return qobject_cast<QLineSeries*>(s);
-    throw std::runtime_error("no series " + name.toStdString());
+            if (auto* line = qobject_cast<QLineSeries*>(s))
+                return line;
+    throw std::runtime_error("no line series " + name.toStdString());
+}
+
+/// A shaded area of the chart.
+QAreaSeries* AreaNamed(TForm1& form, const QString& name)
+{
+    for (QAbstractSeries* s : Chart(form)->series())
+        if (s->name() == name)
+            if (auto* area = qobject_cast<QAreaSeries*>(s))
+                return area;
+    throw std::runtime_error("no area " + name.toStdString());
 }
 
 } // namespace
@@ -253,7 +267,9 @@ void TradesPageTest::curveSumsThePoints()
     QCOMPARE(Chart(*form)->title(), QStringLiteral("Итого: -50 п, наибольшая просадка: 100 п"));
     QLineSeries* sums = SeriesNamed(*form, QStringLiteral("Итого, п"));
     QLineSeries* peaks = SeriesNamed(*form, QStringLiteral("Максимум"));
-    QLineSeries* fall = SeriesNamed(*form, QStringLiteral("Наибольшая просадка"));
+    QAreaSeries* shaded = AreaNamed(*form, QStringLiteral("Просадка"));
+    QAreaSeries* deepest = AreaNamed(*form, QStringLiteral("Наибольшая просадка"));
+    QLineSeries* fall = deepest->lowerSeries();
     const QDateTime entry(QDate(2005, 1, 17), QTime(0, 0));
     const QDateTime tp(QDate(2005, 1, 17), QTime(5, 0));
     const QDateTime sl(QDate(2005, 1, 31), QTime(1, 0));
@@ -263,8 +279,17 @@ void TradesPageTest::curveSumsThePoints()
     QCOMPARE(sums->points(), expectedSums);
     QCOMPARE(peaks->points()[2].y(), 50.0);
     QCOMPARE(peaks->pen().widthF() < sums->pen().widthF(), true);
-    // The deepest fall is the stretch of the curve from the take-profit down.
+    // The drawdowns are shaded from the running maximum down to the curve,
+    // drawn under the curve's line; the deepest is the stretch from the
+    // take-profit down, under its peak of 50.
+    QCOMPARE(shaded->upperSeries()->points(), peaks->points());
+    QCOMPARE(shaded->lowerSeries()->points(), expectedSums);
     QCOMPARE(fall->points(), expectedSums.mid(1));
+    QCOMPARE(deepest->upperSeries()->points(),
+             (QList<QPointF>{{expectedSums[1].x(), 50}, {expectedSums[2].x(), 50}}));
+    const QList<QAbstractSeries*> drawn = Chart(*form)->series();
+    QVERIFY(drawn.indexOf(deepest) < drawn.indexOf(sums));
+    QVERIFY(drawn.indexOf(shaded) < drawn.indexOf(sums));
     // The time axis is a date axis over the trades.
     QList<QAbstractAxis*> axes = Chart(*form)->axes(Qt::Horizontal);
     QCOMPARE(axes.size(), 1);
@@ -298,7 +323,8 @@ void TradesPageTest::demoEurusdShows139RowsAndWritesTheCliFile()
         Chart(*form)->title(),
         QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п").arg(curve.Total).arg(curve.DeepestDrawdown));
     QCOMPARE(Cell(*form, 138, 14), QString::number(curve.Total));
-    const QList<QPointF> fall = SeriesNamed(*form, QStringLiteral("Наибольшая просадка"))->points();
+    const QList<QPointF> fall =
+        AreaNamed(*form, QStringLiteral("Наибольшая просадка"))->lowerSeries()->points();
     QCOMPARE(fall.size(), curve.DrawdownTrough - curve.DrawdownPeak + 1);
     QCOMPARE(fall.front().y() - fall.back().y(), static_cast<qreal>(curve.DeepestDrawdown));
     QCOMPARE(SeriesNamed(*form, QStringLiteral("Итого, п"))->count(), 140);
@@ -428,6 +454,23 @@ void TradesPageTest::newRunStartsInWeekOrder()
     QCOMPARE(firstWeek(), 1);
     QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), 0);
     QCOMPARE(view->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+void TradesPageTest::chartHasRoomAtTheDefaultSize()
+{
+    // At the window's default size the curve takes most of the page's
+    // height, so its point axis keeps several readable steps.
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, false);
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(Page(*form));
+    QApplication::processEvents();
+    auto* chart = Get<QChartView>(*form, "TradesChart");
+    QVERIFY2(chart->height() >= 280, qPrintable(QString::number(chart->height())));
+    QVERIFY(chart->height() > Table(*form)->height());
+    auto* points = qobject_cast<QValueAxis*>(Chart(*form)->axes(Qt::Vertical).front());
+    QVERIFY(points);
+    QVERIFY(points->tickCount() >= 6);
 }
 
 void TradesPageTest::doubleClickFindsTheLineAfterTheLogIsEdited_data()
