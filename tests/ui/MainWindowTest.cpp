@@ -756,7 +756,8 @@ void MainWindowTest::unreadableConfigIsNotOverwrittenOnClose()
             QSKIP("cannot act as an ordinary user here");
         auto form = Start();
         QCOMPARE(dialogs_->messages.size(), 1);
-        QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File access denied."));
+        QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File access denied.\nФайл: ") +
+                                                 QString::fromStdString(dir_->file("config")));
         QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
         form->show();
         QVERIFY(form->close());
