@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QHeaderView>
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
