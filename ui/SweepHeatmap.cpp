@@ -226,8 +226,8 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
             if (y - scale.top() > fm.height() && scale.bottom() - y > fm.height())
                 p.drawText(scale.right() + 4, y + fm.ascent() / 2, QStringLiteral("0"));
         }
-        p.drawText(QRect(scale.left() - 30, scale.bottom() + 4, kScaleWidth + 60, fm.height()),
-                   Qt::AlignCenter, QStringLiteral("белый = 0"));
+        p.drawText(QRect(scale.left(), scale.bottom() + 4, width() - scale.left(), fm.height()),
+                   Qt::AlignLeft, QStringLiteral("белый = 0"));
     }
 }
 
