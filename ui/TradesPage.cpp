@@ -98,6 +98,16 @@ QString AxisDateFormat()
     return format;
 }
 
+/// The smallest of 1, 2, 2,5 and 5 times a power of ten that is at least `least`.
+double NiceStep(double least)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(std::max(least, 1.0))));
+    for (const double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (m * power >= least)
+            return m * power;
+    return 10 * power;
+}
+
 QString ChartTitle(const EquityCurve& curve)
 {
     return QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п")
@@ -266,14 +276,13 @@ void TradesPage::SetUpChart()
         area->setPen(Qt::NoPen);
         return area;
     };
-    drawdowns_ = shade(QStringLiteral("Просадка"), QColor(230, 60, 60, 70));
-    deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(200, 0, 0, 150));
+    drawdowns_ = shade(QStringLiteral("Просадка"), QColor(230, 60, 60, 50));
+    deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(215, 40, 40, 105));
 
     auto* time = new QDateTimeAxis(chart_);
     time->setTickCount(7);
     auto* points = new QValueAxis(chart_);
     points->setLabelFormat(QStringLiteral("%.0f"));
-    points->setTickCount(7);
     chart_->addAxis(time, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
     for (QAbstractSeries* s :
@@ -376,8 +385,13 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     const auto [low, high] = std::minmax_element(curve.Cumulative.begin(), curve.Cumulative.end());
     const std::int64_t bottom = std::min<std::int64_t>(*low, 0);
     const std::int64_t top = std::max<std::int64_t>({*high, 0, bottom + 1});
-    points->setRange(static_cast<qreal>(bottom), static_cast<qreal>(top));
-    points->applyNiceNumbers();
+    // Round steps from 0, about six of them over the range.
+    const double step = NiceStep(static_cast<double>(top - bottom) / 6);
+    points->setTickType(QValueAxis::TicksDynamic);
+    points->setTickAnchor(0);
+    points->setTickInterval(step);
+    points->setRange(std::floor(static_cast<double>(bottom) / step) * step,
+                     std::ceil(static_cast<double>(top) / step) * step);
 }
 
 int TradesPage::LogBlockOfTrade(int row) const
