@@ -42,6 +42,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: quillet-screenshots DATA_DIR OUT_DIR\n");
         return 2;
     }
+    quillet::ui::InstallQtTranslations(app);
     PrintingDialogs dialogs;
     quillet::ui::SetDialogs(&dialogs);
 

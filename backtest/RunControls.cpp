@@ -1,8 +1,8 @@
 #include "backtest/RunControls.h"
 
 #include "backtest/Sweep.h"
-#include "store/Numbers.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace quillet {
@@ -14,7 +14,20 @@ std::string RangeText(const ControlRange& control, std::string_view between)
 
 std::string RatioText(long double value, const char* suffix)
 {
-    return std::isnan(value) ? "-" : FormatGeneral2(value) + suffix;
+    if (std::isnan(value))
+        return "-";
+    // One decimal with the "," separator, and none when it is 0: 100, 66,7.
+    char buf[64];
+    const auto end =
+        std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::fixed, 1).ptr;
+    std::string text(buf, end);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, ".0") == 0)
+        text.resize(text.size() - 2);
+    else
+        text[text.size() - 2] = ',';
+    if (text == "-0")
+        text = "0";
+    return text + suffix;
 }
 
 std::vector<std::string> BestRowCells(const SweepRow& row)

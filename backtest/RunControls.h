@@ -69,8 +69,8 @@ inline const MetricName& NameOf(SweepMetric metric)
     return kMetricNames[static_cast<std::size_t>(metric)];
 }
 
-/// A ratio as the reports write it ("1,3", "67" with `suffix`), or "-" where
-/// it has no value (NaN).
+/// A ratio of the sweep's pages and tables, plainly with one decimal
+/// ("1,3", "66,7", "100" with `suffix`), or "-" where it has no value (NaN).
 std::string RatioText(long double value, const char* suffix = "");
 
 /// A column of the best rows: its heading in the window, its heading in the
@@ -84,12 +84,12 @@ struct BestRowColumn {
 /// Signal, levels, holding limit, then the run's figures.
 inline constexpr std::array<BestRowColumn, 10> kBestRowColumns = {{
     {"Сигнал", "Сигнал", 6},
-    {"SL", "SL", 3},
-    {"TP", "TP", 3},
+    {"Стоп-лосс", "SL", 3},
+    {"Тейк-профит", "TP", 3},
     {"Удерж.", "Удерж.", 7},
     {"Входы", "Входы", 6},
-    {"TP", "TP", 4},
-    {"SL", "SL", 4},
+    {"Выходов по TP", "TP", 4},
+    {"Выходов по SL", "SL", 4},
     {"Пункты", "Пункты", 7},
     {"Профитность", "Профитность", 11},
     {"% TP", "%TP", 5},

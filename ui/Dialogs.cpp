@@ -1,10 +1,21 @@
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+#include <QTranslator>
+#include <QVBoxLayout>
 
 namespace quillet::ui {
 
@@ -63,6 +74,59 @@ std::optional<QString> DialogService::InputText(QWidget* parent, const QString& 
 QString DialogService::SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
 {
     return QFileDialog::getSaveFileName(parent, QString(), suggestedName, QtFilter(filter));
+}
+
+std::optional<std::pair<QDate, QDate>> DialogService::ChoosePeriod(QWidget* parent, const QString& title,
+                                                                   const QString& text, QDate from, QDate to)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* form = new QFormLayout;
+    const auto dateEdit = [&dialog](QDate date, const char* name) {
+        auto* edit = new QDateEdit(date, &dialog);
+        edit->setObjectName(QLatin1String(name));
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        edit->setCalendarPopup(true);
+        return edit;
+    };
+    QDateEdit* first = dateEdit(from, "PeriodFrom");
+    QDateEdit* last = dateEdit(to, "PeriodTo");
+    form->addRow(QStringLiteral("С:"), first);
+    form->addRow(QStringLiteral("По:"), last);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return std::pair{first->date(), last->date()};
+}
+
+bool DialogService::Confirm(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+QTranslator* InstallQtTranslations(QCoreApplication& app)
+{
+    auto* texts = new QTranslator(&app);
+    if (!texts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qt"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete texts;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(texts);
+    return texts;
 }
 
 DialogService& Dialogs()

@@ -3,12 +3,16 @@
 // files. Tests install their own service that answers in advance, so no test
 // ever waits on a dialog.
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 
 #include <exception>
 #include <optional>
+#include <utility>
 
+class QCoreApplication;
+class QTranslator;
 class QWidget;
 
 namespace quillet::ui {
@@ -34,7 +38,19 @@ class DialogService {
     /// The full path of the file to write, or an empty text on cancel;
     /// `suggestedName` is offered first.
     virtual QString SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
+    /// A period of days, first and last included, chosen starting from
+    /// `from` to `to`; nothing when the user cancelled.
+    virtual std::optional<std::pair<QDate, QDate>> ChoosePeriod(QWidget* parent, const QString& title,
+                                                                const QString& text, QDate from, QDate to);
+    /// A question with the buttons "Да" and "Нет"; true for "Да".
+    virtual bool Confirm(QWidget* parent, const QString& title, const QString& text);
 };
+
+/// Loads Qt's own Russian texts, so that standard dialogs and buttons
+/// ("Отмена", "Сохранить как") speak the window's language. Returns the
+/// translator installed (owned by `app`), or nullptr when they are not
+/// installed on the machine.
+QTranslator* InstallQtTranslations(QCoreApplication& app);
 
 /// The service in force.
 DialogService& Dialogs();

@@ -1,6 +1,7 @@
 #include "ui/OptimisationPage.h"
 
 #include "backtest/RunControls.h"
+#include "store/Dates.h"
 #include "store/Instrument.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
@@ -11,6 +12,7 @@
 #include <QTableWidgetItem>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -38,7 +40,8 @@ QString Ratio(long double value, const char* suffix = "")
 
 QString FiguresText(const BacktestResult& r, const SweepFigures& f)
 {
-    return QStringLiteral("входов %1, TP %2, SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, TP %8")
+    return QStringLiteral("входов %1, выходов по TP %2, по SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, "
+                          "TP %8")
         .arg(r.Entries)
         .arg(r.TakeProfits)
         .arg(r.StopLosses)
@@ -70,6 +73,10 @@ OptimisationPage::OptimisationPage(QWidget* parent)
         ui->ForwardFrom->setEnabled(on);
         ui->ForwardTo->setEnabled(on);
     });
+    for (QSpinBox* week : {u.WeekFrom, u.WeekTo, u.ForwardFrom, u.ForwardTo})
+        connect(week, &QSpinBox::valueChanged, this, &OptimisationPage::ShowForwardOverlap);
+    connect(u.ForwardChecked, &QCheckBox::toggled, this, &OptimisationPage::ShowForwardOverlap);
+    connect(u.PairBox, &QComboBox::currentIndexChanged, this, &OptimisationPage::ShowPeriod);
     connect(u.SignalSlider, &QSlider::valueChanged, this, &OptimisationPage::ShowLayer);
     connect(u.BestBySignal, &QCheckBox::toggled, this, &OptimisationPage::ShowLayer);
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
@@ -77,6 +84,22 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
     connect(&watcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress, &QProgressBar::setValue);
     connect(&watcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::Ended);
+}
+
+void OptimisationPage::ShowForwardOverlap()
+{
+    // Weeks in both ranges make the forward figures partly in-sample.
+    auto& u = *ui;
+    const int first = std::max(u.WeekFrom->value(), u.ForwardFrom->value());
+    const int last = std::min(u.WeekTo->value(), u.ForwardTo->value());
+    const bool overlap = u.ForwardChecked->isChecked() && first <= last;
+    u.ForwardOverlapLabel->setVisible(overlap);
+    u.ForwardOverlapLabel->setText(
+        overlap ? QStringLiteral("Недели %1–%2 входят и в подбор, и в проверку: цифры «(пров.)» на них не "
+                                 "независимы от подбора")
+                      .arg(first)
+                      .arg(last)
+                : QString());
 }
 
 OptimisationPage::~OptimisationPage()
@@ -89,9 +112,43 @@ OptimisationPage::~OptimisationPage()
 
 void OptimisationPage::SetInstruments(const QStringList& names)
 {
-    ui->PairBox->clear();
-    ui->PairBox->addItems(names);
-    ui->PairBox->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    // The instrument chosen stays chosen while the list grows under it.
+    QComboBox* box = ui->PairBox;
+    const int chosen = box->currentIndex();
+    const QString chosenName = box->currentText();
+    const QSignalBlocker quiet(box);
+    box->clear();
+    box->addItems(names);
+    if (chosen >= 0 && chosen < names.size() && names[chosen] == chosenName)
+        box->setCurrentIndex(chosen);
+    else
+        box->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    ShowPeriod();
+}
+
+void OptimisationPage::ShowPeriod()
+{
+    // The instrument's weeks, and where the runs stop when it holds more
+    // weeks than a run walks.
+    const int slot = ui->PairBox->currentIndex() + 1;
+    if (slot < 1 || slot > kLastSlot) {
+        ui->PeriodLabel->clear();
+        return;
+    }
+    const CandleSeries& weeks = Table()[slot].Week;
+    const int last = FirstEmptyIndex(weeks, 1) - 1;
+    if (last < 1) {
+        ui->PeriodLabel->clear();
+        return;
+    }
+    QString text = QStringLiteral("Котировки: %1 – %2, недель %3")
+                       .arg(Text(FormatDate(weeks[1].Date)), Text(FormatDate(weeks[last].Date)))
+                       .arg(last);
+    if (last > kLastWeekControl.Max)
+        text += QStringLiteral("; анализируются недели до %1 (неделя %2)")
+                    .arg(Text(FormatDate(weeks[kLastWeekControl.Max].Date)))
+                    .arg(kLastWeekControl.Max);
+    ui->PeriodLabel->setText(text);
 }
 
 bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
@@ -108,8 +165,8 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
         const char* Name;
     };
     for (const Axis& a :
-         {Axis{u.SignalFrom, u.SignalTo, "Сигнальная свеча"}, Axis{u.StopLossFrom, u.StopLossTo, "Stop Loss"},
-          Axis{u.TakeProfitFrom, u.TakeProfitTo, "Take Profit"}, Axis{u.HoldFrom, u.HoldTo, "Удержание"},
+         {Axis{u.SignalFrom, u.SignalTo, "Сигнальная свеча"}, Axis{u.StopLossFrom, u.StopLossTo, "Стоп-лосс"},
+          Axis{u.TakeProfitFrom, u.TakeProfitTo, "Тейк-профит"}, Axis{u.HoldFrom, u.HoldTo, "Удержание"},
           Axis{u.WeekFrom, u.WeekTo, "Недели"}, Axis{u.ForwardFrom, u.ForwardTo, "Проверка на неделях"}})
         if (a.From->isEnabled() && a.From->value() > a.To->value()) {
             ShowError(this, QString::fromUtf8(a.Name) + QStringLiteral(": начало больше конца"));
@@ -261,7 +318,8 @@ void OptimisationPage::ShowLayer()
     const bool best = ui->BestBySignal->isChecked();
     ui->SignalSlider->setEnabled(!best);
     const int signal = ui->SignalSlider->value();
-    ui->SignalLabel->setText(QStringLiteral("%1 п").arg(signal));
+    // The slider's value means nothing while each cell takes its best signal.
+    ui->SignalLabel->setText(best ? QStringLiteral("все значения") : QStringLiteral("%1 п").arg(signal));
 
     const int slCount = g.StopLoss.Count();
     const int tpCount = g.TakeProfit.Count();
@@ -326,10 +384,12 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
 {
     const int signal = ShownSignal(stopLoss, takeProfit);
     if (signal == 0 || !table_)
-        return QStringLiteral("SL %1 п, TP %2 п: нет значения").arg(stopLoss).arg(takeProfit);
+        return QStringLiteral("Стоп-лосс %1 п, тейк-профит %2 п: нет значения").arg(stopLoss).arg(takeProfit);
     const int hold = HoldOfCell(signal, stopLoss, takeProfit);
-    QString text =
-        QStringLiteral("Сигнальная свеча %1 п, SL %2 п, TP %3 п").arg(signal).arg(stopLoss).arg(takeProfit);
+    QString text = QStringLiteral("Сигнальная свеча %1 п, стоп-лосс %2 п, тейк-профит %3 п")
+                       .arg(signal)
+                       .arg(stopLoss)
+                       .arg(takeProfit);
     if (hold > 0)
         text += QStringLiteral(", удержание %1 ч").arg(hold);
     if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))

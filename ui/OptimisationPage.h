@@ -39,6 +39,7 @@ class OptimisationPage : public QWidget {
     ~OptimisationPage() override;
 
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
+    /// The instrument chosen stays chosen when it keeps its place.
     void SetInstruments(const QStringList& names);
 
     bool Running() const { return running_; }
@@ -73,6 +74,10 @@ class OptimisationPage : public QWidget {
     };
 
     bool ReadParams(SweepParams& params, int& slot);
+    /// Shows the weeks of the instrument chosen and where the runs stop.
+    void ShowPeriod();
+    /// Warns when the forward weeks overlap the swept weeks.
+    void ShowForwardOverlap();
     void Ended();
     void Finished(const SweepDone& done);
     void Failed(const QString& text);

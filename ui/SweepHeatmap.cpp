@@ -115,8 +115,13 @@ QColor SweepHeatmap::ColourOf(float v) const
     if (std::isnan(v))
         return kNoValue;
     if (diverging_) {
-        const float reach = std::max(std::fabs(low_), std::fabs(high_));
-        return Diverging(reach > 0 ? v / reach : 0.0);
+        // Each side of 0 runs to its own extreme, so the best gain is full
+        // green however deep the worst loss goes, and the other way round.
+        if (v > 0)
+            return Diverging(high_ > 0 ? v / high_ : 0.0);
+        if (v < 0)
+            return Diverging(low_ < 0 ? -(v / low_) : 0.0);
+        return Diverging(0.0);
     }
     return Sequential(high_ > low_ ? (v - low_) / (high_ - low_) : 1.0);
 }
@@ -182,7 +187,7 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
         p.drawText(x - fm.horizontalAdvance(t) / 2, map.bottom() + 4 + fm.ascent(), t);
     }
     p.drawText(QRect(map.left(), map.bottom() + 18, map.width(), kBottom - 18), Qt::AlignCenter,
-               QStringLiteral("Take Profit, п"));
+               QStringLiteral("Тейк-профит, п"));
     for (const int sl : Ticks(slFirst_, slLast_)) {
         const int y = CellCentre(sl, tpFirst_).y();
         p.drawLine(map.left() - 4, y, map.left() - 1, y);
@@ -193,10 +198,11 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
     p.translate(12, map.center().y());
     p.rotate(-90);
     p.drawText(QRect(-map.height() / 2, -10, map.height(), 20), Qt::AlignCenter,
-               QStringLiteral("Stop Loss, п"));
+               QStringLiteral("Стоп-лосс, п"));
     p.restore();
 
-    // The colour scale, from the lowest value at the bottom to the highest.
+    // The colour scale, from the lowest value at the bottom to the highest;
+    // a row that crosses 0 is drawn white.
     const QRect scale = ScaleRect();
     for (int y = 0; y < scale.height(); ++y) {
         const double t = 1.0 - static_cast<double>(y) / std::max(scale.height() - 1, 1);
@@ -209,6 +215,19 @@ void SweepHeatmap::paintEvent(QPaintEvent*)
     if (!std::isnan(low_)) {
         p.drawText(scale.right() + 4, scale.top() + fm.ascent(), Number(high_));
         p.drawText(scale.right() + 4, scale.bottom(), Number(low_));
+    }
+    if (diverging_) {
+        // Where white is: 0 marked on the scale when it lies inside, and
+        // said under it in any case.
+        if (!std::isnan(low_) && low_ < 0 && high_ > 0) {
+            const int y =
+                scale.top() + static_cast<int>(std::lround((high_ / (high_ - low_)) * (scale.height() - 1)));
+            p.drawLine(scale.left() - 3, y, scale.right() + 3, y);
+            if (y - scale.top() > fm.height() && scale.bottom() - y > fm.height())
+                p.drawText(scale.right() + 4, y + fm.ascent() / 2, QStringLiteral("0"));
+        }
+        p.drawText(QRect(scale.left(), scale.bottom() + 4, width() - scale.left(), fm.height()),
+                   Qt::AlignLeft, QStringLiteral("белый = 0"));
     }
 }
 

@@ -19,7 +19,8 @@ class SweepHeatmap : public QWidget {
 
     /// The values of a layer, row by row from the smallest stop-loss, each
     /// row from the smallest take-profit; NaN where a cell has no value.
-    /// `diverging` centres the colours on 0 (red below, green above).
+    /// `diverging` centres the colours on 0 (white): red below, green above,
+    /// each side scaled to its own extreme.
     void SetLayer(int stopLossFirst, int stopLossLast, int takeProfitFirst, int takeProfitLast,
                   std::vector<float> values, const QString& title, bool diverging);
     void Clear();

@@ -8,10 +8,12 @@
 #include "ui/Dialogs.h"
 #include "ui_TradesPage.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QPen>
@@ -20,10 +22,12 @@
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 namespace quillet::ui {
@@ -92,6 +96,16 @@ QString AxisDateFormat()
     QString format = Text(ActiveDateFormat());
     format.replace(QLatin1Char('m'), QLatin1Char('M'));
     return format;
+}
+
+/// The smallest of 1, 2, 2,5 and 5 times a power of ten that is at least `least`.
+double NiceStep(double least)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(std::max(least, 1.0))));
+    for (const double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (m * power >= least)
+            return m * power;
+    return 10 * power;
 }
 
 QString ChartTitle(const EquityCurve& curve)
@@ -251,9 +265,19 @@ void TradesPage::SetUpChart()
     runningMax_ = new QLineSeries(chart_);
     runningMax_->setName(QStringLiteral("Максимум"));
     runningMax_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
-    deepestFall_ = new QLineSeries(chart_);
-    deepestFall_->setName(QStringLiteral("Наибольшая просадка"));
-    deepestFall_->setPen(QPen(QColor(200, 0, 0), 3));
+    // The drawdowns are shaded between the running maximum and the curve,
+    // under the curve's line, so the curve stays in sight; the deepest one
+    // in a stronger red.
+    const auto shade = [this](const QString& name, const QColor& fill) {
+        auto* area = new QAreaSeries(new QLineSeries(chart_), new QLineSeries(chart_));
+        area->setParent(chart_);
+        area->setName(name);
+        area->setBrush(fill);
+        area->setPen(Qt::NoPen);
+        return area;
+    };
+    drawdowns_ = shade(QStringLiteral("Просадка"), QColor(230, 60, 60, 50));
+    deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(215, 40, 40, 105));
 
     auto* time = new QDateTimeAxis(chart_);
     time->setTickCount(7);
@@ -261,7 +285,8 @@ void TradesPage::SetUpChart()
     points->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(time, Qt::AlignBottom);
     chart_->addAxis(points, Qt::AlignLeft);
-    for (QLineSeries* s : {runningMax_, equity_, deepestFall_}) {
+    for (QAbstractSeries* s :
+         std::initializer_list<QAbstractSeries*>{drawdowns_, deepestFall_, runningMax_, equity_}) {
         chart_->addSeries(s);
         s->attachAxis(time);
         s->attachAxis(points);
@@ -275,13 +300,6 @@ void TradesPage::SetWorkLog(QTabWidget* pages, QWidget* logPage, QPlainTextEdit*
     pages_ = pages;
     logPage_ = logPage;
     memo_ = memo;
-    memoBlocks_ = memo->blockCount();
-    // Lines taken away (the log cleared) leave the trades nothing to point at.
-    connect(memo, &QPlainTextEdit::blockCountChanged, this, [this](int blocks) {
-        if (blocks < memoBlocks_)
-            firstLogBlock_ = -1;
-        memoBlocks_ = blocks;
-    });
 }
 
 int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
@@ -293,12 +311,27 @@ int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
 void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
 {
     const EquityCurve curve = MakeEquityCurve(list.Trades);
-    firstLogLines_ = std::move(list.FirstLogLines);
-    firstLogBlock_ = firstLogBlock;
-    if (memo_)
-        memoBlocks_ = memo_->blockCount();
+    // Each trade's first log line is kept by its place and its text: the
+    // text finds it again once lines above it were edited away.
+    logged_ = firstLogBlock >= 0 && memo_;
+    logBlocks_.assign(list.FirstLogLines.size(), -1);
+    logTexts_.assign(list.FirstLogLines.size(), QString());
+    if (logged_) {
+        const QTextDocument* log = memo_->document();
+        for (std::size_t i = 0; i < list.FirstLogLines.size(); ++i) {
+            if (list.FirstLogLines[i] < 0)
+                continue;
+            const QTextBlock line = log->findBlockByNumber(firstLogBlock + list.FirstLogLines[i]);
+            if (line.isValid()) {
+                logBlocks_[i] = line.blockNumber();
+                logTexts_[i] = line.text();
+            }
+        }
+    }
     DrawCurve(list.Trades, curve);
     model_->SetTrades(std::move(list.Trades), curve.Cumulative);
+    // A new run starts in week order, whatever the last one was sorted by.
+    ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
     ui->SaveTradesButton->setEnabled(true);
 }
@@ -309,6 +342,7 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     QList<QPointF> sums;
     QList<QPointF> peaks;
     QList<QPointF> fall;
+    QList<QPointF> fallPeaks;
     if (!trades.empty()) {
         // The account starts flat when the first trade opens.
         const QPointF start(MomentMs(trades.front().EntryDate, trades.front().EntryTime), 0);
@@ -321,13 +355,18 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
             sums.append({x, static_cast<qreal>(curve.Cumulative[i])});
             peaks.append({x, static_cast<qreal>(curve.RunningMax[i])});
         }
-        // The deepest fall drawn over the curve, from its peak down to its trough.
-        if (curve.DrawdownTrough >= 0)
+        // The deepest fall, from its peak down to its trough, under the peak's level.
+        if (curve.DrawdownTrough >= 0) {
             fall = sums.mid(curve.DrawdownPeak + 1, curve.DrawdownTrough - curve.DrawdownPeak + 1);
+            fallPeaks = peaks.mid(curve.DrawdownPeak + 1, curve.DrawdownTrough - curve.DrawdownPeak + 1);
+        }
     }
     equity_->replace(sums);
     runningMax_->replace(peaks);
-    deepestFall_->replace(fall);
+    drawdowns_->upperSeries()->replace(peaks);
+    drawdowns_->lowerSeries()->replace(sums);
+    deepestFall_->upperSeries()->replace(fallPeaks);
+    deepestFall_->lowerSeries()->replace(fall);
 
     auto* time = static_cast<QDateTimeAxis*>(chart_->axes(Qt::Horizontal).front());
     auto* points = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());
@@ -346,24 +385,48 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     const auto [low, high] = std::minmax_element(curve.Cumulative.begin(), curve.Cumulative.end());
     const std::int64_t bottom = std::min<std::int64_t>(*low, 0);
     const std::int64_t top = std::max<std::int64_t>({*high, 0, bottom + 1});
-    points->setRange(static_cast<qreal>(bottom), static_cast<qreal>(top));
-    points->applyNiceNumbers();
+    // Round steps from 0, about six of them over the range.
+    const double step = NiceStep(static_cast<double>(top - bottom) / 6);
+    points->setTickType(QValueAxis::TicksDynamic);
+    points->setTickAnchor(0);
+    points->setTickInterval(step);
+    points->setRange(std::floor(static_cast<double>(bottom) / step) * step,
+                     std::ceil(static_cast<double>(top) / step) * step);
 }
 
 int TradesPage::LogBlockOfTrade(int row) const
 {
-    if (firstLogBlock_ < 0 || !memo_ || row < 0 || row >= static_cast<int>(firstLogLines_.size()) ||
-        firstLogLines_[static_cast<std::size_t>(row)] < 0)
+    if (!logged_ || row < 0 || row >= static_cast<int>(logBlocks_.size()) ||
+        logBlocks_[static_cast<std::size_t>(row)] < 0)
         return -1;
-    const int block = firstLogBlock_ + firstLogLines_[static_cast<std::size_t>(row)];
-    return block < memo_->blockCount() ? block : -1;
+    const int expected = logBlocks_[static_cast<std::size_t>(row)];
+    const QString& text = logTexts_[static_cast<std::size_t>(row)];
+    // The line where the run wrote it, else the same text nearest to that
+    // place (a later run of the same settings writes the same lines).
+    const QTextDocument* log = memo_->document();
+    int found = -1;
+    for (QTextBlock line = log->firstBlock(); line.isValid(); line = line.next())
+        if (line.text() == text &&
+            (found < 0 || std::abs(line.blockNumber() - expected) < std::abs(found - expected)))
+            found = line.blockNumber();
+    return found;
 }
 
 void TradesPage::TradesTableDoubleClick(const QModelIndex& index)
 {
-    const int block = LogBlockOfTrade(sorted_->mapToSource(index).row());
-    if (block < 0 || !pages_)
+    if (!pages_)
         return;
+    const int row = sorted_->mapToSource(index).row();
+    const int block = LogBlockOfTrade(row);
+    if (block < 0) {
+        const int week = row >= 0 && row < static_cast<int>(Trades().size())
+                             ? Trades()[static_cast<std::size_t>(row)].Week
+                             : 0;
+        ShowInfo(this, logged_ ? QStringLiteral("В логе работы больше нет строк сделки недели %1").arg(week)
+                               : QStringLiteral("Расчёт шёл без лога работы: включите «Вести лог работы» "
+                                                "и рассчитайте снова, чтобы найти сделку в логе"));
+        return;
+    }
     pages_->setCurrentWidget(logPage_);
     // The trade's first line selected, and at the top where the memo can
     // scroll that far.
@@ -382,6 +445,10 @@ void TradesPage::SaveTradesButtonClick()
         return;
     RunGuarded(this, [&] {
         const std::string csv = TradeCsv(Trades());
+        // A folder that is not there is named as such, not as a missing file.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir())
+            throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
         try {
             WriteFileAtomically(QFile::encodeName(path).toStdString(), csv.data(), csv.size());
         } catch (const Error& e) {

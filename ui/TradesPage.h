@@ -6,12 +6,14 @@
 #include "backtest/TradeList.h"
 
 #include <QAbstractTableModel>
+#include <QString>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class QAreaSeries;
 class QChart;
 class QLineSeries;
 class QModelIndex;
@@ -68,7 +70,9 @@ class TradesPage : public QWidget {
 
     const std::vector<ClosedTrade>& Trades() const { return model_->Trades(); }
     /// The memo block where a trade's lines begin, or -1 when the log of its
-    /// run is not (or no longer) in the memo. `row` is the trade's index.
+    /// run is not (or no longer) in the memo. `row` is the trade's index. The
+    /// line is found by its text, so lines edited or cleared above it do
+    /// not lead elsewhere.
     int LogBlockOfTrade(int row) const;
 
   private slots:
@@ -85,14 +89,15 @@ class TradesPage : public QWidget {
     QChart* chart_ = nullptr;
     QLineSeries* equity_ = nullptr;
     QLineSeries* runningMax_ = nullptr;
-    QLineSeries* deepestFall_ = nullptr;
+    QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
+    QAreaSeries* deepestFall_ = nullptr; // the deepest of them
 
     QTabWidget* pages_ = nullptr;
     QWidget* logPage_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
-    std::vector<int> firstLogLines_;
-    int firstLogBlock_ = -1;
-    int memoBlocks_ = 0; // the memo's block count last seen: fewer blocks mean the log was cleared
+    bool logged_ = false;           // the run shown wrote its log into the memo
+    std::vector<int> logBlocks_;    // per trade, the memo block of its first line as written, or -1
+    std::vector<QString> logTexts_; // and that line's text
 };
 
 /// Creates the page, adds it to `pages` right after `logPage` as "Сделки"

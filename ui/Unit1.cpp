@@ -268,7 +268,10 @@ void TForm1::FormCreate()
             u.Label193->setText(u.Label193->text() + QLatin1Char('.'));
         });
     } catch (const std::exception& e) {
-        loadError = Text(e.what());
+        // The error as start-up has always said it, then the file it is about.
+        loadError = quillet::ui::ErrorBoxText(Text(e.what()));
+        if (const auto* fileError = dynamic_cast<const quillet::FileError*>(&e))
+            loadError += QStringLiteral("\nФайл: ") + Text(fileError->Path());
         // A file cut short leaves its bytes in its slot; drop them so no
         // picker offers a half-read instrument.
         if (loaded < quillet::kLastSlot)
@@ -277,7 +280,8 @@ void TForm1::FormCreate()
     for (const std::string& name : names)
         u.ListBox6->addItem(Text(name));
     if (!loadError.isNull())
-        ShowError(this, loadError);
+        quillet::ui::Dialogs().ShowMessage(this, quillet::ui::MessageKind::Error,
+                                           QString::fromLatin1(quillet::ui::kAppTitle), loadError);
 
     static const char* const kHeadings[] = {"Дата", "Время", "Открытие", "Максимум", "Минимум", "Закрытие"};
     for (TStringGrid* grid : {u.WeekGrid, u.DayGrid, u.HourGrid})
@@ -342,6 +346,7 @@ void TForm1::Button6Click()
             u.ComboBox2->setCurrentIndex(-1);
         if (noPair3)
             u.ComboBox3->setCurrentIndex(-1);
+        InstrumentsChanged();
         FillOlderPanelLabels();
     });
 }

@@ -5,10 +5,12 @@
 // gather inputs from the controls, call the core, and write its outputs back
 // into controls.
 
+#include "store/HourlyImport.h"
 #include "store/Startup.h"
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QCloseEvent;
@@ -122,6 +124,13 @@ class TForm1 : public QMainWindow {
     /// The label half of Button6Click: L111 to L333 of the older panels.
     void FillOlderPanelLabels();
     void SetUpOptimisationPage();
+    /// Tells the pages added to the window that the loaded instruments, as
+    /// the single-pair picker lists them, have changed.
+    void InstrumentsChanged();
+    /// Builds `base` from the hourly file off the window's thread; a file of
+    /// too many hours asks for a period first. Nothing when the user cancels.
+    std::optional<quillet::HourlySummary> ImportHours(const std::string& base, const std::string& name,
+                                                      const std::string& source, const QString& file);
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;

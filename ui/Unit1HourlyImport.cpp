@@ -18,14 +18,17 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QListWidget>
 #include <QProgressDialog>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 using quillet::ui::Dialogs;
 using quillet::ui::RunGuarded;
@@ -85,7 +88,59 @@ void AddToPicker(QComboBox* picker, const QString& name)
         picker->setCurrentIndex(-1);
 }
 
+QDate DateOf(double serial)
+{
+    quillet::CivilDate c{};
+    if (!quillet::DecodeDate(serial, c))
+        return {};
+    return QDate(c.Year, c.Month, c.Day);
+}
+
+double SerialOf(QDate date)
+{
+    return quillet::DateSerial(date.year(), date.month(), date.day());
+}
+
 } // namespace
+
+std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& base, const std::string& name,
+                                                          const std::string& source, const QString& file)
+{
+    const QString reading = QStringLiteral("Чтение часового файла ") + file;
+    quillet::HourlyPeriod period;
+    for (;;) {
+        try {
+            quillet::HourlySummary summary;
+            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
+                summary = quillet::MakeBaseFromHourlyFile(base, name, source, period, step);
+            });
+            return summary;
+        } catch (const quillet::TooManyHoursError& e) {
+            // The period offered is the last hours that fit: from the first
+            // whole day among them to the end of the file or of the period
+            // chosen, whose last date a trial build into the scratch slot finds.
+            quillet::HourlyPeriod fitting{e.FittingFrom, period.To};
+            double lastDate = 0;
+            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
+                quillet::Instrument& scratch = quillet::Table().ScratchSlot();
+                const quillet::HourlySummary s = quillet::BuildInstrumentFromHourly(
+                    scratch, name, quillet::ReadFileBytes(source), fitting, step);
+                lastDate = scratch.Hour[s.Hours].Date;
+            });
+            const std::optional<std::pair<QDate, QDate>> chosen = Dialogs().ChoosePeriod(
+                this, QStringLiteral("Импорт из часового файла"),
+                QString::fromStdString(e.what()) +
+                    QStringLiteral("\nВыберите период, первый и последний день включительно:"),
+                DateOf(e.FittingFrom), DateOf(lastDate));
+            if (!chosen)
+                return std::nullopt;
+            if (chosen->first > chosen->second)
+                throw quillet::Error("Начало периода позже его конца");
+            period.From = SerialOf(chosen->first);
+            period.To = SerialOf(chosen->second);
+        }
+    }
+}
 
 void TForm1::N4Click()
 {
@@ -107,31 +162,63 @@ void TForm1::N4Click()
         const std::string base = quillet::BaseFilePath(baseDir_, name);
         const std::string source = file.toStdString();
 
-        // The dates shown switch to the import format here, on the window's
-        // thread; the worker only reads it.
-        quillet::SetActiveDateFormat(quillet::kImportDateFormat);
-        quillet::HourlySummary summary;
-        RunOffWindowThread(this, QStringLiteral("Чтение часового файла ") + file,
-                           [&](const quillet::HourlyProgress& step) {
-                               summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
-                           });
+        // An instrument of that name is replaced only when the user says so;
+        // it keeps its place in the list and its slot.
+        const bool listed = !u.ListBox6->findItems(*typed, Qt::MatchExactly).isEmpty();
+        const std::vector<std::string> loaded = quillet::LoadedInstrumentNames();
+        const auto at = std::find(loaded.begin(), loaded.end(), name);
+        const int loadedSlot = at == loaded.end() ? 0 : static_cast<int>(at - loaded.begin()) + 1;
+        if ((listed || loadedSlot > 0 || QFileInfo::exists(QString::fromStdString(base))) &&
+            !Dialogs().Confirm(
+                this, QString::fromLatin1(quillet::ui::kAppTitle),
+                QStringLiteral("Инструмент %1 уже есть (%2). Заменить его котировками из файла?")
+                    .arg(*typed, QString::fromStdString(base))))
+            return;
 
-        u.ListBox6->addItem(*typed);
+        // The dates shown switch to the import format here, on the window's
+        // thread; the worker only reads it. A refused import switches nothing.
+        const std::string previousFormat = quillet::ActiveDateFormat();
+        quillet::SetActiveDateFormat(quillet::kImportDateFormat);
+        std::optional<quillet::HourlySummary> summary;
+        try {
+            summary = ImportHours(base, name, source, file);
+        } catch (...) {
+            quillet::SetActiveDateFormat(previousFormat);
+            throw;
+        }
+        if (!summary) {
+            quillet::SetActiveDateFormat(previousFormat);
+            return;
+        }
+
+        if (!listed)
+            u.ListBox6->addItem(*typed);
         QString done = QStringLiteral("Готово: недельных свечей %1, дневных %2, часовых %3")
-                           .arg(summary.Weeks)
-                           .arg(summary.Days)
-                           .arg(summary.Hours);
+                           .arg(summary->Weeks)
+                           .arg(summary->Days)
+                           .arg(summary->Hours);
+        quillet::InstrumentTable& table = quillet::Table();
+        if (loadedSlot > 0) {
+            // Replaced: the slot holds the new quotes, and a page showing it
+            // shows them.
+            std::memcpy(&table[loadedSlot], &table.ScratchSlot(), sizeof(quillet::Instrument));
+            if (u.ComboBox1->currentIndex() == loadedSlot - 1)
+                ComboBox1Select();
+            InstrumentsChanged();
+            ShowInfo(this, done);
+            return;
+        }
         // The loaded instruments are slots 1, 2, ... up to the first empty
         // one; the new one takes that slot, and entry i of a picker is slot i + 1.
-        const int slot = static_cast<int>(quillet::LoadedInstrumentNames().size()) + 1;
+        const int slot = static_cast<int>(loaded.size()) + 1;
         if (slot <= quillet::kLastSlot) {
-            quillet::InstrumentTable& table = quillet::Table();
             std::memcpy(&table[slot], &table.ScratchSlot(), sizeof(quillet::Instrument));
             const QString shown = QString::fromStdString(quillet::ShortStringText(table[slot].Name));
             AddToPicker(u.ComboBox1, shown);
             u.ListBox5->addItem(shown);
             AddToPicker(u.ComboBox2, shown);
             AddToPicker(u.ComboBox3, shown);
+            InstrumentsChanged();
         } else {
             done += QStringLiteral(". Все %1 мест для инструментов заняты: инструмент добавлен в список и "
                                    "загрузится при запуске, когда окажется в нём среди первых %1")

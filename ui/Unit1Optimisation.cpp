@@ -15,12 +15,20 @@ void TForm1::SetUpOptimisationPage()
     optimisation_ = new OptimisationPage;
     optimisation_->setObjectName(QStringLiteral("OptimisationPage"));
     ui->PageControl1->addTab(optimisation_, QStringLiteral("Оптимизация"));
-    // The same instruments as the single-pair page's picker, slot by slot.
+    InstrumentsChanged();
+    connect(optimisation_, &OptimisationPage::CombinationChosen, this, &TForm1::ShowCombination);
+}
+
+void TForm1::InstrumentsChanged()
+{
+    // The pages added to the window offer the single-pair page's instruments,
+    // slot by slot.
+    if (!optimisation_)
+        return;
     QStringList names;
     for (int i = 0; i < ui->ComboBox1->count(); ++i)
         names << ui->ComboBox1->itemText(i);
     optimisation_->SetInstruments(names);
-    connect(optimisation_, &OptimisationPage::CombinationChosen, this, &TForm1::ShowCombination);
 }
 
 void TForm1::ShowCombination(const ChosenCombination& c)

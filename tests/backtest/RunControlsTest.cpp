@@ -25,11 +25,16 @@ TEST(RunControls, WeekRangeCheckNamesTheBoundItBreaks)
     EXPECT_EQ(WeekRangeError(3, 536), "LAST 536 not in range 1 to 535");
 }
 
-TEST(RunControls, RatiosReadAsTheReportsWriteThem)
+TEST(RunControls, RatiosArePlainDecimals)
 {
     EXPECT_EQ(RatioText(std::numeric_limits<long double>::quiet_NaN(), "%"), "-");
     EXPECT_EQ(RatioText(4.0L / 3.0L), "1,3");
-    EXPECT_EQ(RatioText(200.0L / 3.0L, "%"), "67%");
+    EXPECT_EQ(RatioText(200.0L / 3.0L, "%"), "66,7%");
+    EXPECT_EQ(RatioText(100.0L, "%"), "100%"); // not 1E02
+    EXPECT_EQ(RatioText(150.0L), "150");
+    EXPECT_EQ(RatioText(0.04L), "0");
+    EXPECT_EQ(RatioText(-0.04L), "0");
+    EXPECT_EQ(RatioText(0.05L), "0,1");
 }
 
 TEST(RunControls, ABestRowHasOneCellPerColumn)

@@ -56,6 +56,14 @@ std::vector<HourQuote> Hours(int count)
     return hours;
 }
 
+/// The calendar date of a day serial.
+QDate DateOfHour(double serial)
+{
+    CivilDate c{};
+    DecodeDate(serial, c);
+    return QDate(c.Year, c.Month, c.Day);
+}
+
 /// The base files in a directory.
 QStringList BaseFiles(const TempDir& dir)
 {
@@ -75,11 +83,17 @@ class HourlyImportTest : public WindowTest {
     void menuItemFollowsTheOriginalItems();
     void importSavesListsAndLoadsIntoTheNextSlot();
     void firstInstrumentTakesSlotOne();
+    void importReachesTheOptimisationPicker_data();
+    void importReachesTheOptimisationPicker();
+    void sameNameAsksBeforeReplacing_data();
+    void sameNameAsksBeforeReplacing();
     void cancelledDialogsChangeNothing_data();
     void cancelledDialogsChangeNothing();
     void refusalsShowAnErrorAndChangeNothing_data();
     void refusalsShowAnErrorAndChangeNothing();
     void fullTableSavesAndListsWithoutLoading();
+    void tooManyHoursOffersAPeriod_data();
+    void tooManyHoursOffersAPeriod();
 
   private:
     void SetUpTest() override { files_ = std::make_unique<TempDir>(); }
@@ -119,10 +133,11 @@ void HourlyImportTest::menuItemFollowsTheOriginalItems()
     QCOMPARE(items.size(), 3);
     QCOMPARE(items[0]->text(), QStringLiteral("&Натсройки"));
     QVERIFY(!items[0]->isEnabled());
-    QCOMPARE(items[1]->text(), QStringLiteral("&Выход"));
-    QCOMPARE(items[2]->objectName(), QStringLiteral("N4"));
-    QCOMPARE(items[2]->text(), QStringLiteral("Импорт из часового файла..."));
-    QVERIFY(items[2]->isEnabled());
+    // Above "Выход", which stays the last item.
+    QCOMPARE(items[1]->objectName(), QStringLiteral("N4"));
+    QCOMPARE(items[1]->text(), QStringLiteral("Импорт из часового файла..."));
+    QVERIFY(items[1]->isEnabled());
+    QCOMPARE(items[2]->text(), QStringLiteral("&Выход"));
 }
 
 void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()
@@ -182,6 +197,71 @@ void HourlyImportTest::firstInstrumentTakesSlotOne()
     QCOMPARE(BaseFiles(*dir_), QStringList{"GBP.base"});
 }
 
+void HourlyImportTest::importReachesTheOptimisationPicker_data()
+{
+    QTest::addColumn<bool>("oneLoaded");
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("after AUDJPY") << true << QStringList{"AUDJPY", "EURUSD"};
+    QTest::newRow("window started empty") << false << QStringList{"EURUSD"};
+}
+
+void HourlyImportTest::importReachesTheOptimisationPicker()
+{
+    QFETCH(bool, oneLoaded);
+    QFETCH(QStringList, offered);
+    if (oneLoaded)
+        PrepareOneInstrument();
+    auto form = Start();
+    Import(*form, HourlyText(HourlyFormat::QuoteLine, Hours(200)), QStringLiteral("EURUSD"));
+
+    // The page "Оптимизация" offers what the single-pair picker offers, and
+    // what was chosen there stays chosen.
+    auto* pair = Get<QComboBox>(*form, "PairBox");
+    QCOMPARE(Items(pair), offered);
+    QCOMPARE(pair->currentIndex(), 0);
+    QCOMPARE(pair->currentText(), offered.front());
+}
+
+void HourlyImportTest::sameNameAsksBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("replaced") << true;
+    QTest::newRow("kept") << false;
+}
+
+void HourlyImportTest::sameNameAsksBeforeReplacing()
+{
+    QFETCH(bool, replace);
+    PrepareOneInstrument();
+    const std::string before = ReadFile(dir_->file("AUDJPY.base"));
+    auto form = Start();
+    dialogs_->confirmAnswers << replace;
+    const std::string text = HourlyText(HourlyFormat::QuoteLine, Hours(264));
+    Import(*form, text, QStringLiteral("AUDJPY"));
+
+    QCOMPARE(dialogs_->questions.size(), 1);
+    QVERIFY2(dialogs_->questions[0].startsWith(QStringLiteral("Инструмент AUDJPY уже есть")),
+             qPrintable(dialogs_->questions[0]));
+    // One name, one slot, whatever the answer.
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
+    QCOMPARE(Items(Get<QComboBox>(*form, "PairBox")), QStringList{"AUDJPY"});
+    QVERIFY(!InstrumentExists(Table()[2]));
+    if (replace) {
+        // The file and slot 1 hold the new quotes.
+        auto expected = NewInstrument("");
+        BuildInstrumentFromHourly(*expected, "AUDJPY", text);
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+        QVERIFY(ReadFile(dir_->file("AUDJPY.base")) != before);
+        QVERIFY(std::memcmp(&Table()[1], expected.get(), kInstrumentSize) == 0);
+    } else {
+        QVERIFY(dialogs_->messages.isEmpty());
+        QVERIFY(ReadFile(dir_->file("AUDJPY.base")) == before);
+        QCOMPARE(Table()[1].Week[1].Date, Day(2005, 1, 9));
+    }
+}
+
 void HourlyImportTest::cancelledDialogsChangeNothing_data()
 {
     QTest::addColumn<bool>("fileChosen");
@@ -223,9 +303,6 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing_data()
                                    << "Строка 2: 2010-10-07 13:00 не позже 2010-10-07 14:00 в строке 1";
     QTest::newRow("bad price") << QByteArray("2010.10.07,13:00,1.3,1.4,1.2,1.3O,1\n") << "EURUSD"
                                << "Строка 1: неверная цена Close '1.3O'";
-    QTest::newRow("more than 65000 hours")
-        << QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(65'001))) << "EURUSD"
-        << "В файле 65001 часовых свечей, а в базе помещается не более 65000";
     QTest::newRow("empty name") << good << ""
                                 << "Недопустимое имя инструмента ''";
     QTest::newRow("dot dot") << good << ".."
@@ -254,6 +331,13 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing()
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
     QCOMPARE(Get<QListWidget>(*form, "ListBox5")->count(), 1);
     QVERIFY(!InstrumentExists(Table()[2]));
+
+    // The dates keep the format they had: choosing the pair shows its weeks
+    // as before the import.
+    auto* pair = Get<QComboBox>(*form, "ComboBox1");
+    pair->setCurrentIndex(0);
+    emit pair->activated(0);
+    QCOMPARE(Caption(*form, "Label56"), QStringLiteral("09.01.2005 - 13.03.2005"));
 }
 
 void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
@@ -276,6 +360,51 @@ void HourlyImportTest::fullTableSavesAndListsWithoutLoading()
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"EXTRA1"});
     QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 30);
     QVERIFY(std::memcmp(&Table()[kLastSlot], last.get(), sizeof(Instrument)) == 0);
+}
+
+void HourlyImportTest::tooManyHoursOffersAPeriod_data()
+{
+    using Period = std::pair<QDate, QDate>;
+    QTest::addColumn<QList<Period>>("answers");
+    QTest::addColumn<QString>("done"); // empty: nothing imported
+    // 65001 hours from 00:00 on Monday 3 January 2000: the last 65000 begin
+    // at 01:00 that day, so the whole days that fit begin on 4 January; the
+    // last hour is 08:00 on 3 June 2007.
+    const Period fitting{QDate(2000, 1, 4), QDate(2007, 6, 3)};
+    QTest::newRow("cancelled") << QList<Period>{} << QString();
+    QTest::newRow("the period offered")
+        << QList<Period>{fitting} << "Готово: недельных свечей 388, дневных 2708, часовых 64977";
+    QTest::newRow("one week") << QList<Period>{{QDate(2000, 1, 3), QDate(2000, 1, 9)}}
+                              << "Готово: недельных свечей 2, дневных 7, часовых 168";
+}
+
+void HourlyImportTest::tooManyHoursOffersAPeriod()
+{
+    using Period = std::pair<QDate, QDate>;
+    QFETCH(QList<Period>, answers);
+    QFETCH(QString, done);
+    PrepareOneInstrument();
+    auto form = Start();
+    dialogs_->periodAnswers = answers;
+    Import(*form, HourlyText(HourlyFormat::QuoteLine, Hours(65'001)), QStringLiteral("EURUSD"));
+
+    // The chooser tells why and offers the last hours that fit, by whole days.
+    QCOMPARE(dialogs_->periodsOffered, (QList<Period>{{QDate(2000, 1, 4), QDate(2007, 6, 3)}}));
+    QVERIFY2(dialogs_->periodTexts[0].startsWith(
+                 QStringLiteral("В файле 65001 часовых свечей, а в базе помещается не более 65000")),
+             qPrintable(dialogs_->periodTexts[0]));
+    if (done.isEmpty()) {
+        QVERIFY(dialogs_->messages.isEmpty());
+        QCOMPARE(BaseFiles(*dir_), QStringList{"AUDJPY.base"});
+        QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});
+        QCOMPARE(ActiveDateFormat(), std::string(kRegionalDateFormat));
+        return;
+    }
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, done);
+    QCOMPARE(BaseFiles(*dir_), (QStringList{"AUDJPY.base", "EURUSD.base"}));
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), (QStringList{"AUDJPY", "EURUSD"}));
+    QCOMPARE(DateOfHour(Table()[2].Hour[1].Date), answers[0].first);
 }
 
 QUILLET_WINDOW_TEST(HourlyImportTest);

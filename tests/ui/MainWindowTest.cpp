@@ -6,6 +6,7 @@
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QtTest>
 
 #include <filesystem>
@@ -123,6 +125,7 @@ class MainWindowTest : public quillet::test::WindowTest {
     void failedConfigWriteKeepsWindowOpen();
     void unreadableConfigIsNotOverwrittenOnClose();
     void settingsButtonShowsSettingsWindow();
+    void standardDialogsSpeakRussian();
 };
 
 // ---------------------------------------------------------------------------
@@ -197,7 +200,9 @@ void MainWindowTest::missingFileStopsLoadingButWindowOpens()
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
     QCOMPARE(dialogs_->messages[0].Title, QStringLiteral("Quillet_tester"));
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File not found."));
+    // The start-up text, and the file it is about.
+    QCOMPARE(dialogs_->messages[0].Text,
+             QStringLiteral("File not found.\nФайл: ") + QString::fromStdString(dir_->file("MISSNG.base")));
     // Every name is kept so the user can remove the broken one.
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "MISSNG", "EURUSD"}));
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
@@ -218,7 +223,8 @@ void MainWindowTest::shortBaseFileStopsLoading()
     WriteFile(dir_->file("SHORT.base"), std::string(100, '\x01'));
     auto form = Start();
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Read beyond end of file."));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Read beyond end of file.\nФайл: ") +
+                                             QString::fromStdString(dir_->file("SHORT.base")));
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "SHORT"}));
     QCOMPARE(Caption(*form, "Label193"), QStringLiteral("Загрузка инструментов."));
     // The cut-off bytes would read as an instrument; its slot is emptied instead.
@@ -236,7 +242,8 @@ void MainWindowTest::blankLineInConfigIsKeptThroughClose()
     auto form = Start();
     // ".base" (an empty name) is not there: loading stops at the blank line.
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File not found."));
+    QCOMPARE(dialogs_->messages[0].Text,
+             QStringLiteral("File not found.\nФайл: ") + QString::fromStdString(dir_->file(".base")));
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "", "EURUSD"}));
     QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDJPY"});
     form->show();
@@ -749,7 +756,8 @@ void MainWindowTest::unreadableConfigIsNotOverwrittenOnClose()
             QSKIP("cannot act as an ordinary user here");
         auto form = Start();
         QCOMPARE(dialogs_->messages.size(), 1);
-        QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File access denied."));
+        QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("File access denied.\nФайл: ") +
+                                                 QString::fromStdString(dir_->file("config")));
         QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
         form->show();
         QVERIFY(form->close());
@@ -770,6 +778,20 @@ void MainWindowTest::settingsButtonShowsSettingsWindow()
     QVERIFY(!settings.isVisible());
     Get<QPushButton>(*form, "Button1")->click(); // the hidden button still works from code
     QVERIFY(settings.isVisible());
+}
+
+void MainWindowTest::standardDialogsSpeakRussian()
+{
+    // Qt's own texts, as the file dialogs and standard buttons show them.
+    QTranslator* texts = ui::InstallQtTranslations(*QCoreApplication::instance());
+    if (!texts)
+        QSKIP("Qt's Russian translations (qt6-translations-l10n) are not installed");
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    const QString saveAs = QCoreApplication::translate("QFileDialog", "Save As");
+    QCoreApplication::removeTranslator(texts);
+    delete texts;
+    QCOMPARE(cancel, QStringLiteral("Отмена"));
+    QCOMPARE(saveAs, QStringLiteral("Сохранить как"));
 }
 
 QUILLET_WINDOW_TEST(MainWindowTest);

@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -79,14 +80,21 @@ class OptimisationPageTest : public WindowTest {
     Q_OBJECT
   private slots:
     void pageIsTheLastTab();
+    void periodSaysWhereTheRunsStop_data();
+    void periodSaysWhereTheRunsStop();
     void controlsStartAtTheirDefaults();
     void formsKeepTheCoreRanges();
     void sweepFillsHeatmapAndBestRows();
     void sliderAndBestBySignalChooseTheLayer();
+    void signalLabelSaysWhenEveryValueIsShown();
     void tooltipShowsTheCombinationAndItsFigures();
     void holdAxisShowsTheBestHoldPerCell();
     void coloursRunFromTheLowestToTheHighestCell();
+    void pointsColourEachSideOfZeroOnItsOwnScale_data();
+    void pointsColourEachSideOfZeroOnItsOwnScale();
     void reversedRangeIsRefused();
+    void forwardWeeksOverlappingTheSweptWeeksAreWarned_data();
+    void forwardWeeksOverlappingTheSweptWeeksAreWarned();
     void stopKeepsWhatWasFound();
     void windowStaysResponsiveDuringASweep();
     void chosenCombinationRunsOnTheSinglePairPage_data();
@@ -134,6 +142,35 @@ void OptimisationPageTest::pageIsTheLastTab()
     auto* pair = Get<QComboBox>(Page(*form), "PairBox");
     QCOMPARE(pair->count(), 1);
     QCOMPARE(pair->currentText(), QStringLiteral("EURUSD"));
+}
+
+void OptimisationPageTest::periodSaysWhereTheRunsStop_data()
+{
+    QTest::addColumn<int>("weeks");
+    QTest::addColumn<QString>("period");
+    // Quiet weeks on the Sundays from 9 January 2005.
+    QTest::newRow("120 weeks") << 120 << "Котировки: 09.01.2005 – 22.04.2007, недель 120";
+    QTest::newRow("535 weeks, all walked") << 535 << "Котировки: 09.01.2005 – 05.04.2015, недель 535";
+    QTest::newRow("548 weeks, the last 13 never walked")
+        << 548
+        << "Котировки: 09.01.2005 – 05.07.2015, недель 548; анализируются недели до 05.04.2015 (неделя 535)";
+}
+
+void OptimisationPageTest::periodSaysWhereTheRunsStop()
+{
+    QFETCH(int, weeks);
+    QFETCH(QString, period);
+    auto inst = NewInstrument("WEEKS");
+    FillQuietWeeks(*inst, weeks);
+    WriteInstrument(*dir_, "WEEKS", *inst);
+    WriteConfig(*dir_, {"EURUSD", "WEEKS"});
+    auto form = Start();
+    auto* pair = Get<QComboBox>(Page(*form), "PairBox");
+    auto* label = Get<QLabel>(Page(*form), "PeriodLabel");
+    QVERIFY(label->text().startsWith(QStringLiteral("Котировки: ")));
+    QVERIFY(!label->text().contains(QStringLiteral("анализируются")));
+    pair->setCurrentIndex(1);
+    QCOMPARE(label->text(), period);
 }
 
 void OptimisationPageTest::controlsStartAtTheirDefaults()
@@ -330,6 +367,23 @@ void OptimisationPageTest::sliderAndBestBySignalChooseTheLayer()
     QCOMPARE(heatmap->Highest(), static_cast<float>(out.Best.front().Figures.Net));
 }
 
+void OptimisationPageTest::signalLabelSaysWhenEveryValueIsShown()
+{
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    SmallGrid(page);
+    Sweep(page);
+    auto* label = Get<QLabel>(page, "SignalLabel");
+    auto* best = Get<QCheckBox>(page, "BestBySignal");
+    Get<QSlider>(page, "SignalSlider")->setValue(90);
+    QCOMPARE(label->text(), QStringLiteral("90 п"));
+    // The disabled slider's value is not what the map shows.
+    best->setChecked(true);
+    QCOMPARE(label->text(), QStringLiteral("все значения"));
+    best->setChecked(false);
+    QCOMPARE(label->text(), QStringLiteral("90 п"));
+}
+
 void OptimisationPageTest::tooltipShowsTheCombinationAndItsFigures()
 {
     auto form = Start();
@@ -339,11 +393,13 @@ void OptimisationPageTest::tooltipShowsTheCombinationAndItsFigures()
     Get<QSlider>(page, "SignalSlider")->setValue(85);
     const QString text = page.CellTooltip(30, 25);
     const BacktestResult r = PlainRun({1, 85, 30, 25, 0, {0, 535}});
-    QVERIFY2(text.startsWith(QStringLiteral("Сигнальная свеча 85 п, SL 30 п, TP 25 п\n")), qPrintable(text));
-    QVERIFY2(
-        text.contains(
-            QStringLiteral("входов %1, TP %2, SL %3").arg(r.Entries).arg(r.TakeProfits).arg(r.StopLosses)),
-        qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("Сигнальная свеча 85 п, стоп-лосс 30 п, тейк-профит 25 п\n")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("входов %1, выходов по TP %2, по SL %3")
+                               .arg(r.Entries)
+                               .arg(r.TakeProfits)
+                               .arg(r.StopLosses)),
+             qPrintable(text));
     const long long net =
         25LL * r.TakeProfits - 30LL * r.StopLosses + r.TimeoutWinPoints - r.TimeoutLossPoints;
     QVERIFY2(text.contains(QStringLiteral("пункты %1,").arg(net)), qPrintable(text));
@@ -408,6 +464,35 @@ void OptimisationPageTest::coloursRunFromTheLowestToTheHighestCell()
     QCOMPARE(heatmap->CellColour(highSl, highTp), QColor(253, 231, 37));
 }
 
+void OptimisationPageTest::pointsColourEachSideOfZeroOnItsOwnScale_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QColor>("colour");
+    // One row of take-profits 1..5 holding -5764, -2882, 0, 346,5 and 693,
+    // as the demo AUDJPY's points run: the best gain is as green as the
+    // worst loss is red.
+    QTest::newRow("worst loss") << -5764.0f << QColor(200, 30, 40);
+    QTest::newRow("half the worst loss") << -2882.0f << QColor::fromRgbF(0.8921569f, 0.5588235f, 0.5784314f);
+    QTest::newRow("zero is white") << 0.0f << QColor(255, 255, 255);
+    QTest::newRow("half the best gain") << 346.5f << QColor::fromRgbF(0.5392157f, 0.7745098f, 0.6372549f);
+    QTest::newRow("best gain") << 693.0f << QColor(20, 140, 70);
+}
+
+void OptimisationPageTest::pointsColourEachSideOfZeroOnItsOwnScale()
+{
+    QFETCH(float, value);
+    QFETCH(QColor, colour);
+    SweepHeatmap map;
+    map.SetLayer(1, 1, 1, 5, {-5764.0f, -2882.0f, 0.0f, 346.5f, 693.0f}, QStringLiteral("Пункты"), true);
+    const std::vector<float> row = {-5764.0f, -2882.0f, 0.0f, 346.5f, 693.0f};
+    const int tp = static_cast<int>(std::find(row.begin(), row.end(), value) - row.begin()) + 1;
+    const QColor got = map.CellColour(1, tp);
+    // Within one step of 255 per channel.
+    QVERIFY2(std::abs(got.red() - colour.red()) <= 1 && std::abs(got.green() - colour.green()) <= 1 &&
+                 std::abs(got.blue() - colour.blue()) <= 1,
+             qPrintable(got.name() + QStringLiteral(", not ") + colour.name()));
+}
+
 void OptimisationPageTest::reversedRangeIsRefused()
 {
     auto form = Start();
@@ -417,7 +502,43 @@ void OptimisationPageTest::reversedRangeIsRefused()
     Get<QPushButton>(page, "StartButton")->click();
     QVERIFY(!page.Running());
     QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Stop Loss: начало больше конца."));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Стоп-лосс: начало больше конца."));
+}
+
+void OptimisationPageTest::forwardWeeksOverlappingTheSweptWeeksAreWarned_data()
+{
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<QList<int>>("weeks"); // swept first, last, forward first, last
+    QTest::addColumn<QString>("warning");  // empty: none shown
+    QTest::newRow("forward inside the swept weeks")
+        << true << QList<int>{0, 535, 400, 535}
+        << "Недели 400–535 входят и в подбор, и в проверку: цифры «(пров.)» на них не независимы от подбора";
+    QTest::newRow("forward touching the start") << true << QList<int>{100, 200, 50, 100}
+                                                << "Недели 100–100 входят и в подбор, и в проверку: цифры "
+                                                   "«(пров.)» на них не независимы от подбора";
+    QTest::newRow("forward after the swept weeks") << true << QList<int>{0, 399, 400, 535} << QString();
+    QTest::newRow("no forward check") << false << QList<int>{0, 535, 400, 535} << QString();
+}
+
+void OptimisationPageTest::forwardWeeksOverlappingTheSweptWeeksAreWarned()
+{
+    QFETCH(bool, forward);
+    QFETCH(QList<int>, weeks);
+    QFETCH(QString, warning);
+    auto form = Start();
+    OptimisationPage& page = Page(*form);
+    Get<QCheckBox>(page, "ForwardChecked")->setChecked(forward);
+    SetSpin(page, "WeekFrom", weeks[0]);
+    SetSpin(page, "WeekTo", weeks[1]);
+    SetSpin(page, "ForwardFrom", weeks[2]);
+    SetSpin(page, "ForwardTo", weeks[3]);
+    auto* label = Get<QLabel>(page, "ForwardOverlapLabel");
+    QCOMPARE(!label->isHidden(), !warning.isEmpty());
+    QCOMPARE(label->text(), warning);
+
+    // Unchecking the forward check takes the warning away.
+    Get<QCheckBox>(page, "ForwardChecked")->setChecked(false);
+    QVERIFY(label->isHidden());
 }
 
 void OptimisationPageTest::stopKeepsWhatWasFound()

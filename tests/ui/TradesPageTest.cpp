@@ -12,11 +12,13 @@
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QHeaderView>
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +26,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
+#include <QValueAxis>
 #include <QtTest>
 
 #include <filesystem>
@@ -78,6 +81,10 @@ class TradesPageTest : public WindowTest {
     void doubleClickShowsTheTradesFirstLogLine();
     void doubleClickWithoutLogStaysOnThePage();
     void saveCancelledOrFailedWritesNothing();
+    void newRunStartsInWeekOrder();
+    void chartHasRoomAtTheDefaultSize();
+    void doubleClickFindsTheLineAfterTheLogIsEdited_data();
+    void doubleClickFindsTheLineAfterTheLogIsEdited();
 
   private:
     std::unique_ptr<TForm1> StartWith(const Instrument& inst);
@@ -143,8 +150,19 @@ QLineSeries* SeriesNamed(TForm1& form, const QString& name)
 {
     for (QAbstractSeries* s : Chart(form)->series())
         if (s->name() == name)
-            return qobject_cast<QLineSeries*>(s);
-    throw std::runtime_error("no series " + name.toStdString());
+            if (auto* line = qobject_cast<QLineSeries*>(s))
+                return line;
+    throw std::runtime_error("no line series " + name.toStdString());
+}
+
+/// A shaded area of the chart.
+QAreaSeries* AreaNamed(TForm1& form, const QString& name)
+{
+    for (QAbstractSeries* s : Chart(form)->series())
+        if (s->name() == name)
+            if (auto* area = qobject_cast<QAreaSeries*>(s))
+                return area;
+    throw std::runtime_error("no area " + name.toStdString());
 }
 
 } // namespace
@@ -250,7 +268,9 @@ void TradesPageTest::curveSumsThePoints()
     QCOMPARE(Chart(*form)->title(), QStringLiteral("Итого: -50 п, наибольшая просадка: 100 п"));
     QLineSeries* sums = SeriesNamed(*form, QStringLiteral("Итого, п"));
     QLineSeries* peaks = SeriesNamed(*form, QStringLiteral("Максимум"));
-    QLineSeries* fall = SeriesNamed(*form, QStringLiteral("Наибольшая просадка"));
+    QAreaSeries* shaded = AreaNamed(*form, QStringLiteral("Просадка"));
+    QAreaSeries* deepest = AreaNamed(*form, QStringLiteral("Наибольшая просадка"));
+    QLineSeries* fall = deepest->lowerSeries();
     const QDateTime entry(QDate(2005, 1, 17), QTime(0, 0));
     const QDateTime tp(QDate(2005, 1, 17), QTime(5, 0));
     const QDateTime sl(QDate(2005, 1, 31), QTime(1, 0));
@@ -260,8 +280,17 @@ void TradesPageTest::curveSumsThePoints()
     QCOMPARE(sums->points(), expectedSums);
     QCOMPARE(peaks->points()[2].y(), 50.0);
     QCOMPARE(peaks->pen().widthF() < sums->pen().widthF(), true);
-    // The deepest fall is the stretch of the curve from the take-profit down.
+    // The drawdowns are shaded from the running maximum down to the curve,
+    // drawn under the curve's line; the deepest is the stretch from the
+    // take-profit down, under its peak of 50.
+    QCOMPARE(shaded->upperSeries()->points(), peaks->points());
+    QCOMPARE(shaded->lowerSeries()->points(), expectedSums);
     QCOMPARE(fall->points(), expectedSums.mid(1));
+    QCOMPARE(deepest->upperSeries()->points(),
+             (QList<QPointF>{{expectedSums[1].x(), 50}, {expectedSums[2].x(), 50}}));
+    const QList<QAbstractSeries*> drawn = Chart(*form)->series();
+    QVERIFY(drawn.indexOf(deepest) < drawn.indexOf(sums));
+    QVERIFY(drawn.indexOf(shaded) < drawn.indexOf(sums));
     // The time axis is a date axis over the trades.
     QList<QAbstractAxis*> axes = Chart(*form)->axes(Qt::Horizontal);
     QCOMPARE(axes.size(), 1);
@@ -295,7 +324,8 @@ void TradesPageTest::demoEurusdShows139RowsAndWritesTheCliFile()
         Chart(*form)->title(),
         QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п").arg(curve.Total).arg(curve.DeepestDrawdown));
     QCOMPARE(Cell(*form, 138, 14), QString::number(curve.Total));
-    const QList<QPointF> fall = SeriesNamed(*form, QStringLiteral("Наибольшая просадка"))->points();
+    const QList<QPointF> fall =
+        AreaNamed(*form, QStringLiteral("Наибольшая просадка"))->lowerSeries()->points();
     QCOMPARE(fall.size(), curve.DrawdownTrough - curve.DrawdownPeak + 1);
     QCOMPARE(fall.front().y() - fall.back().y(), static_cast<qreal>(curve.DeepestDrawdown));
     QCOMPARE(SeriesNamed(*form, QStringLiteral("Итого, п"))->count(), 140);
@@ -411,6 +441,94 @@ void TradesPageTest::doubleClickWithoutLogStaysOnThePage()
     QCOMPARE(Page(*form)->LogBlockOfTrade(1), -1);
 }
 
+void TradesPageTest::newRunStartsInWeekOrder()
+{
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, false);
+    QTableView* view = Table(*form);
+    const auto firstWeek = [view] { return view->model()->data(view->model()->index(0, 0)).toInt(); };
+    // By points, week 3's stop-loss comes first.
+    view->sortByColumn(13, Qt::AscendingOrder);
+    QCOMPARE(firstWeek(), 3);
+    Run(*form, false);
+    QCOMPARE(firstWeek(), 1);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), 0);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+void TradesPageTest::chartHasRoomAtTheDefaultSize()
+{
+    // At the window's default size the curve takes most of the page's
+    // height, so its point axis keeps several readable steps.
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, false);
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(Page(*form));
+    QApplication::processEvents();
+    auto* chart = Get<QChartView>(*form, "TradesChart");
+    QVERIFY2(chart->height() >= 280, qPrintable(QString::number(chart->height())));
+    QVERIFY(chart->height() > Table(*form)->height());
+    auto* points = qobject_cast<QValueAxis*>(Chart(*form)->axes(Qt::Vertical).front());
+    QVERIFY(points);
+    // Round steps from 0: four to eight of them over the account's range.
+    const double steps = (points->max() - points->min()) / points->tickInterval();
+    QVERIFY2(steps >= 4 && steps <= 8, qPrintable(QString::number(steps)));
+    QCOMPARE(points->tickAnchor(), 0.0);
+}
+
+void TradesPageTest::doubleClickFindsTheLineAfterTheLogIsEdited_data()
+{
+    // The edit: lines removed from `from` (count `removed`), or, with a
+    // negative count, a note typed above everything.
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<int>("block"); // where the second trade's line is then; -1: gone
+    QTest::newRow("three heading lines removed") << 0 << 3 << 22;
+    QTest::newRow("a note typed above") << 0 << -1 << 26;
+    QTest::newRow("the trade's week line removed") << 25 << 1 << -1;
+    QTest::newRow("log cleared") << 0 << 1000 << -1;
+}
+
+void TradesPageTest::doubleClickFindsTheLineAfterTheLogIsEdited()
+{
+    QFETCH(int, from);
+    QFETCH(int, removed);
+    QFETCH(int, block);
+    auto form = StartWith(*TwoTradePair());
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Run(*form, true);
+    auto* memo = Get<QPlainTextEdit>(*form, "Memo3");
+    const QString weekLine = memo->document()->findBlockByNumber(25).text();
+    QVERIFY(weekLine.startsWith(QStringLiteral("Берём недельную свечу")));
+
+    QTextCursor edit(memo->document()->findBlockByNumber(from));
+    if (removed < 0) {
+        edit.insertText(QStringLiteral("заметка\n"));
+    } else {
+        edit.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, removed);
+        if (removed >= memo->blockCount())
+            edit.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+    }
+    QCOMPARE(Page(*form)->LogBlockOfTrade(1), block);
+
+    auto* pages = Get<QTabWidget>(*form, "PageControl1");
+    pages->setCurrentWidget(Page(*form));
+    emit Table(*form)->doubleClicked(Table(*form)->model()->index(1, 0));
+    if (block < 0) {
+        // Said so, on the page.
+        QCOMPARE(pages->currentWidget(), static_cast<QWidget*>(Page(*form)));
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->messages[0].Text,
+                 QStringLiteral("В логе работы больше нет строк сделки недели 3"));
+    } else {
+        QCOMPARE(pages->currentWidget(), Get<QWidget>(*form, "TabSheet4"));
+        QCOMPARE(memo->textCursor().block().blockNumber(), block);
+        QCOMPARE(memo->textCursor().selectedText(), weekLine);
+    }
+}
+
 void TradesPageTest::saveCancelledOrFailedWritesNothing()
 {
     auto form = StartWith(*TwoTradePair());
@@ -441,7 +559,10 @@ void TradesPageTest::saveCancelledOrFailedWritesNothing()
         QCOMPARE(m.Title, QStringLiteral("Quillet_tester"));
     }
     QVERIFY(dialogs_->messages[0].Text.startsWith(QString::fromStdString(blocked) + QStringLiteral(": ")));
-    QVERIFY(dialogs_->messages[1].Text.startsWith(QString::fromStdString(dir_->file("none/x.csv"))));
+    // A missing folder is named as the folder, not as a missing file.
+    QCOMPARE(dialogs_->messages[1].Text,
+             QString::fromStdString(dir_->file("none/x.csv") + ": нет папки " + dir_->file("none")) +
+                 QLatin1Char('.'));
     QVERIFY(std::filesystem::is_directory(blocked));
     QVERIFY(std::filesystem::is_empty(blocked));
 

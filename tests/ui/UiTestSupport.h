@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Unit1.h"
 
+#include <QDate>
 #include <QLabel>
 #include <QList>
 #include <QObject>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillet::test {
@@ -62,6 +64,22 @@ class RecordingDialogs : public ui::DialogService {
         return inputTexts.takeFirst();
     }
 
+    std::optional<std::pair<QDate, QDate>> ChoosePeriod(QWidget*, const QString&, const QString& text,
+                                                        QDate from, QDate to) override
+    {
+        periodTexts.append(text);
+        periodsOffered.append({from, to});
+        if (periodAnswers.isEmpty())
+            return std::nullopt;
+        return periodAnswers.takeFirst();
+    }
+
+    bool Confirm(QWidget*, const QString&, const QString& text) override
+    {
+        questions.append(text);
+        return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
+    }
+
     QList<Message> messages;
     QStringList fileNames;
     QStringList filters;
@@ -75,6 +93,15 @@ class RecordingDialogs : public ui::DialogService {
     QStringList prompts;
     QStringList promptTexts;
     QList<int> promptLengths;
+    /// Answers of yes-or-no questions, in order (an empty queue answers
+    /// "Нет"), and the questions asked.
+    QList<bool> confirmAnswers;
+    QStringList questions;
+    /// Answers of period choosers, in order (an empty queue answers
+    /// "cancelled"), and what each offered.
+    QList<std::pair<QDate, QDate>> periodAnswers;
+    QList<std::pair<QDate, QDate>> periodsOffered;
+    QStringList periodTexts;
 
   private:
     ui::DialogService* previous_ = nullptr;
