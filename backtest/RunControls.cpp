@@ -2,6 +2,7 @@
 
 #include "backtest/Sweep.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -61,6 +62,16 @@ std::string WeekRangeError(int first, int last)
     if (first > last)
         return "FIRST " + std::to_string(first) + " is after LAST " + std::to_string(last);
     return {};
+}
+
+std::string ForwardOverlapWarning(int sweptFirst, int sweptLast, int forwardFirst, int forwardLast)
+{
+    const int first = std::max(sweptFirst, forwardFirst);
+    const int last = std::min(sweptLast, forwardLast);
+    if (first > last)
+        return {};
+    return "Недели " + std::to_string(first) + "–" + std::to_string(last) +
+           " входят и в подбор, и в проверку: цифры «(пров.)» на них не независимы от подбора";
 }
 
 } // namespace quillet

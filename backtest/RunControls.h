@@ -111,4 +111,9 @@ std::vector<std::string> BestRowCells(const SweepRow& row);
 /// 0 to 535"), or empty when they are one.
 std::string WeekRangeError(int first, int last);
 
+/// The warning that the forward weeks FIRST..LAST share weeks with the swept
+/// weeks, so that the forward figures on them are not independent of the
+/// choice; empty when they share none.
+std::string ForwardOverlapWarning(int sweptFirst, int sweptLast, int forwardFirst, int forwardLast);
+
 } // namespace quillet

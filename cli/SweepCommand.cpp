@@ -459,7 +459,14 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     params.Threads = opts.threads;
 
     const bool terminal = StandardErrorIsATerminal(ctx.err);
-    ctx.err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n" << std::flush;
+    ctx.err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n";
+    if (params.Forward) {
+        const std::string overlap = ForwardOverlapWarning(params.Weeks.First, params.Weeks.Last,
+                                                          params.Forward->First, params.Forward->Last);
+        if (!overlap.empty())
+            ctx.err << "Предупреждение: " << overlap << "\n";
+    }
+    ctx.err << std::flush;
     std::stop_source stop;
     ProgressBar bar(ctx.err, terminal, "Подбор");
     const SweepOutcome out =

@@ -90,16 +90,12 @@ void OptimisationPage::ShowForwardOverlap()
 {
     // Weeks in both ranges make the forward figures partly in-sample.
     auto& u = *ui;
-    const int first = std::max(u.WeekFrom->value(), u.ForwardFrom->value());
-    const int last = std::min(u.WeekTo->value(), u.ForwardTo->value());
-    const bool overlap = u.ForwardChecked->isChecked() && first <= last;
-    u.ForwardOverlapLabel->setVisible(overlap);
-    u.ForwardOverlapLabel->setText(
-        overlap ? QStringLiteral("Недели %1–%2 входят и в подбор, и в проверку: цифры «(пров.)» на них не "
-                                 "независимы от подбора")
-                      .arg(first)
-                      .arg(last)
-                : QString());
+    const std::string warning = u.ForwardChecked->isChecked()
+                                    ? ForwardOverlapWarning(u.WeekFrom->value(), u.WeekTo->value(),
+                                                            u.ForwardFrom->value(), u.ForwardTo->value())
+                                    : std::string();
+    u.ForwardOverlapLabel->setVisible(!warning.empty());
+    u.ForwardOverlapLabel->setText(QString::fromStdString(warning));
 }
 
 OptimisationPage::~OptimisationPage()

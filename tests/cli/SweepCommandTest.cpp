@@ -232,6 +232,21 @@ TEST_F(SweepCommand, PlainOutputListsTheBestRows)
     EXPECT_EQ(run.err, "EURUSD: 6 комбинаций\n") << "no progress bar off a terminal";
 }
 
+TEST_F(SweepCommand, ForwardWeeksInsideTheSweptWeeksAreWarnedOf)
+{
+    const std::vector<std::string> grid = {"sweep", EurUsd(), "--signal", "85", "--sl", "100", "--tp", "50"};
+    std::vector<std::string> overlapping = grid;
+    overlapping.insert(overlapping.end(), {"--forward", "400", "535"}); // the swept weeks are 0..535
+    const CliRun run = RunCommand(overlapping);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Предупреждение: Недели 400–535 входят и в подбор, и в проверку"),
+              std::string::npos)
+        << run.err;
+    std::vector<std::string> apart = grid;
+    apart.insert(apart.end(), {"--range", "0", "399", "--forward", "400", "535"});
+    EXPECT_EQ(RunCommand(apart).err, "EURUSD: 1 комбинаций\n");
+}
+
 // --- Refusals ---------------------------------------------------------------------
 
 struct Refused {
