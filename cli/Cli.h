@@ -32,6 +32,16 @@ void AddSweepCommand(CLI::App& app, Context& ctx);
 /// separator is added where missing.
 std::string WithTrailingSlash(std::string dir);
 
+/// The folder a command works in: `given` when its option was given,
+/// otherwise the program's folder (DataDir: the current folder, or the
+/// user's data folder when the program is installed). With a trailing separator.
+std::string FolderOrDefault(const CLI::Option* option, const std::string& given);
+
+/// The help text's words for that default.
+inline constexpr const char* kDefaultFolderHelp =
+    "default: the current folder, or ~/.local/share/quillet-tester ($XDG_DATA_HOME/quillet-tester) when "
+    "the program is installed";
+
 /// Refuses an empty file name: "" would name no file at all.
 CLI::Validator NonEmptyFileName();
 
