@@ -12,18 +12,13 @@
 #include "store/HourlyImport.h"
 #include "store/Instrument.h"
 #include "ui/Dialogs.h"
+#include "ui/LongWork.h"
 #include "ui_Unit1.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QProgressDialog>
-#include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cstring>
-#include <exception>
 #include <optional>
 #include <string>
 
@@ -34,47 +29,6 @@ using quillet::ui::ShowInfo;
 namespace {
 
 constexpr int kNameLength = 6; // the record keeps six characters; file and record agree
-constexpr int kProgressShowsAfterMs = 400;
-
-/// Runs `work` on a worker thread. Meanwhile the window keeps painting but
-/// takes no input, as while any handler runs, and a progress dialog appears
-/// once the work has lasted a moment. An error of the work is thrown here.
-template <class Work> void RunOffWindowThread(QWidget* parent, const QString& text, Work work)
-{
-    QProgressDialog progress(text, QString(), 0, 100, parent);
-    progress.setObjectName(QStringLiteral("HourlyImportProgress"));
-    progress.setWindowTitle(QString::fromLatin1(quillet::ui::kAppTitle));
-    progress.setCancelButton(nullptr);
-    // Not modal: a modal progress dialog handles input itself on every step.
-    progress.setWindowModality(Qt::NonModal);
-    progress.setMinimumDuration(kProgressShowsAfterMs);
-    progress.setValue(0);
-
-    std::exception_ptr error;
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &progress,
-                     &QProgressDialog::setValue);
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&work, &error](QPromise<void>& promise) {
-        promise.setProgressRange(0, 100);
-        try {
-            work([&promise](std::size_t done, std::size_t total) {
-                promise.setProgressValue(total == 0 ? 100 : static_cast<int>(done * 100 / total));
-            });
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }));
-    // The finished signal arrives as an event, so it cannot slip by before
-    // the loop runs.
-    if (!watcher.isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    watcher.waitForFinished();
-    if (error)
-        std::rethrow_exception(error);
-}
-
 /// Adds an entry to a picker; a picker that had nothing selected keeps so
 /// (adding to an empty drop-down list would select the new entry).
 void AddToPicker(QComboBox* picker, const QString& name)
@@ -86,6 +40,15 @@ void AddToPicker(QComboBox* picker, const QString& name)
 }
 
 } // namespace
+
+void TForm1::AddToPickers(const QString& name)
+{
+    auto& u = *ui;
+    AddToPicker(u.ComboBox1, name);
+    u.ListBox5->addItem(name);
+    AddToPicker(u.ComboBox2, name);
+    AddToPicker(u.ComboBox3, name);
+}
 
 void TForm1::N4Click()
 {
@@ -111,10 +74,11 @@ void TForm1::N4Click()
         // thread; the worker only reads it.
         quillet::SetActiveDateFormat(quillet::kImportDateFormat);
         quillet::HourlySummary summary;
-        RunOffWindowThread(this, QStringLiteral("Чтение часового файла ") + file,
-                           [&](const quillet::HourlyProgress& step) {
-                               summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
-                           });
+        quillet::ui::RunOffWindowThread(
+            this, QStringLiteral("HourlyImportProgress"), QStringLiteral("Чтение часового файла ") + file,
+            [&](const quillet::HourlyProgress& step) {
+                summary = quillet::MakeBaseFromHourlyFile(base, name, source, {}, step);
+            });
 
         u.ListBox6->addItem(*typed);
         QString done = QStringLiteral("Готово: недельных свечей %1, дневных %2, часовых %3")
@@ -127,11 +91,7 @@ void TForm1::N4Click()
         if (slot <= quillet::kLastSlot) {
             quillet::InstrumentTable& table = quillet::Table();
             std::memcpy(&table[slot], &table.ScratchSlot(), sizeof(quillet::Instrument));
-            const QString shown = QString::fromStdString(quillet::ShortStringText(table[slot].Name));
-            AddToPicker(u.ComboBox1, shown);
-            u.ListBox5->addItem(shown);
-            AddToPicker(u.ComboBox2, shown);
-            AddToPicker(u.ComboBox3, shown);
+            AddToPickers(QString::fromStdString(quillet::ShortStringText(table[slot].Name)));
         } else {
             done += QStringLiteral(". Все %1 мест для инструментов заняты: инструмент добавлен в список и "
                                    "загрузится при запуске, когда окажется в нём среди первых %1")
