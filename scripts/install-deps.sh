@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang libclang-rt-14-dev clang-format
   locales
+  desktop-file-utils appstream
+  file dpkg-dev
 )
 
 sudo=""
