@@ -60,7 +60,8 @@ std::string PeriodText(double serial)
 }
 
 struct MakeBaseOptions {
-    std::string name, week, day, hour, hourly, from, to, dir = ".";
+    std::string name, week, day, hour, hourly, from, to, dir;
+    const CLI::Option* dirOption = nullptr; // whether --dir was given
     bool addToConfig = false;
 };
 
@@ -74,7 +75,7 @@ void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
     if (period.From && period.To && *period.From > *period.To)
         throw CLI::ValidationError("--from", opts.from + " is after --to " + opts.to);
 
-    const std::string dir = WithTrailingSlash(opts.dir);
+    const std::string dir = FolderOrDefault(opts.dirOption, opts.dir);
     const std::string base = BaseFilePath(dir, opts.name);
     HourlySummary summary;
     try {
@@ -130,7 +131,9 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--to", opts->to, "With --hourly: keep the hours up to this date (yyyy-mm-dd)")
         ->type_name("DATE")
         ->needs(hourly);
-    cmd->add_option("--dir", opts->dir, "Directory of the .base file and config (default: current)");
+    opts->dirOption =
+        cmd->add_option("--dir", opts->dir,
+                        std::string("Directory of the .base file and config (") + kDefaultFolderHelp + ")");
     cmd->add_flag("--add-to-config", opts->addToConfig, "Append NAME to DIR/config");
     cmd->footer("Hourly file formats (--hourly), detected from the first lines; CR LF or LF, an optional "
                 "UTF-8 byte-order mark, blank lines skipped:\n" +
@@ -147,7 +150,7 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
         for (const CLI::Option* file : {week, day, hour})
             if (file->count() == 0)
                 throw CLI::RequiredError(file->get_name());
-        const std::string dir = WithTrailingSlash(opts->dir);
+        const std::string dir = FolderOrDefault(opts->dirOption, opts->dir);
         // A name that would put the file outside DIR is refused before
         // anything is read or written.
         const std::string basePath = BaseFilePath(dir, opts->name);

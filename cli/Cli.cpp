@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "store/Errors.h"
+#include "store/Startup.h"
 
 #include <ostream>
 
@@ -13,6 +14,13 @@ std::string WithTrailingSlash(std::string dir)
     if (dir.back() != '/')
         dir += '/';
     return dir;
+}
+
+std::string FolderOrDefault(const CLI::Option* option, const std::string& given)
+{
+    if (option->count() > 0)
+        return WithTrailingSlash(given);
+    return DataDir("./");
 }
 
 CLI::Validator NonEmptyFileName()

@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
 namespace quillet::cli {
 
 // Each adds one subcommand to the app; the command reports through ctx.
@@ -14,6 +16,16 @@ void AddDemoDataCommand(CLI::App& app, Context& ctx);
 void AddBacktestCommand(CLI::App& app, Context& ctx);
 void AddPortfolioCommand(CLI::App& app, Context& ctx);
 void AddSweepCommand(CLI::App& app, Context& ctx);
+
+/// The folder a command works in: `given` when its option was given,
+/// otherwise the program's folder (DataDir: the current folder, or the
+/// user's data folder when the program is installed). With a trailing separator.
+std::string FolderOrDefault(const CLI::Option* option, const std::string& given);
+
+/// The help text's words for that default.
+inline constexpr const char* kDefaultFolderHelp =
+    "default: the current folder, or ~/.local/share/quillet-tester ($XDG_DATA_HOME/quillet-tester) when "
+    "the program is installed";
 
 /// Refuses an empty file name: "" would name no file at all.
 CLI::Validator NonEmptyFileName();

@@ -1,4 +1,5 @@
-// demo-data: the seven demo instruments written into a directory.
+// demo-data: the seven demo instruments written into a directory, by default
+// the program's own folder.
 
 #include "cli/Commands.h"
 
@@ -14,8 +15,9 @@ void AddDemoDataCommand(CLI::App& app, Context& ctx)
     auto dir = std::make_shared<std::string>();
     CLI::App* cmd = app.add_subcommand(
         "demo-data", "Write the seven demo instruments into DIR: quote files, .base files and config");
-    cmd->add_option("DIR", *dir, "Target directory (created when missing)")->required();
-    cmd->callback([dir, &ctx] { demo::WriteDemoData(*dir, ctx.out); });
+    CLI::Option* given = cmd->add_option(
+        "DIR", *dir, std::string("Target directory, created when missing (") + kDefaultFolderHelp + ")");
+    cmd->callback([dir, given, &ctx] { demo::WriteDemoData(FolderOrDefault(given, *dir), ctx.out); });
 }
 
 } // namespace quillet::cli

@@ -27,7 +27,8 @@ constexpr int kStopLossMax = 200, kStopLossDefault = 100;
 constexpr int kTakeProfitMin = 1, kTakeProfitMax = 200, kTakeProfitDefault = 50;
 
 struct Options {
-    std::string dir = ".";
+    std::string dir;
+    const CLI::Option* dirOption = nullptr; // whether DIR was given
     int signal = kSignalDefault;
     int stopLoss = kStopLossDefault;
     int takeProfit = kTakeProfitDefault;
@@ -108,7 +109,7 @@ void RunPortfolio(const Options& opts, Context& ctx)
     // A table of its own: every run starts from empty slots, as a fresh
     // start of the program does.
     auto table = std::make_unique<InstrumentTable>();
-    if (!LoadFromConfig(WithTrailingSlash(opts.dir), *table, ctx)) {
+    if (!LoadFromConfig(FolderOrDefault(opts.dirOption, opts.dir), *table, ctx)) {
         ctx.exitCode = kFailure;
         return;
     }
@@ -153,7 +154,9 @@ void AddPortfolioCommand(CLI::App& app, Context& ctx)
     auto opts = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand(
         "portfolio", "Run the all-pairs backtest over slots 1 to 7 of the instruments listed in DIR/config");
-    cmd->add_option("DIR", opts->dir, "Directory of config and the .base files (default: current)");
+    opts->dirOption =
+        cmd->add_option("DIR", opts->dir,
+                        std::string("Directory of config and the .base files (") + kDefaultFolderHelp + ")");
     cmd->add_option("--signal", opts->signal, "A week trades only if its longest candle is longer, in points")
         ->check(CLI::Range(kSignalMin, kSignalMax))
         ->capture_default_str();

@@ -326,7 +326,20 @@ DemoQuotes GenerateDemoQuotes(const DemoPair& pair)
     return out;
 }
 
-void WriteDemoData(const std::string& dir, std::ostream& progress)
+std::vector<std::string> DemoInstrumentFiles()
+{
+    std::vector<std::string> files;
+    for (const DemoPair& pair : DemoPairs()) {
+        const std::string name(pair.Name);
+        for (const char* tf : {"_W1.csv", "_D1.csv", "_H1.csv"})
+            files.push_back("quotes/" + name + tf);
+        files.push_back(name + ".base");
+    }
+    return files;
+}
+
+std::vector<std::string> WriteDemoInstruments(const std::string& dir,
+                                              const std::function<void(int, const std::string&)>& pairWritten)
 {
     namespace fs = std::filesystem;
     const fs::path root(dir);
@@ -350,10 +363,20 @@ void WriteDemoData(const std::string& dir, std::ostream& progress)
         const std::string base = (root / (name + ".base")).string();
         MakeBaseFromQuoteFiles(base, name, week, day, hour);
         names.push_back(name);
-        progress << name << ": Week " << q.WeekCount << ", Day " << q.DayCount << ", Hour " << q.HourCount
-                 << " -> " << base << '\n';
+        if (pairWritten)
+            pairWritten(static_cast<int>(names.size()), name + ": Week " + std::to_string(q.WeekCount) +
+                                                            ", Day " + std::to_string(q.DayCount) +
+                                                            ", Hour " + std::to_string(q.HourCount) + " -> " +
+                                                            base);
     }
-    const std::string config = (root / "config").string();
+    return names;
+}
+
+void WriteDemoData(const std::string& dir, std::ostream& progress)
+{
+    const std::vector<std::string> names =
+        WriteDemoInstruments(dir, [&progress](int, const std::string& line) { progress << line << '\n'; });
+    const std::string config = (std::filesystem::path(dir) / "config").string();
     WriteInstrumentList(config, names);
     progress << "Готово: " << config << '\n';
 }

@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::demo {
 
@@ -50,6 +52,19 @@ struct DemoQuotes {
 /// Generates one pair's history. The hourly path comes first; every daily and
 /// weekly candle is the aggregate of its hours.
 DemoQuotes GenerateDemoQuotes(const DemoPair& pair);
+
+/// The files that writing the demo instruments into DIR makes, "config"
+/// aside: for each pair quotes/NAME_W1.csv, NAME_D1.csv, NAME_H1.csv and
+/// NAME.base, as paths relative to DIR.
+std::vector<std::string> DemoInstrumentFiles();
+
+/// Writes the quote files and the ".base" of each pair into DIR (made when
+/// missing), calling `pairWritten` after each pair with the count written so
+/// far and a line that describes it. "config" is not touched. Returns the
+/// names in the order of the demo "config".
+std::vector<std::string>
+WriteDemoInstruments(const std::string& dir,
+                     const std::function<void(int written, const std::string& line)>& pairWritten = {});
 
 /// Writes DIR/quotes/NAME_W1.csv, NAME_D1.csv and NAME_H1.csv for each pair,
 /// builds DIR/NAME.base from them and lists the pairs in DIR/config. Creates

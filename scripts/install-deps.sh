@@ -16,6 +16,8 @@ build_packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
   clang-format
   locales
+  desktop-file-utils appstream
+  file dpkg-dev
 )
 sanitizer_packages=(clang libclang-rt-14-dev)
 

@@ -47,6 +47,8 @@ qtest_passed='^Totals: [0-9]+ passed'
 # Every C++ file keeps the checked-in .clang-format.
 find store backtest demo cli ui app tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
   xargs -0 clang-format --dry-run --Werror
+# The launcher and the AppStream metadata are valid.
+scripts/check-desktop.sh
 
 # 1. The optimised build: every suite in full. Without debug information,
 # which would only slow the compile.

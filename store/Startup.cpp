@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <thread>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet {
@@ -24,6 +27,76 @@ std::string ExeDir()
     std::string dir = exe.parent_path().string();
     if (dir.empty() || dir.back() != '/')
         dir += '/';
+    return dir;
+}
+
+namespace {
+
+std::string WithSeparator(std::string dir)
+{
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+/// True when `exeDir` is a "bin/" whose "../share/metainfo/" holds the
+/// program's metainfo, as an install puts it.
+bool InstalledLayout(const std::string& exeDir)
+{
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::path(exeDir).parent_path(); // exeDir ends in a separator
+    if (bin.filename() != "bin")
+        return false;
+    std::error_code ec;
+    const fs::path metainfo =
+        bin.parent_path() / "share" / "metainfo" / (std::string(kAppId) + ".metainfo.xml");
+    return fs::is_regular_file(metainfo, ec);
+}
+
+/// The home folder from the user database, for a process started without HOME.
+std::string HomeFromPasswd()
+{
+    const passwd* pw = ::getpwuid(::getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : "";
+}
+
+} // namespace
+
+std::string ChooseDataDir(const std::string& exeDir, const std::string& portableDir, const char* xdgDataHome,
+                          const char* home)
+{
+    if (!InstalledLayout(exeDir))
+        return WithSeparator(portableDir);
+    // Only an absolute XDG_DATA_HOME counts; a relative one is to be ignored.
+    if (xdgDataHome && xdgDataHome[0] == '/')
+        return WithSeparator(xdgDataHome) + kDataFolderName + "/";
+    std::string homeDir = home && home[0] == '/' ? home : HomeFromPasswd();
+    if (homeDir.empty())
+        throw Error(
+            "Не найдена домашняя папка пользователя (HOME не задан): некуда сохранять файлы программы");
+    return WithSeparator(homeDir) + ".local/share/" + kDataFolderName + "/";
+}
+
+std::string DataDir(const std::string& portableDir)
+{
+    const std::string exeDir = ExeDir();
+    if (!InstalledLayout(exeDir))
+        return WithSeparator(portableDir);
+    const std::string dir =
+        ChooseDataDir(exeDir, portableDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    // Each missing folder of the path is made private to the user, as the
+    // desktop's base-directory rules ask.
+    std::filesystem::path made;
+    for (const std::filesystem::path& part : std::filesystem::path(dir)) {
+        made /= part;
+        if (part.empty() || made == made.root_path())
+            continue;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+            ThrowFileError(errno, made.string());
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec))
+        ThrowFileError(ENOTDIR, dir);
     return dir;
 }
 

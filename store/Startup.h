@@ -14,6 +14,31 @@ namespace quillet {
 /// The directory of the running executable, with a trailing separator.
 std::string ExeDir();
 
+/// The id of the program in the desktop's menus and software centres; it
+/// names the launcher, the icon and the metainfo file.
+inline constexpr const char* kAppId = "io.github.quillet.QuilletTester";
+
+/// The folder under the user's data folder that an installed program keeps
+/// its files in.
+inline constexpr const char* kDataFolderName = "quillet-tester";
+
+/// The folder of "config" and the ".base" files, with a trailing separator.
+/// A program whose executable lies in `exeDir`, a "bin/" beside a "share/"
+/// holding its installed metainfo, is installed and keeps its files in
+/// `xdgDataHome` + "/quillet-tester/" (`home` + "/.local/share/quillet-tester/"
+/// when `xdgDataHome` is unset, empty or relative); any other is portable and
+/// keeps them in `portableDir`. Nothing is made here.
+// A "costs" file, when there is one, belongs in the same folder.
+std::string ChooseDataDir(const std::string& exeDir, const std::string& portableDir, const char* xdgDataHome,
+                          const char* home);
+
+/// The folder of "config" and the ".base" files for this process: the rule
+/// of ChooseDataDir over ExeDir() and the environment. The window's portable
+/// folder is the executable's; the command line's is the current one. An
+/// installed program's folder is made (mode 0700) when missing; a FileError
+/// naming it is thrown when it cannot be.
+std::string DataDir(const std::string& portableDir = ExeDir());
+
 /// The names of dir + "config". A missing file is a first start: an empty
 /// list, no error. A file that is there but cannot be read throws its file
 /// error, so that the caller knows the list it holds is not the user's.

@@ -173,6 +173,8 @@ void TForm1::ConnectHandlers()
     connect(u.N2, &QAction::triggered, this, &TForm1::N2Click);
     connect(u.N3, &QAction::triggered, this, &TForm1::N3Click);
     connect(u.N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(u.AboutItem, &QAction::triggered, this, &TForm1::AboutItemClick);
+    connect(u.DemoDataItem, &QAction::triggered, this, &TForm1::DemoDataItemClick);
 
     // Controls of the all-pairs page share the handlers of their look-alikes.
     connect(u.TrackBar8, change, this, &TForm1::TrackBar8Change);

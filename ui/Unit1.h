@@ -32,8 +32,8 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
     /// Creates the window and runs its start-up over the instruments kept in
-    /// `baseDir` (the executable's directory unless a test says otherwise).
-    explicit TForm1(const std::string& baseDir = quillet::ExeDir(), QWidget* parent = nullptr);
+    /// `baseDir` (the program's DataDir(), or a test's folder).
+    explicit TForm1(const std::string& baseDir, QWidget* parent = nullptr);
     ~TForm1() override;
 
     /// The directory of "config" and the ".base" files, with a trailing separator.
@@ -100,6 +100,11 @@ class TForm1 : public QMainWindow {
     // An instrument from one hourly quote file (Unit1HourlyImport.cpp).
     void N4Click();
 
+    // The menu "Справка": where the files are, and the demo instruments
+    // written there (Unit1DataFolder.cpp).
+    void AboutItemClick();
+    void DemoDataItemClick();
+
     // The all-pairs run and the per-pair switch (Unit1Portfolio.cpp).
     void BitBtn2Click();
     void CheckBox7Click();
@@ -131,6 +136,8 @@ class TForm1 : public QMainWindow {
     /// too many hours asks for a period first. Nothing when the user cancels.
     std::optional<quillet::HourlySummary> ImportHours(const std::string& base, const std::string& name,
                                                       const std::string& source, const QString& file);
+    /// Adds a newly loaded instrument to the four pickers.
+    void AddToPickers(const QString& name);
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;

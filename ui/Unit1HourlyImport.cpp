@@ -12,20 +12,14 @@
 #include "store/HourlyImport.h"
 #include "store/Instrument.h"
 #include "ui/Dialogs.h"
+#include "ui/LongWork.h"
 #include "ui_Unit1.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QListWidget>
-#include <QProgressDialog>
-#include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,47 +31,6 @@ using quillet::ui::ShowInfo;
 namespace {
 
 constexpr int kNameLength = 6; // the record keeps six characters; file and record agree
-constexpr int kProgressShowsAfterMs = 400;
-
-/// Runs `work` on a worker thread. Meanwhile the window keeps painting but
-/// takes no input, as while any handler runs, and a progress dialog appears
-/// once the work has lasted a moment. An error of the work is thrown here.
-template <class Work> void RunOffWindowThread(QWidget* parent, const QString& text, Work work)
-{
-    QProgressDialog progress(text, QString(), 0, 100, parent);
-    progress.setObjectName(QStringLiteral("HourlyImportProgress"));
-    progress.setWindowTitle(QString::fromLatin1(quillet::ui::kAppTitle));
-    progress.setCancelButton(nullptr);
-    // Not modal: a modal progress dialog handles input itself on every step.
-    progress.setWindowModality(Qt::NonModal);
-    progress.setMinimumDuration(kProgressShowsAfterMs);
-    progress.setValue(0);
-
-    std::exception_ptr error;
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::progressValueChanged, &progress,
-                     &QProgressDialog::setValue);
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&work, &error](QPromise<void>& promise) {
-        promise.setProgressRange(0, 100);
-        try {
-            work([&promise](std::size_t done, std::size_t total) {
-                promise.setProgressValue(total == 0 ? 100 : static_cast<int>(done * 100 / total));
-            });
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }));
-    // The finished signal arrives as an event, so it cannot slip by before
-    // the loop runs.
-    if (!watcher.isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    watcher.waitForFinished();
-    if (error)
-        std::rethrow_exception(error);
-}
-
 /// Adds an entry to a picker; a picker that had nothing selected keeps so
 /// (adding to an empty drop-down list would select the new entry).
 void AddToPicker(QComboBox* picker, const QString& name)
@@ -111,9 +64,11 @@ std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& bas
     for (;;) {
         try {
             quillet::HourlySummary summary;
-            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
-                summary = quillet::MakeBaseFromHourlyFile(base, name, source, period, step);
-            });
+            quillet::ui::RunOffWindowThread(this, QStringLiteral("HourlyImportProgress"), reading,
+                                            [&](const quillet::HourlyProgress& step) {
+                                                summary = quillet::MakeBaseFromHourlyFile(base, name, source,
+                                                                                          period, step);
+                                            });
             return summary;
         } catch (const quillet::TooManyHoursError& e) {
             // The period offered is the last hours that fit: from the first
@@ -121,12 +76,14 @@ std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& bas
             // chosen, whose last date a trial build into the scratch slot finds.
             quillet::HourlyPeriod fitting{e.FittingFrom, period.To};
             double lastDate = 0;
-            RunOffWindowThread(this, reading, [&](const quillet::HourlyProgress& step) {
-                quillet::Instrument& scratch = quillet::Table().ScratchSlot();
-                const quillet::HourlySummary s = quillet::BuildInstrumentFromHourly(
-                    scratch, name, quillet::ReadFileBytes(source), fitting, step);
-                lastDate = scratch.Hour[s.Hours].Date;
-            });
+            quillet::ui::RunOffWindowThread(
+                this, QStringLiteral("HourlyImportProgress"), reading,
+                [&](const quillet::HourlyProgress& step) {
+                    quillet::Instrument& scratch = quillet::Table().ScratchSlot();
+                    const quillet::HourlySummary s = quillet::BuildInstrumentFromHourly(
+                        scratch, name, quillet::ReadFileBytes(source), fitting, step);
+                    lastDate = scratch.Hour[s.Hours].Date;
+                });
             const std::optional<std::pair<QDate, QDate>> chosen = Dialogs().ChoosePeriod(
                 this, QStringLiteral("Импорт из часового файла"),
                 QString::fromStdString(e.what()) +
@@ -140,6 +97,16 @@ std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& bas
             period.To = SerialOf(chosen->second);
         }
     }
+}
+
+void TForm1::AddToPickers(const QString& name)
+{
+    auto& u = *ui;
+    AddToPicker(u.ComboBox1, name);
+    u.ListBox5->addItem(name);
+    AddToPicker(u.ComboBox2, name);
+    AddToPicker(u.ComboBox3, name);
+    InstrumentsChanged();
 }
 
 void TForm1::N4Click()
@@ -213,12 +180,7 @@ void TForm1::N4Click()
         const int slot = static_cast<int>(loaded.size()) + 1;
         if (slot <= quillet::kLastSlot) {
             std::memcpy(&table[slot], &table.ScratchSlot(), sizeof(quillet::Instrument));
-            const QString shown = QString::fromStdString(quillet::ShortStringText(table[slot].Name));
-            AddToPicker(u.ComboBox1, shown);
-            u.ListBox5->addItem(shown);
-            AddToPicker(u.ComboBox2, shown);
-            AddToPicker(u.ComboBox3, shown);
-            InstrumentsChanged();
+            AddToPickers(QString::fromStdString(quillet::ShortStringText(table[slot].Name)));
         } else {
             done += QStringLiteral(". Все %1 мест для инструментов заняты: инструмент добавлен в список и "
                                    "загрузится при запуске, когда окажется в нём среди первых %1")

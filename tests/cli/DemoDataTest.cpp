@@ -468,11 +468,18 @@ TEST(DemoDataCommandTest, RefusesADirectoryItCannotCreate)
     EXPECT_FALSE(fs::exists(tmp.file("plain") + "/demo"));
 }
 
-TEST(DemoDataCommandTest, NeedsADirectory)
+TEST(DemoDataCommandTest, WithoutADirectoryWritesInTheProgramsFolder)
 {
+    // Run from a build, the program's folder is the current one (an
+    // installed program's is tested in DataFolderTest).
+    TempDir tmp;
+    const auto previous = fs::current_path();
+    fs::current_path(tmp.path());
     const CliRun r = RunCommand({"demo-data"});
-    EXPECT_EQ(r.status, kUsageError);
-    EXPECT_NE(r.err.find("DIR"), std::string::npos) << r.err;
+    fs::current_path(previous);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFile(tmp.file("config")), test::ReadFile(test::DemoDir() + "/config"));
+    EXPECT_EQ(test::ReadFile(tmp.file("EURCAD.base")), test::ReadFile(test::DemoDir() + "/EURCAD.base"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace quillet {
@@ -34,6 +35,89 @@ TEST(ExeDir, IsTheExecutablesDirectoryWithSeparator)
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), '/');
     EXPECT_EQ(dir.front(), '/');
+}
+
+// Where the files live, for an executable in a folder of the layout:
+// a build or any folder of its own keeps them beside itself; an install
+// (bin/ beside a share/ holding the metainfo) in the user's data folder.
+struct DataDirCase {
+    const char* title;
+    const char* exeFolder;   // under the temporary root
+    bool metainfo;           // share/metainfo/<id>.metainfo.xml beside that bin/
+    const char* xdgDataHome; // "@" stands for the temporary root; nullptr: unset
+    const char* home;
+    const char* expected; // "@" as above; "" means the executable's folder
+};
+
+std::string Rooted(const char* text, const std::string& root)
+{
+    std::string s(text);
+    if (!s.empty() && s[0] == '@')
+        s = root + s.substr(1);
+    return s;
+}
+
+class ChooseDataDirTest : public ::testing::TestWithParam<DataDirCase> {};
+
+TEST_P(ChooseDataDirTest, PortableOrInstalled)
+{
+    const DataDirCase& c = GetParam();
+    TempDir tmp;
+    const std::string root = tmp.path().string();
+    const std::string exeDir = root + "/" + c.exeFolder + "/";
+    std::filesystem::create_directories(exeDir);
+    if (c.metainfo) {
+        const auto share = std::filesystem::path(exeDir).parent_path().parent_path() / "share" / "metainfo";
+        std::filesystem::create_directories(share);
+        WriteFile((share / (std::string(kAppId) + ".metainfo.xml")).string(), "<component/>");
+    }
+    const std::string xdg = c.xdgDataHome ? Rooted(c.xdgDataHome, root) : "";
+    const std::string home = Rooted(c.home, root);
+    const std::string expected = *c.expected ? Rooted(c.expected, root) : exeDir;
+    EXPECT_EQ(ChooseDataDir(exeDir, exeDir, c.xdgDataHome ? xdg.c_str() : nullptr, home.c_str()), expected);
+    // The command line's portable folder is its current one; an install
+    // decides alike for both.
+    const std::string cliExpected = *c.expected ? expected : std::string("./");
+    EXPECT_EQ(ChooseDataDir(exeDir, "./", c.xdgDataHome ? xdg.c_str() : nullptr, home.c_str()), cliExpected);
+    // Choosing makes nothing.
+    EXPECT_FALSE(std::filesystem::exists(root + "/xdg"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/home/.local"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ChooseDataDirTest,
+    ::testing::Values(
+        DataDirCase{"BuildFolder", "build/app", false, nullptr, "@/home", ""},
+        DataDirCase{"BuildFolderIgnoresXdg", "build/app", false, "@/xdg", "@/home", ""},
+        DataDirCase{"BinWithoutShare", "opt/bin", false, "@/xdg", "@/home", ""},
+        DataDirCase{"InstalledWithXdg", "usr/bin", true, "@/xdg", "@/home", "@/xdg/quillet-tester/"},
+        DataDirCase{"InstalledXdgWithSlash", "usr/bin", true, "@/xdg/", "@/home", "@/xdg/quillet-tester/"},
+        DataDirCase{"InstalledXdgUnset", "usr/bin", true, nullptr, "@/home",
+                    "@/home/.local/share/quillet-tester/"},
+        DataDirCase{"InstalledXdgEmpty", "usr/bin", true, "", "@/home",
+                    "@/home/.local/share/quillet-tester/"},
+        DataDirCase{"InstalledXdgRelative", "usr/bin", true, "xdg", "@/home",
+                    "@/home/.local/share/quillet-tester/"},
+        DataDirCase{"InstalledUnderLocal", "usr/local/bin", true, nullptr, "@/home",
+                    "@/home/.local/share/quillet-tester/"},
+        DataDirCase{"MetainfoBesideAFolderNotBin", "usr/app", true, "@/xdg", "@/home", ""}),
+    [](const ::testing::TestParamInfo<DataDirCase>& info) { return std::string(info.param.title); });
+
+TEST(ChooseDataDir, AnotherProgramsMetainfoIsNoInstall)
+{
+    TempDir tmp;
+    std::filesystem::create_directories(tmp.path() / "bin");
+    std::filesystem::create_directories(tmp.path() / "share" / "metainfo");
+    WriteFile(tmp.file("share/metainfo/org.example.Other.metainfo.xml"), "<component/>");
+    const std::string exeDir = tmp.file("bin") + "/";
+    EXPECT_EQ(ChooseDataDir(exeDir, exeDir, "/xdg", "/home/u"), exeDir);
+}
+
+TEST(DataDir, TheBuildIsPortable)
+{
+    // The tests run from the build folder: the files stay beside them.
+    EXPECT_EQ(DataDir(), ExeDir());
+    EXPECT_EQ(DataDir("/some/folder"), "/some/folder/");
 }
 
 TEST(LoadInstruments, MissingConfigIsAFirstStart)

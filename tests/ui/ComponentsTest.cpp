@@ -503,7 +503,7 @@ void ComponentsTest::menuAndDialogs()
     QVERIFY(bar);
     QCOMPARE(form.menuBar(), bar);
     const QList<QAction*> top = bar->actions();
-    QCOMPARE(top.size(), 1);
+    QCOMPARE(top.size(), 2); // "&Файл", then "&Справка"
     QMenu* file = top[0]->menu();
     QVERIFY(file);
     QCOMPARE(file->objectName(), QStringLiteral("N1"));
@@ -518,6 +518,15 @@ void ComponentsTest::menuAndDialogs()
     QCOMPARE(form.OpenDialog1()->Filter(), QString());
     QCOMPARE(form.OpenDialog2()->Filter(), QStringLiteral("Базы тестера|*.base"));
     QCOMPARE(form.OpenDialog2()->objectName(), QStringLiteral("OpenDialog2"));
+    // The menu that says where the files are and makes the demo instruments.
+    QMenu* help = top[1]->menu();
+    QVERIFY(help);
+    QCOMPARE(help->objectName(), QStringLiteral("HelpMenu"));
+    QCOMPARE(help->title(), QStringLiteral("&Справка"));
+    const QList<QAction*> helpItems = help->actions();
+    QCOMPARE(helpItems.size(), 2);
+    QCOMPARE(helpItems[0]->objectName(), QStringLiteral("DemoDataItem"));
+    QCOMPARE(helpItems[1]->objectName(), QStringLiteral("AboutItem"));
 }
 
 void ComponentsTest::gridsAndProgressBars()

@@ -126,6 +126,11 @@ class MainWindowTest : public quillet::test::WindowTest {
     void unreadableConfigIsNotOverwrittenOnClose();
     void settingsButtonShowsSettingsWindow();
     void standardDialogsSpeakRussian();
+
+    // The menu "Справка": the folder of the files and the demo instruments
+    void aboutNamesTheFolder();
+    void demoItemWritesListsAndLoadsTheDemo();
+    void demoItemRefusesToOverwrite();
 };
 
 // ---------------------------------------------------------------------------
@@ -792,6 +797,77 @@ void MainWindowTest::standardDialogsSpeakRussian()
     delete texts;
     QCOMPARE(cancel, QStringLiteral("Отмена"));
     QCOMPARE(saveAs, QStringLiteral("Сохранить как"));
+}
+
+// ---------------------------------------------------------------------------
+// The menu "Справка"
+
+void MainWindowTest::aboutNamesTheFolder()
+{
+    auto form = Start();
+    auto* about = Get<QAction>(*form, "AboutItem");
+    QCOMPARE(about->text(), QStringLiteral("О программе"));
+    about->trigger();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    QVERIFY2(dialogs_->messages[0].Text.contains(QString::fromStdString(dir_->dir())),
+             qPrintable(dialogs_->messages[0].Text));
+}
+
+void MainWindowTest::demoItemWritesListsAndLoadsTheDemo()
+{
+    // A user with one instrument of their own asks for the demo: the seven
+    // pairs land in the program's folder beside it, after it in the list and
+    // in the pickers, and closing keeps all eight in "config".
+    auto a = NewInstrument("AUDNZD");
+    FillQuietWeeks(*a, 10);
+    auto form = Start({"AUDNZD"}, {a.get()});
+    form->show();
+    auto* item = Get<QAction>(*form, "DemoDataItem");
+    QCOMPARE(item->text(), QStringLiteral("Создать демо-инструменты"));
+    item->trigger();
+
+    const QStringList demo{"AUDJPY", "AUDUSD", "EURJPY", "GBPUSD", "EURAUD", "EURUSD", "EURCAD"};
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    QVERIFY2(dialogs_->messages[0].Text.contains(QString::fromStdString(dir_->dir())),
+             qPrintable(dialogs_->messages[0].Text));
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDNZD"} + demo);
+    QCOMPARE(Items(Get<QComboBox>(*form, "ComboBox1")), QStringList{"AUDNZD"} + demo);
+    QCOMPARE(Items(Get<QListWidget>(*form, "ListBox5")), QStringList{"AUDNZD"} + demo);
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->currentIndex(), -1);
+    // The same bytes as the build's demo, and the pair loaded from them.
+    for (const QString& name : demo) {
+        const std::string file = name.toStdString() + ".base";
+        QVERIFY2(ReadFile(dir_->file(file)) == ReadFile(DemoDir() + "/" + file), file.c_str());
+    }
+    QCOMPARE(ShortStringText(Table()[8].Name), std::string("EURCAD"));
+    QCOMPARE(FirstEmptyIndex(Table()[8].Week, 1), FirstEmptyIndex(DemoTable()[7].Week, 1));
+    // "config" is the window's list, written when it closes.
+    QCOMPARE(ReadFile(dir_->file("config")), std::string("AUDNZD\r\n"));
+    QVERIFY(form->close());
+    QCOMPARE(ReadFile(dir_->file("config")),
+             std::string("AUDNZD\r\nAUDJPY\r\nAUDUSD\r\nEURJPY\r\nGBPUSD\r\nEURAUD\r\nEURUSD\r\nEURCAD\r\n"));
+}
+
+void MainWindowTest::demoItemRefusesToOverwrite()
+{
+    // The user already has a file named as a demo one: nothing is written,
+    // that file stays as it was and the message names it.
+    auto form = Start();
+    WriteFile(dir_->file("EURUSD.base"), "the user's own");
+    Get<QAction>(*form, "DemoDataItem")->trigger();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
+    QVERIFY2(dialogs_->messages[0].Text.contains(QStringLiteral("EURUSD.base")),
+             qPrintable(dialogs_->messages[0].Text));
+    QVERIFY2(dialogs_->messages[0].Text.contains(QStringLiteral("не созданы")),
+             qPrintable(dialogs_->messages[0].Text));
+    QCOMPARE(ReadFile(dir_->file("EURUSD.base")), std::string("the user's own"));
+    QVERIFY(!std::filesystem::exists(dir_->file("AUDJPY.base")));
+    QVERIFY(!std::filesystem::exists(dir_->file("quotes")));
+    QCOMPARE(Get<QListWidget>(*form, "ListBox6")->count(), 0);
+    QCOMPARE(Get<QComboBox>(*form, "ComboBox1")->count(), 0);
 }
 
 QUILLET_WINDOW_TEST(MainWindowTest);
