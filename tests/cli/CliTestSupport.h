@@ -35,12 +35,14 @@ inline CliRun RunCommand(std::vector<std::string> args)
 }
 
 #ifdef QUILLET_CLI_PATH
-/// Starts the built quillet-cli with `args` in a process of its own, its
-/// standard output dropped and its standard error written to `errFile`.
-/// Returns the process's id, or -1 when it could not be started.
-inline pid_t SpawnCli(const std::vector<std::string>& args, const std::string& errFile = "/dev/null")
+/// Starts the built quillet-cli (or a copy of it at `program`) with `args`
+/// in a process of its own, its standard output dropped and its standard
+/// error written to `errFile`. Returns the process's id, or -1 when it could
+/// not be started.
+inline pid_t SpawnCli(const std::vector<std::string>& args, const std::string& errFile = "/dev/null",
+                      const std::string& program = QUILLET_CLI_PATH)
 {
-    std::vector<std::string> all = {QUILLET_CLI_PATH};
+    std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all)

@@ -54,120 +54,89 @@ class ScopedEnv {
     std::optional<std::string> old_;
 };
 
-class DataFolderTest : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        WriteFile(tmp.file("w1.csv"), kWeek);
-        WriteFile(tmp.file("d1.csv"), kDay);
-        WriteFile(tmp.file("h1.csv"), kHour);
-    }
+// Where make-base --add-to-config puts its files, XDG_DATA_HOME naming
+// tmp/xdg (or a plain file, where no folder can be made) and the current
+// folder being tmp/work. The rule itself, HOME included, is tested in the
+// core; here the built program follows it.
+struct FolderCase {
+    const char* Name;
+    bool Installed;    // bin/ beside share/metainfo with the program's metainfo
+    const char* Dir;   // --dir, or nullptr
+    const char* Xdg;   // XDG_DATA_HOME below tmp
+    const char* Lands; // the folder below tmp that holds the files; nullptr: refused
+};
 
-    /// quillet-cli copied into PREFIX/bin, with the program's metainfo in
-    /// PREFIX/share/metainfo when `installed`: the layout a package leaves.
-    std::string PlaceCli(const std::string& prefix, bool installed)
-    {
-        const fs::path bin = tmp.path() / prefix / "bin";
-        fs::create_directories(bin);
-        fs::copy_file(QUILLET_CLI_PATH, bin / "quillet-cli");
-        fs::permissions(bin / "quillet-cli", fs::perms::owner_all);
-        if (installed) {
-            const fs::path share = tmp.path() / prefix / "share" / "metainfo";
-            fs::create_directories(share);
-            std::string metainfo = kAppId;
-            metainfo += ".metainfo.xml";
-            WriteFile((share / metainfo).string(), "<component/>");
-        }
-        return (bin / "quillet-cli").string();
-    }
+class DataFolder : public ::testing::TestWithParam<FolderCase> {};
 
-    /// Runs the program at `cli` with `args` in its own process; its exit status.
-    int Run(const std::string& cli, std::vector<std::string> args)
-    {
-        args.insert(args.begin(), cli);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            return -1;
+TEST_P(DataFolder, MakeBaseWritesWhereTheRuleSays)
+{
+    const FolderCase& c = GetParam();
+    TempDir tmp;
+    WriteFile(tmp.file("w1.csv"), kWeek);
+    WriteFile(tmp.file("d1.csv"), kDay);
+    WriteFile(tmp.file("h1.csv"), kHour);
+    WriteFile(tmp.file("blocked"), "a file where the folder would go");
+    fs::create_directories(tmp.path() / "work");
+    fs::create_directories(tmp.path() / "mine");
+
+    // quillet-cli copied into PREFIX/bin, as a package (or an unpacked
+    // archive without the metainfo) leaves it.
+    const fs::path bin = tmp.path() / "usr" / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(QUILLET_CLI_PATH, bin / "quillet-cli");
+    fs::permissions(bin / "quillet-cli", fs::perms::owner_all);
+    if (c.Installed) {
+        const fs::path share = tmp.path() / "usr" / "share" / "metainfo";
+        fs::create_directories(share);
+        std::string metainfo = kAppId;
+        metainfo += ".metainfo.xml";
+        WriteFile((share / metainfo).string(), "<component/>");
+    }
+    const std::string cli = (bin / "quillet-cli").string();
+    const ScopedEnv xdg("XDG_DATA_HOME", tmp.file(c.Xdg));
+    const auto run = [&](std::vector<std::string> args) {
+        const auto previous = fs::current_path();
+        fs::current_path(tmp.path() / "work");
+        const pid_t pid = SpawnCli(args, "/dev/null", cli);
+        fs::current_path(previous);
         int status = 0;
         ::waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::vector<std::string> args = {"make-base",        "TEST01",           tmp.file("w1.csv"),
+                                     tmp.file("d1.csv"), tmp.file("h1.csv"), "--add-to-config"};
+    if (c.Dir)
+        args.insert(args.end(), {"--dir", tmp.file(c.Dir)});
+
+    if (!c.Lands) {
+        EXPECT_EQ(run(args), kFailure);
+        EXPECT_EQ(ReadFile(tmp.file("blocked")), "a file where the folder would go");
+        return;
     }
-
-    std::vector<std::string> MakeBase() const
-    {
-        return {"make-base",        "TEST01",           tmp.file("w1.csv"),
-                tmp.file("d1.csv"), tmp.file("h1.csv"), "--add-to-config"};
-    }
-
-    TempDir tmp;
-};
-
-TEST_F(DataFolderTest, InstalledProgramWritesUnderXdgDataHome)
-{
-    const std::string cli = PlaceCli("usr", true);
-    const ScopedEnv xdg("XDG_DATA_HOME", tmp.file("xdg"));
-    ASSERT_EQ(Run(cli, MakeBase()), 0);
-    const fs::path folder = tmp.path() / "xdg" / "quillet-tester";
-    EXPECT_TRUE(fs::exists(folder / "TEST01.base"));
+    ASSERT_EQ(run(args), 0);
+    const fs::path folder = tmp.path() / c.Lands;
     EXPECT_EQ(ReadFile((folder / "config").string()), "TEST01\r\n");
-    // Made for the user alone, and nothing beside the executable.
-    struct stat st {};
-    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_FALSE(fs::exists(tmp.path() / "usr" / "bin" / "TEST01.base"));
-    // portfolio finds the list there too.
-    EXPECT_EQ(Run(cli, {"portfolio", "--json"}), 0);
+    EXPECT_TRUE(fs::exists(folder / "TEST01.base"));
+    EXPECT_FALSE(fs::exists(bin / "TEST01.base")) << "nothing beside the executable";
+    const bool inXdg = std::string(c.Lands).rfind(c.Xdg, 0) == 0;
+    EXPECT_EQ(fs::exists(tmp.path() / c.Xdg), inXdg);
+    if (inXdg) {
+        // Made for the user alone; portfolio finds the list there too.
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(run({"portfolio", "--json"}), 0);
+    }
 }
 
-TEST_F(DataFolderTest, InstalledProgramWithoutXdgUsesHome)
-{
-    const std::string cli = PlaceCli("usr", true);
-    const ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
-    const ScopedEnv home("HOME", tmp.file("home"));
-    ASSERT_EQ(Run(cli, MakeBase()), 0);
-    EXPECT_TRUE(fs::exists(tmp.path() / "home" / ".local" / "share" / "quillet-tester" / "TEST01.base"));
-}
-
-TEST_F(DataFolderTest, AFolderGivenIsUsedEvenWhenInstalled)
-{
-    const std::string cli = PlaceCli("usr", true);
-    const ScopedEnv xdg("XDG_DATA_HOME", tmp.file("xdg"));
-    fs::create_directories(tmp.path() / "mine");
-    std::vector<std::string> args = MakeBase();
-    args.insert(args.end(), {"--dir", tmp.file("mine")});
-    ASSERT_EQ(Run(cli, args), 0);
-    EXPECT_TRUE(fs::exists(tmp.path() / "mine" / "TEST01.base"));
-    EXPECT_FALSE(fs::exists(tmp.path() / "xdg"));
-}
-
-TEST_F(DataFolderTest, PortableProgramWritesInTheCurrentFolder)
-{
-    // A bin/ without the metainfo beside it is no install.
-    const std::string cli = PlaceCli("opt", false);
-    const ScopedEnv xdg("XDG_DATA_HOME", tmp.file("xdg"));
-    fs::create_directories(tmp.path() / "work");
-    const auto previous = fs::current_path();
-    fs::current_path(tmp.path() / "work");
-    const int status = Run(cli, MakeBase());
-    fs::current_path(previous);
-    ASSERT_EQ(status, 0);
-    EXPECT_TRUE(fs::exists(tmp.path() / "work" / "TEST01.base"));
-    EXPECT_EQ(ReadFile(tmp.file("work/config")), "TEST01\r\n");
-    EXPECT_FALSE(fs::exists(tmp.path() / "xdg"));
-}
-
-TEST_F(DataFolderTest, InstalledFolderThatCannotBeMadeIsAnError)
-{
-    const std::string cli = PlaceCli("usr", true);
-    WriteFile(tmp.file("blocked"), "a file where the folder would go");
-    const ScopedEnv xdg("XDG_DATA_HOME", tmp.file("blocked"));
-    EXPECT_EQ(Run(cli, MakeBase()), kFailure);
-    EXPECT_EQ(ReadFile(tmp.file("blocked")), "a file where the folder would go");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, DataFolder,
+    ::testing::Values(FolderCase{"installed_writes_under_xdg_data_home", true, nullptr, "xdg",
+                                 "xdg/quillet-tester"},
+                      FolderCase{"a_folder_given_wins_when_installed", true, "mine", "xdg", "mine"},
+                      FolderCase{"portable_writes_in_the_current_folder", false, nullptr, "xdg", "work"},
+                      FolderCase{"installed_folder_that_cannot_be_made", true, nullptr, "blocked", nullptr}),
+    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace quillet::cli
