@@ -3,6 +3,7 @@
 // controls to them, with the rules for an unrestricted range and holding time.
 
 #include "backtest/RunControls.h"
+#include "store/TradeCosts.h"
 
 #include <string>
 
@@ -26,6 +27,7 @@ struct BacktestParams {
     int StopLossPoints = kStopLossControl.Default;
     int TakeProfitPoints = kTakeProfitControl.Default;
     int HoldLimit = kUnlimitedHoldLimit;
+    TradeCosts Costs;
 };
 
 /// What the single-pair page's controls hold when a run starts.

@@ -36,6 +36,11 @@ struct ClosedTrade {
     std::int32_t Drawdown = 0;
     std::int32_t Points =
         0; // +take-profit points, -stop-loss points, or the time-out's gain or loss; 0 when even
+
+    // The costs.
+    int Nights = 0;              // midnights held, the one before a Thursday counting three
+    std::int32_t CostTenths = 0; // commission less the swap earned, tenths of a point; positive when paid
+    std::int32_t NetTenths = 0;  // Points less the costs, tenths of a point
 };
 
 /// Appends every trade of a run to `trades`, in the order they close.

@@ -47,21 +47,26 @@ inline constexpr ControlRange kThreadsOption{0, 256, 0};
 std::string RangeText(const ControlRange& control, std::string_view between);
 
 /// What the sweep ranks its combinations by.
-enum class SweepMetric { Net, Profitability, TpShare, Entries };
+enum class SweepMetric { Net, Profitability, TpShare, Entries, ProfitFactor, RecoveryFactor, Sqn, MaxDrawdown };
 
 /// A metric's name on the command line and its caption in the window.
 struct MetricName {
     SweepMetric Metric;
     std::string_view Option;
     std::string_view Caption;
+    bool LowestIsBest = false;
 };
 
 /// In the order of SweepMetric, which is the order of the window's box.
-inline constexpr std::array<MetricName, 4> kMetricNames = {{
+inline constexpr std::array<MetricName, 8> kMetricNames = {{
     {SweepMetric::Net, "net", "Пункты"},
     {SweepMetric::Profitability, "profitability", "Профитность"},
     {SweepMetric::TpShare, "tp-share", "Процент TP"},
     {SweepMetric::Entries, "entries", "Входы"},
+    {SweepMetric::ProfitFactor, "profit-factor", "Профит-фактор"},
+    {SweepMetric::RecoveryFactor, "recovery-factor", "Фактор восстановления"},
+    {SweepMetric::Sqn, "sqn", "SQN"},
+    {SweepMetric::MaxDrawdown, "max-drawdown", "Макс. просадка", true},
 }};
 
 inline const MetricName& NameOf(SweepMetric metric)

@@ -70,8 +70,16 @@ struct SweepGrid {
 /// The figures a combination is judged by.
 struct SweepFigures {
     /// Points won at take-profit and by time-out less those lost at stop-loss
-    /// and by time-out.
+    /// and by time-out, before costs.
     std::int64_t Net = 0;
+    /// The same after costs, in tenths of a point (10 * Net without costs).
+    std::int64_t NetTenths = 0;
+    /// The figures of the trades' net points in order (TradeStats.h); NaN
+    /// where a divisor is 0.
+    long double ProfitFactor = std::numeric_limits<long double>::quiet_NaN();
+    long double RecoveryFactor = std::numeric_limits<long double>::quiet_NaN();
+    long double Sqn = std::numeric_limits<long double>::quiet_NaN();
+    std::int64_t MaxDrawdownTenths = 0;
     /// Points won at take-profit per point lost at stop-loss, as the report
     /// computes it (extended precision, which its text depends on); NaN
     /// while no stop-loss point was lost.
@@ -203,6 +211,7 @@ struct SweepParams {
     int Top = kBestRowsOption.Default;
     /// 0: one thread per core.
     int Threads = 0;
+    TradeCosts Costs;
 };
 
 /// One of the best combinations, with its full results.

@@ -47,4 +47,7 @@ struct EquityCurve {
 
 EquityCurve MakeEquityCurve(const std::vector<ClosedTrade>& trades);
 
+/// The same account in tenths of a point of the trades' net points, after costs.
+EquityCurve MakeNetEquityCurve(const std::vector<ClosedTrade>& trades);
+
 } // namespace quillet
