@@ -2,9 +2,12 @@
 // the window's controls, printed as the window's captions or as JSON.
 
 #include "cli/Commands.h"
+#include "cli/ReportOutput.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"
+#include "backtest/HtmlReport.h"
+#include "backtest/ReportCaptions.h"
 #include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
@@ -33,34 +36,7 @@ struct Options {
     bool log = false;
     bool json = false;
     std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
-};
-
-// One line of the plain output: a heading (no label) or a caption and the
-// value label beside it, laid out as the single-pair page groups them.
-struct CaptionLine {
-    const char* label; // nullptr for a heading
-    const char* caption;
-    bool indented;
-};
-
-constexpr CaptionLine kCaptionLines[] = {
-    {"Label79", "Количество входов", false},
-    {"Label64", "Количество ТР", false},
-    {"Label71", "Количество SL", false},
-    {"Label75", "Общий процент ТР   (%)", false},
-    {"Label84", "Средняя просадка при TP (пп)", false},
-    {"Label82", "Максимальная просадка при TP (пп)", false},
-    {"Label157", "\"Профитность\"", false},
-    {"Label160", "Максимальная серия TP", false},
-    {"Label162", "Максимальная серия SL", false},
-    {nullptr, "Закрытые по \"тайм-ауту\" сделки, шт(п)", false},
-    {"Label95", "Закрытые в +", true},
-    {"Label171", "Закрытые в -", true},
-    {nullptr, "Подробно по профиту", false},
-    {nullptr, "Часовых свечей до профита:", false},
-    {"Label87", "Минимальное", true},
-    {"Label90", "Среднее", true},
-    {"Label92", "Максимальное", true},
+    std::optional<std::string> report; // where the HTML report goes
 };
 
 void CheckRange(const std::vector<int>& range)
@@ -121,8 +97,13 @@ void RunBacktest(const Options& opts, Context& ctx)
     if (params.LogEnabled)
         log.push_back(report.ClosingLine);
 
-    // The trade list goes first: a file that cannot be written fails the
-    // command, and "-" puts the list alone on standard output.
+    // The report is a file of its own, whatever goes to standard output.
+    if (opts.report &&
+        !WriteReportFile(*opts.report, MakeBacktestReport(params, result, trades, inst).Html(), ctx))
+        return;
+
+    // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on
+    // standard output.
     if (opts.trades) {
         if (!WriteTradesCsv(*opts.trades, trades, ctx) || *opts.trades == "-")
             return;
@@ -143,11 +124,11 @@ void RunBacktest(const Options& opts, Context& ctx)
 
     ctx.out << "Инструмент: " << params.PairName << '\n';
     for (const CaptionLine& line : kCaptionLines) {
-        if (line.indented)
+        if (line.Indented)
             ctx.out << "  ";
-        ctx.out << line.caption;
-        if (line.label)
-            ctx.out << ": " << LabelValue(report, line.label);
+        ctx.out << line.Caption;
+        if (line.Label)
+            ctx.out << ": " << LabelValue(report, line.Label);
         ctx.out << '\n';
     }
     for (const std::string& line : log)
@@ -188,6 +169,9 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
                   "Print one JSON object: pair, result, labels, log, notices, progress, trades");
     cmd->add_option("--trades", opts->trades,
                     "Write the trade list as CSV to FILE (- for standard output, in place of the report)")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
+    cmd->add_option("--report", opts->report, "Write the report as one HTML file to FILE")
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
