@@ -1,11 +1,14 @@
 #include "ui/TradesPage.h"
 
+#include "backtest/HtmlReport.h"
 #include "backtest/TradeCsv.h"
+#include "backtest/TradePicture.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Files.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
+#include "ui/TradeChart.h"
 #include "ui_TradesPage.h"
 
 #include <QAreaSeries>
@@ -20,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -250,6 +254,20 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     SetUpChart();
     connect(ui->SaveTradesButton, &QPushButton::clicked, this, &TradesPage::SaveTradesButtonClick);
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
+    connect(ui->SaveReportButton, &QPushButton::clicked, this, &TradesPage::SaveReportButtonClick);
+
+    // The selected trade's candles beside the table; the keys that move the
+    // selection move the chart.
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    tradeChart_ = new TradeChart(split);
+    tradeChart_->setObjectName(QStringLiteral("TradeChart"));
+    layout()->replaceWidget(ui->TradesTable, split);
+    split->addWidget(ui->TradesTable);
+    split->addWidget(tradeChart_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    connect(ui->TradesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TradesPage::ShowSelectedTrade);
 }
 
 TradesPage::~TradesPage() = default;
@@ -334,6 +352,29 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
     ui->SaveTradesButton->setEnabled(true);
+    ui->SaveReportButton->setEnabled(true);
+    tradeChart_->Clear();
+}
+
+void TradesPage::SetRun(const BacktestParams& params, const BacktestResult& result)
+{
+    params_ = params;
+    result_ = result;
+}
+
+void TradesPage::ShowSelectedTrade(const QModelIndex& current)
+{
+    const int row = sorted_->mapToSource(current).row();
+    if (row < 0 || row >= static_cast<int>(Trades().size())) {
+        tradeChart_->Clear();
+        return;
+    }
+    const ClosedTrade& t = Trades()[static_cast<std::size_t>(row)];
+    const QString title = QStringLiteral("Неделя %1: %2, %3, %4 п")
+                              .arg(t.Week)
+                              .arg(DirectionText(t.Direction), ExitText(t.Exit))
+                              .arg(t.Points);
+    tradeChart_->ShowPicture(MakeTradePicture(t, quillet::Table()[params_.Slot]), title);
 }
 
 void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityCurve& curve)
@@ -451,6 +492,26 @@ void TradesPage::SaveTradesButtonClick()
             throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
         try {
             WriteFileAtomically(QFile::encodeName(path).toStdString(), csv.data(), csv.size());
+        } catch (const Error& e) {
+            throw Error(path.toStdString() + ": " + e.what());
+        }
+    });
+}
+
+void TradesPage::SaveReportButtonClick()
+{
+    const QString path =
+        Dialogs().SaveFileName(this, QStringLiteral("Файлы HTML|*.html"), QStringLiteral("report.html"));
+    if (path.isEmpty())
+        return;
+    RunGuarded(this, [&] {
+        const std::string html =
+            MakeBacktestReport(params_, result_, Trades(), quillet::Table()[params_.Slot]).Html();
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir())
+            throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
+        try {
+            WriteFileAtomically(QFile::encodeName(path).toStdString(), html.data(), html.size());
         } catch (const Error& e) {
             throw Error(path.toStdString() + ": " + e.what());
         }

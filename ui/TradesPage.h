@@ -3,6 +3,8 @@
 // table, the account's curve in points above it, a CSV copy of the list, and
 // a way from a trade to its lines in the work log.
 
+#include "backtest/BacktestParams.h"
+#include "backtest/SinglePair.h"
 #include "backtest/TradeList.h"
 
 #include <QAbstractTableModel>
@@ -26,6 +28,8 @@ class TradesPage;
 }
 
 namespace quillet::ui {
+
+class TradeChart;
 
 /// The trade list as table rows: one row per trade in closing order, the
 /// texts of the window (its date format, "," decimals) for display and a
@@ -68,6 +72,10 @@ class TradesPage : public QWidget {
     /// run's first log line, or -1 when the run wrote no log.
     void ShowTrades(TradeList list, int firstLogBlock);
 
+    /// The parameters and totals of the run whose trades are shown next, for
+    /// its report and its trades' candles.
+    void SetRun(const BacktestParams& params, const BacktestResult& result);
+
     const std::vector<ClosedTrade>& Trades() const { return model_->Trades(); }
     /// The memo block where a trade's lines begin, or -1 when the log of its
     /// run is not (or no longer) in the memo. `row` is the trade's index. The
@@ -78,6 +86,8 @@ class TradesPage : public QWidget {
   private slots:
     void SaveTradesButtonClick();
     void TradesTableDoubleClick(const QModelIndex& index);
+    void SaveReportButtonClick();
+    void ShowSelectedTrade(const QModelIndex& current);
 
   private:
     void SetUpChart();
@@ -91,6 +101,9 @@ class TradesPage : public QWidget {
     QLineSeries* runningMax_ = nullptr;
     QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
     QAreaSeries* deepestFall_ = nullptr; // the deepest of them
+    TradeChart* tradeChart_ = nullptr;   // the selected trade on its candles
+    BacktestParams params_;
+    BacktestResult result_;
 
     QTabWidget* pages_ = nullptr;
     QWidget* logPage_ = nullptr;

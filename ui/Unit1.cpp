@@ -547,6 +547,7 @@ void TForm1::BitBtn1Click()
             throw;
         }
         flushLog();
+        tradesPage_->SetRun(params, result);
         tradesPage_->ShowTrades(std::move(trades), firstLogBlock);
 
         const quillet::SinglePairReport report = quillet::MakeSinglePairReport(params, result);
