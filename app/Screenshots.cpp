@@ -1,11 +1,13 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
-// of the first pair, and the page "Оптимизация" after a sweep of that pair,
+// of the first pair, the page "Сделки" with a trade on its candles, and the
+// page "Оптимизация" after a sweep of that pair,
 // into PNG files in OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
+#include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -16,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 
 #include <cstdio>
 #include <iterator>
@@ -69,6 +72,26 @@ int main(int argc, char** argv)
         pages->setCurrentIndex(i);
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QString::fromLatin1(kFiles[i]));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
+    // The page "Сделки" with a trade on its candles: the first take-profit
+    // that took half a day or more, selected as a click would select it.
+    if (auto* trades = form.findChild<quillet::ui::TradesPage*>(QStringLiteral("TabSheet5"))) {
+        pages->setCurrentWidget(trades);
+        auto* table = trades->findChild<QTableView*>(QStringLiteral("TradesTable"));
+        int row = 0;
+        while (row + 1 < static_cast<int>(trades->Trades().size()) &&
+               !(trades->Trades()[static_cast<std::size_t>(row)].Exit == quillet::ExitKind::TakeProfit &&
+                 trades->Trades()[static_cast<std::size_t>(row)].HoursHeld >= 12))
+            ++row;
+        table->setCurrentIndex(table->model()->index(row, 0));
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("7-trade-candles.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

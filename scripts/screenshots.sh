@@ -4,7 +4,7 @@
 # directory, starts the window over them offscreen, runs one logged backtest
 # of the first pair and a sweep of it, and writes one PNG per page into DIR:
 #   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png  5-trades.png
-#   6-optimisation.png
+#   6-optimisation.png  7-trade-candles.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPen>
 #include <QScatterSeries>
 #include <QSplitter>
@@ -71,13 +72,14 @@ void Attach(QChart* chart, std::initializer_list<QAbstractSeries*> series, QAbst
     }
 }
 
-QList<QCandlestickSet*> Sets(const std::vector<PictureCandle>& candles)
+// The candles at their moments shifted by `shift`.
+QList<QCandlestickSet*> Sets(const std::vector<PictureCandle>& candles, qint64 shift)
 {
     QList<QCandlestickSet*> sets;
     sets.reserve(static_cast<qsizetype>(candles.size()));
     for (const PictureCandle& c : candles)
-        sets.append(
-            new QCandlestickSet(c.Open, c.High, c.Low, c.Close, static_cast<qreal>(PictureMoment(c))));
+        sets.append(new QCandlestickSet(c.Open, c.High, c.Low, c.Close,
+                                        static_cast<qreal>(PictureMoment(c) + shift)));
     return sets;
 }
 
@@ -115,8 +117,7 @@ TradeChart::TradeChart(QWidget* parent) : QWidget(parent)
     exit_ =
         NewMark(hours_, QStringLiteral("Выход"), QColor(30, 30, 30), QScatterSeries::MarkerShapeRectangle);
     hourTime_ = new QDateTimeAxis(hours_);
-    hourTime_->setFormat(QStringLiteral("dd.MM hh:mm"));
-    hourTime_->setTickCount(6);
+    hourTime_->setFormat(QStringLiteral("dd.MM"));
     hourPrice_ = new QValueAxis(hours_);
     Attach(hours_, {held_, hourCandles_, takeProfit_, stopLoss_, entry_, exit_}, hourTime_, hourPrice_);
 
@@ -124,16 +125,22 @@ TradeChart::TradeChart(QWidget* parent) : QWidget(parent)
     weeks_->legend()->hide();
     weekCandles_ = NewCandles(weeks_);
     weekTime_ = new QDateTimeAxis(weeks_);
-    weekTime_->setFormat(QStringLiteral("dd.MM.yy"));
-    weekTime_->setTickCount(4);
+    weekTime_->setFormat(QStringLiteral("dd.MM"));
+    weekTime_->setTickCount(3);
     weekPrice_ = new QValueAxis(weeks_);
     Attach(weeks_, {weekCandles_}, weekTime_, weekPrice_);
 
-    auto* split = new QSplitter(Qt::Vertical, this);
+    // Prices with the program's decimal comma.
+    for (QChart* chart : {hours_, weeks_}) {
+        chart->setLocalizeNumbers(true);
+        chart->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    }
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(NewView(hours_, split));
     split->addWidget(NewView(weeks_, split));
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 1);
+    split->widget(1)->setMinimumWidth(240);
+    split->setSizes({700, 300});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);
@@ -162,10 +169,11 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
     }
     hours_->setTitle(title);
     hourCandles_->clear();
-    hourCandles_->append(Sets(p.Hours));
+    // An hour's candle stands in the middle of its hour.
+    hourCandles_->append(Sets(p.Hours, kHourMs / 2));
 
     const qint64 first = PictureMoment(p.Hours.front());
-    const qint64 last = std::max(PictureMoment(p.Hours.back()), first + kHourMs);
+    const qint64 last = PictureMoment(p.Hours.back());
     const qint64 entryAt = PictureMoment(p.Hours[static_cast<std::size_t>(p.EntryAt)]);
     const qint64 exitAt = PictureMoment(p.Hours[static_cast<std::size_t>(p.ExitAt)]);
     double low = std::min({p.TakeProfitLevel, p.StopLossLevel, p.EntryPrice, p.ExitPrice});
@@ -174,24 +182,26 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
         low = std::min(low, c.Low);
         high = std::max(high, c.High);
     }
-    // The candles are centred on their hour: the axis and the shading
-    // reach half an hour beyond them.
-    const qreal left = static_cast<qreal>(first - kHourMs / 2);
-    const qreal right = static_cast<qreal>(last + kHourMs / 2);
+    // Whole days, a tick at each midnight.
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(first).date().startOfDay();
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(last).date().addDays(1).startOfDay();
+    const qreal left = static_cast<qreal>(from.toMSecsSinceEpoch());
+    const qreal right = static_cast<qreal>(to.toMSecsSinceEpoch());
     takeProfit_->replace({{left, p.TakeProfitLevel}, {right, p.TakeProfitLevel}});
     stopLoss_->replace({{left, p.StopLossLevel}, {right, p.StopLossLevel}});
-    entry_->replace({{static_cast<qreal>(entryAt), p.EntryPrice}});
-    exit_->replace({{static_cast<qreal>(exitAt), p.ExitPrice}});
-    const qreal heldFrom = static_cast<qreal>(entryAt - kHourMs / 2);
-    const qreal heldTo = static_cast<qreal>(exitAt + kHourMs / 2);
+    entry_->replace({{static_cast<qreal>(entryAt + kHourMs / 2), p.EntryPrice}});
+    exit_->replace({{static_cast<qreal>(exitAt + kHourMs / 2), p.ExitPrice}});
+    // The hours held: from the start of the entry's hour to the end of the exit's.
+    const qreal heldFrom = static_cast<qreal>(entryAt);
+    const qreal heldTo = static_cast<qreal>(exitAt + kHourMs);
     held_->upperSeries()->replace({{heldFrom, high * 2}, {heldTo, high * 2}});
     held_->lowerSeries()->replace({{heldFrom, low - (high - low)}, {heldTo, low - (high - low)}});
-    hourTime_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(left)),
-                        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(right)));
+    hourTime_->setRange(from, to);
+    hourTime_->setTickCount(static_cast<int>(std::clamp<qint64>(from.daysTo(to), 1, 9)) + 1);
     SetPriceRange(hourPrice_, low, high);
 
     weekCandles_->clear();
-    weekCandles_->append(Sets(p.Weeks));
+    weekCandles_->append(Sets(p.Weeks, 0));
     weeks_->setTitle({});
     if (!p.Weeks.empty()) {
         double wLow = p.Weeks.front().Low;
@@ -208,7 +218,7 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
                             QDateTime::fromMSecsSinceEpoch(PictureMoment(p.Weeks.back()) + 4 * day));
         SetPriceRange(weekPrice_, wLow, wHigh);
         weeks_->setTitle(
-            QStringLiteral("Недели вокруг сигнала; сигнал от %1, тело %2 п")
+            QStringLiteral("Сигнал %1: тело %2 п")
                 .arg(QString::fromStdString(FormatDate(p.Weeks[static_cast<std::size_t>(p.SignalAt)].Date)))
                 .arg(p.SignalBodyPoints));
     }

@@ -23,7 +23,6 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -256,16 +255,15 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
     connect(ui->SaveReportButton, &QPushButton::clicked, this, &TradesPage::SaveReportButtonClick);
 
-    // The selected trade's candles beside the table; the keys that move the
-    // selection move the chart.
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    tradeChart_ = new TradeChart(split);
+    // The selected trade's candles in a tab beside the account's curve, as
+    // wide as it; the keys that move the selection move the chart.
+    views_ = new QTabWidget(this);
+    views_->setObjectName(QStringLiteral("TradesViews"));
+    tradeChart_ = new TradeChart(views_);
     tradeChart_->setObjectName(QStringLiteral("TradeChart"));
-    layout()->replaceWidget(ui->TradesTable, split);
-    split->addWidget(ui->TradesTable);
-    split->addWidget(tradeChart_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    layout()->replaceWidget(ui->TradesChart, views_);
+    views_->addTab(ui->TradesChart, QStringLiteral("Итого"));
+    views_->addTab(tradeChart_, QStringLiteral("Сделка на свечах"));
     connect(ui->TradesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TradesPage::ShowSelectedTrade);
 }
@@ -354,6 +352,7 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
     ui->SaveTradesButton->setEnabled(true);
     ui->SaveReportButton->setEnabled(true);
     tradeChart_->Clear();
+    views_->setCurrentWidget(ui->TradesChart);
 }
 
 void TradesPage::SetRun(const BacktestParams& params, const BacktestResult& result)
@@ -375,6 +374,7 @@ void TradesPage::ShowSelectedTrade(const QModelIndex& current)
                               .arg(DirectionText(t.Direction), ExitText(t.Exit))
                               .arg(t.Points);
     tradeChart_->ShowPicture(MakeTradePicture(t, quillet::Table()[params_.Slot]), title);
+    views_->setCurrentWidget(tradeChart_);
 }
 
 void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityCurve& curve)

@@ -101,6 +101,7 @@ class TradesPage : public QWidget {
     QLineSeries* runningMax_ = nullptr;
     QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
     QAreaSeries* deepestFall_ = nullptr; // the deepest of them
+    QTabWidget* views_ = nullptr;        // the curve or the selected trade
     TradeChart* tradeChart_ = nullptr;   // the selected trade on its candles
     BacktestParams params_;
     BacktestResult result_;

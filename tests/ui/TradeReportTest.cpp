@@ -37,6 +37,8 @@ using namespace quillet::test;
 
 namespace {
 
+constexpr qreal kHalfHour = 1'800'000;
+
 template <class S> S* SeriesOf(QChart* chart, const QString& name = {})
 {
     for (QAbstractSeries* s : chart->series())
@@ -135,7 +137,7 @@ void TradeReportTest::selectedTradeShowsOnItsCandles()
         for (int i : {0, p.ExitAt, static_cast<int>(p.Hours.size()) - 1}) {
             const QCandlestickSet* set = candles->sets().at(i);
             const PictureCandle& c = p.Hours[static_cast<std::size_t>(i)];
-            QCOMPARE(set->timestamp(), static_cast<qreal>(ui::PictureMoment(c)));
+            QCOMPARE(set->timestamp(), ui::PictureMoment(c) + kHalfHour); // in the middle of its hour
             QCOMPARE(set->open(), c.Open);
             QCOMPARE(set->high(), c.High);
             QCOMPARE(set->low(), c.Low);
@@ -147,14 +149,15 @@ void TradeReportTest::selectedTradeShowsOnItsCandles()
                  t.StopLossLevel);
         const QPointF entry = SeriesOf<QScatterSeries>(chart->HoursChart(), QStringLiteral("Вход"))->at(0);
         const QPointF exit = SeriesOf<QScatterSeries>(chart->HoursChart(), QStringLiteral("Выход"))->at(0);
-        QCOMPARE(entry, QPointF(ui::PictureMoment(p.Hours.front()), t.EntryPrice));
-        QCOMPARE(exit, QPointF(ui::PictureMoment(p.Hours[static_cast<std::size_t>(p.ExitAt)]), t.ExitPrice));
-        // The hours held: from half an hour before the entry to half an hour
-        // after the exit, over the nights and weekends between them.
+        QCOMPARE(entry, QPointF(ui::PictureMoment(p.Hours.front()) + kHalfHour, t.EntryPrice));
+        QCOMPARE(exit, QPointF(ui::PictureMoment(p.Hours[static_cast<std::size_t>(p.ExitAt)]) + kHalfHour,
+                               t.ExitPrice));
+        // The hours held: from the start of the entry's hour to the end of
+        // the exit's, over the nights and weekends between them.
         const QList<QPointF> held = SeriesOf<QAreaSeries>(chart->HoursChart())->upperSeries()->points();
-        QCOMPARE(held.front().x(), ui::PictureMoment(p.Hours.front()) - 1'800'000.0);
+        QCOMPARE(held.front().x(), static_cast<qreal>(ui::PictureMoment(p.Hours.front())));
         QCOMPARE(held.back().x(),
-                 ui::PictureMoment(p.Hours[static_cast<std::size_t>(p.ExitAt)]) + 1'800'000.0);
+                 ui::PictureMoment(p.Hours[static_cast<std::size_t>(p.ExitAt)]) + 2 * kHalfHour);
         auto* weeks = SeriesOf<QCandlestickSeries>(chart->WeeksChart());
         QCOMPARE(weeks->count(), static_cast<int>(p.Weeks.size()));
         QCOMPARE(weeks->sets().at(p.SignalAt)->timestamp(),
