@@ -58,13 +58,6 @@ std::string Points(std::int64_t tenths)
     return TenthsText(tenths, ',');
 }
 
-std::string PercentText(Ratio share)
-{
-    if (share)
-        *share *= 100;
-    return RatioFigureText(share, 1);
-}
-
 std::string DirectionText(TradeDirection direction)
 {
     return direction == TradeDirection::Sell ? "Продажа" : "Покупка";
@@ -147,27 +140,26 @@ std::vector<ReportFact> FigureFacts(const TradeStats& stats)
     const NetFolder& f = stats.All;
     return {
         {"Сделок", std::to_string(f.Trades), "trades"},
-        {"Итого после издержек, п", Points(f.NetTenths), "net"},
-        {"Валовая прибыль, п", Points(f.GrossProfitTenths), "gross_profit"},
-        {"Валовой убыток, п", Points(f.GrossLossTenths), "gross_loss"},
+        {"Итог после издержек (пп)", Points(f.NetTenths), "net"},
+        {"Валовая прибыль (пп)", Points(f.GrossProfitTenths), "gross_profit"},
+        {"Валовый убыток (пп)", Points(f.GrossLossTenths), "gross_loss"},
         {"Профит-фактор", RatioFigureText(ProfitFactor(f)), "profit_factor"},
-        {"Матожидание сделки, п", RatioFigureText(Expectancy(f), 1), "expectancy"},
-        {"Прибыльных сделок, %", PercentText(WinRate(f)), "win_rate"},
-        {"Средний выигрыш, п", RatioFigureText(AverageWin(f), 1), "average_win"},
-        {"Средний проигрыш, п", RatioFigureText(AverageLoss(f), 1), "average_loss"},
-        {"Наибольшая просадка, п", Points(f.MaxDrawdownTenths), "max_drawdown"},
+        {"Матожидание сделки (пп)", RatioFigureText(Expectancy(f), 1), "expectancy"},
+        {"Доля прибыльных", RatioFigureText(WinRate(f)), "win_rate"},
+        {"Средняя прибыль (пп)", RatioFigureText(AverageWin(f), 1), "average_win"},
+        {"Средний убыток (пп)", RatioFigureText(AverageLoss(f), 1), "average_loss"},
+        {"Максимальная просадка (пп)", Points(f.MaxDrawdownTenths), "max_drawdown"},
         {"Фактор восстановления", RatioFigureText(RecoveryFactor(f)), "recovery_factor"},
-        {"SQN (по пунктам сделок, не по R)", RatioFigureText(Sqn(f)), "sqn"},
-        {"Самая длинная серия убыточных сделок", std::to_string(f.LongestLosingStreak),
-         "longest_losing_streak"},
-        {"Среднее время в сделке, ч", RatioFigureText(stats.AverageHoursHeld, 1), "average_hours_held"},
+        {"SQN (по пунктам, не R)", RatioFigureText(Sqn(f)), "sqn"},
+        {"Самая длинная серия убытков", std::to_string(f.LongestLosingStreak), "longest_losing_streak"},
+        {"Среднее время в сделке (ч)", RatioFigureText(stats.AverageHoursHeld, 1), "average_hours_held"},
     };
 }
 
 ReportTable YearTable(const TradeStats& stats)
 {
     ReportTable t{"years",
-                  {"Год", "Сделок", "Прибыльных", "Итого, п", "Наибольшая просадка, п"},
+                  {"Год", "Сделок", "Прибыльных", "Итог (пп)", "Просадка (пп)"},
                   {true, true, true, true, true},
                   {}};
     for (const YearFigures& y : stats.ByYear)

@@ -99,10 +99,16 @@ class TradeReportTest : public WindowTest {
   private slots:
     void selectedTradeShowsOnItsCandles();
     void reportIsTheCommandsReportAndHoldsItsNumbers();
+    void reportHoldsTheCommandsJsonAtCosts_data();
+    void reportHoldsTheCommandsJsonAtCosts();
     void reportIntoAMissingFolderSaysWhy();
 
   private:
     std::unique_ptr<TForm1> RunDemo(const QString& pair);
+    /// quillet-cli backtest --json over the demo EURUSD with `options`.
+    nlohmann::json RunCommand(const std::vector<std::string>& options);
+    /// Reads the report as XML and checks every number against the JSON of the same run.
+    void CompareWithJson(const std::string& html, const nlohmann::json& json);
 };
 
 std::unique_ptr<TForm1> TradeReportTest::RunDemo(const QString& pair)
@@ -184,16 +190,50 @@ void TradeReportTest::reportIsTheCommandsReportAndHoldsItsNumbers()
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(dialogs_->saveFilters, QStringList{QStringLiteral("Файлы HTML|*.html")});
 
-    // The command reads the file into slot 1 of this process, after the window is done with it.
+    // The command reads the file into slot 1 of this process, after the
+    // window is done with it. A cost option of 0 adds the figures to its JSON.
     const std::string cliFile = dir_->file("cli.html");
-    const std::string base = dir_->file("EURUSD.base");
-    const char* argv[] = {"quillet-cli", "backtest", base.c_str(), "--report", cliFile.c_str(), "--json"};
-    std::ostringstream out, err;
-    QCOMPARE(cli::RunCli(6, argv, out, err), 0);
+    const auto json = RunCommand({"--report", cliFile, "--spread", "0"});
     const std::string html = ReadFile(windowFile);
     QVERIFY(html == ReadFile(cliFile));
-    const auto json = nlohmann::json::parse(out.str());
+    CompareWithJson(html, json);
+}
 
+void TradeReportTest::reportHoldsTheCommandsJsonAtCosts_data()
+{
+    QTest::addColumn<QStringList>("costs");
+    QTest::newRow("spread") << QStringList{"--spread", "2.5"};
+    QTest::newRow("all four") << QStringList{"--spread",    "1.2",  "--commission", "0.7",
+                                             "--swap-long", "-0.3", "--swap-short", "0.1"};
+    QTest::newRow("swap earned") << QStringList{"--swap-long", "4.5", "--swap-short", "3"};
+}
+
+void TradeReportTest::reportHoldsTheCommandsJsonAtCosts()
+{
+    QFETCH(QStringList, costs);
+    CopyDemoData(dir_->dir());
+    const std::string file = dir_->file("costs.html");
+    std::vector<std::string> args = {"--report", file};
+    for (const QString& a : costs)
+        args.push_back(a.toStdString());
+    const auto json = RunCommand(args);
+    CompareWithJson(ReadFile(file), json);
+}
+
+nlohmann::json TradeReportTest::RunCommand(const std::vector<std::string>& options)
+{
+    const std::string base = dir_->file("EURUSD.base");
+    std::vector<const char*> argv = {"quillet-cli", "backtest", base.c_str(), "--json"};
+    for (const std::string& o : options)
+        argv.push_back(o.c_str());
+    std::ostringstream out, err;
+    if (cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err) != 0)
+        throw std::runtime_error("quillet-cli backtest failed: " + err.str());
+    return nlohmann::json::parse(out.str());
+}
+
+void TradeReportTest::CompareWithJson(const std::string& html, const nlohmann::json& json)
+{
     const ReadReport r = ReadHtml(QByteArray::fromStdString(html));
     QCOMPARE(r.Lang, QStringLiteral("ru"));
     QCOMPARE(r.Svgs, 2);
@@ -205,17 +245,42 @@ void TradeReportTest::reportIsTheCommandsReportAndHoldsItsNumbers()
     for (const auto& [label, text] : json["labels"].items())
         QCOMPARE(results.at(QString::fromStdString(label)).toStdString(), text.get<std::string>());
 
+    // The figures after costs ("-" where the JSON has null), and by year.
+    const auto& figures = r.Keyed.at("figures");
+    QCOMPARE(figures.size(), json["stats"].size() - 1); // all but by_year
+    for (const auto& [key, value] : json["stats"].items()) {
+        if (key == "by_year")
+            continue;
+        const QString text = figures.at(QString::fromStdString(key));
+        if (value.is_null())
+            QCOMPARE(text, QStringLiteral("-"));
+        else
+            QCOMPARE(Number(text), value.get<double>());
+    }
+    const std::vector<QStringList>& years = r.Rows.at("years");
+    const auto& byYear = json["stats"]["by_year"];
+    QCOMPARE(years.size(), byYear.size() + 1); // the header row has no cells
+    const char* const yearFields[] = {"year", "trades", "wins", "net", "max_drawdown"};
+    for (std::size_t i = 0; i < byYear.size(); ++i)
+        for (int f = 0; f < 5; ++f)
+            QCOMPARE(Number(years[i + 1].at(f)), byYear[i][yearFields[f]].get<double>());
+
     // Every trade, field by field.
     const std::vector<QStringList>& rows = r.Rows.at("trades");
     const auto& trades = json["trades"];
-    QCOMPARE(rows.size(), trades.size() + 1); // the header row has no cells
+    QCOMPARE(rows.size(), trades.size() + 1);
     QVERIFY(rows.front().isEmpty());
     const std::pair<int, const char*> numbers[] = {
         {0, "week"},        {3, "body"},   {5, "entry_price"}, {6, "take_profit"}, {7, "stop_loss"},
-        {10, "exit_price"}, {11, "hours"}, {12, "drawdown"},   {13, "points"},     {14, "cumulative_points"}};
-    for (std::size_t i = 0; i < trades.size(); ++i)
+        {10, "exit_price"}, {11, "hours"}, {12, "drawdown"},   {13, "points"},     {14, "cumulative_points"},
+        {15, "nights"},     {16, "costs"}, {17, "net_points"}};
+    long long netTenths = 0; // the running sum of the net points, column 18
+    for (std::size_t i = 0; i < trades.size(); ++i) {
         for (const auto& [column, field] : numbers)
             QCOMPARE(Number(rows[i + 1].at(column)), trades[i][field].get<double>());
+        netTenths += std::llround(trades[i]["net_points"].get<double>() * 10);
+        QCOMPARE(Number(rows[i + 1].at(18)), static_cast<double>(netTenths) / 10);
+    }
     QVERIFY(trades.size() > 100);
 }
 
