@@ -27,7 +27,7 @@ constexpr std::string_view kStyle =
     "table{border-collapse:collapse;font-size:13px}"
     "td,th{border:1px solid #ddd;padding:3px 8px}th{background:#f2f2f2;text-align:left}"
     "td.n{text-align:right}td.sub{padding-left:24px}tr.h th{background:#e6eef7}"
-    "table.trades{font-size:12px}svg{display:block;margin:8px 0}";
+    "table.trades{font-size:12px}table.trades td{white-space:nowrap}svg{display:block;margin:8px 0}";
 
 // A coordinate with one decimal and ".", whatever the locale.
 std::string Coord(double v)
