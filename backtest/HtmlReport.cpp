@@ -342,9 +342,10 @@ void HtmlReport::AddCurve(std::string_view heading, const ReportCurve& curve)
                "\" fill=\"#e63c3c\" fill-opacity=\"0.3\" stroke=\"none\"/>";
         svg += HorizontalLine(kLeft, kWidth - kRight, y(0), "#888888", "4 3");
         svg += "<polyline points=\"" + line + "\" fill=\"none\" stroke=\"#005aaa\" stroke-width=\"2\"/>";
-        svg += Text(kLeft - 6, y(y.High) + 4, FormatPrice(y.High), "end");
-        svg += Text(kLeft - 6, y(y.Low) + 4, FormatPrice(y.Low), "end");
-        svg += Text(kLeft - 6, y(0) + 4, "0", "end");
+        // The highest and lowest values, and the zero line where it lies apart from them.
+        for (const double v : {y.High, y.Low, 0.0})
+            if (v == 0 ? y.High != 0 && y.Low != 0 : true)
+                svg += Text(kLeft - 6, y(v) + 4, FormatPrice(v), "end");
         svg += Text(kLeft, kHeight - 14, curve.FirstLabel);
         svg += Text(kWidth - kRight, kHeight - 14, curve.LastLabel, "end");
     }

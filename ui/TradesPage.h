@@ -1,7 +1,8 @@
 #pragma once
 // The page "Сделки": the trades of the latest single-pair run as a sortable
-// table, the account's curve in points above it, a CSV copy of the list, and
-// a way from a trade to its lines in the work log.
+// table, the account's curve in points above it and, in a tab beside it, the
+// selected trade on its candles; a CSV copy of the list, the run's HTML
+// report, and a way from a trade to its lines in the work log.
 
 #include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
