@@ -58,6 +58,8 @@ OptimisationPage::OptimisationPage(QWidget* parent)
 {
     ui->setupUi(this);
     auto& u = *ui;
+    for (const quillet::MetricName& m : kMetricNames)
+        u.MetricBox->addItem(Text(m.Caption));
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
@@ -122,11 +124,20 @@ void OptimisationPage::SetInstruments(const QStringList& names)
     ShowPeriod();
 }
 
+void OptimisationPage::SetCosts(const CostsTable& costs)
+{
+    costs_ = costs;
+    ShowPeriod();
+}
+
 void OptimisationPage::ShowPeriod()
 {
     // The instrument's weeks, and where the runs stop when it holds more
-    // weeks than a run walks.
+    // weeks than a run walks; and the costs its runs pay.
     const int slot = ui->PairBox->currentIndex() + 1;
+    ui->SweepCostsLabel->setText(slot < 1 ? QString()
+                                          : QString::fromStdString(TradeCostsCaption(
+                                                costs_.Of(ui->PairBox->currentText().toStdString()))));
     if (slot < 1 || slot > kLastSlot) {
         ui->PeriodLabel->clear();
         return;
@@ -181,6 +192,7 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
     if (u.ForwardChecked->isChecked())
         params.Forward = WeekRange{u.ForwardFrom->value(), u.ForwardTo->value()};
     params.Metric = static_cast<SweepMetric>(u.MetricBox->currentIndex());
+    params.Costs = costs_.Of(params.PairName);
     params.MinEntries = u.MinEntries->value();
     params.Top = u.TopRows->value();
     return true;
@@ -312,6 +324,7 @@ void OptimisationPage::ShowLayer()
     const SweepOutcome& out = *outcome_;
     const SweepGrid& g = out.Grid;
     const bool best = ui->BestBySignal->isChecked();
+    const bool lowestBest = NameOf(out.Metric).LowestIsBest;
     ui->SignalSlider->setEnabled(!best);
     const int signal = ui->SignalSlider->value();
     // The slider's value means nothing while each cell takes its best signal.
@@ -337,7 +350,8 @@ void OptimisationPage::ShowLayer()
                 if (out.EntriesBySignal[j] < out.MinEntries)
                     continue;
                 const float v = out.Cell(g.Signal.First + j, sl, tp);
-                if (!std::isnan(v) && (std::isnan(values[at]) || v > values[at])) {
+                if (!std::isnan(v) &&
+                    (std::isnan(values[at]) || (lowestBest ? v < values[at] : v > values[at]))) {
                     values[at] = v;
                     layerSignals_[at] = g.Signal.First + j;
                 }
@@ -356,7 +370,7 @@ void OptimisationPage::ShowLayer()
     if (g.Hold)
         title += QStringLiteral(", лучшее удержание");
     ui->Heatmap->SetLayer(g.StopLoss.First, g.StopLoss.Last, g.TakeProfit.First, g.TakeProfit.Last,
-                          std::move(values), title, out.Metric == SweepMetric::Net);
+                          std::move(values), title, out.Metric == SweepMetric::Net, lowestBest);
 }
 
 int OptimisationPage::ShownSignal(int stopLoss, int takeProfit) const

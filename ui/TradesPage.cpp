@@ -6,6 +6,7 @@
 #include "store/Files.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
+#include "ui/TradeFigures.h"
 #include "ui_TradesPage.h"
 
 #include <QAreaSeries>
@@ -108,11 +109,17 @@ double NiceStep(double least)
     return 10 * power;
 }
 
-QString ChartTitle(const EquityCurve& curve)
+// Tenths of a point as points: whole ones without a decimal, as the
+// account reads without costs.
+QString PointsOfTenths(std::int64_t tenths)
+{
+    return tenths % 10 == 0 ? QString::number(tenths / 10) : Text(TenthsText(tenths));
+}
+
+QString ChartTitle(const EquityCurve& netCurve)
 {
     return QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п")
-        .arg(curve.Total)
-        .arg(curve.DeepestDrawdown);
+        .arg(PointsOfTenths(netCurve.Total), PointsOfTenths(netCurve.DeepestDrawdown));
 }
 
 } // namespace
@@ -308,9 +315,11 @@ int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
     return memo->document()->isEmpty() ? 0 : memo->blockCount();
 }
 
-void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
+void TradesPage::ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs)
 {
+    // The table sums the points as traded; the chart and the figures are after costs.
     const EquityCurve curve = MakeEquityCurve(list.Trades);
+    ui->TradeFigures->Show(list.Trades, costs);
     // Each trade's first log line is kept by its place and its text: the
     // text finds it again once lines above it were edited away.
     logged_ = firstLogBlock >= 0 && memo_;
@@ -328,7 +337,7 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
             }
         }
     }
-    DrawCurve(list.Trades, curve);
+    DrawCurve(list.Trades, MakeNetEquityCurve(list.Trades));
     model_->SetTrades(std::move(list.Trades), curve.Cumulative);
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
@@ -338,6 +347,8 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
 
 void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityCurve& curve)
 {
+    // The curve is in tenths of a point; the chart shows points.
+    const auto points = [](std::int64_t tenths) { return static_cast<qreal>(tenths) / 10; };
     chart_->setTitle(ChartTitle(curve));
     QList<QPointF> sums;
     QList<QPointF> peaks;
@@ -352,8 +363,8 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
         peaks.append(start);
         for (std::size_t i = 0; i < trades.size(); ++i) {
             const qreal x = MomentMs(trades[i].ExitDate, trades[i].ExitTime);
-            sums.append({x, static_cast<qreal>(curve.Cumulative[i])});
-            peaks.append({x, static_cast<qreal>(curve.RunningMax[i])});
+            sums.append({x, points(curve.Cumulative[i])});
+            peaks.append({x, points(curve.RunningMax[i])});
         }
         // The deepest fall, from its peak down to its trough, under the peak's level.
         if (curve.DrawdownTrough >= 0) {
@@ -369,29 +380,28 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     deepestFall_->lowerSeries()->replace(fall);
 
     auto* time = static_cast<QDateTimeAxis*>(chart_->axes(Qt::Horizontal).front());
-    auto* points = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());
+    auto* pointAxis = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());
     time->setFormat(AxisDateFormat());
     if (sums.size() < 2) {
         time->setVisible(false);
-        points->setVisible(false);
+        pointAxis->setVisible(false);
         return;
     }
     time->setVisible(true);
-    points->setVisible(true);
+    pointAxis->setVisible(true);
     // A flat account or a single hour still gets an axis of some length.
     const qint64 first = static_cast<qint64>(sums.front().x());
     const qint64 last = std::max(static_cast<qint64>(sums.back().x()), first + 3'600'000);
     time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
     const auto [low, high] = std::minmax_element(curve.Cumulative.begin(), curve.Cumulative.end());
-    const std::int64_t bottom = std::min<std::int64_t>(*low, 0);
-    const std::int64_t top = std::max<std::int64_t>({*high, 0, bottom + 1});
+    const double bottom = std::min(points(*low), 0.0);
+    const double top = std::max({points(*high), 0.0, bottom + 1});
     // Round steps from 0, about six of them over the range.
-    const double step = NiceStep(static_cast<double>(top - bottom) / 6);
-    points->setTickType(QValueAxis::TicksDynamic);
-    points->setTickAnchor(0);
-    points->setTickInterval(step);
-    points->setRange(std::floor(static_cast<double>(bottom) / step) * step,
-                     std::ceil(static_cast<double>(top) / step) * step);
+    const double step = NiceStep((top - bottom) / 6);
+    pointAxis->setTickType(QValueAxis::TicksDynamic);
+    pointAxis->setTickAnchor(0);
+    pointAxis->setTickInterval(step);
+    pointAxis->setRange(std::floor(bottom / step) * step, std::ceil(top / step) * step);
 }
 
 int TradesPage::LogBlockOfTrade(int row) const

@@ -1,7 +1,8 @@
 #pragma once
 // The page "Сделки": the trades of the latest single-pair run as a sortable
-// table, the account's curve in points above it, a CSV copy of the list, and
-// a way from a trade to its lines in the work log.
+// table, the account's curve in net points above it beside the figures of
+// the run, a CSV copy of the list, and a way from a trade to its lines in
+// the work log.
 
 #include "backtest/TradeList.h"
 
@@ -64,9 +65,10 @@ class TradesPage : public QWidget {
     /// first log line goes there.
     static int NextLogBlock(const QPlainTextEdit* memo);
 
-    /// Shows the trades of a run. `firstLogBlock` is the memo block of the
-    /// run's first log line, or -1 when the run wrote no log.
-    void ShowTrades(TradeList list, int firstLogBlock);
+    /// Shows the trades of a run and the costs it was run with.
+    /// `firstLogBlock` is the memo block of the run's first log line, or -1
+    /// when the run wrote no log.
+    void ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs = {});
 
     const std::vector<ClosedTrade>& Trades() const { return model_->Trades(); }
     /// The memo block where a trade's lines begin, or -1 when the log of its
