@@ -1,17 +1,24 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
-// of the first pair, and the page "Оптимизация" after a sweep of that pair,
-// into PNG files in OUT_DIR. Message boxes are answered
+// of the first pair, the page "Оптимизация" after a sweep of that pair, and
+// the page "Сделки" after a run of it with costs set in the dialog
+// "Издержки..." (which writes them into DATA_DIR), into PNG files in
+// OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
+#include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
+#include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QPushButton>
@@ -87,6 +94,29 @@ int main(int argc, char** argv)
             wait.exec();
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("6-optimisation.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
+    // The page "Сделки" of the first pair with a spread, a commission and
+    // the swaps of a carry pair (earned on a buy, paid on a sell).
+    if (pair && pair->count() > 0) {
+        form.findChild<QAction*>(QStringLiteral("CostsItem"))->trigger();
+        auto* costs = form.findChild<quillet::ui::CostsDialog*>(QStringLiteral("CostsDialog"));
+        using Column = quillet::ui::CostsDialog::Column;
+        costs->Cell(0, Column::Spread)->setValue(2.5);
+        costs->Cell(0, Column::Commission)->setValue(0.7);
+        costs->Cell(0, Column::SwapLong)->setValue(0.4);
+        costs->Cell(0, Column::SwapShort)->setValue(-0.9);
+        costs->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
+        form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        pages->setCurrentWidget(form.Trades());
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("7-trades-costs.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

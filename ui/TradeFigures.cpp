@@ -98,6 +98,7 @@ TradeFigures::TradeFigures(QWidget* parent) : QWidget(parent), ui(std::make_uniq
     bars->append(losses_);
     chart_->addSeries(bars);
     yearAxis_ = new QBarCategoryAxis(chart_);
+
     pointAxis_ = new QValueAxis(chart_);
     pointAxis_->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(yearAxis_, Qt::AlignBottom);
@@ -143,7 +144,8 @@ void TradeFigures::DrawYears()
     double high = 0;
     for (const YearFigures& y : years_) {
         const double points = static_cast<double>(y.NetTenths) / 10;
-        years << QString::number(y.Year);
+        // Two digits, so that a decade of years fits under narrow bars.
+        years << QStringLiteral("’%1").arg(y.Year % 100, 2, 10, QLatin1Char('0'));
         up << std::max(points, 0.0);
         down << std::min(points, 0.0);
         low = std::min(low, points);

@@ -287,7 +287,7 @@ void TradesPage::SetUpChart()
     deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(215, 40, 40, 105));
 
     auto* time = new QDateTimeAxis(chart_);
-    time->setTickCount(7);
+    time->setTickCount(5);
     auto* points = new QValueAxis(chart_);
     points->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(time, Qt::AlignBottom);
