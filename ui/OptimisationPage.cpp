@@ -38,6 +38,12 @@ QString Ratio(long double value, const char* suffix = "")
     return QString::fromStdString(RatioText(value, suffix));
 }
 
+// A figure of the sweep as a ratio of the figures (NaN: none).
+quillet::Ratio RatioOf(long double value)
+{
+    return std::isnan(value) ? quillet::Ratio() : quillet::Ratio(value);
+}
+
 QString FiguresText(const BacktestResult& r, const SweepFigures& f)
 {
     return QStringLiteral("входов %1, выходов по TP %2, по SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, "
@@ -225,8 +231,8 @@ void OptimisationPage::StartSweep()
         promise.setProgressRange(0, steps);
         try {
             std::stop_source stop;
-            auto table =
-                std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid, SweptWeeks(params));
+            auto table = std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid,
+                                                            SweptWeeks(params), params.Costs);
             done->Outcome = std::make_shared<const SweepOutcome>(
                 RunSweep(params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
                     if (promise.isCanceled())
@@ -405,9 +411,30 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
     if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))
         return text + QStringLiteral("\nнет значения");
     // The full figures of the cell, folded again from the sweep's table.
-    const BacktestResult r = table_->FoldOne(signal, stopLoss, takeProfit,
-                                             hold > 0 ? HoldLimitOf(hold) : kNoHoldLimit, params_.Weeks);
-    return text + QLatin1Char('\n') + FiguresText(r, FiguresOf(r, stopLoss, takeProfit));
+    NetFolder nets;
+    const BacktestResult r = table_->FoldOne(
+        signal, stopLoss, takeProfit, hold > 0 ? HoldLimitOf(hold) : kNoHoldLimit, params_.Weeks, &nets);
+    const SweepFigures f = FiguresOf(r, stopLoss, takeProfit, &nets);
+    text += QLatin1Char('\n') + FiguresText(r, f);
+    // The net after costs, and the figure the sweep ranked by when it is
+    // none of the above.
+    if (!params_.Costs.IsZero())
+        text += QStringLiteral(", после издержек %1 п").arg(Text(TenthsText(f.NetTenths)));
+    switch (outcome_->Metric) {
+    case SweepMetric::ProfitFactor:
+    case SweepMetric::RecoveryFactor:
+    case SweepMetric::Sqn:
+        text += QStringLiteral("\n%1 %2").arg(
+            MetricName(outcome_->Metric), Text(RatioFigureText(RatioOf(MetricValue(outcome_->Metric, f)))));
+        break;
+    case SweepMetric::MaxDrawdown:
+        text += QStringLiteral("\n%1 %2 п")
+                    .arg(MetricName(outcome_->Metric), Text(TenthsText(f.MaxDrawdownTenths)));
+        break;
+    default:
+        break;
+    }
+    return text;
 }
 
 void OptimisationPage::FillTable()

@@ -49,6 +49,10 @@ constexpr Column kColumns[] = {
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 static_assert(kColumnCount == kTradeFieldCount);
 
+// The columns of a run with costs, after those above, as the CSV's cost fields.
+constexpr const char* kCostColumns[] = {"Ночей", "Издержки, п", "Чистые, п", "Итого чистыми, п"};
+static_assert(std::size(kCostColumns) == kTradeCostFieldCount);
+
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
@@ -129,12 +133,16 @@ QString ChartTitle(const EquityCurve& netCurve)
 
 TradeTableModel::TradeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative)
+void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
+                                std::vector<std::int64_t> cumulativeNet, bool withCosts)
 {
     beginResetModel();
     trades_ = std::move(trades);
     cumulative_ = std::move(cumulative);
     cumulative_.resize(trades_.size());
+    cumulativeNet_ = std::move(cumulativeNet);
+    cumulativeNet_.resize(trades_.size());
+    withCosts_ = withCosts;
     endResetModel();
 }
 
@@ -145,18 +153,30 @@ int TradeTableModel::rowCount(const QModelIndex& parent) const
 
 int TradeTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kColumnCount + (withCosts_ ? kTradeCostFieldCount : 0);
 }
 
 QVariant TradeTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
     const ClosedTrade& t = trades_[static_cast<std::size_t>(index.row())];
     const int column = index.column();
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(
-            Qt::Alignment((kColumns[column].Number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+        return QVariant::fromValue(Qt::Alignment(
+            (column >= kColumnCount || kColumns[column].Number ? Qt::AlignRight : Qt::AlignLeft) |
+            Qt::AlignVCenter));
+    if (column >= kColumnCount) {
+        // The costs: sorted by their numbers, shown in points with one decimal.
+        const std::int64_t values[] = {t.Nights, t.CostTenths, t.NetTenths,
+                                       cumulativeNet_[static_cast<std::size_t>(index.row())]};
+        const std::int64_t value = values[column - kColumnCount];
+        if (role == kSortRole)
+            return static_cast<qlonglong>(value);
+        if (role != Qt::DisplayRole)
+            return {};
+        return column == kColumnCount ? QString::number(value) : Text(TenthsText(value));
+    }
     if (role == kSortRole) {
         switch (column) {
         case 0:
@@ -235,9 +255,10 @@ QVariant TradeTableModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    if (section < 0 || section >= kColumnCount)
+    if (section < 0 || section >= columnCount())
         return {};
-    return QString::fromUtf8(kColumns[section].Title);
+    return QString::fromUtf8(section < kColumnCount ? kColumns[section].Title
+                                                    : kCostColumns[section - kColumnCount]);
 }
 
 // ---------------------------------------------------------------------------
@@ -337,8 +358,9 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock, const TradeCosts&
             }
         }
     }
-    DrawCurve(list.Trades, MakeNetEquityCurve(list.Trades));
-    model_->SetTrades(std::move(list.Trades), curve.Cumulative);
+    EquityCurve net = MakeNetEquityCurve(list.Trades);
+    DrawCurve(list.Trades, net);
+    model_->SetTrades(std::move(list.Trades), curve.Cumulative, std::move(net.Cumulative), !costs.IsZero());
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
@@ -454,7 +476,7 @@ void TradesPage::SaveTradesButtonClick()
     if (path.isEmpty())
         return;
     RunGuarded(this, [&] {
-        const std::string csv = TradeCsv(Trades());
+        const std::string csv = TradeCsv(Trades(), model_->WithCosts());
         // A folder that is not there is named as such, not as a missing file.
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir())

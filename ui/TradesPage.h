@@ -38,9 +38,13 @@ class TradeTableModel : public QAbstractTableModel {
 
     explicit TradeTableModel(QObject* parent = nullptr);
 
-    /// Replaces every row at once.
-    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative);
+    /// Replaces every row at once. A run with costs also shows their
+    /// columns, after those of the trade: nights, costs, net points and
+    /// their running sum (`cumulativeNet`, tenths of a point).
+    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
+                   std::vector<std::int64_t> cumulativeNet = {}, bool withCosts = false);
     const std::vector<ClosedTrade>& Trades() const { return trades_; }
+    bool WithCosts() const { return withCosts_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -50,6 +54,8 @@ class TradeTableModel : public QAbstractTableModel {
   private:
     std::vector<ClosedTrade> trades_;
     std::vector<std::int64_t> cumulative_;
+    std::vector<std::int64_t> cumulativeNet_;
+    bool withCosts_ = false;
 };
 
 class TradesPage : public QWidget {

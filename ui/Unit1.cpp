@@ -72,19 +72,6 @@ QString Text(const std::string& utf8)
     return QString::fromStdString(utf8);
 }
 
-/// Why the run cannot go on with a stop-loss the spread already reaches:
-/// such a trade is stopped out at its fill. Empty when it can.
-std::string StopLossWithinSpreadError(const quillet::BacktestParams& params)
-{
-    const int spread = params.Costs.SpreadTenths;
-    if (spread == 0 || 10 * params.StopLossPoints > spread)
-        return {};
-    return "Стоп-лосс " + std::to_string(params.StopLossPoints) + " п не больше спреда " +
-           quillet::TenthsText(spread) +
-           " п: сделка закрылась бы по стоп-лоссу при самом входе. Увеличьте стоп-лосс или уменьшите спред "
-           "(меню «Файл», «Издержки...»)";
-}
-
 QString Points(int value)
 {
     return QString::number(value) + QStringLiteral(" п");
@@ -527,7 +514,7 @@ void TForm1::BitBtn1Click()
         controls.LogEnabled = u.CheckBox6->isChecked();
         quillet::BacktestParams params = quillet::ParamsFromControls(controls);
         params.Costs = SinglePairCosts();
-        if (const std::string refusal = StopLossWithinSpreadError(params); !refusal.empty())
+        if (const std::string refusal = quillet::CostsMessage(params); !refusal.empty())
             throw quillet::Error(refusal);
 
         const quillet::ProgressSetup bar = quillet::ProgressBarSetup(params);

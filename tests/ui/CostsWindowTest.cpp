@@ -6,6 +6,7 @@
 #include "UiTestSupport.h"
 #include "backtest/SinglePair.h"
 #include "backtest/Sweep.h"
+#include "backtest/TradeCsv.h"
 #include "backtest/TradeList.h"
 #include "backtest/TradeStats.h"
 #include "store/CostsFile.h"
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -175,6 +177,15 @@ void CostsWindowTest::tradePageRunsWithThePairsCostsAndShowsItsFigures()
         QCOMPARE(shown[i].Nights, expected.Trades[i].Nights);
     }
 
+    // The table adds the costs' columns; their sums are net.
+    QAbstractItemModel* table = Get<QTableView>(*form, "TradesTable")->model();
+    QCOMPARE(table->columnCount(), kTradeFieldCount + kTradeCostFieldCount);
+    QCOMPARE(table->headerData(kTradeFieldCount, Qt::Horizontal).toString(), QStringLiteral("Ночей"));
+    const EquityCurve net = MakeNetEquityCurve(expected.Trades);
+    const int last = static_cast<int>(shown.size()) - 1;
+    QCOMPARE(table->data(table->index(last, kTradeFieldCount + 3)).toString(),
+             QString::fromStdString(TenthsText(net.Total)));
+
     // The panel shows the core's figures of those trades, and the costs.
     const TradeStats stats = ComputeTradeStats(expected.Trades);
     auto* figures = Get<ui::TradeFigures>(*form, "TradeFigures");
@@ -197,11 +208,15 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     auto form = Start();
     SelectPair(*form, QStringLiteral("EURUSD"));
     // A spread of 2,0 points: a stop-loss of 2 is refused, one of 3 runs.
+    BacktestParams params;
+    params.StopLossPoints = 2;
+    params.Costs = kEurusdCosts;
+    QVERIFY(!CostsMessage(params).empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(2);
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
-    QVERIFY(dialogs_->messages[0].Text.startsWith(QStringLiteral("Стоп-лосс 2 п не больше спреда 2,0 п")));
+    QCOMPARE(dialogs_->messages[0].Text, ui::ErrorBoxText(QString::fromStdString(CostsMessage(params))));
     QVERIFY(form->Trades()->Trades().empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(3);
     Get<QPushButton>(*form, "BitBtn1")->click();
