@@ -1,7 +1,7 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
 // of the first pair, the page "Оптимизация" after a sweep of that pair, and
-// the page "Сделки" after a run of it with costs set in the dialog
+// the page "Сделки" after a run of EURUSD with costs set in the dialog
 // "Издержки..." (which writes them into DATA_DIR), into PNG files in
 // OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -101,16 +102,20 @@ int main(int argc, char** argv)
         std::printf("%s\n", file.toLocal8Bit().constData());
     }
 
-    // The page "Сделки" of the first pair with a spread, a commission and
-    // the swaps of a carry pair (earned on a buy, paid on a sell).
+    // The page "Сделки" of EURUSD (the first pair when there is none) with
+    // the costs of the example in the dialog's hint: a spread, a commission,
+    // a swap paid on a buy and earned on a sell.
     if (pair && pair->count() > 0) {
+        const int row = std::max(pair->findText(QStringLiteral("EURUSD")), 0);
+        pair->setCurrentIndex(row);
+        emit pair->activated(row);
         form.findChild<QAction*>(QStringLiteral("CostsItem"))->trigger();
         auto* costs = form.findChild<quillet::ui::CostsDialog*>(QStringLiteral("CostsDialog"));
         using Column = quillet::ui::CostsDialog::Column;
-        costs->Cell(0, Column::Spread)->setValue(2.5);
-        costs->Cell(0, Column::Commission)->setValue(0.7);
-        costs->Cell(0, Column::SwapLong)->setValue(0.4);
-        costs->Cell(0, Column::SwapShort)->setValue(-0.9);
+        costs->Cell(row, Column::Spread)->setValue(1.2);
+        costs->Cell(row, Column::Commission)->setValue(0.7);
+        costs->Cell(row, Column::SwapLong)->setValue(-0.3);
+        costs->Cell(row, Column::SwapShort)->setValue(0.1);
         costs->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
         form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
