@@ -44,9 +44,6 @@ class TradeFigures : public QWidget {
     /// Shows the figures of a run's trades and the costs they paid.
     void Show(const std::vector<ClosedTrade>& trades, const TradeCosts& costs);
 
-    /// The net points of each year shown as bars, in years' order.
-    const std::vector<YearFigures>& Years() const { return years_; }
-
   private:
     void DrawYears();
 

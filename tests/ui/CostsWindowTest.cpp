@@ -17,6 +17,9 @@
 #include "ui/Unit1.h"
 
 #include <QAction>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -25,6 +28,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStackedBarSeries>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -190,10 +194,40 @@ void CostsWindowTest::tradePageRunsWithThePairsCostsAndShowsItsFigures()
     const TradeStats stats = ComputeTradeStats(expected.Trades);
     auto* figures = Get<ui::TradeFigures>(*form, "TradeFigures");
     QCOMPARE(Caption(*figures, "TradeCostsLabel"), CostsCaption(kEurusdCosts));
-    for (const ui::FigureLine& line : ui::FigureLines(stats))
-        QCOMPARE(Caption(*figures, QString::fromLatin1(line.Name)), line.Text);
-    QCOMPARE(Caption(*figures, "FigureSqn"), QString::fromStdString(RatioFigureText(Sqn(stats.All))));
-    QVERIFY(figures->Years().size() > 5);
+    const NetFolder& f = stats.All;
+    const auto ratio = [](const Ratio& r, int decimals = 2) {
+        return QString::fromStdString(RatioFigureText(r, decimals));
+    };
+    const auto points = [](std::int64_t tenths) { return QString::fromStdString(TenthsText(tenths)) + " п"; };
+    const std::pair<const char*, QString> expectedFigures[] = {
+        {"FigureTrades", QString::number(shown.size())},
+        {"FigureNet", points(f.NetTenths)},
+        {"FigureGrossProfit", points(f.GrossProfitTenths)},
+        {"FigureGrossLoss", points(f.GrossLossTenths)},
+        {"FigureProfitFactor", ratio(ProfitFactor(f))},
+        {"FigureExpectancy", ratio(Expectancy(f), 1) + " п"},
+        {"FigureWinRate", ratio(WinRate(f))},
+        {"FigureAverageWin", ratio(AverageWin(f), 1) + " п"},
+        {"FigureAverageLoss", ratio(AverageLoss(f), 1) + " п"},
+        {"FigureMaxDrawdown", points(f.MaxDrawdownTenths)},
+        {"FigureRecoveryFactor", ratio(RecoveryFactor(f))},
+        {"FigureSqn", ratio(Sqn(f))},
+        {"FigureLosingStreak", QString::number(f.LongestLosingStreak)},
+        {"FigureHoursHeld", ratio(stats.AverageHoursHeld, 1) + " ч"},
+    };
+    for (const auto& [name, text] : expectedFigures)
+        QCOMPARE(Caption(*figures, QString::fromLatin1(name)), text);
+    QCOMPARE(ui::FigureLines(stats).size(), std::size(expectedFigures));
+    // A bar per year of entry, its height the year's net points.
+    QVERIFY(stats.ByYear.size() > 5);
+    auto* bars =
+        qobject_cast<QStackedBarSeries*>(Get<QChartView>(*figures, "YearsChart")->chart()->series().front());
+    QVERIFY(bars);
+    for (std::size_t i = 0; i < stats.ByYear.size(); ++i) {
+        const qreal net = static_cast<qreal>(stats.ByYear[i].NetTenths) / 10;
+        QCOMPARE(bars->barSets()[0]->at(static_cast<int>(i)) + bars->barSets()[1]->at(static_cast<int>(i)),
+                 net);
+    }
     auto* years = Get<QTableWidget>(*figures, "YearsTable");
     QCOMPARE(years->rowCount(), static_cast<int>(stats.ByYear.size()));
     const YearFigures& first = stats.ByYear.front();
@@ -222,6 +256,11 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(!form->Trades()->Trades().empty());
+
+    // Saving keeps the instruments the window does not list.
+    Press(*OpenCosts(*form), QDialogButtonBox::Ok);
+    QCOMPARE(ReadCostsFile(dir_->dir()).Of("OLDPAIR").SpreadTenths, 10);
+    QCOMPARE(ReadCostsFile(dir_->dir()).Of("EURUSD"), kEurusdCosts);
 }
 
 void CostsWindowTest::sweepRunsWithThePairsCosts()
