@@ -1,25 +1,31 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
-// of the first pair, the page "Сделки" with a trade on its candles, and the
-// page "Оптимизация" after a sweep of that pair,
-// into PNG files in OUT_DIR. Message boxes are answered
+// of the first pair, the page "Сделки" with a trade on its candles, the
+// page "Оптимизация" after a sweep of that pair, and the page "Сделки" after
+// a run of EURUSD with costs set in the dialog "Издержки..." (which writes
+// them into DATA_DIR), into PNG files in OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
+#include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -110,6 +116,33 @@ int main(int argc, char** argv)
             wait.exec();
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("6-optimisation.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
+    // The page "Сделки" of EURUSD (the first pair when there is none) with
+    // the costs of the example in the dialog's hint: a spread, a commission,
+    // a swap paid on a buy and earned on a sell.
+    if (pair && pair->count() > 0) {
+        const int row = std::max(pair->findText(QStringLiteral("EURUSD")), 0);
+        pair->setCurrentIndex(row);
+        emit pair->activated(row);
+        form.findChild<QAction*>(QStringLiteral("CostsItem"))->trigger();
+        auto* costs = form.findChild<quillet::ui::CostsDialog*>(QStringLiteral("CostsDialog"));
+        using Column = quillet::ui::CostsDialog::Column;
+        costs->Cell(row, Column::Spread)->setValue(1.2);
+        costs->Cell(row, Column::Commission)->setValue(0.7);
+        costs->Cell(row, Column::SwapLong)->setValue(-0.3);
+        costs->Cell(row, Column::SwapShort)->setValue(0.1);
+        costs->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
+        form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        pages->setCurrentWidget(form.Trades());
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("8-trades-costs.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

@@ -5,6 +5,7 @@
 // table of the best rows beside their forward figures.
 
 #include "backtest/Sweep.h"
+#include "store/CostsFile.h"
 
 #include <QFutureWatcher>
 #include <QString>
@@ -41,6 +42,9 @@ class OptimisationPage : public QWidget {
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
     /// The instrument chosen stays chosen when it keeps its place.
     void SetInstruments(const QStringList& names);
+
+    /// The costs of the instruments; a sweep runs with those of its pair.
+    void SetCosts(const CostsTable& costs);
 
     bool Running() const { return running_; }
     /// The last sweep that ended (completed or stopped), or nullptr.
@@ -90,6 +94,7 @@ class OptimisationPage : public QWidget {
     int HoldOfCell(int signal, int stopLoss, int takeProfit) const;
 
     std::unique_ptr<Ui::OptimisationPage> ui;
+    CostsTable costs_;
     // The outcome shown, the table it was swept from, and what it was swept with.
     std::shared_ptr<const SweepOutcome> outcome_;
     std::shared_ptr<const SweepTable> table_;

@@ -1,8 +1,9 @@
 #pragma once
 // The page "Сделки": the trades of the latest single-pair run as a sortable
-// table, the account's curve in points above it and, in a tab beside it, the
-// selected trade on its candles; a CSV copy of the list, the run's HTML
-// report, and a way from a trade to its lines in the work log.
+// table, the account's curve in net points above it beside the figures of
+// the run and, in a tab beside it, the selected trade on its candles; a CSV
+// copy of the list, the run's HTML report, and a way from a trade to its
+// lines in the work log.
 
 #include "backtest/BacktestParams.h"
 #include "backtest/SinglePair.h"
@@ -42,9 +43,13 @@ class TradeTableModel : public QAbstractTableModel {
 
     explicit TradeTableModel(QObject* parent = nullptr);
 
-    /// Replaces every row at once.
-    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative);
+    /// Replaces every row at once. A run with costs also shows their
+    /// columns, after those of the trade: nights, costs, net points and
+    /// their running sum (`cumulativeNet`, tenths of a point).
+    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
+                   std::vector<std::int64_t> cumulativeNet = {}, bool withCosts = false);
     const std::vector<ClosedTrade>& Trades() const { return trades_; }
+    bool WithCosts() const { return withCosts_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -54,6 +59,8 @@ class TradeTableModel : public QAbstractTableModel {
   private:
     std::vector<ClosedTrade> trades_;
     std::vector<std::int64_t> cumulative_;
+    std::vector<std::int64_t> cumulativeNet_;
+    bool withCosts_ = false;
 };
 
 class TradesPage : public QWidget {
@@ -69,9 +76,10 @@ class TradesPage : public QWidget {
     /// first log line goes there.
     static int NextLogBlock(const QPlainTextEdit* memo);
 
-    /// Shows the trades of a run. `firstLogBlock` is the memo block of the
-    /// run's first log line, or -1 when the run wrote no log.
-    void ShowTrades(TradeList list, int firstLogBlock);
+    /// Shows the trades of a run and the costs it was run with.
+    /// `firstLogBlock` is the memo block of the run's first log line, or -1
+    /// when the run wrote no log.
+    void ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs = {});
 
     /// The parameters and totals of the run whose trades are shown next, for
     /// its report and its trades' candles.
