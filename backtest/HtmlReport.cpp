@@ -137,23 +137,10 @@ std::vector<ReportFact> ResultFacts(const SinglePairReport& report)
 
 std::vector<ReportFact> FigureFacts(const TradeStats& stats)
 {
-    const NetFolder& f = stats.All;
-    return {
-        {"Сделок", std::to_string(f.Trades), "trades"},
-        {"Итог после издержек (пп)", Points(f.NetTenths), "net"},
-        {"Валовая прибыль (пп)", Points(f.GrossProfitTenths), "gross_profit"},
-        {"Валовый убыток (пп)", Points(f.GrossLossTenths), "gross_loss"},
-        {"Профит-фактор", RatioFigureText(ProfitFactor(f)), "profit_factor"},
-        {"Матожидание сделки (пп)", RatioFigureText(Expectancy(f), 1), "expectancy"},
-        {"Доля прибыльных", RatioFigureText(WinRate(f)), "win_rate"},
-        {"Средняя прибыль (пп)", RatioFigureText(AverageWin(f), 1), "average_win"},
-        {"Средний убыток (пп)", RatioFigureText(AverageLoss(f), 1), "average_loss"},
-        {"Максимальная просадка (пп)", Points(f.MaxDrawdownTenths), "max_drawdown"},
-        {"Фактор восстановления", RatioFigureText(RecoveryFactor(f)), "recovery_factor"},
-        {"SQN (по пунктам, не R)", RatioFigureText(Sqn(f)), "sqn"},
-        {"Самая длинная серия убытков", std::to_string(f.LongestLosingStreak), "longest_losing_streak"},
-        {"Среднее время в сделке (ч)", RatioFigureText(stats.AverageHoursHeld, 1), "average_hours_held"},
-    };
+    std::vector<ReportFact> facts;
+    for (const FigureText& figure : FigureTexts(stats))
+        facts.push_back({FigureCaption(figure), figure.Value, figure.Key});
+    return facts;
 }
 
 ReportTable YearTable(const TradeStats& stats)

@@ -62,25 +62,9 @@ const std::string& LabelValue(const SinglePairReport& report, const char* label)
 // The costs and the figures after them, below the captions.
 void PrintFigures(const TradeCosts& costs, const TradeStats& stats, std::ostream& out)
 {
-    const NetFolder& f = stats.All;
     out << TradeCostsCaption(costs) << '\n';
-    const std::pair<const char*, std::string> lines[] = {
-        {"Итог после издержек (пп)", TenthsText(f.NetTenths)},
-        {"Валовая прибыль (пп)", TenthsText(f.GrossProfitTenths)},
-        {"Валовый убыток (пп)", TenthsText(f.GrossLossTenths)},
-        {"Профит-фактор", RatioFigureText(ProfitFactor(f))},
-        {"Матожидание сделки (пп)", RatioFigureText(Expectancy(f), 1)},
-        {"Доля прибыльных", RatioFigureText(WinRate(f))},
-        {"Средняя прибыль (пп)", RatioFigureText(AverageWin(f), 1)},
-        {"Средний убыток (пп)", RatioFigureText(AverageLoss(f), 1)},
-        {"Максимальная просадка (пп)", TenthsText(f.MaxDrawdownTenths)},
-        {"Фактор восстановления", RatioFigureText(RecoveryFactor(f))},
-        {"SQN (по пунктам, не R)", RatioFigureText(Sqn(f))},
-        {"Самая длинная серия убытков", std::to_string(f.LongestLosingStreak)},
-        {"Среднее время в сделке (ч)", RatioFigureText(stats.AverageHoursHeld, 1)},
-    };
-    for (const auto& [caption, value] : lines)
-        out << caption << ": " << value << '\n';
+    for (const FigureText& figure : FigureTexts(stats))
+        out << FigureCaption(figure) << ": " << figure.Value << '\n';
     for (const YearFigures& y : stats.ByYear)
         out << "  " << y.Year << ": сделок " << y.Trades << ", прибыльных " << y.Wins << ", итог "
             << TenthsText(y.NetTenths) << " пп, просадка " << TenthsText(y.MaxDrawdownTenths) << " пп\n";

@@ -28,32 +28,20 @@ QString WithUnit(const std::string& figure, const char* unit)
     return figure == "-" ? Text(figure) : Text(figure) + QString::fromUtf8(unit);
 }
 
-QString TenthsPoints(std::int64_t tenths)
-{
-    return Text(TenthsText(tenths)) + QStringLiteral(" п");
-}
-
 } // namespace
 
 std::vector<FigureLine> FigureLines(const TradeStats& stats)
 {
-    const NetFolder& f = stats.All;
-    return {
-        {"FigureTrades", "Сделок", QString::number(f.Trades)},
-        {"FigureNet", "Итого после издержек", TenthsPoints(f.NetTenths)},
-        {"FigureGrossProfit", "Валовая прибыль", TenthsPoints(f.GrossProfitTenths)},
-        {"FigureGrossLoss", "Валовой убыток", TenthsPoints(f.GrossLossTenths)},
-        {"FigureProfitFactor", "Профит-фактор", Text(RatioFigureText(ProfitFactor(f)))},
-        {"FigureExpectancy", "Матожидание сделки", WithUnit(RatioFigureText(Expectancy(f), 1), " п")},
-        {"FigureWinRate", "Доля прибыльных", Text(RatioFigureText(WinRate(f)))},
-        {"FigureAverageWin", "Средняя прибыль", WithUnit(RatioFigureText(AverageWin(f), 1), " п")},
-        {"FigureAverageLoss", "Средний убыток", WithUnit(RatioFigureText(AverageLoss(f), 1), " п")},
-        {"FigureMaxDrawdown", "Макс. просадка", TenthsPoints(f.MaxDrawdownTenths)},
-        {"FigureRecoveryFactor", "Фактор восстановления", Text(RatioFigureText(RecoveryFactor(f)))},
-        {"FigureSqn", "SQN (по пунктам, не R)", Text(RatioFigureText(Sqn(f)))},
-        {"FigureLosingStreak", "Убыточных подряд, макс.", QString::number(f.LongestLosingStreak)},
-        {"FigureHoursHeld", "Среднее удержание", WithUnit(RatioFigureText(stats.AverageHoursHeld, 1), " ч")},
-    };
+    std::vector<FigureLine> lines;
+    for (const FigureText& figure : FigureTexts(stats)) {
+        // The label's name from the figure's key: "max_drawdown" -> "FigureMaxDrawdown".
+        QString name = QStringLiteral("Figure");
+        for (const QString& word : QString::fromLatin1(figure.Key).split(QLatin1Char('_')))
+            name += word.left(1).toUpper() + word.mid(1);
+        const char* unit = std::string_view(figure.Unit) == "пп" ? " п" : *figure.Unit ? " ч" : "";
+        lines.push_back({name, figure.Short, WithUnit(figure.Value, unit)});
+    }
+    return lines;
 }
 
 TradeFigures::TradeFigures(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TradeFigures>())
@@ -67,7 +55,7 @@ TradeFigures::TradeFigures(QWidget* parent) : QWidget(parent), ui(std::make_uniq
         const int column = static_cast<int>(i) / rows * 2;
         auto* caption = new QLabel(QString::fromUtf8(lines[i].Caption), this);
         auto* value = new QLabel(this);
-        value->setObjectName(QString::fromLatin1(lines[i].Name));
+        value->setObjectName(lines[i].Name);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         QFont bold = value->font();
         bold.setBold(true);

@@ -26,7 +26,7 @@ namespace quillet::ui {
 
 /// One figure as the panel shows it.
 struct FigureLine {
-    const char* Name;    // the value label's object name
+    QString Name;        // the value label's object name
     const char* Caption; // what the figure is
     QString Text;        // its value, "-" where a divisor is 0
 };

@@ -212,8 +212,8 @@ void CostsWindowTest::tradePageRunsWithThePairsCostsAndShowsItsFigures()
         {"FigureMaxDrawdown", points(f.MaxDrawdownTenths)},
         {"FigureRecoveryFactor", ratio(RecoveryFactor(f))},
         {"FigureSqn", ratio(Sqn(f))},
-        {"FigureLosingStreak", QString::number(f.LongestLosingStreak)},
-        {"FigureHoursHeld", ratio(stats.AverageHoursHeld, 1) + " ч"},
+        {"FigureLongestLosingStreak", QString::number(f.LongestLosingStreak)},
+        {"FigureAverageHoursHeld", ratio(stats.AverageHoursHeld, 1) + " ч"},
     };
     for (const auto& [name, text] : expectedFigures)
         QCOMPARE(Caption(*figures, QString::fromLatin1(name)), text);
