@@ -6,6 +6,7 @@
 #include "backtest/RunControls.h"
 #include "store/TradeCosts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -32,18 +33,24 @@ struct BacktestParams {
     TradeCosts Costs;
 };
 
+/// A sum held within 32 bits: only corrupt dates (years of nights) reach the bounds.
+inline std::int32_t ClampToInt32(std::int64_t value)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 /// The costs of one trade in tenths of a point: the commission less the swap
 /// of its nights (positive when paid).
 inline std::int32_t TradeCostTenths(const TradeCosts& costs, TradeDirection direction, int nights)
 {
     const int swap = direction == TradeDirection::Buy ? costs.SwapLongTenths : costs.SwapShortTenths;
-    return costs.CommissionTenths - nights * swap;
+    return ClampToInt32(costs.CommissionTenths - static_cast<std::int64_t>(nights) * swap);
 }
 
 /// A trade's points less its costs, in tenths of a point.
 inline std::int32_t NetTenthsOf(std::int32_t points, std::int32_t costTenths)
 {
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(points) * 10 - costTenths);
+    return ClampToInt32(static_cast<std::int64_t>(points) * 10 - costTenths);
 }
 
 /// Whether a stop-loss leaves the position any room: with a spread it must

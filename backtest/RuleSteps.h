@@ -180,13 +180,20 @@ inline double SellExitPrice(double bid, int spreadTenths, long double m)
 /// starts a Thursday counts three, for the weekend's swap.
 inline int NightsHeld(double entryDate, double exitDate)
 {
+    // Corrupt dates (NaN, or far beyond any calendar) hold no nights.
+    constexpr double kFarthest = 1e7;
+    if (!(std::fabs(entryDate) < kFarthest && std::fabs(exitDate) < kFarthest))
+        return 0;
     const long long from = static_cast<long long>(std::floor(entryDate));
     const long long to = static_cast<long long>(std::floor(exitDate));
-    int nights = 0;
-    // Day 0 of the serials, 30 December 1899, was a Saturday: Thursdays are 5 mod 7.
-    for (long long day = from + 1; day <= to; ++day)
-        nights += ((day % 7 + 7) % 7 == 5) ? 3 : 1;
-    return nights;
+    if (to <= from)
+        return 0;
+    // Day 0 of the serials, 30 December 1899, was a Saturday: Thursdays are
+    // 5 mod 7. The Thursdays up to a day, counted from far enough back that
+    // the division never meets a negative number.
+    const auto thursdaysUpTo = [](long long day) { return (day + 2 + 7 * 2000000LL) / 7; };
+    const long long days = to - from;
+    return static_cast<int>(days + 2 * (thursdaysUpTo(to) - thursdaysUpTo(from)));
 }
 
 } // namespace quillet

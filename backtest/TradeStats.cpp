@@ -23,7 +23,7 @@ void NetFolder::Add(std::int64_t net)
 {
     ++Trades;
     NetTenths += net;
-    SquaresTenths += net * net;
+    SquaresTenths += static_cast<long double>(net) * static_cast<long double>(net);
     if (net > 0) {
         GrossProfitTenths += net;
         ++Wins;
@@ -72,13 +72,14 @@ Ratio Sqn(const NetFolder& f)
     if (f.Trades < 2)
         return std::nullopt;
     // n * (sum of squares) - sum^2 is n^2 times the population variance:
-    // exact in 128 bits, and 0 exactly when every net is the same.
-    const __int128 spread =
-        static_cast<__int128>(f.Trades) * f.SquaresTenths - static_cast<__int128>(f.NetTenths) * f.NetTenths;
+    // exact in extended precision for any real account, and 0 exactly when
+    // every net is the same.
+    const long double net = static_cast<long double>(f.NetTenths);
+    const long double spread = static_cast<long double>(f.Trades) * f.SquaresTenths - net * net;
     if (spread <= 0)
         return std::nullopt;
     return static_cast<long double>(f.NetTenths) * std::sqrt(static_cast<long double>(f.Trades - 1)) /
-           std::sqrt(static_cast<long double>(spread));
+           std::sqrt(spread);
 }
 
 TradeStats ComputeTradeStats(const std::vector<ClosedTrade>& trades)

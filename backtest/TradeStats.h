@@ -18,7 +18,9 @@ namespace quillet {
 struct NetFolder {
     std::int64_t Trades = 0;
     std::int64_t NetTenths = 0;
-    std::int64_t SquaresTenths = 0; // sum of the squared nets, tenths squared
+    // Sum of the squared nets, tenths squared: exact up to 2^64, which real
+    // trades never come near; corrupt quotes only lose its last digits.
+    long double SquaresTenths = 0;
     std::int64_t GrossProfitTenths = 0;
     std::int64_t GrossLossTenths = 0; // positive
     std::int64_t Wins = 0;            // net > 0
