@@ -7,6 +7,7 @@
 #include "backtest/Sweep.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -29,28 +30,44 @@ inline constexpr std::int64_t kPlateauCellLimit = std::int64_t{32} << 20;
 
 /// A grid of metric values with signal the fastest axis, then take-profit,
 /// stop-loss and holding limit (1 long without a hold axis): the layout of
-/// SweepOutcome::Cells, one such block per holding limit.
+/// SweepOutcome::Cells, one such block per holding limit. A cell is eligible
+/// when it has a value (not NaN) and its signal value is.
 struct PlateauGrid {
     std::array<int, 4> Counts{}; // signal, take-profit, stop-loss, hold
-    std::vector<float> Values;   // NaN where a cell has no value
-    std::vector<std::uint8_t> Eligible;
+    const float* Values = nullptr;
+    std::vector<std::uint8_t> SignalEligible; // per signal value
 
     std::size_t Size() const
     {
         return static_cast<std::size_t>(Counts[0]) * Counts[1] * Counts[2] * Counts[3];
     }
+    bool Eligible(std::size_t cell) const
+    {
+        return !std::isnan(Values[cell]) && SignalEligible[cell % static_cast<std::size_t>(Counts[0])] != 0;
+    }
 };
 
-/// The score of every cell of the grid, in its layout: the mean of the values
-/// of the eligible cells in the cell's box (clipped at the grid's edges); NaN
-/// for a cell that is not eligible itself or whose box is less than half
-/// eligible. Sums are formed axis by axis from prefix sums, so the cost does
-/// not grow with the radii.
-std::vector<double> PlateauScores(const PlateauGrid& grid, const std::array<int, 4>& radii);
+/// Forms plateau scores, keeping its work space from one grid to the next
+/// (a walk-forward analysis scores a grid per window).
+class PlateauScorer {
+  public:
+    /// The score of every cell of the grid, in its layout: the mean of the
+    /// values of the eligible cells in the cell's box (clipped at the grid's
+    /// edges); NaN for a cell that is not eligible itself or whose box is
+    /// less than half eligible. Sums are formed axis by axis by sliding
+    /// windows, so the cost does not grow with the radii. `threads` as
+    /// SweepParams::Threads. Valid until the next call.
+    const std::vector<double>& Scores(const PlateauGrid& grid, const std::array<int, 4>& radii,
+                                      int threads = 0);
 
-/// The grid a sweep's outcome gives: eligible where the metric has a value
-/// and the signal value has at least the entry minimum. With a hold axis it
-/// needs the per-hold cells (SweepParams::KeepHoldCells).
+  private:
+    std::vector<double> sums_;
+    std::vector<std::int32_t> counts_;
+};
+
+/// The grid of a sweep's outcome (which it points into): eligible where the
+/// metric has a value and the signal value has at least the entry minimum.
+/// With a hold axis it needs the per-hold cells (SweepParams::KeepHoldCells).
 PlateauGrid PlateauGridOf(const SweepOutcome& out);
 
 /// The radii in the order of PlateauGrid::Counts.
@@ -67,10 +84,11 @@ struct PlateauChoice {
 };
 
 /// The best plateau of a sweep's outcome; nothing when no cell may be chosen.
-std::optional<PlateauChoice> BestPlateau(const SweepOutcome& out, const PlateauRadii& radii);
+std::optional<PlateauChoice> BestPlateau(const SweepOutcome& out, const PlateauRadii& radii, int threads = 0,
+                                         PlateauScorer* scorer = nullptr);
 
 /// The scores in the layout of SweepOutcome::Cells for the heatmap: with a
 /// hold axis, each cell's best score over the holding limits.
-std::vector<float> PlateauCells(const SweepOutcome& out, const PlateauRadii& radii);
+std::vector<float> PlateauCells(const SweepOutcome& out, const PlateauRadii& radii, int threads = 0);
 
 } // namespace quillet

@@ -85,10 +85,12 @@ std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
 }
 
 // The window's combination: the sweep's best row, or the best plateau.
-void Choose(const WalkForwardParams& params, const SweepOutcome& swept, WalkForwardWindow& w)
+void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauScorer& scorer,
+            WalkForwardWindow& w)
 {
     if (params.Plateau) {
-        const std::optional<PlateauChoice> best = BestPlateau(swept, *params.Plateau);
+        const std::optional<PlateauChoice> best =
+            BestPlateau(swept, *params.Plateau, params.Sweep.Threads, &scorer);
         if (!best)
             return;
         w.Chosen = true;
@@ -134,6 +136,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
     const SweepTable sweepTable(table[sp.Slot], sp.PairName, sp.Grid, covered);
 
     WalkForwardOutcome out;
+    PlateauScorer scorer;
     const std::int64_t perWindow = sp.Grid.Combinations();
     const std::int64_t total = perWindow * static_cast<std::int64_t>(spans.size());
     for (std::size_t k = 0; k < spans.size(); ++k) {
@@ -159,7 +162,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
 
         WalkForwardWindow w;
         w.Span = spans[k];
-        Choose(params, swept, w);
+        Choose(params, swept, scorer, w);
         w.FirstTrade = out.Trades.size();
         if (w.Chosen) {
             BacktestParams inRun = w.OutOfSampleParams(params);
