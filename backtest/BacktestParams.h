@@ -2,9 +2,11 @@
 // The parameters of a single-pair run and the one mapping from the page's
 // controls to them, with the rules for an unrestricted range and holding time.
 
+#include "backtest/RuleSteps.h"
 #include "backtest/RunControls.h"
 #include "store/TradeCosts.h"
 
+#include <cstdint>
 #include <string>
 
 namespace quillet {
@@ -29,6 +31,34 @@ struct BacktestParams {
     int HoldLimit = kUnlimitedHoldLimit;
     TradeCosts Costs;
 };
+
+/// The costs of one trade in tenths of a point: the commission less the swap
+/// of its nights (positive when paid).
+inline std::int32_t TradeCostTenths(const TradeCosts& costs, TradeDirection direction, int nights)
+{
+    const int swap = direction == TradeDirection::Buy ? costs.SwapLongTenths : costs.SwapShortTenths;
+    return costs.CommissionTenths - nights * swap;
+}
+
+/// A trade's points less its costs, in tenths of a point.
+inline std::int32_t NetTenthsOf(std::int32_t points, std::int32_t costTenths)
+{
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(points) * 10 - costTenths);
+}
+
+/// Whether a stop-loss leaves the position any room: with a spread it must
+/// be larger than the spread, or a sell would stop out where it opens.
+inline bool StopLossClearsSpread(int stopLossPoints, const TradeCosts& costs)
+{
+    return costs.SpreadTenths == 0 || 10LL * stopLossPoints > costs.SpreadTenths;
+}
+
+/// Why the run's costs cannot be used: out of their ranges, or a stop-loss
+/// not larger than the spread; empty when they can.
+std::string CostsError(const BacktestParams& params);
+
+/// The same for the window, in Russian.
+std::string CostsMessage(const BacktestParams& params);
 
 /// What the single-pair page's controls hold when a run starts.
 struct SinglePairControls {

@@ -33,6 +33,9 @@ void TradeCollector::OnPositionClosed(const PositionClosed& e)
     t.HoursHeld = e.Offset;
     t.Drawdown = e.Drawdown;
     t.Points = e.Points;
+    t.Nights = e.Nights;
+    t.CostTenths = e.CostTenths;
+    t.NetTenths = e.NetTenths;
 }
 
 } // namespace quillet

@@ -21,7 +21,7 @@ struct ClosedTrade {
     int EntryIndex = 0; // index of the entry candle in the Hour series
     double EntryDate = 0;
     std::string EntryTime; // the candle's time text as stored
-    double EntryPrice = 0;
+    double EntryPrice = 0; // the fill: a buy's at the ask
     double TakeProfitLevel = 0;
     double StopLossLevel = 0;
 
@@ -31,7 +31,7 @@ struct ClosedTrade {
     int ExitIndex = 0;
     double ExitDate = 0;
     std::string ExitTime;
-    double ExitPrice = 0; // the level reached, or the candle's close at a time-out
+    double ExitPrice = 0; // the fill at the level reached or the close at a time-out; a sell's at the ask
     int HoursHeld = 0;    // the exit candle's offset from the entry candle
     std::int32_t Drawdown = 0;
     std::int32_t Points =

@@ -24,13 +24,13 @@ SignalTest TestSignal(const CandleSeries& weeks, int week, long double signedBod
     return t;
 }
 
-TradeLevels FormLevels(TradeDirection direction, double entryPrice, int takeProfitPoints, int stopLossPoints,
-                       long double m)
+TradeLevels FormLevels(TradeDirection direction, double open, int takeProfitPoints, int stopLossPoints,
+                       long double m, int spreadTenths)
 {
     TradeLevels levels;
-    levels.EntryPrice = entryPrice;
-    levels.TakeProfitLevel = TakeProfitLevel(direction, entryPrice, takeProfitPoints, m);
-    levels.StopLossLevel = StopLossLevel(direction, entryPrice, stopLossPoints, m);
+    levels.EntryPrice = FillPrice(direction, open, spreadTenths, m);
+    levels.TakeProfitLevel = TakeProfitLevel(direction, levels.EntryPrice, takeProfitPoints, m, spreadTenths);
+    levels.StopLossLevel = StopLossLevel(direction, levels.EntryPrice, stopLossPoints, m, spreadTenths);
     return levels;
 }
 

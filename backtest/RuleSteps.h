@@ -8,6 +8,7 @@
 #include "store/Instrument.h"
 #include "store/Numbers.h"
 
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -54,33 +55,55 @@ inline TradeDirection DirectionAgainst(long double signedBody)
     return signedBody > 0 ? TradeDirection::Sell : TradeDirection::Buy;
 }
 
-/// The take-profit level `points` away from the entry price on the side of
-/// the position's gain; formed in extended precision, stored as a Double.
-inline double TakeProfitLevel(TradeDirection direction, double entryPrice, int points, long double m)
+/// The spread in price units, sigma = tenths / (10 m), in extended precision.
+inline long double SpreadPrice(int spreadTenths, long double m)
 {
-    const long double entry = entryPrice;
-    const long double offset = static_cast<long double>(points) / m;
-    return static_cast<double>(direction == TradeDirection::Sell ? entry - offset : entry + offset);
+    return static_cast<long double>(spreadTenths) / (10.0L * m);
 }
 
-/// The stop-loss level `points` away from the entry price on the side of the
-/// position's loss.
-inline double StopLossLevel(TradeDirection direction, double entryPrice, int points, long double m)
+/// The price a position fills at. Quotes are bid prices: a sell fills at the
+/// bid, the entry candle's open; a buy at the ask, the open plus the spread.
+inline double FillPrice(TradeDirection direction, double open, int spreadTenths, long double m)
 {
-    const long double entry = entryPrice;
-    const long double offset = static_cast<long double>(points) / m;
-    return static_cast<double>(direction == TradeDirection::Sell ? entry + offset : entry - offset);
+    if (direction == TradeDirection::Sell)
+        return open;
+    return static_cast<double>(static_cast<long double>(open) + SpreadPrice(spreadTenths, m));
 }
 
-/// The entry price and the two levels of a position, as stored Doubles.
+/// The take-profit level `points` away from the fill price on the side of
+/// the position's gain, as a bid price the candles are compared with; formed
+/// in extended precision, stored as a Double. A sell leaves at the ask, so
+/// its bid level lies the spread further down.
+inline double TakeProfitLevel(TradeDirection direction, double fillPrice, int points, long double m,
+                              int spreadTenths = 0)
+{
+    const long double entry = fillPrice;
+    if (direction == TradeDirection::Sell)
+        return static_cast<double>(entry - (10.0L * points + spreadTenths) / (10.0L * m));
+    return static_cast<double>(entry + static_cast<long double>(points) / m);
+}
+
+/// The stop-loss level `points` away from the fill price on the side of the
+/// position's loss, as a bid price; a sell's lies the spread nearer.
+inline double StopLossLevel(TradeDirection direction, double fillPrice, int points, long double m,
+                            int spreadTenths = 0)
+{
+    const long double entry = fillPrice;
+    if (direction == TradeDirection::Sell)
+        return static_cast<double>(entry + (10.0L * points - spreadTenths) / (10.0L * m));
+    return static_cast<double>(entry - static_cast<long double>(points) / m);
+}
+
+/// The fill price and the two bid levels of a position, as stored Doubles.
 struct TradeLevels {
     double EntryPrice = 0;
     double TakeProfitLevel = 0;
     double StopLossLevel = 0;
 };
 
-TradeLevels FormLevels(TradeDirection direction, double entryPrice, int takeProfitPoints, int stopLossPoints,
-                       long double m);
+/// The levels of a position opened at the bid `open`.
+TradeLevels FormLevels(TradeDirection direction, double open, int takeProfitPoints, int stopLossPoints,
+                       long double m, int spreadTenths = 0);
 
 /// Whether a bar's range holds the level, both bounds inclusive.
 inline bool BarReaches(double high, double low, double level)
@@ -105,14 +128,15 @@ inline BarOutcome ClassifyCandle(const Candle& candle, const TradeLevels& levels
     return ClassifyBarOutcome(candle.High, candle.Low, levels.TakeProfitLevel, levels.StopLossLevel);
 }
 
-/// How far the candle went against the position, in points, rounded: for a
-/// sell its High above the entry price, for a buy its Low below it.
+/// How far the candle went against the position from its fill, in points,
+/// rounded: for a sell its ask High above the fill price, for a buy its Low
+/// below it.
 inline std::int32_t AdverseExcursion(TradeDirection direction, double entryPrice, const Candle& candle,
-                                     long double m)
+                                     long double m, int spreadTenths = 0)
 {
     const long double entry = entryPrice;
     if (direction == TradeDirection::Sell)
-        return RoundToInt32((static_cast<long double>(candle.High) - entry) * m);
+        return RoundToInt32((static_cast<long double>(candle.High) - entry) * m + spreadTenths / 10.0L);
     return RoundToInt32((entry - static_cast<long double>(candle.Low)) * m);
 }
 
@@ -122,23 +146,47 @@ inline std::int32_t AdverseExcursion(TradeDirection direction, double entryPrice
 enum class TradeResult : std::uint8_t { Gained, Lost, Even };
 
 /// A position closed at a price of the market (a time-out, or the end of
-/// the data): whether it gained, and the rounded distance from the entry
-/// price in points (0 when even; a loss's distance is not negated).
+/// the data): whether it gained, and the rounded distance in points from the
+/// fill to the close, a sell's at the ask (0 when even; a loss's distance is
+/// not negated).
 struct MarketClose {
     TradeResult Result = TradeResult::Even;
     std::int32_t Distance = 0;
 };
 
-inline MarketClose CloseAtMarket(TradeDirection direction, double entryPrice, double close, long double m)
+inline MarketClose CloseAtMarket(TradeDirection direction, double entryPrice, double close, long double m,
+                                 int spreadTenths = 0)
 {
-    const bool sell = direction == TradeDirection::Sell;
     const long double entry = entryPrice;
     const long double x = close;
-    if ((sell && entryPrice > close) || (!sell && entryPrice < close))
-        return {TradeResult::Gained, RoundToInt32((sell ? entry - x : x - entry) * m)};
-    if (entryPrice == close)
+    // The gain in points before rounding; its sign decides the result.
+    const long double gain =
+        direction == TradeDirection::Sell ? (entry - x) * m - spreadTenths / 10.0L : (x - entry) * m;
+    if (gain > 0)
+        return {TradeResult::Gained, RoundToInt32(gain)};
+    if (gain == 0)
         return {TradeResult::Even, 0};
-    return {TradeResult::Lost, RoundToInt32((sell ? x - entry : entry - x) * m)};
+    return {TradeResult::Lost, RoundToInt32(-gain)};
+}
+
+/// The price a sell pays to leave at the bid price `bid`: the ask.
+inline double SellExitPrice(double bid, int spreadTenths, long double m)
+{
+    return static_cast<double>(static_cast<long double>(bid) + SpreadPrice(spreadTenths, m));
+}
+
+/// The midnights a position is held over, from its entry candle's day
+/// (exclusive) to its exit candle's day (inclusive); the midnight that
+/// starts a Thursday counts three, for the weekend's swap.
+inline int NightsHeld(double entryDate, double exitDate)
+{
+    const long long from = static_cast<long long>(std::floor(entryDate));
+    const long long to = static_cast<long long>(std::floor(exitDate));
+    int nights = 0;
+    // Day 0 of the serials, 30 December 1899, was a Saturday: Thursdays are 5 mod 7.
+    for (long long day = from + 1; day <= to; ++day)
+        nights += ((day % 7 + 7) % 7 == 5) ? 3 : 1;
+    return nights;
 }
 
 } // namespace quillet

@@ -1,6 +1,7 @@
 #include "backtest/RunControls.h"
 
 #include "backtest/Sweep.h"
+#include "store/TradeCosts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -33,6 +34,10 @@ std::string RatioText(long double value, const char* suffix)
 
 std::vector<std::string> BestRowCells(const SweepRow& row)
 {
+    // After costs the net has tenths of a point.
+    const auto net = [&row](const SweepFigures& f) {
+        return row.WithCosts ? TenthsText(f.NetTenths) : std::to_string(f.Net);
+    };
     std::vector<std::string> cells = {std::to_string(row.Signal),
                                       std::to_string(row.StopLoss),
                                       std::to_string(row.TakeProfit),
@@ -40,12 +45,12 @@ std::vector<std::string> BestRowCells(const SweepRow& row)
                                       std::to_string(row.Result.Entries),
                                       std::to_string(row.Result.TakeProfits),
                                       std::to_string(row.Result.StopLosses),
-                                      std::to_string(row.Figures.Net),
+                                      net(row.Figures),
                                       RatioText(row.Figures.Profitability),
                                       RatioText(row.Figures.TpShare)};
     if (row.Forward) {
         cells.push_back(std::to_string(row.Forward->Entries));
-        cells.push_back(std::to_string(row.ForwardFigures->Net));
+        cells.push_back(net(*row.ForwardFigures));
         cells.push_back(RatioText(row.ForwardFigures->Profitability));
         cells.push_back(RatioText(row.ForwardFigures->TpShare));
     }

@@ -47,7 +47,16 @@ inline constexpr ControlRange kThreadsOption{0, 256, 0};
 std::string RangeText(const ControlRange& control, std::string_view between);
 
 /// What the sweep ranks its combinations by.
-enum class SweepMetric { Net, Profitability, TpShare, Entries, ProfitFactor, RecoveryFactor, Sqn, MaxDrawdown };
+enum class SweepMetric {
+    Net,
+    Profitability,
+    TpShare,
+    Entries,
+    ProfitFactor,
+    RecoveryFactor,
+    Sqn,
+    MaxDrawdown
+};
 
 /// A metric's name on the command line and its caption in the window.
 struct MetricName {

@@ -37,15 +37,16 @@ PositionOpened OpenPosition(int week, long double signedBody, const CandleSeries
     p.Direction = DirectionAgainst(signedBody);
     p.EntryIndex = entry;
     p.Entry = &hour[entry];
-    p.Levels = FormLevels(p.Direction, hour[entry].Open, params.TakeProfitPoints, params.StopLossPoints, m);
+    p.Levels = FormLevels(p.Direction, hour[entry].Open, params.TakeProfitPoints, params.StopLossPoints, m,
+                          params.Costs.SpreadTenths);
     return p;
 }
 
 // A time-out (or the end of the data) closes at the candle's close: a gain
-// or a loss of the rounded distance from the entry price, or neither.
-void BookClose(PositionClosed& c, double close, long double m)
+// or a loss of the rounded distance from the fill, or neither.
+void BookClose(PositionClosed& c, double close, long double m, int spreadTenths)
 {
-    const MarketClose market = CloseAtMarket(c.Direction, c.Levels.EntryPrice, close, m);
+    const MarketClose market = CloseAtMarket(c.Direction, c.Levels.EntryPrice, close, m, spreadTenths);
     c.ExitPrice = close;
     c.Result = market.Result;
     c.Points = market.Result == TradeResult::Lost ? -market.Distance : market.Distance;
@@ -72,8 +73,14 @@ PositionClosed ClosePosition(const PositionOpened& p, ExitKind kind, int offset,
         c.ExitPrice = p.Levels.StopLossLevel;
         c.Points = static_cast<std::int32_t>(-static_cast<std::int64_t>(params.StopLossPoints));
     } else {
-        BookClose(c, exit.Close, m);
+        BookClose(c, exit.Close, m, params.Costs.SpreadTenths);
     }
+    // A sell leaves at the ask.
+    if (c.Direction == TradeDirection::Sell && params.Costs.SpreadTenths != 0)
+        c.ExitPrice = SellExitPrice(c.ExitPrice, params.Costs.SpreadTenths, m);
+    c.Nights = NightsHeld(p.Entry->Date, exit.Date);
+    c.CostTenths = TradeCostTenths(params.Costs, c.Direction, c.Nights);
+    c.NetTenths = NetTenthsOf(c.Points, c.CostTenths);
     return c;
 }
 
@@ -89,7 +96,8 @@ PositionClosed WalkPosition(const PositionOpened& p, const CandleSeries& hour, i
         const int index = p.EntryIndex + k;
         const Candle& candle = hour[index];
         if (k > 0)
-            drawdown = std::max(drawdown, AdverseExcursion(p.Direction, p.Levels.EntryPrice, candle, m));
+            drawdown = std::max(drawdown, AdverseExcursion(p.Direction, p.Levels.EntryPrice, candle, m,
+                                                           params.Costs.SpreadTenths));
         const BarOutcome touched = ClassifyCandle(candle, p.Levels);
         const bool atHoldLimit = k == params.HoldLimit;
         read.OnCandleExamined({k, index, &candle, touched, atHoldLimit, drawdown});
@@ -169,6 +177,8 @@ void Run(const BacktestParams& params, BacktestResult& result, const WorkLog& lo
 {
     if (params.Slot < 0 || params.Slot > kLastSlot)
         throw Error("Slot " + std::to_string(params.Slot) + " is outside the instrument table");
+    if (const std::string error = CostsError(params); !error.empty())
+        throw Error(error);
     const Instrument& instrument = table[params.Slot];
     WorkLogWriter writer(params, instrument, log, notify);
     Bookkeeping book(result);

@@ -118,15 +118,41 @@ long double TpShareOf(std::int32_t entries, std::int32_t takeProfits)
     return TakeProfitPercent(takeProfits, entries);
 }
 
+// The figures of the trades' net points in order, as the sweep ranks them.
+long double NetsMetric(SweepMetric metric, const NetFolder& nets)
+{
+    const auto value = [](const Ratio& r) { return r ? *r : std::numeric_limits<long double>::quiet_NaN(); };
+    switch (metric) {
+    case SweepMetric::ProfitFactor:
+        return value(ProfitFactor(nets));
+    case SweepMetric::RecoveryFactor:
+        return value(RecoveryFactor(nets));
+    case SweepMetric::Sqn:
+        return value(Sqn(nets));
+    case SweepMetric::MaxDrawdown:
+        // Without a trade there is no drawdown to compare.
+        return nets.Trades == 0 ? std::numeric_limits<long double>::quiet_NaN()
+                                : static_cast<long double>(nets.MaxDrawdownTenths) / 10.0L;
+    default:
+        return std::numeric_limits<long double>::quiet_NaN();
+    }
+}
+
+long double TenthsValue(std::int64_t tenths)
+{
+    return static_cast<long double>(tenths) / 10.0L;
+}
+
 long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, int g, int stopLossPoints,
                            int takeProfitPoints)
 {
     switch (metric) {
     case SweepMetric::Net:
-        return static_cast<long double>(
-            NetOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
-                  col.Totals[kFieldTimeoutWinPoints][g], col.Totals[kFieldTimeoutLossPoints][g],
-                  stopLossPoints, takeProfitPoints));
+        return TenthsValue(NetOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
+                                 col.Totals[kFieldTimeoutWinPoints][g],
+                                 col.Totals[kFieldTimeoutLossPoints][g], stopLossPoints, takeProfitPoints) *
+                               10 -
+                           col.CostTenths[static_cast<std::size_t>(g)]);
     case SweepMetric::Profitability:
         return ProfitabilityOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
                                stopLossPoints, takeProfitPoints);
@@ -134,18 +160,43 @@ long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, in
         return TpShareOf(col.Totals[kFieldEntries][g], col.Totals[kFieldTakeProfits][g]);
     case SweepMetric::Entries:
         return col.Totals[kFieldEntries][g];
+    case SweepMetric::ProfitFactor:
+    case SweepMetric::RecoveryFactor:
+    case SweepMetric::Sqn:
+    case SweepMetric::MaxDrawdown:
+        return NetsMetric(metric, col.Nets[static_cast<std::size_t>(g)]);
     }
     return std::numeric_limits<long double>::quiet_NaN();
 }
 
 } // namespace
 
-SweepFigures FiguresOf(const BacktestResult& r, int stopLossPoints, int takeProfitPoints)
+bool MetricNeedsNets(SweepMetric metric)
+{
+    return metric == SweepMetric::ProfitFactor || metric == SweepMetric::RecoveryFactor ||
+           metric == SweepMetric::Sqn || metric == SweepMetric::MaxDrawdown;
+}
+
+long double RankKey(SweepMetric metric, long double value)
+{
+    return NameOf(metric).LowestIsBest ? -value : value;
+}
+
+SweepFigures FiguresOf(const BacktestResult& r, int stopLossPoints, int takeProfitPoints,
+                       const NetFolder* nets)
 {
     SweepFigures f;
     f.Entries = r.Entries;
     f.Net = NetOf(r.TakeProfits, r.StopLosses, r.TimeoutWinPoints, r.TimeoutLossPoints, stopLossPoints,
                   takeProfitPoints);
+    f.NetTenths = f.Net * 10;
+    if (nets) {
+        f.NetTenths = nets->NetTenths;
+        f.ProfitFactor = NetsMetric(SweepMetric::ProfitFactor, *nets);
+        f.RecoveryFactor = NetsMetric(SweepMetric::RecoveryFactor, *nets);
+        f.Sqn = NetsMetric(SweepMetric::Sqn, *nets);
+        f.MaxDrawdownTenths = nets->MaxDrawdownTenths;
+    }
     f.Profitability = ProfitabilityOf(r.TakeProfits, r.StopLosses, stopLossPoints, takeProfitPoints);
     f.TpShare = TpShareOf(r.Entries, r.TakeProfits);
     return f;
@@ -155,20 +206,29 @@ long double MetricValue(SweepMetric metric, const SweepFigures& f)
 {
     switch (metric) {
     case SweepMetric::Net:
-        return static_cast<long double>(f.Net);
+        return TenthsValue(f.NetTenths);
     case SweepMetric::Profitability:
         return f.Profitability;
     case SweepMetric::TpShare:
         return f.TpShare;
     case SweepMetric::Entries:
         return f.Entries;
+    case SweepMetric::ProfitFactor:
+        return f.ProfitFactor;
+    case SweepMetric::RecoveryFactor:
+        return f.RecoveryFactor;
+    case SweepMetric::Sqn:
+        return f.Sqn;
+    case SweepMetric::MaxDrawdown:
+        return f.Entries == 0 ? std::numeric_limits<long double>::quiet_NaN()
+                              : TenthsValue(f.MaxDrawdownTenths);
     }
     return std::numeric_limits<long double>::quiet_NaN();
 }
 
 SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid,
-                       WeekRange covered)
-    : grid_(grid)
+                       WeekRange covered, const TradeCosts& costs)
+    : grid_(grid), costs_(costs)
 {
     covered_ = {std::max(covered.First, 0), std::min(covered.Last, kLastCandleIndex)};
     const int signalCount = grid.Signal.Count();
@@ -205,6 +265,7 @@ SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const 
     drawdown_.assign(weekCount * kOffsets, 0);
     timeoutPoints_.assign(weekCount * kOffsets, 0);
     timeoutResult_.assign(weekCount * kOffsets, TradeResult::Even);
+    costAt_.assign(weekCount * kOffsets, 0);
     for (std::size_t p = 0; p < weekCount; ++p)
         WalkWeek(p, &inst.Hour[entries[p].Candle], entries[p].Direction, m);
 }
@@ -213,7 +274,8 @@ void SweepTable::WalkWeek(std::size_t p, const Candle* h, TradeDirection directi
 {
     const std::size_t weekCount = weeks_.size();
     const int lastOffset = weeks_[p].LastOffset;
-    const double entryPrice = h[0].Open;
+    const int spread = costs_.SpreadTenths;
+    const double entryPrice = FillPrice(direction, h[0].Open, spread, m);
 
     // The level test of the walk, for every distance of the grid.
     auto firstReach = [h, lastOffset](double level) {
@@ -226,29 +288,31 @@ void SweepTable::WalkWeek(std::size_t p, const Candle* h, TradeDirection directi
     std::uint8_t* tpAt = takeProfitAt_.data() + p;
     for (int n = 0; n < takeProfits.Count(); ++n)
         tpAt[static_cast<std::size_t>(n) * weekCount] =
-            firstReach(TakeProfitLevel(direction, entryPrice, takeProfits.First + n, m));
+            firstReach(TakeProfitLevel(direction, entryPrice, takeProfits.First + n, m, spread));
     const AxisRange stopLosses = grid_.StopLoss;
     std::uint8_t* slAt = stopLossAt_.data() + p;
     for (int n = 0; n < stopLosses.Count(); ++n)
         slAt[static_cast<std::size_t>(n) * weekCount] =
-            firstReach(StopLossLevel(direction, entryPrice, stopLosses.First + n, m));
+            firstReach(StopLossLevel(direction, entryPrice, stopLosses.First + n, m, spread));
 
     // The drawdown of a walk that ends at offset k: the largest adverse
     // excursion of the candles at offsets 1 to k.
     std::int32_t* drawdownAt = drawdown_.data() + p * kOffsets;
     std::int32_t drawdown = 0;
     for (int k = 1; k <= lastOffset; ++k) {
-        drawdown = std::max(drawdown, AdverseExcursion(direction, entryPrice, h[k], m));
+        drawdown = std::max(drawdown, AdverseExcursion(direction, entryPrice, h[k], m, spread));
         drawdownAt[k] = drawdown;
     }
 
     // A time-out (or the end of the data) at offset k closes at its Close.
     TradeResult* resultAt = timeoutResult_.data() + p * kOffsets;
     std::int32_t* pointsAt = timeoutPoints_.data() + p * kOffsets;
+    std::int32_t* costAt = costAt_.data() + p * kOffsets;
     for (int k = 0; k <= lastOffset; ++k) {
-        const MarketClose close = CloseAtMarket(direction, entryPrice, h[k].Close, m);
+        const MarketClose close = CloseAtMarket(direction, entryPrice, h[k].Close, m, spread);
         resultAt[k] = close.Result;
         pointsAt[k] = close.Distance;
+        costAt[k] = TradeCostTenths(costs_, direction, NightsHeld(h[0].Date, h[k].Date));
     }
 }
 
@@ -285,8 +349,22 @@ SweepTable::ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* 
     return {ExitKind::TimeOut, k, p * kOffsets + static_cast<std::size_t>(k)};
 }
 
-BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit,
-                                   WeekRange weeks) const
+std::int32_t SweepTable::NetTenthsAt(const WeekExit& exit, int stopLoss, int takeProfit) const
+{
+    std::int32_t points = 0;
+    if (exit.Kind == ExitKind::TakeProfit)
+        points = takeProfit;
+    else if (exit.Kind == ExitKind::StopLoss)
+        points = -stopLoss;
+    else if (timeoutResult_[exit.At] == TradeResult::Gained)
+        points = timeoutPoints_[exit.At];
+    else if (timeoutResult_[exit.At] == TradeResult::Lost)
+        points = -timeoutPoints_[exit.At];
+    return NetTenthsOf(points, costAt_[exit.At]);
+}
+
+BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit, WeekRange weeks,
+                                   NetFolder* nets) const
 {
     CheckAxis(grid_.Signal, signal, "Signal minimum");
     CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
@@ -306,6 +384,8 @@ BacktestResult SweepTable::FoldOne(int signal, int stopLoss, int takeProfit, int
                 RecordEntry(r);
                 const WeekExit exit = ExitOf(p, tpAt, slAt, holdLimit);
                 k = exit.Offset;
+                if (nets)
+                    nets->Add(NetTenthsAt(exit, stopLoss, takeProfit));
                 if (exit.Kind == ExitKind::TakeProfit)
                     RecordTakeProfit(r, i, k, drawdown_[exit.At]);
                 else if (exit.Kind == ExitKind::StopLoss)
@@ -334,7 +414,7 @@ BacktestResult SweepTable::Column::Group(int g) const
 namespace {
 
 // The per-week totals of a column, one row of groups per field.
-enum BucketField { Tp, Sl, Tw, TwPts, Tl, TlPts, HSum, DdSum, DdMax, HMin, HMax, BucketFieldCount };
+enum BucketField { Tp, Sl, Tw, TwPts, Tl, TlPts, HSum, DdSum, DdMax, HMin, HMax, Cost, BucketFieldCount };
 
 void BucketRows(SweepTable::Column& col, std::int32_t* (&row)[BucketFieldCount])
 {
@@ -352,7 +432,10 @@ void FoldBuckets(SweepTable::Column& col)
     BucketRows(col, row);
     std::int32_t tp = 0, sl = 0, tw = 0, twPts = 0, tl = 0, tlPts = 0, hSum = 0, ddSum = 0, ddMax = 0,
                  hMin = 100, hMax = 0;
+    std::int64_t cost = 0;
+    col.CostTenths.resize(groups);
     for (std::size_t j = groups; j-- > 0;) {
+        col.CostTenths[j] = cost;
         col.Totals[kFieldTakeProfits][j] = tp;
         col.Totals[kFieldStopLosses][j] = sl;
         col.Totals[kFieldTimeoutWins][j] = tw;
@@ -377,6 +460,7 @@ void FoldBuckets(SweepTable::Column& col)
         ddMax = std::max(ddMax, row[DdMax][j]);
         hMin = std::min(hMin, row[HMin][j]);
         hMax = std::max(hMax, row[HMax][j]);
+        cost += row[Cost][j];
     }
 }
 
@@ -505,10 +589,27 @@ void SweepTable::FillBuckets(std::size_t begin, std::size_t end, int stopLoss, i
         }
         bucket[HMin][g] = std::min(bucket[HMin][g], k);
         bucket[HMax][g] = std::max(bucket[HMax][g], k);
+        bucket[Cost][g] += costAt_[exit.At];
     }
 }
 
-void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col) const
+void SweepTable::FoldNets(std::size_t begin, std::size_t end, int stopLoss, int takeProfit, int holdLimit,
+                          Column& col) const
+{
+    // A week of bucket g is traded by the groups below g, in week order.
+    col.Nets.assign(col.Totals[kFieldEntries].size(), NetFolder{});
+    const std::uint8_t* tpAt = TakeProfitRow(takeProfit);
+    const std::uint8_t* slAt = StopLossRow(stopLoss);
+    for (std::size_t p = begin; p < end; ++p) {
+        const std::int32_t g = col.WeekGroups[p - begin];
+        const std::int32_t net = NetTenthsAt(ExitOf(p, tpAt, slAt, holdLimit), stopLoss, takeProfit);
+        for (std::int32_t j = 0; j < g; ++j)
+            col.Nets[static_cast<std::size_t>(j)].Add(net);
+    }
+}
+
+void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col,
+                            bool withNets) const
 {
     CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
     CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
@@ -521,6 +622,8 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
     FillBuckets(begin, end, stopLoss, takeProfit, holdLimit, col);
     FoldBuckets(col);
     FoldSeries(col);
+    if (withNets)
+        FoldNets(begin, end, stopLoss, takeProfit, holdLimit, col);
 }
 
 namespace {
@@ -602,7 +705,7 @@ void RankGroups(SweepMetric metric, int stopLoss, int takeProfit, Worker& w)
     const int groups = col.GroupCount();
     w.keys.resize(static_cast<std::size_t>(groups));
     for (int g = 0; g < groups; ++g)
-        w.keys[g] = MetricOfTotals(metric, col, g, stopLoss, takeProfit);
+        w.keys[g] = RankKey(metric, MetricOfTotals(metric, col, g, stopLoss, takeProfit));
 }
 
 // Offers the groups of the column just folded to the cells (without a hold
@@ -617,7 +720,7 @@ void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int ho
         const int from = col.FirstLaneOfGroup[g];
         const int to = col.FirstLaneOfGroup[g + 1];
         if (!grid.Hold) {
-            std::fill(cells + from, cells + to, static_cast<float>(key));
+            std::fill(cells + from, cells + to, static_cast<float>(RankKey(params.Metric, key)));
         } else if (!std::isnan(key) && (std::isnan(w.bestKey[g]) || key > w.bestKey[g])) {
             // The grouping depends on the weeks only, so a group's signal
             // values share their best holding limit too.
@@ -638,13 +741,13 @@ void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int ho
 }
 
 // With a hold axis, the cells take each group's best over the holding limits.
-void StoreBestHolds(const Worker& w, float* cells, std::uint8_t* holds)
+void StoreBestHolds(SweepMetric metric, const Worker& w, float* cells, std::uint8_t* holds)
 {
     const SweepTable::Column& col = w.column;
     for (int g = 0; g < col.GroupCount(); ++g) {
         const int from = col.FirstLaneOfGroup[g];
         const int to = col.FirstLaneOfGroup[g + 1];
-        std::fill(cells + from, cells + to, static_cast<float>(w.bestKey[g]));
+        std::fill(cells + from, cells + to, static_cast<float>(RankKey(metric, w.bestKey[g])));
         std::fill(holds + from, holds + to, w.bestHold[g]);
     }
 }
@@ -669,10 +772,14 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
     const int stopLoss = grid.StopLoss.First + index / tpCount;
     const int takeProfit = grid.TakeProfit.First + index % tpCount;
     float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
+    // A stop-loss within the spread is no combination to trade: its cells stay empty.
+    if (!StopLossClearsSpread(stopLoss, sweep.Costs()))
+        return;
+    const bool withNets = MetricNeedsNets(params.Metric);
     for (int h = 0; h < grid.HoldCount(); ++h) {
         const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
         const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
-        sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column);
+        sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column, withNets);
         RankGroups(params.Metric, stopLoss, takeProfit, w);
         if (grid.Hold && h == 0) {
             const auto groups = static_cast<std::size_t>(w.column.GroupCount());
@@ -685,7 +792,8 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
                                   static_cast<std::size_t>(index) * lanes);
     }
     if (grid.Hold)
-        StoreBestHolds(w, cells, out.CellHold.data() + static_cast<std::size_t>(index) * lanes);
+        StoreBestHolds(params.Metric, w, cells,
+                       out.CellHold.data() + static_cast<std::size_t>(index) * lanes);
 }
 
 // The best rows of all workers, best first, with their forward runs.
@@ -709,11 +817,16 @@ std::vector<SweepRow> BestRows(const SweepParams& params, const SweepTable& swee
         if (grid.Hold)
             row.Hold = c.Hold;
         row.Result = c.Result;
-        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit);
+        row.WithCosts = !sweep.Costs().IsZero();
+        const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
+        NetFolder nets;
+        sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, params.Weeks, &nets);
+        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit, &nets);
         if (params.Forward) {
-            const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
-            row.Forward = sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward);
-            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit);
+            NetFolder forwardNets;
+            row.Forward =
+                sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward, &forwardNets);
+            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit, &forwardNets);
         }
         rows.push_back(std::move(row));
     }
@@ -750,7 +863,10 @@ SweepOutcome RunSweep(const SweepParams& params, const InstrumentTable& table, s
     if (params.Slot < 0 || params.Slot > kLastSlot)
         throw Error("Slot " + std::to_string(params.Slot) + " is outside the instrument table");
     CheckGrid(params.Grid);
-    const SweepTable sweep(table[params.Slot], params.PairName, params.Grid, SweptWeeks(params));
+    if (const std::string error = TradeCostsError(params.Costs); !error.empty())
+        throw Error(error);
+    const SweepTable sweep(table[params.Slot], params.PairName, params.Grid, SweptWeeks(params),
+                           params.Costs);
     return RunSweep(params, sweep, stop, progress);
 }
 
@@ -764,6 +880,8 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
         built.StopLoss.First != grid.StopLoss.First || built.StopLoss.Last != grid.StopLoss.Last ||
         built.TakeProfit.First != grid.TakeProfit.First || built.TakeProfit.Last != grid.TakeProfit.Last)
         throw Error("The sweep's table was built for another grid");
+    if (sweep.Costs() != params.Costs)
+        throw Error("The sweep's table was built for other costs");
 
     SweepOutcome out;
     out.Grid = grid;

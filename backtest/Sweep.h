@@ -14,6 +14,7 @@
 #include "backtest/ResultFields.h"
 #include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
+#include "backtest/TradeStats.h"
 #include "store/Instrument.h"
 
 #include <array>
@@ -90,11 +91,21 @@ struct SweepFigures {
     std::int32_t Entries = 0;
 };
 
-/// The figures of one run with the given distances.
-SweepFigures FiguresOf(const BacktestResult& result, int stopLossPoints, int takeProfitPoints);
+/// The figures of one run with the given distances; the net after costs and
+/// the figures of the trades in order come from `nets` when given (without
+/// it, the net is that before costs and those figures have no value).
+SweepFigures FiguresOf(const BacktestResult& result, int stopLossPoints, int takeProfitPoints,
+                       const NetFolder* nets = nullptr);
 
-/// The value of `metric` in the figures, exactly as ranked; NaN when it has none.
+/// The value of `metric` in the figures; NaN when it has none.
 long double MetricValue(SweepMetric metric, const SweepFigures& figures);
+
+/// The key the sweep ranks by, higher is better: the metric's value, negated
+/// for a metric whose lowest value is best.
+long double RankKey(SweepMetric metric, long double value);
+
+/// Whether the metric needs the trades' net points in order.
+bool MetricNeedsNets(SweepMetric metric);
 
 /// A week's walk for every level of the grid, prepared once per instrument,
 /// grid and covered range of weeks. Read-only once built, so any number of
@@ -102,15 +113,19 @@ long double MetricValue(SweepMetric metric, const SweepFigures& figures);
 class SweepTable {
   public:
     /// Walks every signal week of `covered` (clamped to the weekly array) in
-    /// the instrument's hourly series.
-    SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid, WeekRange covered);
+    /// the instrument's hourly series, trading at `costs`.
+    SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid, WeekRange covered,
+               const TradeCosts& costs = {});
+
+    const TradeCosts& Costs() const { return costs_; }
 
     const SweepGrid& Grid() const { return grid_; }
 
     /// The run's result for one combination of the grid over `weeks` (which
     /// must lie within the covered range), folded week by week with the
-    /// run's own bookkeeping.
-    BacktestResult FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit, WeekRange weeks) const;
+    /// run's own bookkeeping; the trades' net points go into `nets` in order.
+    BacktestResult FoldOne(int signal, int stopLoss, int takeProfit, int holdLimit, WeekRange weeks,
+                           NetFolder* nets = nullptr) const;
 
     /// The results of one column of the grid: every signal value for one
     /// stop-loss, take-profit and holding limit. Signal values that trade the
@@ -123,6 +138,11 @@ class SweepTable {
         // The seventeen totals in the order of kResultFields, one entry per
         // group (the series arrays may run longer: work space).
         std::array<std::vector<std::int32_t>, kResultFieldCount> Totals;
+
+        /// Per group, the costs of its trades in tenths of a point, and, when
+        /// the fold was asked for them, its trades' net points in order.
+        std::vector<std::int64_t> CostTenths;
+        std::vector<NetFolder> Nets;
 
         int GroupCount() const { return static_cast<int>(Totals[0].size()); }
         BacktestResult Group(int group) const;
@@ -142,8 +162,10 @@ class SweepTable {
         bool AnyWeek = false;
     };
 
-    /// Folds one column over `weeks` into `out`, reusing its storage.
-    void FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& out) const;
+    /// Folds one column over `weeks` into `out`, reusing its storage; with
+    /// `withNets` the groups' net points in order too.
+    void FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& out,
+                    bool withNets = false) const;
 
     /// Signal weeks of the covered range that have an entry candle.
     int TradeWeekCount() const { return static_cast<int>(weeks_.size()); }
@@ -178,6 +200,8 @@ class SweepTable {
     // The table build: one trade week walked for every level of the grid.
     void WalkWeek(std::size_t p, const Candle* entry, TradeDirection direction, long double m);
     WeekExit ExitOf(std::size_t p, const std::uint8_t* tpAt, const std::uint8_t* slAt, int holdLimit) const;
+    // A trade's net points in tenths for its exit.
+    std::int32_t NetTenthsAt(const WeekExit& exit, int stopLoss, int takeProfit) const;
 
     // The steps of FoldColumn that read the table: the grouping of the signal
     // values by the weeks they trade, and the per-week buckets of totals.
@@ -185,8 +209,11 @@ class SweepTable {
                     Column& col) const;
     void FillBuckets(std::size_t begin, std::size_t end, int stopLoss, int takeProfit, int holdLimit,
                      Column& col) const;
+    void FoldNets(std::size_t begin, std::size_t end, int stopLoss, int takeProfit, int holdLimit,
+                  Column& col) const;
 
     SweepGrid grid_;
+    TradeCosts costs_;
     WeekRange covered_;
     std::vector<Week> weeks_;
     // First offset that reaches each level, [level][week]; kNever if none.
@@ -195,6 +222,9 @@ class SweepTable {
     // close of a time-out there (its result and distance in points).
     std::vector<std::int32_t> drawdown_, timeoutPoints_;
     std::vector<TradeResult> timeoutResult_;
+    // Per week and offset: the costs of a trade that exits there (its nights'
+    // swaps and the commission), in tenths of a point.
+    std::vector<std::int32_t> costAt_;
 };
 
 /// The parameters of a sweep.
@@ -228,6 +258,8 @@ struct SweepRow {
     SweepFigures Figures;
     std::optional<BacktestResult> Forward;
     std::optional<SweepFigures> ForwardFigures;
+    /// The sweep traded at costs: the net after them is the one to show.
+    bool WithCosts = false;
 };
 
 /// What a sweep found.

@@ -3,6 +3,7 @@
 #include "backtest/TradeList.h"
 #include "store/Dates.h"
 #include "store/Numbers.h"
+#include "store/TradeCosts.h"
 
 #include <algorithm>
 
@@ -141,14 +142,35 @@ std::array<std::string, kTradeFieldCount> TradeFields(const ClosedTrade& t, std:
     };
 }
 
-std::string TradeCsv(const std::vector<ClosedTrade>& trades)
+const std::array<std::string_view, kTradeCostFieldCount>& TradeCostFieldNames()
+{
+    static constexpr std::array<std::string_view, kTradeCostFieldCount> kCostNames = {
+        "nights", "costs", "net_points", "cumulative_net"};
+    return kCostNames;
+}
+
+std::array<std::string, kTradeCostFieldCount> TradeCostFields(const ClosedTrade& t,
+                                                              std::int64_t cumulativeNetTenths)
+{
+    return {std::to_string(t.Nights), TenthsText(t.CostTenths, '.'), TenthsText(t.NetTenths, '.'),
+            TenthsText(cumulativeNetTenths, '.')};
+}
+
+std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts)
 {
     const EquityCurve curve = MakeEquityCurve(trades);
+    const EquityCurve net = MakeNetEquityCurve(trades);
     std::string out;
-    out.reserve(160 * (trades.size() + 1));
-    AppendRow(out, kNames);
+    out.reserve(200 * (trades.size() + 1));
+    auto row = [&out, withCosts](const auto& fields, const auto& costFields) {
+        std::vector<std::string> all(fields.begin(), fields.end());
+        if (withCosts)
+            all.insert(all.end(), costFields.begin(), costFields.end());
+        AppendRow(out, all);
+    };
+    row(kNames, TradeCostFieldNames());
     for (std::size_t i = 0; i < trades.size(); ++i)
-        AppendRow(out, TradeFields(trades[i], curve.Cumulative[i]));
+        row(TradeFields(trades[i], curve.Cumulative[i]), TradeCostFields(trades[i], net.Cumulative[i]));
     return out;
 }
 

@@ -46,8 +46,16 @@ std::string CsvPrice(double price);
 std::array<std::string, kTradeFieldCount> TradeFields(const ClosedTrade& trade,
                                                       std::int64_t cumulativePoints);
 
+/// The columns of a trade's costs, after the fields above: nights, costs,
+/// net_points, cumulative_net (points with one decimal, ".").
+inline constexpr int kTradeCostFieldCount = 4;
+const std::array<std::string_view, kTradeCostFieldCount>& TradeCostFieldNames();
+std::array<std::string, kTradeCostFieldCount> TradeCostFields(const ClosedTrade& trade,
+                                                              std::int64_t cumulativeNetTenths);
+
 /// The header row and one row per trade, each ending in "\n"; a field with a
-/// comma, a quote or a line break is quoted.
-std::string TradeCsv(const std::vector<ClosedTrade>& trades);
+/// comma, a quote or a line break is quoted. With `withCosts`, the cost
+/// columns follow.
+std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts = false);
 
 } // namespace quillet

@@ -66,9 +66,12 @@ struct PositionClosed {
     int ExitIndex = 0;
     const Candle* Exit = nullptr;
     int Offset = 0;       // hours held: the exit candle's offset from the entry candle
-    double ExitPrice = 0; // the level reached, or the candle's close
+    double ExitPrice = 0; // the fill at the level reached or the candle's close (a sell's at the ask)
     std::int32_t Drawdown = 0;
     std::int32_t Points = 0; // +take-profit points, -stop-loss points, or the time-out's rounded gain or loss
+    int Nights = 0;
+    std::int32_t CostTenths = 0; // commission less the swap earned, tenths of a point
+    std::int32_t NetTenths = 0;  // Points less the costs, tenths of a point
 };
 
 /// An analysed week is over.

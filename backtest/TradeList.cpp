@@ -62,7 +62,9 @@ TradeList RunSinglePairTradeList(const BacktestParams& params, BacktestResult& r
     return list;
 }
 
-EquityCurve MakeEquityCurve(const std::vector<ClosedTrade>& trades)
+namespace {
+
+template <typename Amount> EquityCurve MakeCurve(const std::vector<ClosedTrade>& trades, Amount amount)
 {
     EquityCurve curve;
     curve.Cumulative.reserve(trades.size());
@@ -72,7 +74,7 @@ EquityCurve MakeEquityCurve(const std::vector<ClosedTrade>& trades)
     int peakAt = -1;
     for (std::size_t i = 0; i < trades.size(); ++i) {
         const int at = static_cast<int>(i);
-        sum += trades[i].Points;
+        sum += amount(trades[i]);
         if (sum >= peak) {
             // Standing at the maximum again moves the start of a later fall.
             peak = sum;
@@ -87,6 +89,18 @@ EquityCurve MakeEquityCurve(const std::vector<ClosedTrade>& trades)
     }
     curve.Total = sum;
     return curve;
+}
+
+} // namespace
+
+EquityCurve MakeEquityCurve(const std::vector<ClosedTrade>& trades)
+{
+    return MakeCurve(trades, [](const ClosedTrade& t) { return t.Points; });
+}
+
+EquityCurve MakeNetEquityCurve(const std::vector<ClosedTrade>& trades)
+{
+    return MakeCurve(trades, [](const ClosedTrade& t) { return t.NetTenths; });
 }
 
 } // namespace quillet

@@ -34,12 +34,12 @@ struct NetFolder {
 /// A ratio of the figures, or nothing where its divisor is 0.
 using Ratio = std::optional<long double>;
 
-Ratio ProfitFactor(const NetFolder& f);    // gross profit / gross loss
-Ratio Expectancy(const NetFolder& f);      // net / trades, points
-Ratio WinRate(const NetFolder& f);         // wins / trades
-Ratio AverageWin(const NetFolder& f);      // gross profit / wins, points
-Ratio AverageLoss(const NetFolder& f);     // gross loss / losses, points (positive)
-Ratio RecoveryFactor(const NetFolder& f);  // net / maximum drawdown
+Ratio ProfitFactor(const NetFolder& f);   // gross profit / gross loss
+Ratio Expectancy(const NetFolder& f);     // net / trades, points
+Ratio WinRate(const NetFolder& f);        // wins / trades
+Ratio AverageWin(const NetFolder& f);     // gross profit / wins, points
+Ratio AverageLoss(const NetFolder& f);    // gross loss / losses, points (positive)
+Ratio RecoveryFactor(const NetFolder& f); // net / maximum drawdown
 /// sqrt(trades) * mean / sample standard deviation of the nets (on points,
 /// not R-multiples), formed from the exact sums as
 /// net * sqrt(n - 1) / sqrt(n * squares - net^2); nothing below two trades or
@@ -58,7 +58,7 @@ struct YearFigures {
 /// Every figure of a trade list.
 struct TradeStats {
     NetFolder All;
-    Ratio AverageHoursHeld; // mean exit offset; nothing without trades
+    Ratio AverageHoursHeld;          // mean exit offset; nothing without trades
     std::vector<YearFigures> ByYear; // ascending years of entry
 };
 

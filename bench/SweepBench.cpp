@@ -66,6 +66,34 @@ BENCHMARK(SweepFullGridNoHold)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// The same grid at the costs of a real account: its spread leaves out the
+// stop-losses up to 1 point, every trade's net is folded after its costs.
+// Compare with SweepFullGridNoHold/2 (the target is at most 1.5 times it);
+// the second run ranks by the maximum drawdown, which folds every trade in
+// order.
+void SweepFullGridAtCosts(benchmark::State& state)
+{
+    const InstrumentTable& table = DemoEurUsdTable();
+    SweepParams params = FullGrid();
+    params.Threads = 2;
+    params.Costs = {12, 7, -3, 1};
+    params.Metric = state.range(0) == 0 ? SweepMetric::Net : SweepMetric::MaxDrawdown;
+    SweepOutcome outcome;
+    for (auto _ : state) {
+        outcome = RunSweep(params, table);
+        benchmark::DoNotOptimize(outcome.Cells.data());
+    }
+    Report(state, outcome);
+}
+BENCHMARK(SweepFullGridAtCosts)
+    ->ArgName("max_drawdown")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
 // 825 million combinations: one iteration is the figure.
 void SweepFullGridWithHoldAxis(benchmark::State& state)
 {

@@ -8,9 +8,11 @@
 #include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
+#include "backtest/TradeStats.h"
 #include "store/Dates.h"
 #include "store/Files.h"
 #include "store/Instrument.h"
+#include "store/TradeCosts.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,6 +35,7 @@ struct Options {
     bool log = false;
     bool json = false;
     std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
+    CostOptions costs;
 };
 
 // One line of the plain output: a heading (no label) or a caption and the
@@ -80,6 +83,33 @@ const std::string& LabelValue(const SinglePairReport& report, const char* label)
     return none;
 }
 
+// The costs and the figures after them, below the captions.
+void PrintFigures(const TradeCosts& costs, const TradeStats& stats, std::ostream& out)
+{
+    const NetFolder& f = stats.All;
+    out << TradeCostsCaption(costs) << '\n';
+    const std::pair<const char*, std::string> lines[] = {
+        {"Итог после издержек (пп)", TenthsText(f.NetTenths)},
+        {"Валовая прибыль (пп)", TenthsText(f.GrossProfitTenths)},
+        {"Валовый убыток (пп)", TenthsText(f.GrossLossTenths)},
+        {"Профит-фактор", RatioFigureText(ProfitFactor(f))},
+        {"Матожидание сделки (пп)", RatioFigureText(Expectancy(f), 1)},
+        {"Доля прибыльных", RatioFigureText(WinRate(f))},
+        {"Средняя прибыль (пп)", RatioFigureText(AverageWin(f), 1)},
+        {"Средний убыток (пп)", RatioFigureText(AverageLoss(f), 1)},
+        {"Максимальная просадка (пп)", TenthsText(f.MaxDrawdownTenths)},
+        {"Фактор восстановления", RatioFigureText(RecoveryFactor(f))},
+        {"SQN (по пунктам, не R)", RatioFigureText(Sqn(f))},
+        {"Самая длинная серия убытков", std::to_string(f.LongestLosingStreak)},
+        {"Среднее время в сделке (ч)", RatioFigureText(stats.AverageHoursHeld, 1)},
+    };
+    for (const auto& [caption, value] : lines)
+        out << caption << ": " << value << '\n';
+    for (const YearFigures& y : stats.ByYear)
+        out << "  " << y.Year << ": сделок " << y.Trades << ", прибыльных " << y.Wins << ", итог "
+            << TenthsText(y.NetTenths) << " пп, просадка " << TenthsText(y.MaxDrawdownTenths) << " пп\n";
+}
+
 void RunBacktest(const Options& opts, Context& ctx)
 {
     CheckRange(opts.range);
@@ -106,7 +136,11 @@ void RunBacktest(const Options& opts, Context& ctx)
         controls.LastWeekPosition = opts.range[1];
     }
     controls.LogEnabled = opts.log;
-    const BacktestParams params = ParamsFromControls(controls);
+    BacktestParams params = ParamsFromControls(controls);
+    params.Costs = opts.costs.Costs();
+    if (const std::string error = CostsError(params); !error.empty())
+        throw CLI::ValidationError("--spread", error);
+    const bool withCosts = opts.costs.given;
 
     BacktestResult result;
     std::vector<std::string> log;
@@ -124,7 +158,7 @@ void RunBacktest(const Options& opts, Context& ctx)
     // The trade list goes first: a file that cannot be written fails the
     // command, and "-" puts the list alone on standard output.
     if (opts.trades) {
-        if (!WriteTradesCsv(*opts.trades, trades, ctx) || *opts.trades == "-")
+        if (!WriteTradesCsv(*opts.trades, trades, ctx, withCosts) || *opts.trades == "-")
             return;
     }
 
@@ -136,7 +170,11 @@ void RunBacktest(const Options& opts, Context& ctx)
             {"pair", params.PairName}, {"result", ResultJson(result)}, {"labels", labels}, {"log", log},
             {"notices", notices},      {"progress", progress},
         };
-        doc["trades"] = TradesJson(trades);
+        doc["trades"] = TradesJson(trades, withCosts);
+        if (withCosts) {
+            doc["costs"] = CostsJson(params.Costs);
+            doc["stats"] = StatsJson(ComputeTradeStats(trades));
+        }
         ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
     }
@@ -150,6 +188,8 @@ void RunBacktest(const Options& opts, Context& ctx)
             ctx.out << ": " << LabelValue(report, line.label);
         ctx.out << '\n';
     }
+    if (withCosts)
+        PrintFigures(params.Costs, ComputeTradeStats(trades), ctx.out);
     for (const std::string& line : log)
         ctx.out << line << '\n';
     for (const std::string& text : notices)
@@ -185,11 +225,13 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->type_name("FIRST LAST");
     cmd->add_flag("--log", opts->log, "Write the work log");
     cmd->add_flag("--json", opts->json,
-                  "Print one JSON object: pair, result, labels, log, notices, progress, trades");
+                  "Print one JSON object: pair, result, labels, log, notices, progress, trades (and costs "
+                  "and stats with a cost option)");
     cmd->add_option("--trades", opts->trades,
                     "Write the trade list as CSV to FILE (- for standard output, in place of the report)")
         ->type_name("FILE")
         ->check(NonEmptyFileName());
+    AddCostOptions(cmd, opts->costs);
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 

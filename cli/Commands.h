@@ -2,6 +2,7 @@
 // The subcommands of quillet-cli and their options.
 
 #include "cli/Cli.h"
+#include "store/TradeCosts.h"
 
 #include <CLI/CLI.hpp>
 
@@ -29,5 +30,19 @@ inline constexpr const char* kDefaultFolderHelp =
 
 /// Refuses an empty file name: "" would name no file at all.
 CLI::Validator NonEmptyFileName();
+
+/// The options --spread, --commission, --swap-long and --swap-short of a
+/// command, in points with one decimal.
+struct CostOptions {
+    std::string spread = "0", commission = "0", swapLong = "0", swapShort = "0";
+    /// Whether any of them was given (even as 0): the outputs then show the
+    /// costs and the figures after them.
+    bool given = false;
+
+    TradeCosts Costs() const;
+};
+
+/// Adds the four cost options to `cmd`, each checked for its range.
+void AddCostOptions(CLI::App* cmd, CostOptions& costs);
 
 } // namespace quillet::cli

@@ -13,6 +13,7 @@
 #include "store/Files.h"
 #include "store/Instrument.h"
 #include "store/Numbers.h"
+#include "store/TradeCosts.h"
 
 #include <nlohmann/json.hpp>
 
@@ -63,6 +64,7 @@ struct Options {
     std::optional<std::string> csv; // "-" for standard output
     bool json = false;
     int threads = kThreadsOption.Default;
+    CostOptions costs;
 };
 
 // "A:B", or "A" for A:A.
@@ -236,7 +238,7 @@ void AppendRatio(std::string& out, long double value)
 }
 
 void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const std::string& hold,
-               const BacktestResult& r)
+               const BacktestResult& r, const std::int64_t* costTenths)
 {
     Append(out, signal);
     out += ',';
@@ -259,6 +261,10 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
     AppendRatio(out, f.Profitability);
     out += ',';
     AppendRatio(out, f.TpShare);
+    if (costTenths) {
+        out += ',';
+        out += TenthsText(f.Net * 10 - *costTenths, '.');
+    }
     out += '\n';
 }
 
@@ -266,14 +272,14 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
 // holding limit, signal minimum; columns are folded in parallel batches
 // and handed to `write` in order. False when stopped.
 bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Instrument& inst,
-                  const SweepParams& params, std::stop_source& stop, ProgressBar& bar)
+                  const SweepParams& params, bool withCosts, std::stop_source& stop, ProgressBar& bar)
 {
     const SweepGrid& grid = params.Grid;
-    const SweepTable table(inst, params.PairName, grid, params.Weeks);
+    const SweepTable table(inst, params.PairName, grid, params.Weeks, params.Costs);
     std::string header = "signal,sl,tp,hold";
     for (const ResultField& field : kResultFields)
         header += "," + std::string(field.Name);
-    header += ",net,profitability,tp_share\n";
+    header += withCosts ? ",net,profitability,tp_share,net_after_costs\n" : ",net,profitability,tp_share\n";
     write(header);
 
     const int workers = WorkerCount(params.Threads);
@@ -296,11 +302,16 @@ bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Inst
                 const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
                 const std::string holdText = grid.Hold ? std::to_string(holdPosition) : "off";
                 SweepTable::Column& col = columns[static_cast<std::size_t>(worker)];
-                table.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
                 std::string& text = texts[static_cast<std::size_t>(index)];
                 text.clear();
+                // A stop-loss within the spread is no combination to trade.
+                if (!StopLossClearsSpread(stopLoss, params.Costs))
+                    return;
+                table.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
                 for (int lane = 0; lane < grid.Signal.Count(); ++lane)
-                    AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane));
+                    AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane),
+                              withCosts ? &col.CostTenths[static_cast<std::size_t>(col.GroupOfLane[lane])]
+                                        : nullptr);
             },
             stop.get_token());
         if (Interrupted())
@@ -329,7 +340,17 @@ nlohmann::ordered_json AxisJson(const AxisRange& a)
     return nlohmann::ordered_json::array({a.First, a.Last});
 }
 
-void PrintJson(const SweepParams& params, const SweepOutcome& out, std::ostream& os)
+// The figures after costs of a row or its forward check.
+void AddCostFigures(nlohmann::ordered_json& doc, const SweepFigures& f)
+{
+    doc["net_after_costs"] = TenthsJson(f.NetTenths);
+    doc["profit_factor"] = Ratio(f.ProfitFactor);
+    doc["recovery_factor"] = Ratio(f.RecoveryFactor);
+    doc["sqn"] = Ratio(f.Sqn);
+    doc["max_drawdown"] = TenthsJson(f.MaxDrawdownTenths);
+}
+
+void PrintJson(const SweepParams& params, const SweepOutcome& out, bool withCosts, std::ostream& os)
 {
     using json = nlohmann::ordered_json;
     const SweepGrid& g = params.Grid;
@@ -354,6 +375,8 @@ void PrintJson(const SweepParams& params, const SweepOutcome& out, std::ostream&
                 {"profitability", Ratio(row.ForwardFigures->Profitability)},
                 {"tp_share", Ratio(row.ForwardFigures->TpShare)},
             };
+        if (row.Forward && withCosts)
+            AddCostFigures(forward, *row.ForwardFigures);
         top.push_back({
             {"signal", row.Signal},
             {"sl", row.StopLoss},
@@ -365,9 +388,13 @@ void PrintJson(const SweepParams& params, const SweepOutcome& out, std::ostream&
             {"tp_share", Ratio(row.Figures.TpShare)},
             {"forward", forward},
         });
+        if (withCosts)
+            AddCostFigures(top.back(), row.Figures);
     }
-    const json doc = {
+    json doc = {
         {"pair", params.PairName}, {"grid", grid}, {"metric", NameOf(params.Metric).Option}, {"top", top}};
+    if (withCosts)
+        doc["costs"] = CostsJson(params.Costs);
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
@@ -381,7 +408,7 @@ std::string PadLeft(std::string_view text, int width)
     return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
 }
 
-void PrintTable(const SweepParams& params, const SweepOutcome& out, std::ostream& os)
+void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCosts, std::ostream& os)
 {
     const SweepGrid& g = params.Grid;
     auto axis = [](const AxisRange& a) { return std::to_string(a.First) + ".." + std::to_string(a.Last); };
@@ -393,6 +420,8 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, std::ostream
     if (params.Forward)
         os << ", проверка на неделях " << params.Forward->First << ".." << params.Forward->Last;
     os << "; комбинаций: " << out.Combinations << "; не меньше " << params.MinEntries << " входов\n";
+    if (withCosts)
+        os << TradeCostsCaption(params.Costs) << '\n';
     // The columns one space apart; the forward check's after a bar.
     auto line = [&os](const std::vector<std::string>& cells, bool forward) {
         for (std::size_t n = 0; n < kBestRowColumns.size(); ++n)
@@ -457,6 +486,8 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     params.MinEntries = opts.minEntries;
     params.Top = opts.top;
     params.Threads = opts.threads;
+    params.Costs = opts.costs.Costs();
+    const bool withCosts = opts.costs.given;
 
     const bool terminal = StandardErrorIsATerminal(ctx.err);
     ctx.err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n";
@@ -484,11 +515,11 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     }
     if (opts.csv) {
         ProgressBar csvBar(ctx.err, terminal, "CSV");
-        const bool written =
-            csvToOut
-                ? WriteCsvRows([&ctx](std::string_view text) { ctx.out << text; }, inst, params, stop, csvBar)
-                : WriteCsvRows([&csvFile](std::string_view text) { csvFile->Write(text); }, inst, params,
-                               stop, csvBar);
+        const bool written = csvToOut
+                                 ? WriteCsvRows([&ctx](std::string_view text) { ctx.out << text; }, inst,
+                                                params, withCosts, stop, csvBar)
+                                 : WriteCsvRows([&csvFile](std::string_view text) { csvFile->Write(text); },
+                                                inst, params, withCosts, stop, csvBar);
         csvBar.Finish();
         if (written && csvFile)
             csvFile->Commit();
@@ -506,9 +537,9 @@ void RunSweepCommand(const Options& opts, Context& ctx)
             return;
     }
     if (opts.json)
-        PrintJson(params, out, ctx.out);
+        PrintJson(params, out, withCosts, ctx.out);
     else
-        PrintTable(params, out, ctx.out);
+        PrintTable(params, out, withCosts, ctx.out);
 }
 
 } // namespace
@@ -570,6 +601,7 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
         ->check(CLI::Range(kThreadsOption.Min, kThreadsOption.Max))
         ->capture_default_str();
+    AddCostOptions(cmd, opts->costs);
     cmd->callback([opts, &ctx] { RunSweepCommand(*opts, ctx); });
 }
 

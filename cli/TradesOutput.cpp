@@ -5,6 +5,7 @@
 #include "backtest/TradeList.h"
 #include "store/Errors.h"
 #include "store/Files.h"
+#include "store/TradeCosts.h"
 
 #include <ostream>
 
@@ -23,7 +24,59 @@ nlohmann::ordered_json ResultJson(const BacktestResult& r)
     return doc;
 }
 
-nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades)
+nlohmann::ordered_json TenthsJson(long long tenths)
+{
+    return nlohmann::ordered_json::parse(TenthsText(tenths, '.'));
+}
+
+namespace {
+
+nlohmann::ordered_json RatioJson(const Ratio& value, int decimals)
+{
+    const std::string text = RatioFigureText(value, decimals, '.');
+    if (text == "-")
+        return nullptr;
+    return nlohmann::ordered_json::parse(text);
+}
+
+} // namespace
+
+nlohmann::ordered_json CostsJson(const TradeCosts& c)
+{
+    return {{"spread", TenthsJson(c.SpreadTenths)},
+            {"commission", TenthsJson(c.CommissionTenths)},
+            {"swap_long", TenthsJson(c.SwapLongTenths)},
+            {"swap_short", TenthsJson(c.SwapShortTenths)}};
+}
+
+nlohmann::ordered_json StatsJson(const TradeStats& stats)
+{
+    const NetFolder& f = stats.All;
+    nlohmann::ordered_json years = nlohmann::ordered_json::array();
+    for (const YearFigures& y : stats.ByYear)
+        years.push_back({{"year", y.Year},
+                         {"trades", y.Trades},
+                         {"wins", y.Wins},
+                         {"net", TenthsJson(y.NetTenths)},
+                         {"max_drawdown", TenthsJson(y.MaxDrawdownTenths)}});
+    return {{"trades", f.Trades},
+            {"net", TenthsJson(f.NetTenths)},
+            {"gross_profit", TenthsJson(f.GrossProfitTenths)},
+            {"gross_loss", TenthsJson(f.GrossLossTenths)},
+            {"profit_factor", RatioJson(ProfitFactor(f), 2)},
+            {"expectancy", RatioJson(Expectancy(f), 1)},
+            {"win_rate", RatioJson(WinRate(f), 2)},
+            {"average_win", RatioJson(AverageWin(f), 1)},
+            {"average_loss", RatioJson(AverageLoss(f), 1)},
+            {"max_drawdown", TenthsJson(f.MaxDrawdownTenths)},
+            {"recovery_factor", RatioJson(RecoveryFactor(f), 2)},
+            {"sqn", RatioJson(Sqn(f), 2)},
+            {"longest_losing_streak", f.LongestLosingStreak},
+            {"average_hours_held", RatioJson(stats.AverageHoursHeld, 1)},
+            {"by_year", years}};
+}
+
+nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts)
 {
     const EquityCurve curve = MakeEquityCurve(trades);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -38,14 +91,20 @@ nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades)
                 value = nlohmann::ordered_json::parse(fields[f], nullptr, false);
             row[key] = value.is_discarded() || value.is_null() ? nlohmann::ordered_json(fields[f]) : value;
         }
+        if (withCosts) {
+            row["nights"] = trades[i].Nights;
+            row["costs"] = TenthsJson(trades[i].CostTenths);
+            row["net_points"] = TenthsJson(trades[i].NetTenths);
+        }
         list.push_back(std::move(row));
     }
     return list;
 }
 
-bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx)
+bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
+                    bool withCosts)
 {
-    const std::string csv = TradeCsv(trades);
+    const std::string csv = TradeCsv(trades, withCosts);
     if (path == "-") {
         ctx.out << csv;
         return true;

@@ -4,6 +4,7 @@
 
 #include "backtest/ClosedTrade.h"
 #include "backtest/SinglePair.h"
+#include "backtest/TradeStats.h"
 #include "cli/Cli.h"
 
 #include <nlohmann/json.hpp>
@@ -18,11 +19,23 @@ namespace quillet::cli {
 /// The seventeen totals of a run as a JSON object, in the order of BacktestResult.
 nlohmann::ordered_json ResultJson(const BacktestResult& r);
 
-nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades);
+/// With `withCosts`, each trade also has nights, costs and net_points.
+nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts = false);
+
+/// The costs as points: spread, commission, swap_long, swap_short.
+nlohmann::ordered_json CostsJson(const TradeCosts& costs);
+
+/// The figures of a trade list: points with one decimal, ratios with two,
+/// null where a divisor is 0; by_year as an array.
+nlohmann::ordered_json StatsJson(const TradeStats& stats);
+
+/// A number of tenths of a point as a JSON number of points.
+nlohmann::ordered_json TenthsJson(long long tenths);
 
 /// Writes the CSV to `path` ("-": standard output), a file only through a
 /// complete temporary copy. On failure tells why on ctx.err, sets the
 /// failure status and returns false.
-bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx);
+bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
+                    bool withCosts = false);
 
 } // namespace quillet::cli

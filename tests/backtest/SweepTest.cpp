@@ -325,10 +325,22 @@ class WholeSweep : public ::testing::Test {
         return p;
     }
 
+    struct PlainOutcome {
+        BacktestResult Result;
+        NetFolder Nets;
+    };
+
     // The plain run of one combination (hold position 0: no holding limit).
-    static BacktestResult Plain(const Key& k, WeekRange weeks)
+    static BacktestResult Plain(const Key& k, WeekRange weeks, const TradeCosts& costs = {})
     {
-        const auto key = std::make_tuple(k.Signal, k.StopLoss, k.TakeProfit, k.Hold, weeks.First, weeks.Last);
+        return PlainAtCosts(k, weeks, costs).Result;
+    }
+
+    static const PlainOutcome& PlainAtCosts(const Key& k, WeekRange weeks, const TradeCosts& costs)
+    {
+        const auto key = std::make_tuple(k.Signal, k.StopLoss, k.TakeProfit, k.Hold, weeks.First, weeks.Last,
+                                         costs.SpreadTenths, costs.CommissionTenths, costs.SwapLongTenths,
+                                         costs.SwapShortTenths);
         const auto found = cache_.find(key);
         if (found != cache_.end())
             return found->second;
@@ -342,10 +354,11 @@ class WholeSweep : public ::testing::Test {
         params.StopLossPoints = k.StopLoss;
         params.TakeProfitPoints = k.TakeProfit;
         params.HoldLimit = k.Hold == 0 ? kNoHoldLimit : HoldLimitOf(k.Hold);
-        BacktestResult r;
-        RunSinglePairBacktest(params, r, {}, {}, {}, *table_);
-        cache_.emplace(key, r);
-        return r;
+        params.Costs = costs;
+        PlainOutcome plain;
+        for (const ClosedTrade& t : RunSinglePairTrades(params, plain.Result, *table_))
+            plain.Nets.Add(t.NetTenths);
+        return cache_.emplace(key, plain).first->second;
     }
 
     // Checks the cells and the best rows of `out` against plain runs of
@@ -364,10 +377,12 @@ class WholeSweep : public ::testing::Test {
                     long double cellBest = std::numeric_limits<long double>::quiet_NaN();
                     int cellHold = 0;
                     const int holds = g.HoldCount();
-                    for (int h = 0; h < holds; ++h) {
+                    for (int h = 0; h < holds && StopLossClearsSpread(sl, p.Costs); ++h) {
                         const Key k{sig, sl, tp, g.Hold ? g.Hold->First + h : 0};
-                        const BacktestResult r = Plain(k, p.Weeks);
-                        const long double v = MetricValue(p.Metric, FiguresOf(r, sl, tp));
+                        const PlainOutcome& plain = PlainAtCosts(k, p.Weeks, p.Costs);
+                        const BacktestResult& r = plain.Result;
+                        const long double v =
+                            RankKey(p.Metric, MetricValue(p.Metric, FiguresOf(r, sl, tp, &plain.Nets)));
                         if (!std::isnan(v) && (std::isnan(cellBest) || v > cellBest)) {
                             cellBest = v;
                             cellHold = k.Hold;
@@ -379,7 +394,8 @@ class WholeSweep : public ::testing::Test {
                     if (std::isnan(cellBest)) {
                         EXPECT_TRUE(std::isnan(cell)) << sig << "/" << sl << "/" << tp;
                     } else {
-                        EXPECT_EQ(cell, static_cast<float>(cellBest)) << sig << "/" << sl << "/" << tp;
+                        EXPECT_EQ(cell, static_cast<float>(RankKey(p.Metric, cellBest)))
+                            << sig << "/" << sl << "/" << tp;
                     }
                     if (g.Hold && !std::isnan(cellBest)) {
                         EXPECT_EQ(out.CellHold[out.CellIndex(sig, sl, tp)], cellHold)
@@ -399,25 +415,29 @@ class WholeSweep : public ::testing::Test {
             EXPECT_EQ(row.StopLoss, k.StopLoss);
             EXPECT_EQ(row.TakeProfit, k.TakeProfit);
             EXPECT_EQ(row.Hold.value_or(0), k.Hold);
-            EXPECT_EQ(Differences(row.Result, Plain(k, p.Weeks)), "");
+            EXPECT_EQ(Differences(row.Result, Plain(k, p.Weeks, p.Costs)), "");
             ASSERT_TRUE(row.Forward.has_value());
-            EXPECT_EQ(Differences(*row.Forward, Plain(k, *p.Forward)), "");
-            EXPECT_EQ(row.ForwardFigures->Net, FiguresOf(*row.Forward, k.StopLoss, k.TakeProfit).Net);
+            const PlainOutcome& forward = PlainAtCosts(k, *p.Forward, p.Costs);
+            EXPECT_EQ(Differences(*row.Forward, forward.Result), "");
+            EXPECT_EQ(row.ForwardFigures->NetTenths, forward.Nets.NetTenths);
+            EXPECT_EQ(row.ForwardFigures->MaxDrawdownTenths, forward.Nets.MaxDrawdownTenths);
         }
     }
 
+    using CacheKey = std::tuple<int, int, int, int, int, int, int, int, int, int>;
     static InstrumentTable* table_;
-    static std::map<std::tuple<int, int, int, int, int, int>, BacktestResult> cache_;
+    static std::map<CacheKey, PlainOutcome> cache_;
 };
 
 InstrumentTable* WholeSweep::table_ = nullptr;
-std::map<std::tuple<int, int, int, int, int, int>, BacktestResult> WholeSweep::cache_;
+std::map<WholeSweep::CacheKey, WholeSweep::PlainOutcome> WholeSweep::cache_;
 
-// One grid of the sweep's tests, with its metric.
+// One grid of the sweep's tests, with its metric and costs.
 struct GridCase {
     const char* Label;
     SweepMetric Metric;
     SweepGrid Grid;
+    TradeCosts Costs{};
 };
 
 void PrintTo(const GridCase& c, std::ostream* os)
@@ -432,6 +452,7 @@ TEST_P(WholeSweepGrid, CellsAndBestRowsFollowThePlainRuns)
     SweepParams p = Small();
     p.Metric = GetParam().Metric;
     p.Grid = GetParam().Grid;
+    p.Costs = GetParam().Costs;
     p.Top = 25;
     const SweepOutcome out = RunSweep(p, *table_);
     EXPECT_FALSE(out.Stopped);
@@ -446,6 +467,7 @@ const SweepGrid kZeroDistances{{80, 87}, {0, 5}, {0, 5}, std::nullopt};
 // Short holds, where the time-out decides most trades; with the entries
 // metric every hold ties and the smallest must win.
 const SweepGrid kShortHolds{{80, 83}, {20, 23}, {10, 13}, AxisRange{3, 10}};
+const TradeCosts kCosts{25, 7, -13, 4};
 
 INSTANTIATE_TEST_SUITE_P(
     Grids, WholeSweepGrid,
@@ -458,7 +480,15 @@ INSTANTIATE_TEST_SUITE_P(
                       GridCase{"TpShareZeroDistances", SweepMetric::TpShare, kZeroDistances},
                       GridCase{"NetShortHolds", SweepMetric::Net, kShortHolds},
                       GridCase{"EntriesShortHolds", SweepMetric::Entries, kShortHolds},
-                      GridCase{"ProfitabilityShortHolds", SweepMetric::Profitability, kShortHolds}),
+                      GridCase{"ProfitabilityShortHolds", SweepMetric::Profitability, kShortHolds},
+                      // At costs, with the metrics of the trades in order; a
+                      // spread of 2.5 points leaves stop-losses 0 to 2 out.
+                      GridCase{"NetAtCosts", SweepMetric::Net, kZeroDistances, kCosts},
+                      GridCase{"ProfitFactorAtCosts", SweepMetric::ProfitFactor, kMiddle, kCosts},
+                      GridCase{"RecoveryFactorAtCosts", SweepMetric::RecoveryFactor, kShortHolds, kCosts},
+                      GridCase{"SqnAtCosts", SweepMetric::Sqn, kMiddle, kCosts},
+                      GridCase{"MaxDrawdownAtCosts", SweepMetric::MaxDrawdown, kShortHolds, kCosts},
+                      GridCase{"MaxDrawdownWithoutCosts", SweepMetric::MaxDrawdown, kZeroDistances}),
     [](const ::testing::TestParamInfo<GridCase>& info) { return std::string(info.param.Label); });
 
 TEST_F(WholeSweep, ASignalWithExactlyTheMinimumEntriesQualifies)
