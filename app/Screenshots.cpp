@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
 #include "ui/Unit1.h"
+#include "ui/WalkForwardPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,6 +88,25 @@ int main(int argc, char** argv)
             wait.exec();
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("6-optimisation.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+    // The page "Форвард-анализ" after a walk-forward analysis of the first
+    // pair with the optimisation page's defaults.
+    if (auto* optimisation = form.Optimisation();
+        optimisation && form.WalkForward() && pair && pair->count() > 0) {
+        QEventLoop wait;
+        QObject::connect(optimisation, &quillet::ui::OptimisationPage::WalkForwardEnded, &wait,
+                         &QEventLoop::quit);
+        optimisation->StartWalkForward();
+        if (optimisation->Running())
+            wait.exec();
+        pages->setCurrentWidget(form.WalkForward());
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("7-walkforward.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

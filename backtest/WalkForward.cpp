@@ -133,7 +133,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
     // Every in-sample week lies between the range's first week and the last
     // window's last in-sample week.
     const WeekRange covered{sp.Weeks.First, spans.back().InSample.Last};
-    const SweepTable sweepTable(table[sp.Slot], sp.PairName, sp.Grid, covered);
+    const SweepTable sweepTable(table[sp.Slot], sp.PairName, sp.Grid, covered, sp.Costs);
 
     WalkForwardOutcome out;
     PlateauScorer scorer;

@@ -2,6 +2,7 @@
 // the window's controls, printed as the window's captions or as JSON.
 
 #include "cli/Commands.h"
+#include "cli/MonteCarloOutput.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"
@@ -36,6 +37,7 @@ struct Options {
     bool json = false;
     std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
     CostOptions costs;
+    MonteCarloOptions monteCarlo;
 };
 
 // One line of the plain output: a heading (no label) or a caption and the
@@ -175,6 +177,8 @@ void RunBacktest(const Options& opts, Context& ctx)
             doc["costs"] = CostsJson(params.Costs);
             doc["stats"] = StatsJson(ComputeTradeStats(trades));
         }
+        if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
+            doc["monte_carlo"] = MonteCarloJson(*mc);
         ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
     }
@@ -194,6 +198,8 @@ void RunBacktest(const Options& opts, Context& ctx)
         ctx.out << line << '\n';
     for (const std::string& text : notices)
         ctx.out << text << '\n';
+    if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
+        PrintMonteCarlo(ctx.out, *mc);
 }
 
 } // namespace
@@ -232,6 +238,7 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     AddCostOptions(cmd, opts->costs);
+    AddMonteCarloOptions(cmd, opts->monteCarlo);
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 

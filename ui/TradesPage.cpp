@@ -6,6 +6,7 @@
 #include "store/Files.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
+#include "ui/MonteCarloBox.h"
 #include "ui_TradesPage.h"
 
 #include <QAreaSeries>
@@ -248,6 +249,8 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     SetUpChart();
+    monteCarlo_ = new MonteCarloBox(this);
+    ui->TradesLayout->addWidget(monteCarlo_);
     connect(ui->SaveTradesButton, &QPushButton::clicked, this, &TradesPage::SaveTradesButtonClick);
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
 }
@@ -329,6 +332,7 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
         }
     }
     DrawCurve(list.Trades, curve);
+    monteCarlo_->SetTrades(list.Trades);
     model_->SetTrades(std::move(list.Trades), curve.Cumulative);
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);

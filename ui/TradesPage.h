@@ -27,6 +27,8 @@ class TradesPage;
 
 namespace quillet::ui {
 
+class MonteCarloBox;
+
 /// The trade list as table rows: one row per trade in closing order, the
 /// texts of the window (its date format, "," decimals) for display and a
 /// number or date value per cell to sort by (TradeTableModel::kSortRole).
@@ -89,8 +91,9 @@ class TradesPage : public QWidget {
     QChart* chart_ = nullptr;
     QLineSeries* equity_ = nullptr;
     QLineSeries* runningMax_ = nullptr;
-    QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
-    QAreaSeries* deepestFall_ = nullptr; // the deepest of them
+    QAreaSeries* drawdowns_ = nullptr;    // between the running maximum and the curve
+    QAreaSeries* deepestFall_ = nullptr;  // the deepest of them
+    MonteCarloBox* monteCarlo_ = nullptr; // the Monte Carlo of the trades shown
 
     QTabWidget* pages_ = nullptr;
     QWidget* logPage_ = nullptr;
