@@ -104,6 +104,8 @@ int main(int argc, char** argv)
         optimisation->StartWalkForward();
         if (optimisation->Running())
             wait.exec();
+        // A larger window: the page holds a table, two charts and the figures.
+        form.resize(1280, 860);
         pages->setCurrentWidget(form.WalkForward());
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("7-walkforward.png"));

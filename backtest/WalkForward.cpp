@@ -58,6 +58,15 @@ BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& par
     return run;
 }
 
+std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range)
+{
+    const int first = std::max(range.First, 1);
+    const int last = std::min(range.Last, FirstEmptyIndex(weeks, 1) - 1);
+    if (first > last)
+        return {0, 0};
+    return {weeks[first].Date, weeks[last].Date};
+}
+
 std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows)
 {
     std::int64_t outNet = 0, outWeeks = 0, inNet = 0, inWeeks = 0;

@@ -11,6 +11,7 @@
 #include "backtest/Sweep.h"
 #include "store/Instrument.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -99,6 +100,10 @@ using WalkForwardProgress = std::function<void(std::int64_t done, std::int64_t t
 /// table is built for all in-sample weeks and shared by the windows' sweeps.
 WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const InstrumentTable& table = Table(),
                                   std::stop_token stop = {}, const WalkForwardProgress& progress = {});
+
+/// The dates of the first and the last weekly candle with data within
+/// `weeks` (week 0 and weeks past the data have none); 0 where there is none.
+std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range);
 
 /// Why the lengths and range make no windows, or empty when they make some.
 std::string WalkForwardError(WeekRange range, int inSample, int outOfSample);

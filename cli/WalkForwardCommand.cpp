@@ -73,15 +73,17 @@ std::vector<ClosedTrade> WindowTrades(const WalkForwardOutcome& out, const WalkF
     return {first, first + static_cast<std::ptrdiff_t>(w.TradeCount)};
 }
 
-std::string WeekDate(const Instrument& inst, int week)
+// The date of a range's first (0) or last (1) week with data, or "-".
+std::string WeekDate(const Instrument& inst, WeekRange weeks, int end)
 {
-    return FormatDate(CandleOrEmpty(inst.Week, week).Date);
+    const double date = WeekRangeDates(inst.Week, weeks)[static_cast<std::size_t>(end)];
+    return date == 0 ? "-" : FormatDate(date);
 }
 
 nlohmann::ordered_json SpanJson(const Instrument& inst, WeekRange weeks)
 {
     return {{"weeks", {weeks.First, weeks.Last}},
-            {"dates", {WeekDate(inst, weeks.First), WeekDate(inst, weeks.Last)}}};
+            {"dates", {WeekDate(inst, weeks, 0), WeekDate(inst, weeks, 1)}}};
 }
 
 nlohmann::ordered_json MetricJson(long double value)
@@ -193,7 +195,7 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
         const WalkForwardWindow& w = out.Windows[k];
         std::vector<std::string> cells = {
             std::to_string(k + 1), WeeksText(w.Span.InSample), WeeksText(w.Span.OutOfSample),
-            WeekDate(inst, w.Span.OutOfSample.First), WeekDate(inst, w.Span.OutOfSample.Last)};
+            WeekDate(inst, w.Span.OutOfSample, 0), WeekDate(inst, w.Span.OutOfSample, 1)};
         if (!w.Chosen) {
             line(cells);
             os << "     нет комбинаций с достаточным числом входов: окно не торгует\n";

@@ -18,7 +18,7 @@
 namespace quillet::ui {
 namespace {
 
-constexpr int kHistogramBins = 20;
+constexpr int kHistogramBins = 12;
 
 QString Points(std::int64_t tenths)
 {
@@ -49,7 +49,7 @@ MonteCarloBox::MonteCarloBox(QWidget* parent) : QGroupBox(parent), ui(std::make_
     ui->setupUi(this);
     chart_ = new QChart;
     chart_->legend()->hide();
-    chart_->setTitle(QStringLiteral("Макс. просадка прогонов, п"));
+    chart_->setMargins(QMargins(2, 2, 2, 2));
     ui->DrawdownHistogram->setChart(chart_);
     connect(ui->MonteCarloButton, &QPushButton::clicked, this, &MonteCarloBox::Calculate);
 }
@@ -140,12 +140,14 @@ void MonteCarloBox::DrawHistogram(const std::vector<std::int64_t>& drawdowns)
     auto* categories = new QBarCategoryAxis;
     categories->append(labels);
     categories->setLabelsAngle(-90);
+    categories->setTitleText(QStringLiteral("Макс. просадка прогонов, п"));
     auto* values = new QValueAxis;
     values->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(categories, Qt::AlignBottom);
     chart_->addAxis(values, Qt::AlignLeft);
     series->attachAxis(categories);
     series->attachAxis(values);
+    values->applyNiceNumbers();
 }
 
 } // namespace quillet::ui

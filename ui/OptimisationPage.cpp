@@ -493,11 +493,11 @@ void OptimisationPage::StartWalkForward()
                         promise.setProgressValue(static_cast<int>(made * steps / total));
                 });
             const CandleSeries& weeks = (*table)[slot].Week;
-            for (const WalkForwardWindow& w : s.Outcome.Windows)
-                s.Dates.push_back({CandleOrEmpty(weeks, w.Span.InSample.First).Date,
-                                   CandleOrEmpty(weeks, w.Span.InSample.Last).Date,
-                                   CandleOrEmpty(weeks, w.Span.OutOfSample.First).Date,
-                                   CandleOrEmpty(weeks, w.Span.OutOfSample.Last).Date});
+            for (const WalkForwardWindow& w : s.Outcome.Windows) {
+                const auto in = WeekRangeDates(weeks, w.Span.InSample);
+                const auto outOfSample = WeekRangeDates(weeks, w.Span.OutOfSample);
+                s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
+            }
             if (!s.Outcome.Trades.empty() && !promise.isCanceled())
                 s.MonteCarlo =
                     RunMonteCarlo(s.Outcome.Trades, kMonteCarloRunsDefault, kMonteCarloSeedDefault);

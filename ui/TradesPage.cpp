@@ -15,6 +15,7 @@
 #include <QDateTimeAxis>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QPen>
@@ -249,8 +250,14 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     SetUpChart();
+    // The Monte Carlo of the trades beside their table.
     monteCarlo_ = new MonteCarloBox(this);
-    ui->TradesLayout->addWidget(monteCarlo_);
+    auto* tableRow = new QHBoxLayout;
+    const int tableAt = ui->TradesLayout->indexOf(ui->TradesTable);
+    ui->TradesLayout->removeWidget(ui->TradesTable);
+    tableRow->addWidget(ui->TradesTable, 2);
+    tableRow->addWidget(monteCarlo_, 1);
+    ui->TradesLayout->insertLayout(tableAt, tableRow, 2);
     connect(ui->SaveTradesButton, &QPushButton::clicked, this, &TradesPage::SaveTradesButtonClick);
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
 }

@@ -28,7 +28,7 @@ QString Text(const std::string& text)
 
 QString DateText(double date)
 {
-    return Text(FormatDate(date));
+    return date == 0 ? QStringLiteral("-") : Text(FormatDate(date));
 }
 
 QString RatioCell(const Ratio& r, int decimals = 2)
@@ -172,6 +172,7 @@ void WalkForwardPage::DrawCurve()
     y->setLabelFormat(QStringLiteral("%.0f"));
     const double pad = std::max(1.0, (high - low) / 10.0 * 0.05);
     y->setRange(low / 10.0 - pad, high / 10.0 + pad);
+    y->applyNiceNumbers();
     chart_->addAxis(x, Qt::AlignBottom);
     chart_->addAxis(y, Qt::AlignLeft);
     // Each window's first out-of-sample trade, as a vertical line.

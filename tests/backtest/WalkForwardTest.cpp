@@ -137,6 +137,17 @@ TEST_P(WalkForwardOverDemo, EveryWindowIsItsSweepAndItsSingleRun)
 
 INSTANTIATE_TEST_SUITE_P(RollingAnchoredPlateau, WalkForwardOverDemo, ::testing::Values(0, 1, 2));
 
+TEST(WalkForward, WindowDatesAreThoseOfWeeksWithData)
+{
+    const CandleSeries& weeks = test::DemoTable()[6].Week;
+    const int last = FirstEmptyIndex(weeks, 1) - 1;
+    // Week 0 is empty: a range from 0 starts at week 1; past the data there is none.
+    EXPECT_EQ(WeekRangeDates(weeks, {0, 5})[0], weeks[1].Date);
+    EXPECT_EQ(WeekRangeDates(weeks, {0, 5})[1], weeks[5].Date);
+    EXPECT_EQ(WeekRangeDates(weeks, {last - 1, last + 9})[1], weeks[last].Date);
+    EXPECT_EQ(WeekRangeDates(weeks, {last + 1, last + 9})[0], 0.0);
+}
+
 TEST(WalkForward, EfficiencyIsTheRatioOfNetPerWeek)
 {
     std::vector<WalkForwardWindow> windows(2);
