@@ -250,14 +250,14 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     SetUpChart();
-    // The Monte Carlo of the trades beside their table.
+    // The Monte Carlo of the trades beside their curve.
     monteCarlo_ = new MonteCarloBox(this);
-    auto* tableRow = new QHBoxLayout;
-    const int tableAt = ui->TradesLayout->indexOf(ui->TradesTable);
-    ui->TradesLayout->removeWidget(ui->TradesTable);
-    tableRow->addWidget(ui->TradesTable, 2);
-    tableRow->addWidget(monteCarlo_, 1);
-    ui->TradesLayout->insertLayout(tableAt, tableRow, 2);
+    auto* curveRow = new QHBoxLayout;
+    const int chartAt = ui->TradesLayout->indexOf(ui->TradesChart);
+    ui->TradesLayout->removeWidget(ui->TradesChart);
+    curveRow->addWidget(ui->TradesChart, 2);
+    curveRow->addWidget(monteCarlo_, 1);
+    ui->TradesLayout->insertLayout(chartAt, curveRow, 3);
     connect(ui->SaveTradesButton, &QPushButton::clicked, this, &TradesPage::SaveTradesButtonClick);
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
 }
