@@ -1,23 +1,32 @@
 // quillet-screenshots DATA_DIR OUT_DIR: renders the five pages of the main
 // window, started over the instruments in DATA_DIR and after one logged run
-// of the first pair, and the page "Оптимизация" after a sweep of that pair,
-// into PNG files in OUT_DIR. Message boxes are answered
+// of the first pair, the page "Сделки" with a trade on its candles, the
+// page "Оптимизация" after a sweep of that pair, and the page "Сделки" after
+// a run of EURUSD with costs set in the dialog "Издержки..." (which writes
+// them into DATA_DIR), into PNG files in OUT_DIR. Message boxes are answered
 // at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
+#include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
+#include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 #include "ui/WalkForwardPage.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -77,6 +86,26 @@ int main(int argc, char** argv)
         std::printf("%s\n", file.toLocal8Bit().constData());
     }
 
+    // The page "Сделки" with a trade on its candles: the first take-profit
+    // that took half a day or more, selected as a click would select it.
+    if (auto* trades = form.findChild<quillet::ui::TradesPage*>(QStringLiteral("TabSheet5"))) {
+        pages->setCurrentWidget(trades);
+        auto* table = trades->findChild<QTableView*>(QStringLiteral("TradesTable"));
+        int row = 0;
+        while (row + 1 < static_cast<int>(trades->Trades().size()) &&
+               !(trades->Trades()[static_cast<std::size_t>(row)].Exit == quillet::ExitKind::TakeProfit &&
+                 trades->Trades()[static_cast<std::size_t>(row)].HoursHeld >= 12))
+            ++row;
+        table->setCurrentIndex(table->model()->index(row, 0));
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("7-trade-candles.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
     // The page "Оптимизация" after a sweep of the first pair over the
     // page's default grid.
     if (auto* optimisation = form.Optimisation(); optimisation && pair && pair->count() > 0) {
@@ -94,6 +123,34 @@ int main(int argc, char** argv)
         }
         std::printf("%s\n", file.toLocal8Bit().constData());
     }
+
+    // The page "Сделки" of EURUSD (the first pair when there is none) with
+    // the costs of the example in the dialog's hint: a spread, a commission,
+    // a swap paid on a buy and earned on a sell.
+    if (pair && pair->count() > 0) {
+        const int row = std::max(pair->findText(QStringLiteral("EURUSD")), 0);
+        pair->setCurrentIndex(row);
+        emit pair->activated(row);
+        form.findChild<QAction*>(QStringLiteral("CostsItem"))->trigger();
+        auto* costs = form.findChild<quillet::ui::CostsDialog*>(QStringLiteral("CostsDialog"));
+        using Column = quillet::ui::CostsDialog::Column;
+        costs->Cell(row, Column::Spread)->setValue(1.2);
+        costs->Cell(row, Column::Commission)->setValue(0.7);
+        costs->Cell(row, Column::SwapLong)->setValue(-0.3);
+        costs->Cell(row, Column::SwapShort)->setValue(0.1);
+        costs->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
+        form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        pages->setCurrentWidget(form.Trades());
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("8-trades-costs.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
     // The page "Форвард-анализ" after a walk-forward analysis of the first
     // pair with the optimisation page's defaults.
     if (auto* optimisation = form.Optimisation();
@@ -108,7 +165,7 @@ int main(int argc, char** argv)
         form.resize(1280, 860);
         pages->setCurrentWidget(form.WalkForward());
         QApplication::processEvents();
-        const QString file = QDir(outDir).filePath(QStringLiteral("7-walkforward.png"));
+        const QString file = QDir(outDir).filePath(QStringLiteral("9-walkforward.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

@@ -1,6 +1,7 @@
 // One full single-pair run of a demo instrument through the main window's
 // "Рассчитать" button, with the work log going into Memo3 and without it,
-// and one with the page "Сделки" in view, filled and drawn.
+// and one with the page "Сделки" in view, filled and drawn; and a trade
+// selected on that page, down to its candles painted.
 // Built as its own executable (quillet_window_bench) that defines
 // QUILLET_WINDOW_BENCH; elsewhere this file compiles to nothing.
 
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -98,9 +100,40 @@ void WindowRunOnTradePage(benchmark::State& state)
     pages->setCurrentIndex(2);
 }
 
+// The arrow key moves the selection one trade down (back to the first at the
+// end) and the trade's candles are drawn, up to the window painted again.
+void WindowSelectTradeShowsItsCandles(benchmark::State& state)
+{
+    TForm1& form = DemoWindow();
+    form.findChild<QCheckBox*>(QStringLiteral("CheckBox6"))->setChecked(false);
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("TabSheet5")));
+    form.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    auto* table = form.findChild<QTableView*>(QStringLiteral("TradesTable"));
+    const int rows = table->model()->rowCount();
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QApplication::processEvents();
+    for (auto _ : state) {
+        if (table->currentIndex().row() + 1 < rows) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(table, &down);
+        } else {
+            table->setCurrentIndex(table->model()->index(0, 0));
+        }
+        form.repaint();
+    }
+    state.counters["trades"] = rows;
+    pages->setCurrentIndex(2);
+}
+
 BENCHMARK(WindowLoggedRun)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WindowRunWithoutLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(WindowRunOnTradePage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(WindowSelectTradeShowsItsCandles)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

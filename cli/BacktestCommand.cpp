@@ -3,9 +3,12 @@
 
 #include "cli/Commands.h"
 #include "cli/MonteCarloOutput.h"
+#include "cli/ReportOutput.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/BacktestParams.h"
+#include "backtest/HtmlReport.h"
+#include "backtest/ReportCaptions.h"
 #include "backtest/RunControls.h"
 #include "backtest/SinglePair.h"
 #include "backtest/SinglePairReport.h"
@@ -36,36 +39,9 @@ struct Options {
     bool log = false;
     bool json = false;
     std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
+    std::optional<std::string> report; // where the HTML report goes
     CostOptions costs;
     MonteCarloOptions monteCarlo;
-};
-
-// One line of the plain output: a heading (no label) or a caption and the
-// value label beside it, laid out as the single-pair page groups them.
-struct CaptionLine {
-    const char* label; // nullptr for a heading
-    const char* caption;
-    bool indented;
-};
-
-constexpr CaptionLine kCaptionLines[] = {
-    {"Label79", "Количество входов", false},
-    {"Label64", "Количество ТР", false},
-    {"Label71", "Количество SL", false},
-    {"Label75", "Общий процент ТР   (%)", false},
-    {"Label84", "Средняя просадка при TP (пп)", false},
-    {"Label82", "Максимальная просадка при TP (пп)", false},
-    {"Label157", "\"Профитность\"", false},
-    {"Label160", "Максимальная серия TP", false},
-    {"Label162", "Максимальная серия SL", false},
-    {nullptr, "Закрытые по \"тайм-ауту\" сделки, шт(п)", false},
-    {"Label95", "Закрытые в +", true},
-    {"Label171", "Закрытые в -", true},
-    {nullptr, "Подробно по профиту", false},
-    {nullptr, "Часовых свечей до профита:", false},
-    {"Label87", "Минимальное", true},
-    {"Label90", "Среднее", true},
-    {"Label92", "Максимальное", true},
 };
 
 void CheckRange(const std::vector<int>& range)
@@ -88,25 +64,9 @@ const std::string& LabelValue(const SinglePairReport& report, const char* label)
 // The costs and the figures after them, below the captions.
 void PrintFigures(const TradeCosts& costs, const TradeStats& stats, std::ostream& out)
 {
-    const NetFolder& f = stats.All;
     out << TradeCostsCaption(costs) << '\n';
-    const std::pair<const char*, std::string> lines[] = {
-        {"Итог после издержек (пп)", TenthsText(f.NetTenths)},
-        {"Валовая прибыль (пп)", TenthsText(f.GrossProfitTenths)},
-        {"Валовый убыток (пп)", TenthsText(f.GrossLossTenths)},
-        {"Профит-фактор", RatioFigureText(ProfitFactor(f))},
-        {"Матожидание сделки (пп)", RatioFigureText(Expectancy(f), 1)},
-        {"Доля прибыльных", RatioFigureText(WinRate(f))},
-        {"Средняя прибыль (пп)", RatioFigureText(AverageWin(f), 1)},
-        {"Средний убыток (пп)", RatioFigureText(AverageLoss(f), 1)},
-        {"Максимальная просадка (пп)", TenthsText(f.MaxDrawdownTenths)},
-        {"Фактор восстановления", RatioFigureText(RecoveryFactor(f))},
-        {"SQN (по пунктам, не R)", RatioFigureText(Sqn(f))},
-        {"Самая длинная серия убытков", std::to_string(f.LongestLosingStreak)},
-        {"Среднее время в сделке (ч)", RatioFigureText(stats.AverageHoursHeld, 1)},
-    };
-    for (const auto& [caption, value] : lines)
-        out << caption << ": " << value << '\n';
+    for (const FigureText& figure : FigureTexts(stats))
+        out << FigureCaption(figure) << ": " << figure.Value << '\n';
     for (const YearFigures& y : stats.ByYear)
         out << "  " << y.Year << ": сделок " << y.Trades << ", прибыльных " << y.Wins << ", итог "
             << TenthsText(y.NetTenths) << " пп, просадка " << TenthsText(y.MaxDrawdownTenths) << " пп\n";
@@ -157,8 +117,13 @@ void RunBacktest(const Options& opts, Context& ctx)
     if (params.LogEnabled)
         log.push_back(report.ClosingLine);
 
-    // The trade list goes first: a file that cannot be written fails the
-    // command, and "-" puts the list alone on standard output.
+    // The report is a file of its own, whatever goes to standard output.
+    if (opts.report &&
+        !WriteReportFile(*opts.report, MakeBacktestReport(params, result, trades, inst).Html(), ctx))
+        return;
+
+    // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on
+    // standard output.
     if (opts.trades) {
         if (!WriteTradesCsv(*opts.trades, trades, ctx, withCosts) || *opts.trades == "-")
             return;
@@ -185,11 +150,11 @@ void RunBacktest(const Options& opts, Context& ctx)
 
     ctx.out << "Инструмент: " << params.PairName << '\n';
     for (const CaptionLine& line : kCaptionLines) {
-        if (line.indented)
+        if (line.Indented)
             ctx.out << "  ";
-        ctx.out << line.caption;
-        if (line.label)
-            ctx.out << ": " << LabelValue(report, line.label);
+        ctx.out << line.Caption;
+        if (line.Label)
+            ctx.out << ": " << LabelValue(report, line.Label);
         ctx.out << '\n';
     }
     if (withCosts)
@@ -238,6 +203,9 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     AddCostOptions(cmd, opts->costs);
+    cmd->add_option("--report", opts->report, "Write the report as one HTML file to FILE")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
     AddMonteCarloOptions(cmd, opts->monteCarlo);
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }

@@ -4,7 +4,8 @@
 #   install-deps.sh            everything
 #   install-deps.sh GROUP...   only those groups: build (the compiler, Qt and
 #                              the libraries, the locale), sanitizer (clang
-#                              and its sanitizer runtime)
+#                              and its sanitizer runtime), browser (Chromium,
+#                              which renders the HTML report in a test)
 set -euo pipefail
 
 [ "${QUILLET_SKIP_INSTALL:-0}" = 1 ] && exit 0
@@ -20,15 +21,17 @@ build_packages=(
   file dpkg-dev
 )
 sanitizer_packages=(clang libclang-rt-14-dev)
+browser_packages=(chromium)
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(build sanitizer)
+[ ${#groups[@]} -gt 0 ] || groups=(build sanitizer browser)
 packages=()
 for g in "${groups[@]}"; do
   case $g in
     build) packages+=("${build_packages[@]}") ;;
     sanitizer) packages+=("${sanitizer_packages[@]}") ;;
-    *) echo "install-deps: no group '$g' (build, sanitizer)" >&2; exit 2 ;;
+    browser) packages+=("${browser_packages[@]}") ;;
+    *) echo "install-deps: no group '$g' (build, sanitizer, browser)" >&2; exit 2 ;;
   esac
 done
 

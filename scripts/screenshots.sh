@@ -5,7 +5,8 @@
 # of the first pair, a sweep and a walk-forward analysis of it, and writes
 # one PNG per page into DIR:
 #   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png  5-trades.png
-#   6-optimisation.png  7-walkforward.png
+#   6-optimisation.png  7-trade-candles.png, and the trade page of a run of
+#   EURUSD with costs: 8-trades-costs.png; then 9-walkforward.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -10,9 +10,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh build
-# Clang and its sanitizer runtime install while the optimised build compiles.
+# Clang and its sanitizer runtime, and Chromium for the report's test,
+# install while the optimised build compiles.
 deps_log=$(mktemp)
-scripts/install-deps.sh sanitizer >"$deps_log" 2>&1 &
+scripts/install-deps.sh sanitizer browser >"$deps_log" 2>&1 &
 deps_pid=$!
 
 build=${QUILLET_BUILD_DIR:-build}
@@ -57,9 +58,18 @@ cmake --build "$build" -j"$jobs"
 core=$(registered "$build" '^core$')
 cli=$(registered "$build" '^cli$')
 window=$(registered "$build" '^window$')
+browser=$(registered "$build" '^browser$')
 need core "$core"
 need CLI "$cli"
 need window "$window"
+need browser "$browser"
+
+# The browser test needs Chromium in place.
+if ! wait "$deps_pid"; then
+  cat "$deps_log" >&2
+  echo "test.sh: installing clang, its sanitizer runtime and Chromium failed" >&2
+  exit 1
+fi
 
 # The window's tests need no display.
 export QT_QPA_PLATFORM=offscreen
@@ -75,11 +85,6 @@ need "window (test functions)" "$window_functions"
 # libraries keep some allocations until exit, so leak checking is left to
 # the core, the CLI and the fuzz targets.
 asan="$build-asan"
-if ! wait "$deps_pid"; then
-  cat "$deps_log" >&2
-  echo "test.sh: installing clang and its sanitizer runtime failed" >&2
-  exit 1
-fi
 CXX=clang++ cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=Asan -DQUILLET_BUILD_FUZZ=ON -DQUILLET_BUILD_BENCH=OFF \
   -DQUILLET_BUILD_UI=ON
 cmake --build "$asan" -j"$jobs"
@@ -107,6 +112,7 @@ echo "Suites run:"
 echo "  core       $core suites, $core_tests tests"
 echo "  CLI        $cli suites, $cli_tests tests"
 echo "  window     $window classes, $window_functions test functions"
+echo "  browser    $browser report rendered by Chromium"
 echo "  fuzz       $fuzz targets, $fuzz_runs inputs run"
 echo "  sanitizer  $asan_plain core and CLI suites ($asan_tests tests), $asan_window window classes ($asan_functions test functions)"
 echo "Total: $total passed, 0 failed"

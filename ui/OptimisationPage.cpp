@@ -41,6 +41,12 @@ QString Ratio(long double value, const char* suffix = "")
     return QString::fromStdString(RatioText(value, suffix));
 }
 
+// A figure of the sweep as a ratio of the figures (NaN: none).
+quillet::Ratio RatioOf(long double value)
+{
+    return std::isnan(value) ? quillet::Ratio() : quillet::Ratio(value);
+}
+
 QString FiguresText(const BacktestResult& r, const SweepFigures& f)
 {
     return QStringLiteral("входов %1, выходов по TP %2, по SL %3, тайм-аут %4/%5\nпункты %6, профитность %7, "
@@ -61,6 +67,8 @@ OptimisationPage::OptimisationPage(QWidget* parent)
 {
     ui->setupUi(this);
     auto& u = *ui;
+    for (const quillet::MetricName& m : kMetricNames)
+        u.MetricBox->addItem(Text(m.Caption));
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
@@ -143,11 +151,20 @@ void OptimisationPage::SetInstruments(const QStringList& names)
     ShowPeriod();
 }
 
+void OptimisationPage::SetCosts(const CostsTable& costs)
+{
+    costs_ = costs;
+    ShowPeriod();
+}
+
 void OptimisationPage::ShowPeriod()
 {
     // The instrument's weeks, and where the runs stop when it holds more
-    // weeks than a run walks.
+    // weeks than a run walks; and the costs its runs pay.
     const int slot = ui->PairBox->currentIndex() + 1;
+    ui->SweepCostsLabel->setText(slot < 1 ? QString()
+                                          : QString::fromStdString(TradeCostsCaption(
+                                                costs_.Of(ui->PairBox->currentText().toStdString()))));
     if (slot < 1 || slot > kLastSlot) {
         ui->PeriodLabel->clear();
         return;
@@ -202,6 +219,7 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
     if (u.ForwardChecked->isChecked())
         params.Forward = WeekRange{u.ForwardFrom->value(), u.ForwardTo->value()};
     params.Metric = static_cast<SweepMetric>(u.MetricBox->currentIndex());
+    params.Costs = costs_.Of(params.PairName);
     params.MinEntries = u.MinEntries->value();
     params.Top = u.TopRows->value();
     // The heatmap's plateau scores over holding limits need the metric of every holding limit.
@@ -237,8 +255,8 @@ void OptimisationPage::StartSweep()
         promise.setProgressRange(0, steps);
         try {
             std::stop_source stop;
-            auto table =
-                std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid, SweptWeeks(params));
+            auto table = std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid,
+                                                            SweptWeeks(params), params.Costs);
             done->Outcome = std::make_shared<const SweepOutcome>(
                 RunSweep(params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
                     if (promise.isCanceled())
@@ -339,6 +357,7 @@ void OptimisationPage::ShowLayer()
     const SweepOutcome& out = *outcome_;
     const SweepGrid& g = out.Grid;
     const bool best = ui->BestBySignal->isChecked();
+    const bool lowestBest = NameOf(out.Metric).LowestIsBest;
     ui->SignalSlider->setEnabled(!best);
     const int signal = ui->SignalSlider->value();
     // The slider's value means nothing while each cell takes its best signal.
@@ -364,7 +383,8 @@ void OptimisationPage::ShowLayer()
                 if (out.EntriesBySignal[j] < out.MinEntries)
                     continue;
                 const float v = ShownCell(g.Signal.First + j, sl, tp);
-                if (!std::isnan(v) && (std::isnan(values[at]) || v > values[at])) {
+                if (!std::isnan(v) &&
+                    (std::isnan(values[at]) || (lowestBest ? v < values[at] : v > values[at]))) {
                     values[at] = v;
                     layerSignals_[at] = g.Signal.First + j;
                 }
@@ -390,7 +410,7 @@ void OptimisationPage::ShowLayer()
     if (g.Hold)
         title += QStringLiteral(", лучшее удержание");
     ui->Heatmap->SetLayer(g.StopLoss.First, g.StopLoss.Last, g.TakeProfit.First, g.TakeProfit.Last,
-                          std::move(values), title, out.Metric == SweepMetric::Net);
+                          std::move(values), title, out.Metric == SweepMetric::Net, lowestBest);
 }
 
 float OptimisationPage::ShownCell(int signal, int stopLoss, int takeProfit) const
@@ -571,9 +591,30 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
     if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))
         return text + QStringLiteral("\nнет значения");
     // The full figures of the cell, folded again from the sweep's table.
-    const BacktestResult r = table_->FoldOne(signal, stopLoss, takeProfit,
-                                             hold > 0 ? HoldLimitOf(hold) : kNoHoldLimit, params_.Weeks);
-    return text + QLatin1Char('\n') + FiguresText(r, FiguresOf(r, stopLoss, takeProfit));
+    NetFolder nets;
+    const BacktestResult r = table_->FoldOne(
+        signal, stopLoss, takeProfit, hold > 0 ? HoldLimitOf(hold) : kNoHoldLimit, params_.Weeks, &nets);
+    const SweepFigures f = FiguresOf(r, stopLoss, takeProfit, &nets);
+    text += QLatin1Char('\n') + FiguresText(r, f);
+    // The net after costs, and the figure the sweep ranked by when it is
+    // none of the above.
+    if (!params_.Costs.IsZero())
+        text += QStringLiteral(", после издержек %1 п").arg(Text(TenthsText(f.NetTenths)));
+    switch (outcome_->Metric) {
+    case SweepMetric::ProfitFactor:
+    case SweepMetric::RecoveryFactor:
+    case SweepMetric::Sqn:
+        text += QStringLiteral("\n%1 %2").arg(
+            MetricName(outcome_->Metric), Text(RatioFigureText(RatioOf(MetricValue(outcome_->Metric, f)))));
+        break;
+    case SweepMetric::MaxDrawdown:
+        text += QStringLiteral("\n%1 %2 п")
+                    .arg(MetricName(outcome_->Metric), Text(TenthsText(f.MaxDrawdownTenths)));
+        break;
+    default:
+        break;
+    }
+    return text;
 }
 
 void OptimisationPage::FillTable()

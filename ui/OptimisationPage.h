@@ -6,6 +6,7 @@
 
 #include "backtest/Plateau.h"
 #include "backtest/Sweep.h"
+#include "store/CostsFile.h"
 
 #include <QFutureWatcher>
 #include <QString>
@@ -44,6 +45,9 @@ class OptimisationPage : public QWidget {
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
     /// The instrument chosen stays chosen when it keeps its place.
     void SetInstruments(const QStringList& names);
+
+    /// The costs of the instruments; a sweep runs with those of its pair.
+    void SetCosts(const CostsTable& costs);
 
     bool Running() const { return running_; }
     /// The last sweep that ended (completed or stopped), or nullptr.
@@ -103,6 +107,7 @@ class OptimisationPage : public QWidget {
     void WalkForwardFinished();
 
     std::unique_ptr<Ui::OptimisationPage> ui;
+    CostsTable costs_;
     // The outcome shown, the table it was swept from, and what it was swept with.
     std::shared_ptr<const SweepOutcome> outcome_;
     std::shared_ptr<const SweepTable> table_;

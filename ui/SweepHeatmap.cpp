@@ -73,7 +73,8 @@ SweepHeatmap::SweepHeatmap(QWidget* parent) : QWidget(parent)
 }
 
 void SweepHeatmap::SetLayer(int stopLossFirst, int stopLossLast, int takeProfitFirst, int takeProfitLast,
-                            std::vector<float> values, const QString& title, bool diverging)
+                            std::vector<float> values, const QString& title, bool diverging,
+                            bool lowestIsBest)
 {
     slFirst_ = stopLossFirst;
     slLast_ = stopLossLast;
@@ -82,6 +83,7 @@ void SweepHeatmap::SetLayer(int stopLossFirst, int stopLossLast, int takeProfitF
     values_ = std::move(values);
     title_ = title;
     diverging_ = diverging;
+    lowestIsBest_ = lowestIsBest;
 
     low_ = std::numeric_limits<float>::quiet_NaN();
     high_ = low_;
@@ -123,6 +125,9 @@ QColor SweepHeatmap::ColourOf(float v) const
             return Diverging(low_ < 0 ? -(v / low_) : 0.0);
         return Diverging(0.0);
     }
+    // The best end of the scale is the full colour, whichever end that is.
+    if (lowestIsBest_)
+        return Sequential(high_ > low_ ? (high_ - v) / (high_ - low_) : 1.0);
     return Sequential(high_ > low_ ? (v - low_) / (high_ - low_) : 1.0);
 }
 

@@ -22,7 +22,7 @@ class SweepHeatmap : public QWidget {
     /// `diverging` centres the colours on 0 (white): red below, green above,
     /// each side scaled to its own extreme.
     void SetLayer(int stopLossFirst, int stopLossLast, int takeProfitFirst, int takeProfitLast,
-                  std::vector<float> values, const QString& title, bool diverging);
+                  std::vector<float> values, const QString& title, bool diverging, bool lowestIsBest = false);
     void Clear();
 
     /// The text of the tooltip over a cell.
@@ -60,6 +60,7 @@ class SweepHeatmap : public QWidget {
     std::vector<float> values_;
     QString title_;
     bool diverging_ = false;
+    bool lowestIsBest_ = false; // the metric ranks its lowest value first
     float low_ = 0, high_ = 0;
     QImage image_;
     std::function<QString(int, int)> tooltip_;

@@ -1,12 +1,16 @@
 #include "ui/TradesPage.h"
 
+#include "backtest/HtmlReport.h"
 #include "backtest/TradeCsv.h"
+#include "backtest/TradePicture.h"
 #include "store/Dates.h"
 #include "store/Errors.h"
 #include "store/Files.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
 #include "ui/MonteCarloBox.h"
+#include "ui/TradeChart.h"
+#include "ui/TradeFigures.h"
 #include "ui_TradesPage.h"
 
 #include <QAreaSeries>
@@ -15,7 +19,6 @@
 #include <QDateTimeAxis>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QPen>
@@ -49,6 +52,10 @@ constexpr Column kColumns[] = {
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 static_assert(kColumnCount == kTradeFieldCount);
+
+// The columns of a run with costs, after those above, as the CSV's cost fields.
+constexpr const char* kCostColumns[] = {"Ночей", "Издержки, п", "Чистые, п", "Итого чистыми, п"};
+static_assert(std::size(kCostColumns) == kTradeCostFieldCount);
 
 QString Text(const std::string& utf8)
 {
@@ -110,11 +117,17 @@ double NiceStep(double least)
     return 10 * power;
 }
 
-QString ChartTitle(const EquityCurve& curve)
+// Tenths of a point as points: whole ones without a decimal, as the
+// account reads without costs.
+QString PointsOfTenths(std::int64_t tenths)
+{
+    return tenths % 10 == 0 ? QString::number(tenths / 10) : Text(TenthsText(tenths));
+}
+
+QString ChartTitle(const EquityCurve& netCurve)
 {
     return QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п")
-        .arg(curve.Total)
-        .arg(curve.DeepestDrawdown);
+        .arg(PointsOfTenths(netCurve.Total), PointsOfTenths(netCurve.DeepestDrawdown));
 }
 
 } // namespace
@@ -124,12 +137,16 @@ QString ChartTitle(const EquityCurve& curve)
 
 TradeTableModel::TradeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative)
+void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
+                                std::vector<std::int64_t> cumulativeNet, bool withCosts)
 {
     beginResetModel();
     trades_ = std::move(trades);
     cumulative_ = std::move(cumulative);
     cumulative_.resize(trades_.size());
+    cumulativeNet_ = std::move(cumulativeNet);
+    cumulativeNet_.resize(trades_.size());
+    withCosts_ = withCosts;
     endResetModel();
 }
 
@@ -140,18 +157,30 @@ int TradeTableModel::rowCount(const QModelIndex& parent) const
 
 int TradeTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kColumnCount + (withCosts_ ? kTradeCostFieldCount : 0);
 }
 
 QVariant TradeTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
     const ClosedTrade& t = trades_[static_cast<std::size_t>(index.row())];
     const int column = index.column();
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(
-            Qt::Alignment((kColumns[column].Number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+        return QVariant::fromValue(Qt::Alignment(
+            (column >= kColumnCount || kColumns[column].Number ? Qt::AlignRight : Qt::AlignLeft) |
+            Qt::AlignVCenter));
+    if (column >= kColumnCount) {
+        // The costs: sorted by their numbers, shown in points with one decimal.
+        const std::int64_t values[] = {t.Nights, t.CostTenths, t.NetTenths,
+                                       cumulativeNet_[static_cast<std::size_t>(index.row())]};
+        const std::int64_t value = values[column - kColumnCount];
+        if (role == kSortRole)
+            return static_cast<qlonglong>(value);
+        if (role != Qt::DisplayRole)
+            return {};
+        return column == kColumnCount ? QString::number(value) : Text(TenthsText(value));
+    }
     if (role == kSortRole) {
         switch (column) {
         case 0:
@@ -230,9 +259,10 @@ QVariant TradeTableModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    if (section < 0 || section >= kColumnCount)
+    if (section < 0 || section >= columnCount())
         return {};
-    return QString::fromUtf8(kColumns[section].Title);
+    return QString::fromUtf8(section < kColumnCount ? kColumns[section].Title
+                                                    : kCostColumns[section - kColumnCount]);
 }
 
 // ---------------------------------------------------------------------------
@@ -250,16 +280,24 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     SetUpChart();
-    // The Monte Carlo of the trades beside their curve.
-    monteCarlo_ = new MonteCarloBox(this);
-    auto* curveRow = new QHBoxLayout;
-    const int chartAt = ui->TradesLayout->indexOf(ui->TradesChart);
-    ui->TradesLayout->removeWidget(ui->TradesChart);
-    curveRow->addWidget(ui->TradesChart, 2);
-    curveRow->addWidget(monteCarlo_, 1);
-    ui->TradesLayout->insertLayout(chartAt, curveRow, 3);
     connect(ui->SaveTradesButton, &QPushButton::clicked, this, &TradesPage::SaveTradesButtonClick);
     connect(ui->TradesTable, &QTableView::doubleClicked, this, &TradesPage::TradesTableDoubleClick);
+    connect(ui->SaveReportButton, &QPushButton::clicked, this, &TradesPage::SaveReportButtonClick);
+
+    // The selected trade's candles in a tab beside the account's curve, as
+    // wide as it; the keys that move the selection move the chart.
+    views_ = new QTabWidget(this);
+    views_->setObjectName(QStringLiteral("TradesViews"));
+    tradeChart_ = new TradeChart(views_);
+    tradeChart_->setObjectName(QStringLiteral("TradeChart"));
+    layout()->replaceWidget(ui->TradesChart, views_);
+    views_->addTab(ui->TradesChart, QStringLiteral("Итого"));
+    views_->addTab(tradeChart_, QStringLiteral("Сделка на свечах"));
+    // The Monte Carlo of the trades shown, in a tab of its own.
+    monteCarlo_ = new MonteCarloBox(views_);
+    views_->addTab(monteCarlo_, QStringLiteral("Монте-Карло"));
+    connect(ui->TradesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TradesPage::ShowSelectedTrade);
 }
 
 TradesPage::~TradesPage() = default;
@@ -290,7 +328,7 @@ void TradesPage::SetUpChart()
     deepestFall_ = shade(QStringLiteral("Наибольшая просадка"), QColor(215, 40, 40, 105));
 
     auto* time = new QDateTimeAxis(chart_);
-    time->setTickCount(7);
+    time->setTickCount(5);
     auto* points = new QValueAxis(chart_);
     points->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(time, Qt::AlignBottom);
@@ -318,9 +356,11 @@ int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
     return memo->document()->isEmpty() ? 0 : memo->blockCount();
 }
 
-void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
+void TradesPage::ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs)
 {
+    // The table sums the points as traded; the chart and the figures are after costs.
     const EquityCurve curve = MakeEquityCurve(list.Trades);
+    ui->TradeFigures->Show(list.Trades, costs);
     // Each trade's first log line is kept by its place and its text: the
     // text finds it again once lines above it were edited away.
     logged_ = firstLogBlock >= 0 && memo_;
@@ -338,17 +378,45 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock)
             }
         }
     }
-    DrawCurve(list.Trades, curve);
+    EquityCurve net = MakeNetEquityCurve(list.Trades);
+    DrawCurve(list.Trades, net);
     monteCarlo_->SetTrades(list.Trades);
-    model_->SetTrades(std::move(list.Trades), curve.Cumulative);
+    model_->SetTrades(std::move(list.Trades), curve.Cumulative, std::move(net.Cumulative), !costs.IsZero());
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
     ui->SaveTradesButton->setEnabled(true);
+    ui->SaveReportButton->setEnabled(true);
+    tradeChart_->Clear();
+    views_->setCurrentWidget(ui->TradesChart);
+}
+
+void TradesPage::SetRun(const BacktestParams& params, const BacktestResult& result)
+{
+    params_ = params;
+    result_ = result;
+}
+
+void TradesPage::ShowSelectedTrade(const QModelIndex& current)
+{
+    const int row = sorted_->mapToSource(current).row();
+    if (row < 0 || row >= static_cast<int>(Trades().size())) {
+        tradeChart_->Clear();
+        return;
+    }
+    const ClosedTrade& t = Trades()[static_cast<std::size_t>(row)];
+    const QString title = QStringLiteral("Неделя %1: %2, %3, %4 п")
+                              .arg(t.Week)
+                              .arg(DirectionText(t.Direction), ExitText(t.Exit))
+                              .arg(t.Points);
+    tradeChart_->ShowPicture(MakeTradePicture(t, quillet::Table()[params_.Slot]), title);
+    views_->setCurrentWidget(tradeChart_);
 }
 
 void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityCurve& curve)
 {
+    // The curve is in tenths of a point; the chart shows points.
+    const auto points = [](std::int64_t tenths) { return static_cast<qreal>(tenths) / 10; };
     chart_->setTitle(ChartTitle(curve));
     QList<QPointF> sums;
     QList<QPointF> peaks;
@@ -363,8 +431,8 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
         peaks.append(start);
         for (std::size_t i = 0; i < trades.size(); ++i) {
             const qreal x = MomentMs(trades[i].ExitDate, trades[i].ExitTime);
-            sums.append({x, static_cast<qreal>(curve.Cumulative[i])});
-            peaks.append({x, static_cast<qreal>(curve.RunningMax[i])});
+            sums.append({x, points(curve.Cumulative[i])});
+            peaks.append({x, points(curve.RunningMax[i])});
         }
         // The deepest fall, from its peak down to its trough, under the peak's level.
         if (curve.DrawdownTrough >= 0) {
@@ -380,29 +448,28 @@ void TradesPage::DrawCurve(const std::vector<ClosedTrade>& trades, const EquityC
     deepestFall_->lowerSeries()->replace(fall);
 
     auto* time = static_cast<QDateTimeAxis*>(chart_->axes(Qt::Horizontal).front());
-    auto* points = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());
+    auto* pointAxis = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).front());
     time->setFormat(AxisDateFormat());
     if (sums.size() < 2) {
         time->setVisible(false);
-        points->setVisible(false);
+        pointAxis->setVisible(false);
         return;
     }
     time->setVisible(true);
-    points->setVisible(true);
+    pointAxis->setVisible(true);
     // A flat account or a single hour still gets an axis of some length.
     const qint64 first = static_cast<qint64>(sums.front().x());
     const qint64 last = std::max(static_cast<qint64>(sums.back().x()), first + 3'600'000);
     time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
     const auto [low, high] = std::minmax_element(curve.Cumulative.begin(), curve.Cumulative.end());
-    const std::int64_t bottom = std::min<std::int64_t>(*low, 0);
-    const std::int64_t top = std::max<std::int64_t>({*high, 0, bottom + 1});
+    const double bottom = std::min(points(*low), 0.0);
+    const double top = std::max({points(*high), 0.0, bottom + 1});
     // Round steps from 0, about six of them over the range.
-    const double step = NiceStep(static_cast<double>(top - bottom) / 6);
-    points->setTickType(QValueAxis::TicksDynamic);
-    points->setTickAnchor(0);
-    points->setTickInterval(step);
-    points->setRange(std::floor(static_cast<double>(bottom) / step) * step,
-                     std::ceil(static_cast<double>(top) / step) * step);
+    const double step = NiceStep((top - bottom) / 6);
+    pointAxis->setTickType(QValueAxis::TicksDynamic);
+    pointAxis->setTickAnchor(0);
+    pointAxis->setTickInterval(step);
+    pointAxis->setRange(std::floor(bottom / step) * step, std::ceil(top / step) * step);
 }
 
 int TradesPage::LogBlockOfTrade(int row) const
@@ -455,13 +522,33 @@ void TradesPage::SaveTradesButtonClick()
     if (path.isEmpty())
         return;
     RunGuarded(this, [&] {
-        const std::string csv = TradeCsv(Trades());
+        const std::string csv = TradeCsv(Trades(), model_->WithCosts());
         // A folder that is not there is named as such, not as a missing file.
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir())
             throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
         try {
             WriteFileAtomically(QFile::encodeName(path).toStdString(), csv.data(), csv.size());
+        } catch (const Error& e) {
+            throw Error(path.toStdString() + ": " + e.what());
+        }
+    });
+}
+
+void TradesPage::SaveReportButtonClick()
+{
+    const QString path =
+        Dialogs().SaveFileName(this, QStringLiteral("Файлы HTML|*.html"), QStringLiteral("report.html"));
+    if (path.isEmpty())
+        return;
+    RunGuarded(this, [&] {
+        const std::string html =
+            MakeBacktestReport(params_, result_, Trades(), quillet::Table()[params_.Slot]).Html();
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir())
+            throw Error(path.toStdString() + ": нет папки " + folder.toStdString());
+        try {
+            WriteFileAtomically(QFile::encodeName(path).toStdString(), html.data(), html.size());
         } catch (const Error& e) {
             throw Error(path.toStdString() + ": " + e.what());
         }

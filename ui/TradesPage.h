@@ -1,8 +1,12 @@
 #pragma once
 // The page "Сделки": the trades of the latest single-pair run as a sortable
-// table, the account's curve in points above it, a CSV copy of the list, and
-// a way from a trade to its lines in the work log.
+// table, the account's curve in net points above it beside the figures of
+// the run and, in a tab beside it, the selected trade on its candles; a CSV
+// copy of the list, the run's HTML report, and a way from a trade to its
+// lines in the work log.
 
+#include "backtest/BacktestParams.h"
+#include "backtest/SinglePair.h"
 #include "backtest/TradeList.h"
 
 #include <QAbstractTableModel>
@@ -28,6 +32,7 @@ class TradesPage;
 namespace quillet::ui {
 
 class MonteCarloBox;
+class TradeChart;
 
 /// The trade list as table rows: one row per trade in closing order, the
 /// texts of the window (its date format, "," decimals) for display and a
@@ -39,9 +44,13 @@ class TradeTableModel : public QAbstractTableModel {
 
     explicit TradeTableModel(QObject* parent = nullptr);
 
-    /// Replaces every row at once.
-    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative);
+    /// Replaces every row at once. A run with costs also shows their
+    /// columns, after those of the trade: nights, costs, net points and
+    /// their running sum (`cumulativeNet`, tenths of a point).
+    void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
+                   std::vector<std::int64_t> cumulativeNet = {}, bool withCosts = false);
     const std::vector<ClosedTrade>& Trades() const { return trades_; }
+    bool WithCosts() const { return withCosts_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -51,6 +60,8 @@ class TradeTableModel : public QAbstractTableModel {
   private:
     std::vector<ClosedTrade> trades_;
     std::vector<std::int64_t> cumulative_;
+    std::vector<std::int64_t> cumulativeNet_;
+    bool withCosts_ = false;
 };
 
 class TradesPage : public QWidget {
@@ -66,9 +77,14 @@ class TradesPage : public QWidget {
     /// first log line goes there.
     static int NextLogBlock(const QPlainTextEdit* memo);
 
-    /// Shows the trades of a run. `firstLogBlock` is the memo block of the
-    /// run's first log line, or -1 when the run wrote no log.
-    void ShowTrades(TradeList list, int firstLogBlock);
+    /// Shows the trades of a run and the costs it was run with.
+    /// `firstLogBlock` is the memo block of the run's first log line, or -1
+    /// when the run wrote no log.
+    void ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs = {});
+
+    /// The parameters and totals of the run whose trades are shown next, for
+    /// its report and its trades' candles.
+    void SetRun(const BacktestParams& params, const BacktestResult& result);
 
     const std::vector<ClosedTrade>& Trades() const { return model_->Trades(); }
     /// The memo block where a trade's lines begin, or -1 when the log of its
@@ -80,6 +96,8 @@ class TradesPage : public QWidget {
   private slots:
     void SaveTradesButtonClick();
     void TradesTableDoubleClick(const QModelIndex& index);
+    void SaveReportButtonClick();
+    void ShowSelectedTrade(const QModelIndex& current);
 
   private:
     void SetUpChart();
@@ -93,7 +111,11 @@ class TradesPage : public QWidget {
     QLineSeries* runningMax_ = nullptr;
     QAreaSeries* drawdowns_ = nullptr;    // between the running maximum and the curve
     QAreaSeries* deepestFall_ = nullptr;  // the deepest of them
+    QTabWidget* views_ = nullptr;         // the curve or the selected trade
+    TradeChart* tradeChart_ = nullptr;    // the selected trade on its candles
     MonteCarloBox* monteCarlo_ = nullptr; // the Monte Carlo of the trades shown
+    BacktestParams params_;
+    BacktestResult result_;
 
     QTabWidget* pages_ = nullptr;
     QWidget* logPage_ = nullptr;

@@ -106,6 +106,7 @@ void FollowWindowEdges(Ui::TForm1& u)
     FollowEdges(u.Panel14, Follow::Stretch, 0, Follow::Stretch, 0);
     FollowEdges(u.ProgressBar2, Follow::Stretch, 11, Follow::Move, 8);
     FollowEdges(u.Label93, Follow::None, 0, Follow::Move, 27);
+    FollowEdges(u.PairCostsLabel, Follow::None, 0, Follow::Move, 27);
     FollowEdges(u.Bevel2, Follow::None, 0, Follow::Stretch, 48);
     // Quotes: the instrument list above its buttons, the new-base frame and its grids.
     FollowEdges(u.ListBox6, Follow::None, 0, Follow::Stretch, 42);
@@ -137,6 +138,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     ConnectHandlers();
     FormCreate();
     SetUpOptimisationPage();
+    LoadCosts();
 }
 
 TForm1::~TForm1() = default;
@@ -175,6 +177,7 @@ void TForm1::ConnectHandlers()
     connect(u.N4, &QAction::triggered, this, &TForm1::N4Click);
     connect(u.AboutItem, &QAction::triggered, this, &TForm1::AboutItemClick);
     connect(u.DemoDataItem, &QAction::triggered, this, &TForm1::DemoDataItemClick);
+    connect(u.CostsItem, &QAction::triggered, this, &TForm1::CostsItemClick);
 
     // Controls of the all-pairs page share the handlers of their look-alikes.
     connect(u.TrackBar8, change, this, &TForm1::TrackBar8Change);
@@ -485,6 +488,7 @@ void TForm1::ComboBox1Select()
                            Text(quillet::FormatDate(week[n - 1].Date)));
         ShowDate(u.DateTimePicker2, week[n - 1].Date);
     });
+    CostsChanged();
 }
 
 // ---------------------------------------------------------------------------
@@ -508,7 +512,10 @@ void TForm1::BitBtn1Click()
         controls.FirstWeekPosition = u.TrackBar5->value();
         controls.LastWeekPosition = u.TrackBar11->value();
         controls.LogEnabled = u.CheckBox6->isChecked();
-        const quillet::BacktestParams params = quillet::ParamsFromControls(controls);
+        quillet::BacktestParams params = quillet::ParamsFromControls(controls);
+        params.Costs = SinglePairCosts();
+        if (const std::string refusal = quillet::CostsMessage(params); !refusal.empty())
+            throw quillet::Error(refusal);
 
         const quillet::ProgressSetup bar = quillet::ProgressBarSetup(params);
         u.ProgressBar2->setRange(bar.Min, bar.Max);
@@ -547,7 +554,8 @@ void TForm1::BitBtn1Click()
             throw;
         }
         flushLog();
-        tradesPage_->ShowTrades(std::move(trades), firstLogBlock);
+        tradesPage_->SetRun(params, result);
+        tradesPage_->ShowTrades(std::move(trades), firstLogBlock, params.Costs);
 
         const quillet::SinglePairReport report = quillet::MakeSinglePairReport(params, result);
         for (const quillet::LabelText& item : report.Labels) {

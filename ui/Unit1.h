@@ -5,6 +5,7 @@
 // gather inputs from the controls, call the core, and write its outputs back
 // into controls.
 
+#include "store/CostsFile.h"
 #include "store/HourlyImport.h"
 #include "store/Startup.h"
 
@@ -51,6 +52,11 @@ class TForm1 : public QMainWindow {
     quillet::ui::OptimisationPage* Optimisation() const { return optimisation_; }
     quillet::ui::WalkForwardPage* WalkForward() const { return walkForward_; }
     quillet::ui::TOpenDialog* OpenDialog2() const { return openDialog2_; }
+    /// The page "Сделки".
+    quillet::ui::TradesPage* Trades() const { return tradesPage_; }
+
+    /// The costs of every instrument as the runs use them.
+    const quillet::CostsTable& Costs() const { return costs_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -107,6 +113,10 @@ class TForm1 : public QMainWindow {
     void AboutItemClick();
     void DemoDataItemClick();
 
+    // The menu item "Издержки...": the costs of the listed instruments, kept
+    // in the file "costs" (Unit1Costs.cpp).
+    void CostsItemClick();
+
     // The all-pairs run and the per-pair switch (Unit1Portfolio.cpp).
     void BitBtn2Click();
     void CheckBox7Click();
@@ -140,10 +150,19 @@ class TForm1 : public QMainWindow {
                                                       const std::string& source, const QString& file);
     /// Adds a newly loaded instrument to the four pickers.
     void AddToPickers(const QString& name);
+    /// Reads the costs file at start-up; an error is shown and the file is
+    /// then left alone until the program ends.
+    void LoadCosts();
+    /// Tells the pages that show costs what they now are.
+    void CostsChanged();
+    /// The costs of the pair chosen on the single-pair page (zero for none).
+    quillet::TradeCosts SinglePairCosts() const;
 
     std::unique_ptr<Ui::TForm1> ui;
     std::string baseDir_;
     bool listUnread_ = false; // "config" was there but could not be read at start-up
+    quillet::CostsTable costs_;
+    bool costsUnread_ = false; // "costs" was there but could not be read at start-up
     QWidget* form2_ = nullptr;
     QLineSeries* series1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog1_ = nullptr;

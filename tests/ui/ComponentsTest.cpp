@@ -509,13 +509,15 @@ void ComponentsTest::menuAndDialogs()
     QVERIFY(file);
     QCOMPARE(file->objectName(), QStringLiteral("N1"));
     const QList<QAction*> items = file->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->objectName(), QStringLiteral("N2"));
     QVERIFY(!items[0]->isEnabled());
     QCOMPARE(items[1]->objectName(), QStringLiteral("N4")); // the hourly import, above the exit
     QVERIFY(items[1]->isEnabled());
-    QCOMPARE(items[2]->objectName(), QStringLiteral("N3"));
-    QVERIFY(items[2]->isEnabled());
+    QCOMPARE(items[2]->objectName(), QStringLiteral("CostsItem")); // the costs, also above it
+    QCOMPARE(items[2]->text(), QStringLiteral("Издержки..."));
+    QCOMPARE(items[3]->objectName(), QStringLiteral("N3"));
+    QVERIFY(items[3]->isEnabled());
     QCOMPARE(form.OpenDialog1()->Filter(), QString());
     QCOMPARE(form.OpenDialog2()->Filter(), QStringLiteral("Базы тестера|*.base"));
     QCOMPARE(form.OpenDialog2()->objectName(), QStringLiteral("OpenDialog2"));

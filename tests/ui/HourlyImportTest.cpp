@@ -130,14 +130,14 @@ void HourlyImportTest::menuItemFollowsTheOriginalItems()
     auto form = Start();
     QMenu* file = Get<QMenu>(*form, "N1");
     const QList<QAction*> items = file->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->text(), QStringLiteral("&Натсройки"));
     QVERIFY(!items[0]->isEnabled());
     // Above "Выход", which stays the last item.
     QCOMPARE(items[1]->objectName(), QStringLiteral("N4"));
     QCOMPARE(items[1]->text(), QStringLiteral("Импорт из часового файла..."));
     QVERIFY(items[1]->isEnabled());
-    QCOMPARE(items[2]->text(), QStringLiteral("&Выход"));
+    QCOMPARE(items[3]->text(), QStringLiteral("&Выход"));
 }
 
 void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()

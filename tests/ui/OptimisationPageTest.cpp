@@ -91,6 +91,7 @@ class OptimisationPageTest : public WindowTest {
     void tooltipShowsTheCombinationAndItsFigures();
     void holdAxisShowsTheBestHoldPerCell();
     void coloursRunFromTheLowestToTheHighestCell();
+    void lowestIsBestColoursItsLowestCellBrightest();
     void pointsColourEachSideOfZeroOnItsOwnScale_data();
     void pointsColourEachSideOfZeroOnItsOwnScale();
     void reversedRangeIsRefused();
@@ -450,6 +451,19 @@ void OptimisationPageTest::coloursRunFromTheLowestToTheHighestCell()
     QVERIFY(low < high);
     QCOMPARE(heatmap->CellColour(lowSl, lowTp), QColor(68, 1, 84));
     QCOMPARE(heatmap->CellColour(highSl, highTp), QColor(253, 231, 37));
+}
+
+void OptimisationPageTest::lowestIsBestColoursItsLowestCellBrightest()
+{
+    // The metric box offers every metric; a drawdown is best when lowest,
+    // so its scale runs the other way.
+    QVERIFY(NameOf(SweepMetric::MaxDrawdown).LowestIsBest);
+    SweepHeatmap map;
+    for (const bool lowestIsBest : {false, true}) {
+        map.SetLayer(10, 10, 1, 3, {5, 20, 80}, QStringLiteral("t"), false, lowestIsBest);
+        QCOMPARE(map.CellColour(10, lowestIsBest ? 1 : 3), QColor(253, 231, 37));
+        QCOMPARE(map.CellColour(10, lowestIsBest ? 3 : 1), QColor(68, 1, 84));
+    }
 }
 
 void OptimisationPageTest::pointsColourEachSideOfZeroOnItsOwnScale_data()

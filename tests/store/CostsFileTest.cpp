@@ -1,0 +1,96 @@
+// The costs file: what its lines read as, which lines are refused and why,
+// and a table written and read back unchanged.
+
+#include "store/CostsFile.h"
+#include "store/Errors.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quillet {
+namespace {
+
+using test::TempDir;
+
+struct CostsCase {
+    const char* text;
+    const char* name;    // the instrument looked up
+    TradeCosts expected; // its costs when the text reads
+    const char* error;   // a part of the refusal, or nullptr
+};
+
+class CostsFileRead : public ::testing::TestWithParam<CostsCase> {};
+
+TEST_P(CostsFileRead, ReadsOrRefusesNamingTheLine)
+{
+    const CostsCase& c = GetParam();
+    if (!c.error) {
+        EXPECT_EQ(ParseCosts(c.text).Of(c.name), c.expected);
+        return;
+    }
+    try {
+        ParseCosts(c.text);
+        FAIL() << "read: " << c.text;
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CostsFileRead,
+    ::testing::Values(CostsCase{"EURUSD 1.2 0.7 -0.3 0.1\n", "EURUSD", {12, 7, -3, 1}, nullptr},
+                      CostsCase{"# note\r\n\r\nAUDJPY\t2 0 -50 50.0", "AUDJPY", {20, 0, -500, 500}, nullptr},
+                      CostsCase{"MY PAIR 0.5 0.5 0.5 0.5\n", "MY PAIR", {5, 5, 5, 5}, nullptr},
+                      CostsCase{"EURUSD 1.2 0.7 -0.3 0.1\n", "GBPUSD", {}, nullptr},
+                      CostsCase{"EURUSD 1 2 3\n", "", {}, "строка 1: нужны имя инструмента и четыре числа"},
+                      CostsCase{"# a\nEURUSD x 0 0 0\n", "", {}, "строка 2: спред 'x' не число"},
+                      CostsCase{"EURUSD 0 0.25 0 0\n", "", {}, "строка 1: комиссия '0.25'"},
+                      CostsCase{"EURUSD 50.1 0 0 0\n", "", {}, "строка 1: EURUSD: "},
+                      CostsCase{"EURUSD 0 0 0 -50.1\n", "", {}, "строка 1: EURUSD: "},
+                      CostsCase{"EURUSD 1 0 0 0\nEURUSD 2 0 0 0\n",
+                                "",
+                                {},
+                                "строка 2: инструмент EURUSD уже указан в строке 1"}));
+
+TEST(CostsFile, MissingFileIsAllZeroAndWrittenTableReadsBack)
+{
+    TempDir dir;
+    EXPECT_EQ(ReadCostsFile(dir.dir()), CostsTable());
+
+    CostsTable table;
+    table.Set("EURUSD", {12, 7, -3, 1});
+    table.Set("Рубль", {500, 500, -500, 500});
+    table.Set("ZERO", {});
+    WriteCostsFile(dir.dir(), table);
+    EXPECT_EQ(ReadCostsFile(dir.dir()), table);
+    // The file is the program's plain text: code page 1251, CR LF.
+    EXPECT_NE(test::ReadFile(dir.file(kCostsFileName))
+                  .find("\r\nEURUSD 1.2 0.7 -0.3 0.1\r\n\xD0\xF3\xE1\xEB\xFC 50.0"),
+              std::string::npos);
+
+    table.Set("#X", {});
+    EXPECT_THROW(WriteCostsFile(dir.dir(), table), Error);
+}
+
+TEST(CostsFile, MalformedOrUnreadableFileIsAnErrorNamingIt)
+{
+    TempDir dir;
+    test::WriteFile(dir.file(kCostsFileName), "EURUSD 1 2\r\n");
+    try {
+        ReadCostsFile(dir.dir());
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind("Файл издержек '" + dir.file(kCostsFileName) + "', строка 1: ", 0),
+            0u)
+            << e.what();
+    }
+    std::filesystem::remove(dir.file(kCostsFileName));
+    std::filesystem::create_directory(dir.file(kCostsFileName));
+    EXPECT_THROW(ReadCostsFile(dir.dir()), FileError);
+}
+
+} // namespace
+} // namespace quillet

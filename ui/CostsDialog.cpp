@@ -1,0 +1,88 @@
+#include "ui/CostsDialog.h"
+
+#include "store/Numbers.h"
+#include "ui_CostsDialog.h"
+
+#include <QDoubleSpinBox>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidgetItem>
+
+namespace quillet::ui {
+namespace {
+
+/// A cell's spin box: points with one decimal and the window's "," separator
+/// whatever the machine's locale, within ±`limitTenths` (from 0 when
+/// `signedRange` is false).
+QDoubleSpinBox* CostBox(int tenths, int limitTenths, bool signedRange)
+{
+    auto* box = new QDoubleSpinBox;
+    box->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    box->setDecimals(1);
+    box->setSingleStep(0.1);
+    box->setRange(signedRange ? -limitTenths / 10.0 : 0.0, limitTenths / 10.0);
+    box->setValue(tenths / 10.0);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    box->setFrame(false);
+    return box;
+}
+
+int TenthsOf(const QDoubleSpinBox* box)
+{
+    return RoundToInt32(static_cast<long double>(box->value()) * 10);
+}
+
+} // namespace
+
+CostsDialog::CostsDialog(const QStringList& names, CostsTable table,
+                         std::function<bool(const CostsTable&)> save, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CostsDialog>()), names_(names), table_(std::move(table)),
+      save_(std::move(save))
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("CostsDialog"));
+    QTableWidget* t = ui->CostsTable;
+    t->setRowCount(static_cast<int>(names_.size()));
+    t->verticalHeader()->hide();
+    for (int row = 0; row < t->rowCount(); ++row) {
+        auto* name = new QTableWidgetItem(names_[row]);
+        name->setFlags(Qt::ItemIsEnabled);
+        t->setItem(row, 0, name);
+        const TradeCosts c = table_.Of(names_[row].toStdString());
+        t->setCellWidget(row, Spread, CostBox(c.SpreadTenths, kSpreadMaxTenths, false));
+        t->setCellWidget(row, Commission, CostBox(c.CommissionTenths, kCommissionMaxTenths, false));
+        t->setCellWidget(row, SwapLong, CostBox(c.SwapLongTenths, kSwapLimitTenths, true));
+        t->setCellWidget(row, SwapShort, CostBox(c.SwapShortTenths, kSwapLimitTenths, true));
+    }
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    t->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    connect(ui->CostsButtons, &QDialogButtonBox::accepted, this, &CostsDialog::accept);
+    connect(ui->CostsButtons, &QDialogButtonBox::rejected, this, &CostsDialog::reject);
+}
+
+CostsDialog::~CostsDialog() = default;
+
+QDoubleSpinBox* CostsDialog::Cell(int row, Column column) const
+{
+    return qobject_cast<QDoubleSpinBox*>(ui->CostsTable->cellWidget(row, column));
+}
+
+CostsTable CostsDialog::Edited() const
+{
+    CostsTable edited = table_;
+    for (int row = 0; row < ui->CostsTable->rowCount(); ++row)
+        edited.Set(names_[row].toStdString(),
+                   TradeCosts{TenthsOf(Cell(row, Spread)), TenthsOf(Cell(row, Commission)),
+                              TenthsOf(Cell(row, SwapLong)), TenthsOf(Cell(row, SwapShort))});
+    return edited;
+}
+
+void CostsDialog::accept()
+{
+    if (save_ && !save_(Edited()))
+        return;
+    QDialog::accept();
+}
+
+} // namespace quillet::ui

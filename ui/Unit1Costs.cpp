@@ -1,0 +1,90 @@
+// The costs of the instruments in the main window: read from the file
+// "costs" at start-up, edited through the menu item "Издержки...", and
+// handed to the single-pair run, the trade page and the optimisation page.
+
+#include "ui/Unit1.h"
+
+#include "store/Errors.h"
+#include "ui/CostsDialog.h"
+#include "ui/Dialogs.h"
+#include "ui/OptimisationPage.h"
+#include "ui_Unit1.h"
+
+using quillet::ui::ShowError;
+
+namespace {
+
+QString Text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+} // namespace
+
+void TForm1::LoadCosts()
+{
+    costsUnread_ = false;
+    try {
+        costs_ = quillet::ReadCostsFile(baseDir_);
+    } catch (const std::exception& e) {
+        // The runs go on without costs; the file is not replaced by what the
+        // window holds instead, so the user can mend it.
+        costsUnread_ = true;
+        costs_ = {};
+        QString text = QStringLiteral("Издержки не загружены, расчёты идут без них: ") +
+                       quillet::ui::ErrorBoxText(Text(e.what()));
+        if (const auto* fileError = dynamic_cast<const quillet::FileError*>(&e))
+            text += QStringLiteral("\nФайл: ") + Text(fileError->Path());
+        ShowError(this, text);
+    }
+    CostsChanged();
+}
+
+quillet::TradeCosts TForm1::SinglePairCosts() const
+{
+    if (ui->ComboBox1->currentIndex() < 0)
+        return {};
+    return costs_.Of(ui->ComboBox1->currentText().toStdString());
+}
+
+void TForm1::CostsChanged()
+{
+    ui->PairCostsLabel->setText(
+        ui->ComboBox1->currentIndex() < 0 ? QString() : Text(quillet::TradeCostsCaption(SinglePairCosts())));
+    if (optimisation_)
+        optimisation_->SetCosts(costs_);
+}
+
+void TForm1::CostsItemClick()
+{
+    QStringList names;
+    for (int i = 0; i < ui->ComboBox1->count(); ++i)
+        names << ui->ComboBox1->itemText(i);
+    const auto save = [this](const quillet::CostsTable& edited) {
+        if (costsUnread_) {
+            costs_ = edited;
+            CostsChanged();
+            ShowError(this, QStringLiteral("Файл издержек не был прочитан при запуске и не перезаписывается: "
+                                           "новые издержки действуют, пока программа открыта. Исправьте или "
+                                           "удалите файл %1 и запустите программу снова, чтобы их сохранять")
+                                .arg(Text(baseDir_ + quillet::kCostsFileName)));
+            return true;
+        }
+        try {
+            quillet::WriteCostsFile(baseDir_, edited);
+        } catch (const std::exception& e) {
+            // The edits stay in the dialog; the file is as it was.
+            ShowError(this, QStringLiteral("Издержки не сохранены: ") + Text(quillet::NamedErrorText(e)));
+            return false;
+        }
+        costs_ = edited;
+        CostsChanged();
+        return true;
+    };
+    // Window-modal but not waited on: the window's handlers stay with the
+    // event loop, and the dialog goes when it closes.
+    auto* dialog = new quillet::ui::CostsDialog(names, costs_, save, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+}
