@@ -11,6 +11,7 @@
 #include "ui/OptimisationPage.h"
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
+#include "ui/WalkForwardPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,6 +144,28 @@ int main(int argc, char** argv)
         pages->setCurrentWidget(form.Trades());
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("8-trades-costs.png"));
+        if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+
+    // The page "Форвард-анализ" after a walk-forward analysis of the first
+    // pair with the optimisation page's defaults.
+    if (auto* optimisation = form.Optimisation();
+        optimisation && form.WalkForward() && pair && pair->count() > 0) {
+        QEventLoop wait;
+        QObject::connect(optimisation, &quillet::ui::OptimisationPage::WalkForwardEnded, &wait,
+                         &QEventLoop::quit);
+        optimisation->StartWalkForward();
+        if (optimisation->Running())
+            wait.exec();
+        // A larger window: the page holds a table, two charts and the figures.
+        form.resize(1280, 860);
+        pages->setCurrentWidget(form.WalkForward());
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("9-walkforward.png"));
         if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;

@@ -752,6 +752,16 @@ void StoreBestHolds(SweepMetric metric, const Worker& w, float* cells, std::uint
     }
 }
 
+// With the per-hold cells kept: the metric of every signal value of the
+// column just folded, into the block of its holding limit.
+void StoreHoldCells(const Worker& w, float* cells)
+{
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g)
+        std::fill(cells + col.FirstLaneOfGroup[g], cells + col.FirstLaneOfGroup[g + 1],
+                  static_cast<float>(w.keys[g]));
+}
+
 // One (stop-loss, take-profit) column of the cells: every signal value over
 // every holding limit of the grid.
 void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, Worker& w, SweepOutcome& out)
@@ -777,6 +787,9 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
             w.bestHold.assign(groups, 0);
         }
         OfferGroups(params, stopLoss, takeProfit, holdPosition, w, cells);
+        if (!out.HoldCells.empty())
+            StoreHoldCells(w, out.HoldCells.data() + static_cast<std::size_t>(h) * out.Cells.size() +
+                                  static_cast<std::size_t>(index) * lanes);
     }
     if (grid.Hold)
         StoreBestHolds(params.Metric, w, cells,
@@ -881,6 +894,9 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
     out.Cells.assign(static_cast<std::size_t>(columns) * lanes, std::numeric_limits<float>::quiet_NaN());
     if (grid.Hold)
         out.CellHold.assign(out.Cells.size(), 0);
+    if (grid.Hold && params.KeepHoldCells)
+        out.HoldCells.assign(out.Cells.size() * static_cast<std::size_t>(holdCount),
+                             std::numeric_limits<float>::quiet_NaN());
     const std::int64_t total = grid.Combinations();
 
     {

@@ -242,6 +242,9 @@ struct SweepParams {
     /// 0: one thread per core.
     int Threads = 0;
     TradeCosts Costs;
+    /// With a hold axis, also keep the metric of every holding limit
+    /// (SweepOutcome::HoldCells), as the plateau choice needs.
+    bool KeepHoldCells = false;
 };
 
 /// One of the best combinations, with its full results.
@@ -269,6 +272,9 @@ struct SweepOutcome {
     std::vector<float> Cells;
     /// The holding-limit position of each cell's value (with a hold axis only).
     std::vector<std::uint8_t> CellHold;
+    /// With SweepParams::KeepHoldCells and a hold axis: the metric of every
+    /// combination, one block laid out as Cells per holding limit in order.
+    std::vector<float> HoldCells;
     /// Entries of each signal value (they depend on nothing else).
     std::vector<std::int32_t> EntriesBySignal;
     /// The best rows, best first.

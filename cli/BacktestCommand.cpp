@@ -2,6 +2,7 @@
 // the window's controls, printed as the window's captions or as JSON.
 
 #include "cli/Commands.h"
+#include "cli/MonteCarloOutput.h"
 #include "cli/ReportOutput.h"
 #include "cli/TradesOutput.h"
 
@@ -40,6 +41,7 @@ struct Options {
     std::optional<std::string> trades; // where the trade list goes as CSV; "-" for standard output
     std::optional<std::string> report; // where the HTML report goes
     CostOptions costs;
+    MonteCarloOptions monteCarlo;
 };
 
 void CheckRange(const std::vector<int>& range)
@@ -140,6 +142,8 @@ void RunBacktest(const Options& opts, Context& ctx)
             doc["costs"] = CostsJson(params.Costs);
             doc["stats"] = StatsJson(ComputeTradeStats(trades));
         }
+        if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
+            doc["monte_carlo"] = MonteCarloJson(*mc);
         ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
     }
@@ -159,6 +163,8 @@ void RunBacktest(const Options& opts, Context& ctx)
         ctx.out << line << '\n';
     for (const std::string& text : notices)
         ctx.out << text << '\n';
+    if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
+        PrintMonteCarlo(ctx.out, *mc);
 }
 
 } // namespace
@@ -200,6 +206,7 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--report", opts->report, "Write the report as one HTML file to FILE")
         ->type_name("FILE")
         ->check(NonEmptyFileName());
+    AddMonteCarloOptions(cmd, opts->monteCarlo);
     cmd->callback([opts, &ctx] { RunBacktest(*opts, ctx); });
 }
 

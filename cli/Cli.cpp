@@ -43,6 +43,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddBacktestCommand(app, ctx);
     AddPortfolioCommand(app, ctx);
     AddSweepCommand(app, ctx);
+    AddWalkForwardCommand(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

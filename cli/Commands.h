@@ -17,6 +17,7 @@ void AddDemoDataCommand(CLI::App& app, Context& ctx);
 void AddBacktestCommand(CLI::App& app, Context& ctx);
 void AddPortfolioCommand(CLI::App& app, Context& ctx);
 void AddSweepCommand(CLI::App& app, Context& ctx);
+void AddWalkForwardCommand(CLI::App& app, Context& ctx);
 
 /// The folder a command works in: `given` when its option was given,
 /// otherwise the program's folder (DataDir: the current folder, or the

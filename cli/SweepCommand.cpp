@@ -3,6 +3,7 @@
 // optionally every combination as CSV.
 
 #include "cli/Commands.h"
+#include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
 #include "backtest/Parallel.h"
@@ -38,183 +39,15 @@
 namespace quillet::cli {
 namespace {
 
-// A control's whole range as an A:B option.
-std::string WholeRange(const ControlRange& control)
-{
-    return RangeText(control, ":");
-}
-
-// The help's "(within A:B)".
-std::string Within(const ControlRange& control)
-{
-    return "(within " + WholeRange(control) + ")";
-}
-
 struct Options {
     std::string file;
-    std::string signal = WholeRange(kSignalControl);
-    std::string stopLoss = WholeRange(kStopLossControl);
-    std::string takeProfit = WholeRange(kTakeProfitControl);
-    std::string hold = "off";
+    GridOptions grid;
     std::vector<int> range;
     std::vector<int> forward;
-    SweepMetric metric = SweepMetric::Net;
-    int minEntries = kMinEntriesControl.Default;
     int top = kBestRowsOption.Default;
     std::optional<std::string> csv; // "-" for standard output
     bool json = false;
-    int threads = kThreadsOption.Default;
     CostOptions costs;
-};
-
-// "A:B", or "A" for A:A.
-std::optional<AxisRange> ParseAxis(const std::string& text)
-{
-    const std::size_t colon = text.find(':');
-    const std::string first = text.substr(0, colon);
-    const std::string last = colon == std::string::npos ? first : text.substr(colon + 1);
-    AxisRange r;
-    auto number = [](const std::string& s, int& out) {
-        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-        return ec == std::errc() && end == s.data() + s.size() && !s.empty();
-    };
-    if (!number(first, r.First) || !number(last, r.Last))
-        return std::nullopt;
-    return r;
-}
-
-// Checks an A:B option against its control's range.
-CLI::Validator AxisWithin(const ControlRange& control, bool offAllowed = false)
-{
-    const std::string bounds = WholeRange(control);
-    return CLI::Validator(
-        [control, bounds, offAllowed](std::string& text) -> std::string {
-            if (offAllowed && text == "off")
-                return {};
-            const std::optional<AxisRange> r = ParseAxis(text);
-            if (!r)
-                return "'" + text + "' is not a range A:B" + (offAllowed ? " or off" : "");
-            if (!control.Contains(r->First) || !control.Contains(r->Last))
-                return "range " + text + " not within " + bounds;
-            if (r->First > r->Last)
-                return "range " + text + " runs backwards";
-            return {};
-        },
-        "");
-}
-
-void CheckWeeks(const std::vector<int>& weeks, const char* option)
-{
-    if (weeks.empty())
-        return;
-    if (const std::string error = WeekRangeError(weeks[0], weeks[1]); !error.empty())
-        throw CLI::ValidationError(option, error);
-}
-
-// The metric names of the command line: the list a name must be on, and the
-// metric it stands for.
-std::vector<std::string> MetricOptions()
-{
-    std::vector<std::string> names;
-    for (const MetricName& m : kMetricNames)
-        names.emplace_back(m.Option);
-    return names;
-}
-
-std::map<std::string, SweepMetric> MetricsByOption()
-{
-    std::map<std::string, SweepMetric> metrics;
-    for (const MetricName& m : kMetricNames)
-        metrics.emplace(m.Option, m.Metric);
-    return metrics;
-}
-
-// --- Ctrl-C, SIGTERM and SIGHUP -------------------------------------------------
-
-// The signals that stop a sweep cleanly: the work stops, a CSV file being
-// written is left as it was and its temporary file removed.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// Set by the signal handler to the signal's number, read by the sweep's
-// progress callback: a lock-free atomic is all a handler may touch.
-std::atomic<int> gStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void OnStopSignal(int signal)
-{
-    gStopSignal.store(signal);
-}
-
-bool Interrupted()
-{
-    return gStopSignal.load() != 0;
-}
-
-// Exit status of a stopped sweep, as shells report the signal (130 for Ctrl-C).
-int InterruptedStatus()
-{
-    return 128 + gStopSignal.load();
-}
-
-// Catches the stop signals while the command runs, and restores what was there.
-class InterruptGuard {
-  public:
-    InterruptGuard()
-    {
-        gStopSignal.store(0);
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-            installed_[i] = ::sigaction(kStopSignals[i], &action, &previous_[i]) == 0;
-    }
-    ~InterruptGuard()
-    {
-        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-            if (installed_[i])
-                ::sigaction(kStopSignals[i], &previous_[i], nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-  private:
-    struct sigaction previous_[std::size(kStopSignals)]{};
-    bool installed_[std::size(kStopSignals)] = {};
-};
-
-// --- Progress on a terminal -----------------------------------------------------
-
-class ProgressBar {
-  public:
-    ProgressBar(std::ostream& err, bool shown, std::string what)
-        : err_(err), shown_(shown), what_(std::move(what))
-    {
-    }
-    void Show(std::int64_t done, std::int64_t total)
-    {
-        if (!shown_ || total <= 0)
-            return;
-        const auto now = std::chrono::steady_clock::now();
-        if (done < total && now - last_ < std::chrono::milliseconds(100))
-            return;
-        last_ = now;
-        constexpr int kWidth = 40;
-        const int filled = static_cast<int>(done * kWidth / total);
-        err_ << '\r' << what_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
-             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << done * 100 / total
-             << "% " << done << '/' << total << std::flush;
-    }
-    void Finish()
-    {
-        if (shown_)
-            err_ << '\n';
-    }
-
-  private:
-    std::ostream& err_;
-    bool shown_;
-    std::string what_;
-    std::chrono::steady_clock::time_point last_{};
 };
 
 // --- The CSV ------------------------------------------------------------------------
@@ -447,11 +280,6 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCos
 
 // --- The command -----------------------------------------------------------------
 
-bool StandardErrorIsATerminal(const std::ostream& err)
-{
-    return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
-}
-
 void RunSweepCommand(const Options& opts, Context& ctx)
 {
     CheckWeeks(opts.range, "--range");
@@ -473,19 +301,15 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     SweepParams params;
     params.Slot = 1;
     params.PairName = ShortStringText(inst.Name);
-    params.Grid.Signal = *ParseAxis(opts.signal);
-    params.Grid.StopLoss = *ParseAxis(opts.stopLoss);
-    params.Grid.TakeProfit = *ParseAxis(opts.takeProfit);
-    if (opts.hold != "off")
-        params.Grid.Hold = *ParseAxis(opts.hold);
+    params.Grid = opts.grid.Grid();
     if (!opts.range.empty())
         params.Weeks = {opts.range[0], opts.range[1]};
     if (!opts.forward.empty())
         params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
-    params.Metric = opts.metric;
-    params.MinEntries = opts.minEntries;
+    params.Metric = opts.grid.metric;
+    params.MinEntries = opts.grid.minEntries;
     params.Top = opts.top;
-    params.Threads = opts.threads;
+    params.Threads = opts.grid.threads;
     params.Costs = opts.costs.Costs();
     const bool withCosts = opts.costs.given;
 
@@ -551,23 +375,7 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
         "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
     cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
         ->required();
-    cmd->add_option("--signal", opts->signal, "Signal minimum range, points " + Within(kSignalControl))
-        ->type_name("A:B")
-        ->check(AxisWithin(kSignalControl))
-        ->capture_default_str();
-    cmd->add_option("--sl", opts->stopLoss, "Stop-loss range, points " + Within(kStopLossControl))
-        ->type_name("A:B")
-        ->check(AxisWithin(kStopLossControl))
-        ->capture_default_str();
-    cmd->add_option("--tp", opts->takeProfit, "Take-profit range, points " + Within(kTakeProfitControl))
-        ->type_name("A:B")
-        ->check(AxisWithin(kTakeProfitControl))
-        ->capture_default_str();
-    cmd->add_option("--hold", opts->hold,
-                    "Holding limit range, hourly candles " + Within(kHoldControl) + ", or off")
-        ->type_name("off|A:B")
-        ->check(AxisWithin(kHoldControl, true))
-        ->capture_default_str();
+    AddGridOptions(cmd, opts->grid, "Fewer entries keep a combination out of the best rows");
     cmd->add_option("--range", opts->range,
                     "Sweep weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
                         RangeText(kLastWeekControl, "..") + ") only (default: " +
@@ -577,18 +385,6 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
     cmd->add_option("--forward", opts->forward, "Also run the best rows on weeks FIRST to LAST")
         ->expected(2)
         ->type_name("FIRST LAST");
-    // The name is checked against the list (whose text the help and the
-    // error show), then turned into its metric; transforms run last added
-    // first.
-    cmd->add_option("--metric", opts->metric, "What the best rows are ranked by")
-        ->type_name("TEXT")
-        ->transform(CLI::CheckedTransformer(MetricsByOption()).description(""))
-        ->transform(CLI::IsMember(MetricOptions()))
-        ->default_str(std::string(NameOf(opts->metric).Option));
-    cmd->add_option("--min-entries", opts->minEntries,
-                    "Fewer entries keep a combination out of the best rows")
-        ->check(CLI::Range(kMinEntriesControl.Min, kMinEntriesControl.Max))
-        ->capture_default_str();
     cmd->add_option("--top", opts->top, "Number of best rows")
         ->check(CLI::Range(kBestRowsOption.Min, kBestRowsOption.Max))
         ->capture_default_str();
@@ -598,9 +394,7 @@ void AddSweepCommand(CLI::App& app, Context& ctx)
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     cmd->add_flag("--json", opts->json, "Print one JSON object: pair, grid, metric, top");
-    cmd->add_option("--threads", opts->threads, "Worker threads (0: one per core)")
-        ->check(CLI::Range(kThreadsOption.Min, kThreadsOption.Max))
-        ->capture_default_str();
+    AddThreadsOption(cmd, opts->grid);
     AddCostOptions(cmd, opts->costs);
     cmd->callback([opts, &ctx] { RunSweepCommand(*opts, ctx); });
 }

@@ -1,10 +1,13 @@
 #include "ui/OptimisationPage.h"
 
 #include "backtest/RunControls.h"
+#include "backtest/WalkForward.h"
 #include "store/Dates.h"
 #include "store/Instrument.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
+#include "ui/LongWork.h"
+#include "ui/WalkForwardPage.h"
 #include "ui_OptimisationPage.h"
 
 #include <QHeaderView>
@@ -92,6 +95,21 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
     connect(&watcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress, &QProgressBar::setValue);
     connect(&watcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::Ended);
+
+    connect(u.WalkForwardButton, &QPushButton::clicked, this, &OptimisationPage::StartWalkForward);
+    connect(&walkWatcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress,
+            &QProgressBar::setValue);
+    connect(&walkWatcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::WalkForwardFinished);
+    const auto radiiEnabled = [this](bool on) {
+        for (QSpinBox* r : {ui->PlateauSignal, ui->PlateauStopLoss, ui->PlateauTakeProfit, ui->PlateauHold})
+            r->setEnabled(on);
+    };
+    radiiEnabled(false);
+    connect(u.PlateauChecked, &QCheckBox::toggled, this, radiiEnabled);
+    connect(u.ShowPlateau, &QCheckBox::toggled, this, [this] {
+        UpdatePlateauCells();
+        ShowLayer();
+    });
 }
 
 void OptimisationPage::ShowForwardOverlap()
@@ -112,6 +130,9 @@ OptimisationPage::~OptimisationPage()
     watcher_.disconnect(this);
     watcher_.cancel();
     watcher_.waitForFinished();
+    walkWatcher_.disconnect(this);
+    walkWatcher_.cancel();
+    walkWatcher_.waitForFinished();
 }
 
 void OptimisationPage::SetInstruments(const QStringList& names)
@@ -201,6 +222,9 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
     params.Costs = costs_.Of(params.PairName);
     params.MinEntries = u.MinEntries->value();
     params.Top = u.TopRows->value();
+    // The heatmap's plateau scores over holding limits need the metric of every holding limit.
+    params.KeepHoldCells = u.ShowPlateau->isChecked() && params.Grid.Hold.has_value() &&
+                           params.Grid.Combinations() <= kPlateauCellLimit;
     return true;
 }
 
@@ -253,6 +277,7 @@ void OptimisationPage::StopSweep()
     if (!running_)
         return;
     watcher_.cancel();
+    walkWatcher_.cancel();
     ui->StatusLabel->setText(QStringLiteral("Останавливаем..."));
 }
 
@@ -260,6 +285,7 @@ void OptimisationPage::SetRunning(bool running)
 {
     running_ = running;
     ui->StartButton->setEnabled(!running);
+    ui->WalkForwardButton->setEnabled(!running);
     ui->StopButton->setEnabled(running);
     if (running)
         ui->SweepProgress->setValue(0);
@@ -310,6 +336,7 @@ void OptimisationPage::Finished(const SweepDone& done)
     slider->setRange(out.Grid.Signal.First, out.Grid.Signal.Last);
     slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
     slider->setEnabled(true);
+    UpdatePlateauCells();
     ShowLayer();
     FillTable();
     emit SweepEnded();
@@ -346,7 +373,7 @@ void OptimisationPage::ShowLayer()
             const int sl = g.StopLoss.First + s, tp = g.TakeProfit.First + t;
             const std::size_t at = static_cast<std::size_t>(s) * tpCount + t;
             if (!best) {
-                values[at] = out.Cell(signal, sl, tp);
+                values[at] = ShownCell(signal, sl, tp);
                 layerSignals_[at] = signal;
                 continue;
             }
@@ -355,7 +382,7 @@ void OptimisationPage::ShowLayer()
             for (int j = 0; j < g.Signal.Count(); ++j) {
                 if (out.EntriesBySignal[j] < out.MinEntries)
                     continue;
-                const float v = out.Cell(g.Signal.First + j, sl, tp);
+                const float v = ShownCell(g.Signal.First + j, sl, tp);
                 if (!std::isnan(v) &&
                     (std::isnan(values[at]) || (lowestBest ? v < values[at] : v > values[at]))) {
                     values[at] = v;
@@ -365,6 +392,13 @@ void OptimisationPage::ShowLayer()
         }
 
     QString title = MetricName(out.Metric);
+    if (!plateauCells_.empty()) {
+        const PlateauRadii r = Radii();
+        title = QStringLiteral("Оценка плато ±%1/%2/%3").arg(r.Signal).arg(r.StopLoss).arg(r.TakeProfit) +
+                (g.Hold ? QStringLiteral("/%1").arg(r.Hold) : QString()) + QStringLiteral(": ") + title;
+    } else if (!plateauProblem_.isEmpty()) {
+        title += QStringLiteral(" (оценка плато недоступна: %1)").arg(plateauProblem_);
+    }
     if (best) {
         title += QStringLiteral(", лучшее по сигналу");
     } else {
@@ -377,6 +411,152 @@ void OptimisationPage::ShowLayer()
         title += QStringLiteral(", лучшее удержание");
     ui->Heatmap->SetLayer(g.StopLoss.First, g.StopLoss.Last, g.TakeProfit.First, g.TakeProfit.Last,
                           std::move(values), title, out.Metric == SweepMetric::Net, lowestBest);
+}
+
+float OptimisationPage::ShownCell(int signal, int stopLoss, int takeProfit) const
+{
+    const SweepOutcome& out = *outcome_;
+    return plateauCells_.empty() ? out.Cell(signal, stopLoss, takeProfit)
+                                 : plateauCells_[out.CellIndex(signal, stopLoss, takeProfit)];
+}
+
+PlateauRadii OptimisationPage::Radii() const
+{
+    return {ui->PlateauSignal->value(), ui->PlateauStopLoss->value(), ui->PlateauTakeProfit->value(),
+            ui->PlateauHold->value()};
+}
+
+void OptimisationPage::UpdatePlateauCells()
+{
+    plateauCells_.clear();
+    plateauProblem_.clear();
+    if (!outcome_ || !ui->ShowPlateau->isChecked())
+        return;
+    const SweepOutcome& out = *outcome_;
+    if (out.Grid.Hold && out.HoldCells.empty()) {
+        plateauProblem_ = QStringLiteral("подберите заново с отмеченной оценкой плато");
+        return;
+    }
+    std::vector<float> cells;
+    const PlateauRadii radii = Radii();
+    try {
+        RunOffWindowThread(this, QStringLiteral("PlateauProgress"), QStringLiteral("Оценка плато..."),
+                           [&](const auto&) { cells = PlateauCells(out, radii); });
+    } catch (const std::exception& e) {
+        plateauProblem_ = QString::fromStdString(e.what());
+        return;
+    }
+    plateauCells_ = std::move(cells);
+}
+
+struct OptimisationPage::WalkForwardDone {
+    std::shared_ptr<WalkForwardShown> Shown;
+    QString Error; // empty unless the analysis failed
+};
+
+void OptimisationPage::StartWalkForward()
+{
+    if (running_)
+        return;
+    SweepParams sweep;
+    int slot = 0;
+    if (!ReadParams(sweep, slot))
+        return;
+    auto& u = *ui;
+    auto shown = std::make_shared<WalkForwardShown>();
+    WalkForwardParams& p = shown->Params;
+    p.Sweep = sweep;
+    p.Sweep.Forward.reset();
+    p.Sweep.KeepHoldCells = false;
+    p.InSample = u.InSampleWeeks->value();
+    p.OutOfSample = u.OutOfSampleWeeks->value();
+    p.Anchored = u.WindowMode->currentIndex() == 1;
+    if (u.PlateauChecked->isChecked())
+        p.Plateau = Radii();
+    if (p.Sweep.Weeks.First + p.InSample > p.Sweep.Weeks.Last) {
+        ShowError(this,
+                  QStringLiteral("Недели %1–%2: после %3 недель выборки не остаётся недель для проверки")
+                      .arg(p.Sweep.Weeks.First)
+                      .arg(p.Sweep.Weeks.Last)
+                      .arg(p.InSample));
+        return;
+    }
+    if (p.Plateau && p.Sweep.Grid.Combinations() > kPlateauCellLimit) {
+        ShowError(this, QStringLiteral("Выбор по плато возможен для сетки не больше %1 комбинаций, в этой %2")
+                            .arg(kPlateauCellLimit)
+                            .arg(p.Sweep.Grid.Combinations()));
+        return;
+    }
+    const auto windows = WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
+
+    // The analysis reads its own copy of the instrument, in a table of its own.
+    auto table = std::make_shared<InstrumentTable>();
+    (*table)[slot] = Table()[slot];
+    const int steps = u.SweepProgress->maximum();
+    SetRunning(true);
+    u.StatusLabel->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
+                               .arg(windows)
+                               .arg(p.Sweep.Grid.Combinations()));
+    walkDone_ = std::make_shared<WalkForwardDone>();
+    walkDone_->Shown = shown;
+    walkWatcher_.setFuture(QtConcurrent::run([table, done = walkDone_, steps, slot](QPromise<void>& promise) {
+        const auto began = std::chrono::steady_clock::now();
+        WalkForwardShown& s = *done->Shown;
+        promise.setProgressRange(0, steps);
+        try {
+            std::stop_source stop;
+            s.Outcome = RunWalkForward(
+                s.Params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
+                    if (promise.isCanceled())
+                        stop.request_stop();
+                    if (total > 0)
+                        promise.setProgressValue(static_cast<int>(made * steps / total));
+                });
+            const CandleSeries& weeks = (*table)[slot].Week;
+            for (const WalkForwardWindow& w : s.Outcome.Windows) {
+                const auto in = WeekRangeDates(weeks, w.Span.InSample);
+                const auto outOfSample = WeekRangeDates(weeks, w.Span.OutOfSample);
+                s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
+            }
+            if (!s.Outcome.Trades.empty() && !promise.isCanceled())
+                s.MonteCarlo =
+                    RunMonteCarlo(s.Outcome.Trades, kMonteCarloRunsDefault, kMonteCarloSeedDefault);
+        } catch (const std::exception& e) {
+            done->Error = QString::fromStdString(e.what());
+        }
+        s.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    }));
+}
+
+void OptimisationPage::WalkForwardFinished()
+{
+    const std::shared_ptr<WalkForwardDone> done = std::move(walkDone_);
+    SetRunning(false);
+    if (!done->Error.isEmpty()) {
+        ui->StatusLabel->setText(QString());
+        ShowError(this, done->Error);
+        return;
+    }
+    const WalkForwardShown& s = *done->Shown;
+    const auto windows =
+        WalkForwardSpans(s.Params.Sweep.Weeks, s.Params.InSample, s.Params.OutOfSample, s.Params.Anchored)
+            .size();
+    if (s.Outcome.Windows.empty()) {
+        // Stopped before the first window was done.
+        ui->StatusLabel->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));
+        return;
+    }
+    ui->SweepProgress->setValue(static_cast<int>(
+        s.Outcome.Windows.size() * static_cast<std::size_t>(ui->SweepProgress->maximum()) / windows));
+    ui->StatusLabel->setText(
+        s.Outcome.Stopped
+            ? QStringLiteral("Остановлено: просчитано окон %1 из %2")
+                  .arg(s.Outcome.Windows.size())
+                  .arg(windows)
+            : QStringLiteral("Форвард-анализ готов: окон %1 за %2 с")
+                  .arg(windows)
+                  .arg(QString::number(s.Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+    emit WalkForwardEnded(done->Shown);
 }
 
 int OptimisationPage::ShownSignal(int stopLoss, int takeProfit) const

@@ -4,6 +4,7 @@
 // with a heatmap of the chosen metric over stop-loss and take-profit and a
 // table of the best rows beside their forward figures.
 
+#include "backtest/Plateau.h"
 #include "backtest/Sweep.h"
 #include "store/CostsFile.h"
 
@@ -20,6 +21,8 @@ class OptimisationPage;
 }
 
 namespace quillet::ui {
+
+struct WalkForwardShown;
 
 /// A combination the user picked to look at on the single-pair page.
 struct ChosenCombination {
@@ -59,12 +62,17 @@ class OptimisationPage : public QWidget {
     void CombinationChosen(const quillet::ui::ChosenCombination& choice);
     /// A sweep ended, completed, stopped or failed.
     void SweepEnded();
+    /// A walk-forward analysis ended (completed or stopped) with what it found.
+    void WalkForwardEnded(std::shared_ptr<const quillet::ui::WalkForwardShown> shown);
 
   public slots:
     /// "Подобрать": starts a sweep with the page's parameters.
     void StartSweep();
     /// "Стоп": asks the running sweep to stop; what it found so far is shown.
     void StopSweep();
+    /// "Форвард-анализ": the page's grid chosen on rolling or anchored
+    /// in-sample windows and traded on the weeks after each.
+    void StartWalkForward();
 
   private:
     /// What a sweep off the window's thread hands back when it ends.
@@ -92,6 +100,11 @@ class OptimisationPage : public QWidget {
     void ChooseCell(int stopLoss, int takeProfit);
     void ChooseRow(int row);
     int HoldOfCell(int signal, int stopLoss, int takeProfit) const;
+    // The cell shown: the metric, or its plateau score while that is shown.
+    float ShownCell(int signal, int stopLoss, int takeProfit) const;
+    PlateauRadii Radii() const;
+    void UpdatePlateauCells();
+    void WalkForwardFinished();
 
     std::unique_ptr<Ui::OptimisationPage> ui;
     CostsTable costs_;
@@ -109,6 +122,14 @@ class OptimisationPage : public QWidget {
     // the task before its future finishes.
     QFutureWatcher<void> watcher_;
     std::shared_ptr<SweepDone> done_;
+    // The plateau scores of the outcome shown, in the layout of its cells;
+    // empty while the metric itself is shown.
+    std::vector<float> plateauCells_;
+    QString plateauProblem_;
+    // The running walk-forward analysis, as the sweep above.
+    struct WalkForwardDone;
+    QFutureWatcher<void> walkWatcher_;
+    std::shared_ptr<WalkForwardDone> walkDone_;
 };
 
 } // namespace quillet::ui

@@ -8,6 +8,7 @@
 #include "store/Files.h"
 #include "store/Numbers.h"
 #include "ui/Dialogs.h"
+#include "ui/MonteCarloBox.h"
 #include "ui/TradeChart.h"
 #include "ui/TradeFigures.h"
 #include "ui_TradesPage.h"
@@ -292,6 +293,9 @@ TradesPage::TradesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<U
     layout()->replaceWidget(ui->TradesChart, views_);
     views_->addTab(ui->TradesChart, QStringLiteral("Итого"));
     views_->addTab(tradeChart_, QStringLiteral("Сделка на свечах"));
+    // The Monte Carlo of the trades shown, in a tab of its own.
+    monteCarlo_ = new MonteCarloBox(views_);
+    views_->addTab(monteCarlo_, QStringLiteral("Монте-Карло"));
     connect(ui->TradesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TradesPage::ShowSelectedTrade);
 }
@@ -376,6 +380,7 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock, const TradeCosts&
     }
     EquityCurve net = MakeNetEquityCurve(list.Trades);
     DrawCurve(list.Trades, net);
+    monteCarlo_->SetTrades(list.Trades);
     model_->SetTrades(std::move(list.Trades), curve.Cumulative, std::move(net.Cumulative), !costs.IsZero());
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);

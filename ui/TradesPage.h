@@ -31,6 +31,7 @@ class TradesPage;
 
 namespace quillet::ui {
 
+class MonteCarloBox;
 class TradeChart;
 
 /// The trade list as table rows: one row per trade in closing order, the
@@ -108,10 +109,11 @@ class TradesPage : public QWidget {
     QChart* chart_ = nullptr;
     QLineSeries* equity_ = nullptr;
     QLineSeries* runningMax_ = nullptr;
-    QAreaSeries* drawdowns_ = nullptr;   // between the running maximum and the curve
-    QAreaSeries* deepestFall_ = nullptr; // the deepest of them
-    QTabWidget* views_ = nullptr;        // the curve or the selected trade
-    TradeChart* tradeChart_ = nullptr;   // the selected trade on its candles
+    QAreaSeries* drawdowns_ = nullptr;    // between the running maximum and the curve
+    QAreaSeries* deepestFall_ = nullptr;  // the deepest of them
+    QTabWidget* views_ = nullptr;         // the curve or the selected trade
+    TradeChart* tradeChart_ = nullptr;    // the selected trade on its candles
+    MonteCarloBox* monteCarlo_ = nullptr; // the Monte Carlo of the trades shown
     BacktestParams params_;
     BacktestResult result_;
 

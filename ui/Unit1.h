@@ -26,6 +26,7 @@ namespace quillet::ui {
 class TOpenDialog;
 class TradesPage;
 class OptimisationPage;
+class WalkForwardPage;
 struct ChosenCombination;
 } // namespace quillet::ui
 
@@ -49,6 +50,7 @@ class TForm1 : public QMainWindow {
     quillet::ui::TOpenDialog* OpenDialog1() const { return openDialog1_; }
     /// The page "Оптимизация", the last tab of PageControl1.
     quillet::ui::OptimisationPage* Optimisation() const { return optimisation_; }
+    quillet::ui::WalkForwardPage* WalkForward() const { return walkForward_; }
     quillet::ui::TOpenDialog* OpenDialog2() const { return openDialog2_; }
     /// The page "Сделки".
     quillet::ui::TradesPage* Trades() const { return tradesPage_; }
@@ -167,4 +169,5 @@ class TForm1 : public QMainWindow {
     quillet::ui::TOpenDialog* openDialog2_ = nullptr;
     quillet::ui::TradesPage* tradesPage_ = nullptr; // the page "Сделки", after the work log
     quillet::ui::OptimisationPage* optimisation_ = nullptr;
+    quillet::ui::WalkForwardPage* walkForward_ = nullptr;
 };

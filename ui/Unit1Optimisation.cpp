@@ -1,10 +1,12 @@
 // The page "Оптимизация" in the main window: a tab after the four pages,
-// and a combination picked there set on the single-pair page and run.
+// and a combination picked there set on the single-pair page and run; the
+// page "Форвард-анализ" after it.
 
 #include "ui/Unit1.h"
 
 #include "ui/Controls.h"
 #include "ui/OptimisationPage.h"
+#include "ui/WalkForwardPage.h"
 #include "ui_Unit1.h"
 
 using quillet::ui::ChosenCombination;
@@ -17,6 +19,15 @@ void TForm1::SetUpOptimisationPage()
     ui->PageControl1->addTab(optimisation_, QStringLiteral("Оптимизация"));
     InstrumentsChanged();
     connect(optimisation_, &OptimisationPage::CombinationChosen, this, &TForm1::ShowCombination);
+
+    // The walk-forward analysis is started on the optimisation page and shown on its own page.
+    walkForward_ = quillet::ui::AddWalkForwardPage(ui->PageControl1);
+    connect(optimisation_, &OptimisationPage::WalkForwardEnded, this,
+            [this](std::shared_ptr<const quillet::ui::WalkForwardShown> shown) {
+                walkForward_->Show(std::move(shown));
+                ui->PageControl1->setCurrentWidget(walkForward_);
+            });
+    connect(walkForward_, &quillet::ui::WalkForwardPage::CombinationChosen, this, &TForm1::ShowCombination);
 }
 
 void TForm1::InstrumentsChanged()

@@ -487,13 +487,14 @@ void ComponentsTest::initialStates()
     QVERIFY(form.findChild<QPushButton*>(QStringLiteral("BitBtn2"))->isDefault());
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     // The four specified pages come first; new pages follow them.
-    QCOMPARE(pages->count(), 6);
+    QCOMPARE(pages->count(), 7);
     QCOMPARE(pages->tabText(0), QStringLiteral("Статистика по всем инструментам"));
     QCOMPARE(pages->tabText(1), QStringLiteral("Индивидуальная статистика по парам"));
     QCOMPARE(pages->tabText(2), QStringLiteral("Работа с котировками"));
     QCOMPARE(pages->tabText(3), QStringLiteral("Лог работы"));
     QCOMPARE(pages->tabText(4), QStringLiteral("Сделки"));
     QCOMPARE(pages->tabText(5), QStringLiteral("Оптимизация"));
+    QCOMPARE(pages->tabText(6), QStringLiteral("Форвард-анализ"));
 }
 
 void ComponentsTest::menuAndDialogs()

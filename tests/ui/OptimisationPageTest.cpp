@@ -8,6 +8,7 @@
 #include "backtest/RandomPair.h"
 #include "backtest/SinglePair.h"
 #include "backtest/Sweep.h"
+#include "backtest/WalkForward.h"
 #include "ui/Controls.h"
 #include "ui/SweepHeatmap.h"
 #include "ui/Unit1.h"
@@ -136,9 +137,10 @@ void OptimisationPageTest::pageIsTheLastTab()
 {
     auto form = Start();
     auto* pages = Get<QTabWidget>(*form, "PageControl1");
-    QCOMPARE(pages->count(), 6);
+    QCOMPARE(pages->count(), 7);
     QCOMPARE(pages->tabText(5), QStringLiteral("Оптимизация"));
     QCOMPARE(pages->widget(5), static_cast<QWidget*>(form->Optimisation()));
+    QCOMPARE(pages->tabText(6), QStringLiteral("Форвард-анализ"));
     QCOMPARE(pages->currentIndex(), 2); // the window still opens on the quotes page
     auto* pair = Get<QComboBox>(Page(*form), "PairBox");
     QCOMPARE(pair->count(), 1);
@@ -199,6 +201,12 @@ void OptimisationPageTest::controlsStartAtTheirDefaults()
         {"ForwardTo", 1, 535, 535, false, kLastWeekControl},
         {"MinEntries", 0, 100000, 30, true, kMinEntriesControl},
         {"TopRows", 1, 1000, 20, true, kBestRowsControl},
+        {"InSampleWeeks", 1, 535, 156, true, kInSampleControl},
+        {"OutOfSampleWeeks", 1, 535, 52, true, kOutOfSampleControl},
+        {"PlateauSignal", 0, 50, 5, false, kPlateauRadiusControl},
+        {"PlateauStopLoss", 0, 50, 5, false, kPlateauRadiusControl},
+        {"PlateauTakeProfit", 0, 50, 5, false, kPlateauRadiusControl},
+        {"PlateauHold", 0, 50, 5, false, kPlateauRadiusControl},
     };
     auto form = Start();
     const auto text = [](int min, int max, int value, bool on) {

@@ -173,7 +173,7 @@ void TradesPageTest::pageFollowsTheWorkLog()
 {
     auto form = StartWith(*TwoTradePair());
     auto* pages = Get<QTabWidget>(*form, "PageControl1");
-    QCOMPARE(pages->count(), 6);
+    QCOMPARE(pages->count(), 7);
     QCOMPARE(pages->tabText(3), QStringLiteral("Лог работы"));
     QCOMPARE(pages->tabText(4), QStringLiteral("Сделки"));
     QCOMPARE(pages->widget(4), static_cast<QWidget*>(Page(*form)));

@@ -1,0 +1,89 @@
+#pragma once
+// What the commands that sweep a grid share: the grid's options (signal,
+// stop-loss, take-profit and holding-limit ranges, metric, entry minimum,
+// threads), a stop on Ctrl-C and a progress bar.
+
+#include "backtest/Sweep.h"
+#include "cli/Cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillet::cli {
+
+/// A control's whole range as an A:B option.
+std::string WholeRange(const ControlRange& control);
+
+/// "A:B", or "A" for A:A.
+std::optional<AxisRange> ParseAxis(const std::string& text);
+
+/// Refuses FIRST LAST options that are no week range of the run.
+void CheckWeeks(const std::vector<int>& weeks, const char* option);
+
+/// The options of a sweep's grid and ranking.
+struct GridOptions {
+    std::string signal = WholeRange(kSignalControl);
+    std::string stopLoss = WholeRange(kStopLossControl);
+    std::string takeProfit = WholeRange(kTakeProfitControl);
+    std::string hold = "off";
+    SweepMetric metric = SweepMetric::Net;
+    int minEntries = kMinEntriesControl.Default;
+    int threads = kThreadsOption.Default;
+
+    SweepGrid Grid() const;
+};
+
+/// --signal --sl --tp --hold, then --metric and --min-entries (with what a
+/// combination below the minimum misses, for the help).
+void AddGridOptions(CLI::App* cmd, GridOptions& opts, const std::string& minEntriesHelp);
+/// --threads.
+void AddThreadsOption(CLI::App* cmd, GridOptions& opts);
+
+// --- Ctrl-C, SIGTERM and SIGHUP ---
+
+/// True once a stop signal arrived while an InterruptGuard lived.
+bool Interrupted();
+/// Exit status of a stopped command, as shells report the signal (130 for Ctrl-C).
+int InterruptedStatus();
+
+/// Catches the stop signals while the command runs, and restores what was there.
+class InterruptGuard {
+  public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  private:
+    struct Saved;
+    std::unique_ptr<Saved> saved_;
+};
+
+// --- Progress on a terminal ---
+
+bool StandardErrorIsATerminal(const std::ostream& err);
+
+class ProgressBar {
+  public:
+    ProgressBar(std::ostream& err, bool shown, std::string what)
+        : err_(err), shown_(shown), what_(std::move(what))
+    {
+    }
+    void Show(std::int64_t done, std::int64_t total);
+    void Finish();
+
+  private:
+    std::ostream& err_;
+    bool shown_;
+    std::string what_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+} // namespace quillet::cli

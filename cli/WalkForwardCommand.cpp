@@ -1,0 +1,326 @@
+// walkforward: the sweep's choice tested on the weeks after the ones it was
+// made on, window by window, with the joined out-of-sample trades' figures
+// and the efficiency; as a table or JSON, the trades optionally as CSV.
+
+#include "cli/Commands.h"
+#include "cli/MonteCarloOutput.h"
+#include "cli/SweepOptions.h"
+#include "cli/TradesOutput.h"
+
+#include "backtest/TradeStats.h"
+#include "backtest/WalkForward.h"
+#include "store/Dates.h"
+#include "store/Files.h"
+#include "store/Instrument.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillet::cli {
+namespace {
+
+struct Options {
+    std::string file;
+    GridOptions grid;
+    CostOptions costs;
+    int inSample = kInSampleControl.Default;
+    int outOfSample = kOutOfSampleControl.Default;
+    std::vector<int> range;
+    bool anchored = false;
+    std::optional<std::string> plateau; // "" for the default radii
+    bool json = false;
+    std::optional<std::string> trades;
+    MonteCarloOptions monteCarlo;
+};
+
+// "R" for every axis, or "Rs:Rsl:Rtp[:Rh]".
+std::optional<PlateauRadii> ParseRadii(const std::string& text)
+{
+    if (text.empty())
+        return PlateauRadii{};
+    std::vector<int> values;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t colon = text.find(':', from);
+        const std::string part =
+            text.substr(from, colon == std::string::npos ? std::string::npos : colon - from);
+        int value = 0;
+        const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+        if (part.empty() || ec != std::errc() || end != part.data() + part.size() || value < 0 ||
+            value > kPlateauRadiusMax)
+            return std::nullopt;
+        values.push_back(value);
+        if (colon == std::string::npos)
+            break;
+        from = colon + 1;
+    }
+    if (values.size() == 1)
+        return PlateauRadii{values[0], values[0], values[0], values[0]};
+    if (values.size() == 3 || values.size() == 4)
+        return PlateauRadii{values[0], values[1], values[2], values.size() == 4 ? values[3] : 5};
+    return std::nullopt;
+}
+
+std::vector<ClosedTrade> WindowTrades(const WalkForwardOutcome& out, const WalkForwardWindow& w)
+{
+    const auto first = out.Trades.begin() + static_cast<std::ptrdiff_t>(w.FirstTrade);
+    return {first, first + static_cast<std::ptrdiff_t>(w.TradeCount)};
+}
+
+// The date of a range's first (0) or last (1) week with data, or "-".
+std::string WeekDate(const Instrument& inst, WeekRange weeks, int end)
+{
+    const double date = WeekRangeDates(inst.Week, weeks)[static_cast<std::size_t>(end)];
+    return date == 0 ? "-" : FormatDate(date);
+}
+
+nlohmann::ordered_json SpanJson(const Instrument& inst, WeekRange weeks)
+{
+    return {{"weeks", {weeks.First, weeks.Last}},
+            {"dates", {WeekDate(inst, weeks, 0), WeekDate(inst, weeks, 1)}}};
+}
+
+nlohmann::ordered_json MetricJson(long double value)
+{
+    if (std::isnan(value))
+        return nullptr;
+    return static_cast<double>(value);
+}
+
+void PrintJson(const WalkForwardParams& params, const Instrument& inst, const WalkForwardOutcome& out,
+               const std::optional<MonteCarloOutcome>& mc, std::ostream& os)
+{
+    using json = nlohmann::ordered_json;
+    const SweepParams& sp = params.Sweep;
+    const SweepGrid& g = sp.Grid;
+    auto axis = [](const AxisRange& a) { return json::array({a.First, a.Last}); };
+    json plateau = nullptr;
+    if (params.Plateau)
+        plateau = {{"signal", params.Plateau->Signal},
+                   {"sl", params.Plateau->StopLoss},
+                   {"tp", params.Plateau->TakeProfit},
+                   {"hold", g.Hold ? json(params.Plateau->Hold) : json(nullptr)}};
+    const json setup = {
+        {"signal", axis(g.Signal)},
+        {"sl", axis(g.StopLoss)},
+        {"tp", axis(g.TakeProfit)},
+        {"hold", g.Hold ? axis(*g.Hold) : json("off")},
+        {"range", {sp.Weeks.First, sp.Weeks.Last}},
+        {"in_sample", params.InSample},
+        {"out_of_sample", params.OutOfSample},
+        {"anchored", params.Anchored},
+        {"plateau", plateau},
+        {"min_entries", sp.MinEntries},
+    };
+    json windows = json::array();
+    for (const WalkForwardWindow& w : out.Windows) {
+        json row = {{"in_sample", SpanJson(inst, w.Span.InSample)},
+                    {"out_of_sample", SpanJson(inst, w.Span.OutOfSample)}};
+        if (!w.Chosen) {
+            row["chosen"] = nullptr;
+        } else {
+            row["chosen"] = {{"signal", w.Signal},
+                             {"sl", w.StopLoss},
+                             {"tp", w.TakeProfit},
+                             {"hold", w.Hold ? json(*w.Hold) : json(nullptr)}};
+            row["in_sample_metric"] = MetricJson(w.InSampleMetric);
+            row["plateau_score"] = w.PlateauScore ? json(*w.PlateauScore) : json(nullptr);
+            row["in_sample_result"] = ResultJson(w.InSampleResult);
+            row["in_sample_net"] = TenthsJson(w.InSampleNetTenths);
+            row["out_of_sample_result"] = ResultJson(w.OutOfSampleResult);
+            row["out_of_sample_net"] = TenthsJson(w.OutOfSampleNetTenths);
+            row["out_of_sample_stats"] = StatsJson(ComputeTradeStats(WindowTrades(out, w)));
+        }
+        windows.push_back(std::move(row));
+    }
+    json doc = {{"pair", sp.PairName},
+                {"grid", setup},
+                {"metric", NameOf(sp.Metric).Option},
+                {"costs", CostsJson(sp.Costs)},
+                {"windows", windows},
+                {"trades", TradesJson(out.Trades, true)},
+                {"stats", StatsJson(ComputeTradeStats(out.Trades))},
+                {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
+    if (mc)
+        doc["monte_carlo"] = MonteCarloJson(*mc);
+    os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+// The text right-aligned in `width` characters (UTF-8).
+std::string PadLeft(std::string_view text, int width)
+{
+    int length = 0;
+    for (const char c : text)
+        length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
+}
+
+std::string WeeksText(WeekRange w)
+{
+    return std::to_string(w.First) + ".." + std::to_string(w.Last);
+}
+
+void PrintTable(const WalkForwardParams& params, const Instrument& inst, const WalkForwardOutcome& out,
+                const std::optional<MonteCarloOutcome>& mc, std::ostream& os)
+{
+    const SweepParams& sp = params.Sweep;
+    os << "Инструмент: " << sp.PairName << '\n';
+    os << "Недели " << WeeksText(sp.Weeks) << ": в выборке " << params.InSample << ", вне выборки "
+       << params.OutOfSample << ", " << (params.Anchored ? "нарастающее" : "скользящее") << " окно; выбор по "
+       << NameOf(sp.Metric).Caption;
+    if (params.Plateau)
+        os << ", плато ±" << params.Plateau->Signal << '/' << params.Plateau->StopLoss << '/'
+           << params.Plateau->TakeProfit << (sp.Grid.Hold ? "/" + std::to_string(params.Plateau->Hold) : "");
+    os << "; не меньше " << sp.MinEntries << " входов\n";
+    const std::vector<std::pair<std::string, int>> columns = {
+        {"Окно", 4}, {"Выборка", 9}, {"Проверка", 9}, {"С", 10},     {"По", 10},   {"Сигнал", 6}, {"SL", 3},
+        {"TP", 3},   {"Удерж.", 6},  {"Метрика", 9},  {"Пункты", 8}, {"Входы", 5}, {"ПФ", 5},
+    };
+    auto line = [&](const std::vector<std::string>& cells) {
+        for (std::size_t n = 0; n < cells.size(); ++n)
+            os << (n == 0 ? "" : " ") << PadLeft(cells[n], columns[n].second);
+        os << '\n';
+    };
+    std::vector<std::string> headings;
+    for (const auto& c : columns)
+        headings.push_back(c.first);
+    line(headings);
+    for (std::size_t k = 0; k < out.Windows.size(); ++k) {
+        const WalkForwardWindow& w = out.Windows[k];
+        std::vector<std::string> cells = {
+            std::to_string(k + 1), WeeksText(w.Span.InSample), WeeksText(w.Span.OutOfSample),
+            WeekDate(inst, w.Span.OutOfSample, 0), WeekDate(inst, w.Span.OutOfSample, 1)};
+        if (!w.Chosen) {
+            line(cells);
+            os << "     нет комбинаций с достаточным числом входов: окно не торгует\n";
+            continue;
+        }
+        const NetFolder f = ComputeTradeStats(WindowTrades(out, w)).All;
+        cells.insert(cells.end(),
+                     {std::to_string(w.Signal), std::to_string(w.StopLoss), std::to_string(w.TakeProfit),
+                      w.Hold ? std::to_string(*w.Hold) : "-", RatioText(w.InSampleMetric),
+                      TenthsText(w.OutOfSampleNetTenths), std::to_string(w.OutOfSampleResult.Entries),
+                      RatioFigureText(ProfitFactor(f))});
+        line(cells);
+    }
+    const TradeStats stats = ComputeTradeStats(out.Trades);
+    const NetFolder& f = stats.All;
+    os << "Вне выборки: сделок " << f.Trades << ", пункты " << TenthsText(f.NetTenths) << ", профит-фактор "
+       << RatioFigureText(ProfitFactor(f)) << ", матожидание " << RatioFigureText(Expectancy(f), 1)
+       << ", макс. просадка " << TenthsText(f.MaxDrawdownTenths) << ", фактор восстановления "
+       << RatioFigureText(RecoveryFactor(f)) << ", SQN (по пунктам) " << RatioFigureText(Sqn(f)) << '\n';
+    os << "Эффективность: " << RatioFigureText(out.Efficiency) << '\n';
+    if (mc)
+        PrintMonteCarlo(os, *mc);
+}
+
+void RunWalkForwardCommand(const Options& opts, Context& ctx)
+{
+    CheckWeeks(opts.range, "--range");
+    if (opts.trades == "-" && opts.json)
+        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
+    WalkForwardParams params;
+    params.InSample = opts.inSample;
+    params.OutOfSample = opts.outOfSample;
+    params.Anchored = opts.anchored;
+    if (opts.plateau)
+        params.Plateau = ParseRadii(*opts.plateau);
+    SweepParams& sp = params.Sweep;
+    sp.Grid = opts.grid.Grid();
+    sp.Weeks = opts.range.empty() ? WeekRange{kFirstWeekControl.Min, kLastWeekControl.Max}
+                                  : WeekRange{opts.range[0], opts.range[1]};
+    if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
+        !error.empty())
+        throw CLI::ValidationError("--in-sample", error);
+    sp.Metric = opts.grid.metric;
+    sp.MinEntries = opts.grid.minEntries;
+    sp.Threads = opts.grid.threads;
+    sp.Costs = opts.costs.Costs();
+    const InterruptGuard interrupts;
+
+    SetActiveDateFormat(kRegionalDateFormat);
+    LoadInstrumentForRun(opts.file, 1);
+    const Instrument& inst = Table()[1];
+    sp.Slot = 1;
+    sp.PairName = ShortStringText(inst.Name);
+
+    const auto spans = WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored);
+    ctx.err << sp.PairName << ": " << spans.size() << " окон по " << sp.Grid.Combinations() << " комбинаций\n"
+            << std::flush;
+    std::stop_source stop;
+    ProgressBar bar(ctx.err, StandardErrorIsATerminal(ctx.err), "Форвард-анализ");
+    const WalkForwardOutcome out =
+        RunWalkForward(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
+            if (Interrupted())
+                stop.request_stop();
+            bar.Show(done, total);
+        });
+    bar.Finish();
+    if (out.Stopped) {
+        ctx.err << "Прервано: просчитано окон " << out.Windows.size() << " из " << spans.size() << '\n';
+        ctx.exitCode = InterruptedStatus();
+        return;
+    }
+    if (opts.trades) {
+        if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true) || *opts.trades == "-")
+            return;
+    }
+    const std::optional<MonteCarloOutcome> mc = MonteCarloOf(opts.monteCarlo, out.Trades);
+    if (opts.json)
+        PrintJson(params, inst, out, mc, ctx.out);
+    else
+        PrintTable(params, inst, out, mc, ctx.out);
+}
+
+} // namespace
+
+void AddWalkForwardCommand(CLI::App& app, Context& ctx)
+{
+    auto opts = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand(
+        "walkforward", "Choose on in-sample weeks, trade the weeks after them, window by window (slot 1)");
+    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
+        ->required();
+    cmd->add_option("--in-sample", opts->inSample, "Weeks each choice is made on")
+        ->check(CLI::Range(kInSampleControl.Min, kInSampleControl.Max))
+        ->capture_default_str();
+    cmd->add_option("--out-of-sample", opts->outOfSample, "Weeks each choice is then traded on")
+        ->check(CLI::Range(kOutOfSampleControl.Min, kOutOfSampleControl.Max))
+        ->capture_default_str();
+    cmd->add_option("--range", opts->range,
+                    "Cut weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +
+                        RangeText(kLastWeekControl, "..") + ") into windows (default: " +
+                        RangeText({kFirstWeekControl.Min, kLastWeekControl.Max}, " ") + ")")
+        ->expected(2)
+        ->type_name("FIRST LAST");
+    cmd->add_flag("--anchored", opts->anchored, "Every in-sample window starts at the range's first week");
+    cmd->add_option("--plateau", opts->plateau,
+                    "Choose the best plateau: the mean metric within +-R steps (default 5 on every axis)")
+        ->expected(0, 1)
+        ->type_name("[R|Rs:Rsl:Rtp[:Rh]]")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return ParseRadii(text) ? std::string() : "'" + text + "' is no radius R or Rs:Rsl:Rtp[:Rh]";
+            },
+            ""));
+    AddGridOptions(cmd, opts->grid, "Fewer entries keep a combination from being chosen");
+    AddCostOptions(cmd, opts->costs);
+    cmd->add_flag("--json", opts->json,
+                  "Print one JSON object: pair, grid, metric, costs, windows, trades, stats, efficiency");
+    cmd->add_option(
+           "--trades", opts->trades,
+           "Write the out-of-sample trades as CSV to FILE (- for standard output, in place of the report)")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName());
+    AddMonteCarloOptions(cmd, opts->monteCarlo);
+    AddThreadsOption(cmd, opts->grid);
+    cmd->callback([opts, &ctx] { RunWalkForwardCommand(*opts, ctx); });
+}
+
+} // namespace quillet::cli
