@@ -5,6 +5,7 @@
 #include "backtest/TradeCsv.h"
 #include "backtest/TradeList.h"
 #include "backtest/TradeStats.h"
+#include "backtest/WalkForward.h"
 #include "store/Dates.h"
 #include "store/Numbers.h"
 #include "store/TradeCosts.h"
@@ -408,15 +409,17 @@ std::string HtmlReport::Html() const
     return s;
 }
 
-HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult& result,
-                              const std::vector<ClosedTrade>& trades, const Instrument& instrument)
-{
-    HtmlReport report("Отчёт о тестировании: " + params.PairName);
-    report.AddFacts("Параметры", "parameters", ParameterFacts(params, instrument));
-    report.AddFacts("Результаты", "results", ResultFacts(MakeSinglePairReport(params, result)));
+namespace {
 
+// The sections every report of trades has: their figures and years, the
+// account of net points with its drawdowns, and the trades themselves.
+void AddTradeSections(HtmlReport& report, const std::vector<ClosedTrade>& trades,
+                      std::string_view curveHeading, const std::vector<ReportFact>& extraFigures = {})
+{
     const TradeStats stats = ComputeTradeStats(trades);
-    report.AddFacts("Показатели сделок (по пунктам после издержек)", "figures", FigureFacts(stats));
+    std::vector<ReportFact> figures = FigureFacts(stats);
+    figures.insert(figures.end(), extraFigures.begin(), extraFigures.end());
+    report.AddFacts("Показатели сделок (по пунктам после издержек)", "figures", figures);
     report.AddTable("По годам входа", YearTable(stats));
 
     const EquityCurve net = MakeNetEquityCurve(trades);
@@ -427,10 +430,95 @@ HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult
         curve.FirstLabel = FormatDate(trades.front().EntryDate, kDateFormat);
         curve.LastLabel = FormatDate(trades.back().ExitDate, kDateFormat);
     }
-    report.AddCurve("Кривая доходности, п после издержек (просадки закрашены)", curve);
+    report.AddCurve(curveHeading, curve);
+}
+
+// A range of weeks as its indices and the dates of its first and last weeks with data.
+std::string WeeksText(const Instrument& instrument, WeekRange weeks)
+{
+    const auto dates = WeekRangeDates(instrument.Week, weeks);
+    std::string text = std::to_string(weeks.First) + "–" + std::to_string(weeks.Last);
+    if (dates[0] != 0 && dates[1] != 0)
+        text += " (" + FormatDate(dates[0], kDateFormat) + " – " + FormatDate(dates[1], kDateFormat) + ")";
+    return text;
+}
+
+} // namespace
+
+HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult& result,
+                              const std::vector<ClosedTrade>& trades, const Instrument& instrument)
+{
+    HtmlReport report("Отчёт о тестировании: " + params.PairName);
+    report.AddFacts("Параметры", "parameters", ParameterFacts(params, instrument));
+    report.AddFacts("Результаты", "results", ResultFacts(MakeSinglePairReport(params, result)));
+
+    AddTradeSections(report, trades, "Кривая доходности, п после издержек (просадки закрашены)");
     if (!trades.empty())
         report.AddTradePicture("Последняя сделка на свечах", MakeTradePicture(trades.back(), instrument));
     report.AddTable("Сделки", TradeTable(trades));
+    return report;
+}
+
+HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForwardOutcome& out,
+                                 const Instrument& instrument)
+{
+    const SweepParams& sp = params.Sweep;
+    const SweepGrid& g = sp.Grid;
+    const auto axis = [](const AxisRange& a) {
+        return std::to_string(a.First) + "–" + std::to_string(a.Last);
+    };
+    HtmlReport report("Форвард-анализ: " + sp.PairName);
+    std::vector<ReportFact> setup = {
+        {"Инструмент", sp.PairName, "pair"},
+        {"Недели", WeeksText(instrument, sp.Weeks), "weeks"},
+        {"Выборка / проверка, недель",
+         std::to_string(params.InSample) + " / " + std::to_string(params.OutOfSample), "lengths"},
+        {"Окно", params.Anchored ? "нарастающее" : "скользящее", "anchored"},
+        {"Сигнал, стоп-лосс, тейк-профит",
+         axis(g.Signal) + ", " + axis(g.StopLoss) + ", " + axis(g.TakeProfit), "grid"},
+        {"Удержание", g.Hold ? axis(*g.Hold) : "без ограничения", "hold"},
+        {"Выбор по",
+         std::string(NameOf(sp.Metric).Caption) + ", не меньше " + std::to_string(sp.MinEntries) + " входов",
+         "metric"},
+        {"Издержки", CostsText(sp.Costs), "costs"},
+    };
+    if (params.Plateau)
+        setup.push_back({"Плато, ± шагов",
+                         std::to_string(params.Plateau->Signal) + "/" +
+                             std::to_string(params.Plateau->StopLoss) + "/" +
+                             std::to_string(params.Plateau->TakeProfit) +
+                             (g.Hold ? "/" + std::to_string(params.Plateau->Hold) : ""),
+                         "plateau"});
+    report.AddFacts("Параметры", "parameters", setup);
+
+    ReportTable windows{"windows",
+                        {"Окно", "Выборка", "Проверка", "Сигнал", "SL", "TP", "Удерж.", "Метрика",
+                         "Пункты (проверка)", "Входы", "Профит-фактор"},
+                        {true, false, false, true, true, true, true, true, true, true, true},
+                        {}};
+    for (std::size_t k = 0; k < out.Windows.size(); ++k) {
+        const WalkForwardWindow& w = out.Windows[k];
+        std::vector<std::string> row = {std::to_string(k + 1), WeeksText(instrument, w.Span.InSample),
+                                        WeeksText(instrument, w.Span.OutOfSample)};
+        if (!w.Chosen) {
+            row.insert(row.end(), {"-", "-", "-", "-", "-", "0,0", "0", "-"});
+        } else {
+            const auto first = out.Trades.begin() + static_cast<std::ptrdiff_t>(w.FirstTrade);
+            const NetFolder f =
+                ComputeTradeStats({first, first + static_cast<std::ptrdiff_t>(w.TradeCount)}).All;
+            row.insert(row.end(),
+                       {std::to_string(w.Signal), std::to_string(w.StopLoss), std::to_string(w.TakeProfit),
+                        w.Hold ? std::to_string(*w.Hold) : "-", RatioText(w.InSampleMetric),
+                        Points(w.OutOfSampleNetTenths), std::to_string(w.OutOfSampleResult.Entries),
+                        RatioFigureText(ProfitFactor(f))});
+        }
+        windows.Rows.push_back(std::move(row));
+    }
+    report.AddTable("Окна", windows);
+    AddTradeSections(report, out.Trades,
+                     "Вне выборки: кривая доходности, п после издержек (просадки закрашены)",
+                     {{"Эффективность", RatioFigureText(out.Efficiency), "efficiency"}});
+    report.AddTable("Сделки вне выборки", TradeTable(out.Trades));
     return report;
 }
 

@@ -74,4 +74,14 @@ class HtmlReport {
 HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult& result,
                               const std::vector<ClosedTrade>& trades, const Instrument& instrument);
 
+struct WalkForwardParams;
+struct WalkForwardOutcome;
+
+/// The report of a walk-forward analysis: its settings, the table of its
+/// windows (the choice of each and its out-of-sample result), the figures of
+/// the joined out-of-sample trades with the efficiency, their years, their
+/// account of net points and the trades.
+HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForwardOutcome& out,
+                                 const Instrument& instrument);
+
 } // namespace quillet

@@ -4,9 +4,11 @@
 
 #include "cli/Commands.h"
 #include "cli/MonteCarloOutput.h"
+#include "cli/ReportOutput.h"
 #include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
+#include "backtest/HtmlReport.h"
 #include "backtest/TradeStats.h"
 #include "backtest/WalkForward.h"
 #include "store/Dates.h"
@@ -35,6 +37,7 @@ struct Options {
     bool anchored = false;
     std::optional<std::string> plateau; // "" for the default radii
     bool json = false;
+    std::optional<std::string> report; // where the HTML report goes
     std::optional<std::string> trades;
     MonteCarloOptions monteCarlo;
 };
@@ -267,6 +270,8 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
         ctx.exitCode = InterruptedStatus();
         return;
     }
+    if (opts.report && !WriteReportFile(*opts.report, MakeWalkForwardReport(params, out, inst).Html(), ctx))
+        return;
     if (opts.trades) {
         if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true) || *opts.trades == "-")
             return;
@@ -317,6 +322,10 @@ void AddWalkForwardCommand(CLI::App& app, Context& ctx)
            "--trades", opts->trades,
            "Write the out-of-sample trades as CSV to FILE (- for standard output, in place of the report)")
         ->type_name("FILE")
+        ->check(NonEmptyFileName());
+    cmd->add_option("--report", opts->report,
+                    "Write the analysis as one self-contained HTML file (windows, figures, curve, trades)")
+        ->type_name("FILE.html")
         ->check(NonEmptyFileName());
     AddMonteCarloOptions(cmd, opts->monteCarlo);
     AddThreadsOption(cmd, opts->grid);

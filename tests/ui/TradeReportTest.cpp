@@ -102,6 +102,7 @@ class TradeReportTest : public WindowTest {
     void reportHoldsTheCommandsJsonAtCosts_data();
     void reportHoldsTheCommandsJsonAtCosts();
     void reportIntoAMissingFolderSaysWhy();
+    void walkForwardReportHoldsTheCommandsJson();
 
   private:
     std::unique_ptr<TForm1> RunDemo(const QString& pair);
@@ -293,6 +294,49 @@ void TradeReportTest::reportIntoAMissingFolderSaysWhy()
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(dialogs_->messages.front().Text.contains(QStringLiteral("нет папки")));
     QVERIFY(!QFile::exists(QString::fromStdString(path)));
+}
+
+// walkforward --report beside walkforward --json of the same analysis: the
+// windows' choices and out-of-sample results, the figures with the
+// efficiency, and one row per out-of-sample trade.
+void TradeReportTest::walkForwardReportHoldsTheCommandsJson()
+{
+    CopyDemoData(dir_->dir());
+    const std::string file = dir_->file("walkforward.html");
+    const std::string base = dir_->file("AUDJPY.base");
+    const std::vector<const char*> argv = {
+        "quillet-cli", "walkforward", base.c_str(), "--in-sample", "104",        "--out-of-sample",
+        "52",          "--signal",    "85:110",     "--sl",        "10:60",      "--tp",
+        "10:60",       "--spread",    "1.5",        "--report",    file.c_str(), "--json"};
+    std::ostringstream out, err;
+    QCOMPARE(cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err), 0);
+    const auto json = nlohmann::json::parse(out.str());
+    const ReadReport r = ReadHtml(QByteArray::fromStdString(ReadFile(file)));
+    QCOMPARE(r.Lang, QStringLiteral("ru"));
+    QCOMPARE(r.Keyed.at("parameters").at("pair").toStdString(), json["pair"].get<std::string>());
+
+    const std::vector<QStringList>& windows = r.Rows.at("windows");
+    QCOMPARE(windows.size(), json["windows"].size() + 1);
+    for (std::size_t k = 0; k < json["windows"].size(); ++k) {
+        const auto& w = json["windows"][k];
+        const QStringList& row = windows[k + 1];
+        if (w["chosen"].is_null()) { // a window with no eligible combination trades nothing
+            QCOMPARE(row.at(3), QStringLiteral("-"));
+            continue;
+        }
+        QCOMPARE(Number(row.at(3)), w["chosen"]["signal"].get<double>());
+        QCOMPARE(Number(row.at(4)), w["chosen"]["sl"].get<double>());
+        QCOMPARE(Number(row.at(5)), w["chosen"]["tp"].get<double>());
+        QCOMPARE(Number(row.at(8)), w["out_of_sample_net"].get<double>());
+        QCOMPARE(Number(row.at(9)), w["out_of_sample_result"]["Entries"].get<double>());
+    }
+    const auto& figures = r.Keyed.at("figures");
+    for (const auto& [key, value] : json["stats"].items())
+        if (key != "by_year" && !value.is_null())
+            QCOMPARE(Number(figures.at(QString::fromStdString(key))), value.get<double>());
+    QVERIFY(std::abs(Number(figures.at("efficiency")) - json["efficiency"].get<double>()) <= 0.005);
+    QCOMPARE(r.Rows.at("trades").size(), json["trades"].size() + 1);
+    QVERIFY(json["trades"].size() > 20);
 }
 
 QUILLET_WINDOW_TEST(TradeReportTest);
