@@ -61,22 +61,12 @@ std::string Points(std::int64_t tenths)
 
 std::string DirectionText(TradeDirection direction)
 {
-    return direction == TradeDirection::Sell ? "Продажа" : "Покупка";
+    return std::string(DirectionCaption(direction));
 }
 
 std::string ExitText(ExitKind kind)
 {
-    switch (kind) {
-    case ExitKind::TakeProfit:
-        return "TP";
-    case ExitKind::StopLoss:
-        return "SL";
-    case ExitKind::TimeOut:
-        return "тайм-аут";
-    case ExitKind::OutOfCandles:
-        return "нет свечей";
-    }
-    return {};
+    return std::string(ExitKindCaption(kind));
 }
 
 // The weeks a run analyses that the instrument has, as dates and indices.

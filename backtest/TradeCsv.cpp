@@ -71,6 +71,26 @@ std::string_view DirectionName(TradeDirection direction)
     return direction == TradeDirection::Sell ? "Sell" : "Buy";
 }
 
+std::string_view DirectionCaption(TradeDirection direction)
+{
+    return direction == TradeDirection::Sell ? "Продажа" : "Покупка";
+}
+
+std::string_view ExitKindCaption(ExitKind kind)
+{
+    switch (kind) {
+    case ExitKind::TakeProfit:
+        return "TP";
+    case ExitKind::StopLoss:
+        return "SL";
+    case ExitKind::TimeOut:
+        return "тайм-аут";
+    case ExitKind::OutOfCandles:
+        return "нет свечей";
+    }
+    return "";
+}
+
 std::string_view ExitKindName(ExitKind kind)
 {
     switch (kind) {

@@ -30,6 +30,11 @@ std::string_view DirectionName(TradeDirection direction);
 /// "TP", "SL", "timeout" (the holding limit) or "runout" (the hourly data ended).
 std::string_view ExitKindName(ExitKind kind);
 
+/// The same in the window's and the report's Russian: "Покупка" or "Продажа";
+/// "TP", "SL", "тайм-аут" or "нет свечей".
+std::string_view DirectionCaption(TradeDirection direction);
+std::string_view ExitKindCaption(ExitKind kind);
+
 /// The hour of a candle's time text ("7", "07", "07:00"), or -1 when the text
 /// does not start with an hour from 0 to 23.
 int HourOfTimeText(std::string_view time);

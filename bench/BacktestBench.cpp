@@ -6,6 +6,8 @@
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
+#include "DemoEurUsd.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -16,20 +18,7 @@
 namespace quillet {
 namespace {
 
-// The demo instruments are written once per process; EURUSD goes to slot 1
-// of a table of its own.
-const InstrumentTable& DemoEurUsd()
-{
-    static test::TempDir dir;
-    static const std::unique_ptr<InstrumentTable> table = [] {
-        std::ostringstream progress;
-        demo::WriteDemoData(dir.dir(), progress);
-        auto t = std::make_unique<InstrumentTable>();
-        ReadBaseFile(dir.file("EURUSD.base"), 1, *t);
-        return t;
-    }();
-    return *table;
-}
+using bench::DemoEurUsd;
 
 BacktestParams FullRun(bool log)
 {

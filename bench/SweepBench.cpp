@@ -8,6 +8,8 @@
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
+#include "DemoEurUsd.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -16,18 +18,7 @@
 namespace quillet {
 namespace {
 
-const InstrumentTable& DemoEurUsdTable()
-{
-    static test::TempDir dir;
-    static const std::unique_ptr<InstrumentTable> table = [] {
-        std::ostringstream progress;
-        demo::WriteDemoData(dir.dir(), progress);
-        auto t = std::make_unique<InstrumentTable>();
-        ReadBaseFile(dir.file("EURUSD.base"), 1, *t);
-        return t;
-    }();
-    return *table;
-}
+using bench::DemoEurUsd;
 
 SweepParams FullGrid()
 {
@@ -48,7 +39,7 @@ void Report(benchmark::State& state, const SweepOutcome& outcome)
 
 void SweepFullGridNoHold(benchmark::State& state)
 {
-    const InstrumentTable& table = DemoEurUsdTable();
+    const InstrumentTable& table = DemoEurUsd();
     SweepParams params = FullGrid();
     params.Threads = static_cast<int>(state.range(0));
     SweepOutcome outcome;
@@ -73,7 +64,7 @@ BENCHMARK(SweepFullGridNoHold)
 // order.
 void SweepFullGridAtCosts(benchmark::State& state)
 {
-    const InstrumentTable& table = DemoEurUsdTable();
+    const InstrumentTable& table = DemoEurUsd();
     SweepParams params = FullGrid();
     params.Threads = 2;
     params.Costs = {12, 7, -3, 1};
@@ -97,7 +88,7 @@ BENCHMARK(SweepFullGridAtCosts)
 // 825 million combinations: one iteration is the figure.
 void SweepFullGridWithHoldAxis(benchmark::State& state)
 {
-    const InstrumentTable& table = DemoEurUsdTable();
+    const InstrumentTable& table = DemoEurUsd();
     SweepParams params = FullGrid();
     params.Grid.Hold = AxisRange{1, 120};
     params.Threads = 2;
@@ -114,7 +105,7 @@ BENCHMARK(SweepFullGridWithHoldAxis)->Unit(benchmark::kSecond)->UseRealTime()->I
 // does not grow with the grid's signal axis.
 void SweepTableOfDemoEurUsd(benchmark::State& state)
 {
-    const InstrumentTable& table = DemoEurUsdTable();
+    const InstrumentTable& table = DemoEurUsd();
     const SweepGrid grid;
     for (auto _ : state) {
         SweepTable sweep(table[1], "EURUSD", grid, {0, 535});

@@ -10,6 +10,8 @@
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
+#include "DemoEurUsd.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -19,18 +21,7 @@
 namespace quillet {
 namespace {
 
-const InstrumentTable& DemoEurUsd()
-{
-    static test::TempDir dir;
-    static const std::unique_ptr<InstrumentTable> table = [] {
-        std::ostringstream progress;
-        demo::WriteDemoData(dir.dir(), progress);
-        auto t = std::make_unique<InstrumentTable>();
-        ReadBaseFile(dir.file("EURUSD.base"), 1, *t);
-        return t;
-    }();
-    return *table;
-}
+using bench::DemoEurUsd;
 
 void WalkForwardFullGrid(benchmark::State& state)
 {

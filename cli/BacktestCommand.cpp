@@ -119,7 +119,7 @@ void RunBacktest(const Options& opts, Context& ctx)
 
     // The report is a file of its own, whatever goes to standard output.
     if (opts.report &&
-        !WriteReportFile(*opts.report, MakeBacktestReport(params, result, trades, inst).Html(), ctx))
+        !WriteFileOrSay(*opts.report, MakeBacktestReport(params, result, trades, inst).Html(), ctx))
         return;
 
     // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on

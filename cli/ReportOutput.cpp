@@ -7,10 +7,10 @@
 
 namespace quillet::cli {
 
-bool WriteReportFile(const std::string& path, const std::string& html, Context& ctx)
+bool WriteFileOrSay(const std::string& path, const std::string& text, Context& ctx)
 {
     try {
-        WriteFileAtomically(path, html.data(), html.size());
+        WriteFileAtomically(path, text.data(), text.size());
     } catch (const Error& e) {
         ctx.err << NamedErrorText(e) << '\n';
         ctx.exitCode = kFailure;

@@ -1,5 +1,5 @@
 #pragma once
-// The HTML report of a run on the command line.
+// A file a command writes besides its output: a report or a trade list.
 
 #include "cli/Cli.h"
 
@@ -7,8 +7,8 @@
 
 namespace quillet::cli {
 
-/// Writes the report to `path` through a complete temporary copy. On failure
+/// Writes `text` to `path` through a complete temporary copy. On failure
 /// tells why on ctx.err, sets the failure status and returns false.
-bool WriteReportFile(const std::string& path, const std::string& html, Context& ctx);
+bool WriteFileOrSay(const std::string& path, const std::string& text, Context& ctx);
 
 } // namespace quillet::cli

@@ -231,16 +231,6 @@ void PrintJson(const SweepParams& params, const SweepOutcome& out, bool withCost
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-// The text right-aligned in `width` characters (UTF-8), as printf's %*s
-// aligns the ASCII texts of the cells.
-std::string PadLeft(std::string_view text, int width)
-{
-    int length = 0;
-    for (const char c : text)
-        length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
-}
-
 void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCosts, std::ostream& os)
 {
     const SweepGrid& g = params.Grid;

@@ -210,4 +210,12 @@ void ProgressBar::Finish()
         err_ << '\n';
 }
 
+std::string PadLeft(std::string_view text, int width)
+{
+    int length = 0;
+    for (const char c : text)
+        length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
+}
+
 } // namespace quillet::cli

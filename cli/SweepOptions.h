@@ -14,6 +14,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet::cli {
@@ -69,6 +70,10 @@ class InterruptGuard {
 // --- Progress on a terminal ---
 
 bool StandardErrorIsATerminal(const std::ostream& err);
+
+/// The text right-aligned in `width` characters (UTF-8), as printf's %*s
+/// aligns ASCII texts: the columns of the commands' tables.
+std::string PadLeft(std::string_view text, int width);
 
 class ProgressBar {
   public:

@@ -1,5 +1,7 @@
 #include "cli/TradesOutput.h"
 
+#include "cli/ReportOutput.h"
+
 #include "backtest/ResultFields.h"
 #include "backtest/TradeCsv.h"
 #include "backtest/TradeList.h"
@@ -109,14 +111,7 @@ bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& tra
         ctx.out << csv;
         return true;
     }
-    try {
-        WriteFileAtomically(path, csv.data(), csv.size());
-    } catch (const Error& e) {
-        ctx.err << NamedErrorText(e) << '\n';
-        ctx.exitCode = kFailure;
-        return false;
-    }
-    return true;
+    return WriteFileOrSay(path, csv, ctx);
 }
 
 } // namespace quillet::cli

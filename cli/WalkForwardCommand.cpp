@@ -155,15 +155,6 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-// The text right-aligned in `width` characters (UTF-8).
-std::string PadLeft(std::string_view text, int width)
-{
-    int length = 0;
-    for (const char c : text)
-        length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
-}
-
 std::string WeeksText(WeekRange w)
 {
     return std::to_string(w.First) + ".." + std::to_string(w.Last);
@@ -270,7 +261,7 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
         ctx.exitCode = InterruptedStatus();
         return;
     }
-    if (opts.report && !WriteReportFile(*opts.report, MakeWalkForwardReport(params, out, inst).Html(), ctx))
+    if (opts.report && !WriteFileOrSay(*opts.report, MakeWalkForwardReport(params, out, inst).Html(), ctx))
         return;
     if (opts.trades) {
         if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true) || *opts.trades == "-")

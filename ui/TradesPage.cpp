@@ -64,22 +64,12 @@ QString Text(const std::string& utf8)
 
 QString DirectionText(TradeDirection direction)
 {
-    return direction == TradeDirection::Sell ? QStringLiteral("Продажа") : QStringLiteral("Покупка");
+    return QString::fromUtf8(DirectionCaption(direction));
 }
 
 QString ExitText(ExitKind kind)
 {
-    switch (kind) {
-    case ExitKind::TakeProfit:
-        return QStringLiteral("TP");
-    case ExitKind::StopLoss:
-        return QStringLiteral("SL");
-    case ExitKind::TimeOut:
-        return QStringLiteral("тайм-аут");
-    case ExitKind::OutOfCandles:
-        return QStringLiteral("нет свечей");
-    }
-    return {};
+    return QString::fromUtf8(ExitKindCaption(kind));
 }
 
 // A candle's moment as a day serial with its hour, for sorting.
