@@ -1,7 +1,7 @@
-// quillet-cli backtest, portfolio and sweep on the seven demo instruments,
-// byte for byte against the outputs kept in tests/golden: every label, log
-// line, notice, result field, trade list row and sweep row must stay as it
-// was.
+// quillet-cli backtest, portfolio, sweep and walkforward on the seven demo
+// instruments, byte for byte against the outputs kept in tests/golden: every
+// label, log line, notice, result field, trade list row, sweep row, report
+// and walk-forward window must stay as it was, with and without costs.
 
 #include "cli/CliTestSupport.h"
 #include "demo/DemoData.h"
@@ -52,15 +52,45 @@ const ParameterSet kSweepSets[] = {
 };
 const char* const kSweepPairs[] = {"EURUSD", "EURJPY"};
 
+// A broker's costs: a spread, a commission, a long swap charged and a short
+// swap credited.
+const std::vector<std::string> kCosts = {"--spread",    "1.2",  "--commission", "0.7",
+                                         "--swap-long", "-0.3", "--swap-short", "0.1"};
+
+std::vector<std::string> WithCosts(std::vector<std::string> options)
+{
+    options.insert(options.end(), kCosts.begin(), kCosts.end());
+    return options;
+}
+
+// The tight set at costs; the sweep at costs ranked by a figure of the nets
+// in order; walk-forward analyses, rolling with the best cell and anchored
+// with the plateau choice over a holding axis, with their Monte Carlo.
+const ParameterSet kBacktestAtCosts = {"costs", WithCosts(kBacktestSets[1].Options)};
+const ParameterSet kSweepAtCosts = {
+    "costs", WithCosts({"--signal", "70:85", "--sl", "0:20", "--tp", "10:30", "--hold", "40:42", "--metric",
+                        "max-drawdown", "--min-entries", "5", "--forward", "400", "535", "--threads", "2"})};
+const ParameterSet kWalkForwardSets[] = {
+    {"rolling",
+     WithCosts({"--in-sample", "156", "--out-of-sample", "52", "--signal", "60:120", "--sl", "20:80", "--tp",
+                "20:60", "--metric", "sqn", "--min-entries", "5", "--monte-carlo", "500", "--seed", "7"})},
+    {"plateau",
+     {"--in-sample", "200", "--out-of-sample", "80", "--anchored", "--plateau", "2", "--signal", "70:100",
+      "--sl", "30:60", "--tp", "20:50", "--hold", "30:40", "--min-entries", "3", "--threads", "2"}},
+};
 struct GoldenCase {
-    std::string Command; // "backtest", "trades" (backtest --trades), "portfolio" or "sweep"
-    std::string Pair;    // not for portfolio
+    // "backtest", "trades" (backtest --trades), "report" (backtest --report), "portfolio", "sweep" or
+    // "walkforward"
+    std::string Command;
+    std::string Pair; // not for portfolio
     ParameterSet Set;
 
     std::string FileName() const
     {
         return Command + "-" + (Pair.empty() ? "" : Pair + "-") + Set.Name +
-               (Command == "trades" ? ".csv" : ".json");
+               (Command == "trades"   ? ".csv"
+                : Command == "report" ? ".html"
+                                      : ".json");
     }
     std::string Stem() const
     {
@@ -82,6 +112,16 @@ std::vector<GoldenCase> AllCases()
     for (const char* pair : kSweepPairs)
         for (const ParameterSet& set : kSweepSets)
             cases.push_back({"sweep", pair, set});
+    for (const DemoPair& pair : DemoPairs()) {
+        cases.push_back({"backtest", std::string(pair.Name), kBacktestAtCosts});
+        cases.push_back({"trades", std::string(pair.Name), kBacktestAtCosts});
+    }
+    for (const char* pair : {"EURUSD", "AUDJPY"})
+        cases.push_back({"report", pair, kBacktestAtCosts});
+    cases.push_back({"sweep", "EURJPY", kSweepAtCosts});
+    for (const char* pair : kSweepPairs)
+        for (const ParameterSet& set : kWalkForwardSets)
+            cases.push_back({"walkforward", pair, set});
     return cases;
 }
 
@@ -92,23 +132,36 @@ TEST_P(GoldenOutput, MatchesTheKeptOutput)
     const GoldenCase& c = GetParam();
     const test::TempDir dir;
     const std::string csv = dir.file(c.Stem() + ".csv");
+    const std::string html = dir.file(c.Stem() + ".html");
+    const std::string base = test::DemoDir() + c.Pair + ".base";
     std::vector<std::string> args;
     if (c.Command == "backtest")
-        args = {"backtest", test::DemoDir() + c.Pair + ".base", "--log", "--json"};
+        args = {"backtest", base, "--log", "--json"};
     else if (c.Command == "trades")
-        args = {"backtest", test::DemoDir() + c.Pair + ".base", "--trades", "-"};
+        args = {"backtest", base, "--trades", "-"};
+    else if (c.Command == "report")
+        args = {"backtest", base, "--report", html};
     else if (c.Command == "sweep")
-        args = {"sweep", test::DemoDir() + c.Pair + ".base", "--json", "--csv", csv};
+        args = {"sweep", base, "--json", "--csv", csv};
+    else if (c.Command == "walkforward")
+        args = {"walkforward", base, "--json", "--trades", csv, "--report", html};
     else
         args = {"portfolio", test::DemoDir(), "--json"};
     args.insert(args.end(), c.Set.Options.begin(), c.Set.Options.end());
 
     const CliRun run = RunCommand(args);
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string difference = test::CompareWithGolden(c.FileName(), run.out);
+    const std::string difference =
+        test::CompareWithGolden(c.FileName(), c.Command == "report" ? test::ReadFile(html) : run.out);
     EXPECT_TRUE(difference.empty()) << difference;
-    if (c.Command == "sweep") {
-        const std::string rows = test::CompareWithGolden(c.Stem() + ".csv", test::ReadFile(csv));
+    // The files a command writes beside its output.
+    std::vector<std::pair<std::string, std::string>> written; // file, suffix
+    if (c.Command == "sweep" || c.Command == "walkforward")
+        written.emplace_back(csv, ".csv");
+    if (c.Command == "walkforward")
+        written.emplace_back(html, ".html");
+    for (const auto& [file, suffix] : written) {
+        const std::string rows = test::CompareWithGolden(c.Stem() + suffix, test::ReadFile(file));
         EXPECT_TRUE(rows.empty()) << rows;
     }
 }
