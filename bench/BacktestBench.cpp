@@ -1,8 +1,9 @@
 // One single-pair run over the demo EURUSD (weeks 0 to 535, the page's
 // defaults), with the work log off and with every line kept in memory.
 
-#include "backtest/SinglePairReport.h"
 #include "demo/DemoData.h"
+#include "report/SinglePairReport.h"
+#include "report/SinglePairRun.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
@@ -36,12 +37,11 @@ void SinglePairRunLogOff(benchmark::State& state)
     int progress = 0;
     for (auto _ : state) {
         BacktestResult result;
-        RunSinglePairBacktest(
-            params, result, {}, [&progress] { ++progress; }, {}, table);
+        RunSinglePairBacktest(params, table[params.Slot], result, {}, [&progress] { ++progress; }, {});
         benchmark::DoNotOptimize(result);
     }
     BacktestResult result;
-    RunSinglePairBacktest(params, result, {}, {}, {}, table);
+    RunSinglePairBacktest(params, table[params.Slot], result, {}, {}, {});
     state.counters["entries"] = result.Entries;
 }
 BENCHMARK(SinglePairRunLogOff)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -54,8 +54,8 @@ void SinglePairRunLogOn(benchmark::State& state)
     for (auto _ : state) {
         BacktestResult result;
         std::vector<std::string> log;
-        RunSinglePairBacktest(
-            params, result, [&log](const std::string& line) { log.push_back(line); }, {}, {}, table);
+        RunSinglePairBacktest(params, table[params.Slot], result,
+                              [&log](const std::string& line) { log.push_back(line); }, {}, {});
         log.push_back(MakeSinglePairReport(params, result).ClosingLine);
         lines = log.size();
         benchmark::DoNotOptimize(log.data());

@@ -3,8 +3,8 @@
 // written once per process, and EURUSD goes to slot 1 of a table of its own.
 
 #include "demo/DemoData.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "support/TestSupport.h"
 
 #include <memory>

@@ -3,10 +3,10 @@
 // default signal (85 points), and for the all-pairs rule every week's pair
 // with the longest weekly candle among the seven.
 
-#include "backtest/EntryIndex.h"
-#include "backtest/TradeRules.h"
 #include "demo/DemoData.h"
-#include "store/Numbers.h"
+#include "model/Numbers.h"
+#include "rule/EntryIndex.h"
+#include "rule/TradeRules.h"
 #include "store/Startup.h"
 #include "support/PlainEntryScans.h"
 #include "support/TestSupport.h"

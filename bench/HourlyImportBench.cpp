@@ -2,9 +2,9 @@
 // hours, days and weeks built, and the record written safely to disk. Once
 // for each file format.
 
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/HourlyImport.h"
-#include "store/Instrument.h"
 #include "support/HourlyText.h"
 #include "support/TestSupport.h"
 

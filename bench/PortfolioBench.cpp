@@ -2,8 +2,8 @@
 // loads them: 536 weeks, each choosing among seven pairs, a linear search
 // for the entry hour from index 0 and an hourly walk to the exit.
 
-#include "backtest/Portfolio.h"
 #include "demo/DemoData.h"
+#include "engine/Portfolio.h"
 #include "store/Startup.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 // Loading the instrument table and building an instrument from quote text.
 
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "store/QuoteImport.h"
 #include "store/Startup.h"
 #include "support/TestSupport.h"

@@ -3,8 +3,8 @@
 // 0..100, no holding limit), and the same grid with the holding limit as a
 // fourth axis (1..120). Wall time on every core of the machine.
 
-#include "backtest/Sweep.h"
 #include "demo/DemoData.h"
+#include "engine/Sweep.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
@@ -23,7 +23,6 @@ using bench::DemoEurUsd;
 SweepParams FullGrid()
 {
     SweepParams params; // signal 50..500, sl 0..150, tp 0..100, weeks 0..535
-    params.Slot = 1;
     params.PairName = "EURUSD";
     return params;
 }
@@ -44,7 +43,7 @@ void SweepFullGridNoHold(benchmark::State& state)
     params.Threads = static_cast<int>(state.range(0));
     SweepOutcome outcome;
     for (auto _ : state) {
-        outcome = RunSweep(params, table);
+        outcome = RunSweep(params, table[1]);
         benchmark::DoNotOptimize(outcome.Cells.data());
     }
     Report(state, outcome);
@@ -71,7 +70,7 @@ void SweepFullGridAtCosts(benchmark::State& state)
     params.Metric = state.range(0) == 0 ? SweepMetric::Net : SweepMetric::MaxDrawdown;
     SweepOutcome outcome;
     for (auto _ : state) {
-        outcome = RunSweep(params, table);
+        outcome = RunSweep(params, table[1]);
         benchmark::DoNotOptimize(outcome.Cells.data());
     }
     Report(state, outcome);
@@ -94,7 +93,7 @@ void SweepFullGridWithHoldAxis(benchmark::State& state)
     params.Threads = 2;
     SweepOutcome outcome;
     for (auto _ : state) {
-        outcome = RunSweep(params, table);
+        outcome = RunSweep(params, table[1]);
         benchmark::DoNotOptimize(outcome.Cells.data());
     }
     Report(state, outcome);

@@ -4,8 +4,8 @@
 // and by the best plateau; and the Monte Carlo of 10,000 runs over 300
 // trades. Wall time on two threads.
 
-#include "backtest/MonteCarlo.h"
-#include "backtest/WalkForward.h"
+#include "analysis/MonteCarlo.h"
+#include "analysis/WalkForward.h"
 #include "demo/DemoData.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
@@ -27,14 +27,13 @@ void WalkForwardFullGrid(benchmark::State& state)
 {
     const InstrumentTable& table = DemoEurUsd();
     WalkForwardParams params; // the full grid, weeks 0..535, 156 + 52 rolling
-    params.Sweep.Slot = 1;
     params.Sweep.PairName = "EURUSD";
     params.Sweep.Threads = 2;
     if (state.range(0) != 0)
         params.Plateau = PlateauRadii{};
     WalkForwardOutcome out;
     for (auto _ : state) {
-        out = RunWalkForward(params, table);
+        out = RunWalkForward(params, table[1]);
         benchmark::DoNotOptimize(out.Trades.data());
     }
     state.counters["windows"] = static_cast<double>(out.Windows.size());

@@ -6,17 +6,20 @@
 #include "cli/ReportOutput.h"
 #include "cli/TradesOutput.h"
 
-#include "backtest/BacktestParams.h"
-#include "backtest/HtmlReport.h"
-#include "backtest/ReportCaptions.h"
-#include "backtest/RunControls.h"
-#include "backtest/SinglePair.h"
-#include "backtest/SinglePairReport.h"
-#include "backtest/TradeStats.h"
-#include "store/Dates.h"
+#include "analysis/TradeStats.h"
+#include "engine/BacktestParams.h"
+#include "model/ControlRanges.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
+#include "model/TradeCosts.h"
+#include "report/Catalogue.h"
+#include "report/FigureTexts.h"
+#include "report/HtmlReport.h"
+#include "report/ReportCaptions.h"
+#include "report/SinglePairReport.h"
+#include "report/SinglePairRun.h"
+#include "report/SweepTexts.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
-#include "store/TradeCosts.h"
 
 #include <nlohmann/json.hpp>
 
@@ -111,8 +114,9 @@ void RunBacktest(const Options& opts, Context& ctx)
     std::vector<ClosedTrade> trades;
     TradeCollector collect(trades);
     RunSinglePairBacktest(
-        params, result, [&log](const std::string& line) { log.push_back(line); }, [&progress] { ++progress; },
-        [&notices](const std::string& text) { notices.push_back(text); }, collect);
+        params, inst, result, [&log](const std::string& line) { log.push_back(line); },
+        [&progress] { ++progress; }, [&notices](const std::string& text) { notices.push_back(text); },
+        collect);
     const SinglePairReport report = MakeSinglePairReport(params, result);
     if (params.LogEnabled)
         log.push_back(report.ClosingLine);

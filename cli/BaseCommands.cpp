@@ -2,11 +2,11 @@
 
 #include "cli/Commands.h"
 
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
 #include "store/HourlyImport.h"
-#include "store/Instrument.h"
 #include "store/QuoteImport.h"
 #include "store/Startup.h"
 

@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/Startup.h"
 
 #include <ostream>

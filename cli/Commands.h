@@ -2,7 +2,7 @@
 // The subcommands of quillet-cli and their options.
 
 #include "cli/Cli.h"
-#include "store/TradeCosts.h"
+#include "model/TradeCosts.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,9 +2,9 @@
 
 #include "cli/MonteCarloOutput.h"
 
-#include "backtest/TradeStats.h"
 #include "cli/TradesOutput.h"
-#include "store/TradeCosts.h"
+#include "model/TradeCosts.h"
+#include "report/FigureTexts.h"
 
 #include <string>
 

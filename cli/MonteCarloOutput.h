@@ -2,8 +2,8 @@
 // The Monte Carlo of a command's trade list: its options, its JSON object
 // and its plain lines.
 
-#include "backtest/ClosedTrade.h"
-#include "backtest/MonteCarlo.h"
+#include "analysis/MonteCarlo.h"
+#include "engine/ClosedTrade.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>

@@ -3,9 +3,10 @@
 
 #include "cli/Commands.h"
 
-#include "backtest/Portfolio.h"
-#include "store/Errors.h"
-#include "store/Instrument.h"
+#include "engine/Portfolio.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
+#include "report/PortfolioReport.h"
 #include "store/Startup.h"
 
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #include "cli/ReportOutput.h"
 
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 
 #include <ostream>

@@ -6,15 +6,17 @@
 #include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
-#include "backtest/Parallel.h"
-#include "backtest/ResultFields.h"
-#include "backtest/RunControls.h"
-#include "backtest/Sweep.h"
-#include "store/Errors.h"
+#include "engine/Parallel.h"
+#include "engine/ResultFields.h"
+#include "engine/Sweep.h"
+#include "model/ControlRanges.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
+#include "model/Numbers.h"
+#include "model/TradeCosts.h"
+#include "report/Catalogue.h"
+#include "report/SweepTexts.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
-#include "store/Numbers.h"
-#include "store/TradeCosts.h"
 
 #include <nlohmann/json.hpp>
 
@@ -70,16 +72,20 @@ void AppendRatio(std::string& out, long double value)
     out.append(buf, end);
 }
 
-void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const std::string& hold,
-               const BacktestResult& r, const std::int64_t* costTenths)
+// Everything of a row after its signal value: the signal values of one
+// group share it, so it is formed once per group.
+void AppendRowTail(std::string& out, const SweptColumn& c, const BacktestResult& r, std::int64_t costTenths,
+                   bool withCosts)
 {
-    Append(out, signal);
     out += ',';
-    Append(out, stopLoss);
+    Append(out, c.StopLoss);
     out += ',';
-    Append(out, takeProfit);
+    Append(out, c.TakeProfit);
     out += ',';
-    out += hold;
+    if (c.Hold)
+        Append(out, *c.Hold);
+    else
+        out += "off";
     for (const ResultField& field : kResultFields) {
         out += ',';
         if (field.Flag)
@@ -88,74 +94,44 @@ void AppendRow(std::string& out, int signal, int stopLoss, int takeProfit, const
             Append(out, r.*field.Count);
     }
     out += ',';
-    const SweepFigures f = FiguresOf(r, stopLoss, takeProfit);
+    const SweepFigures f = FiguresOf(r, c.StopLoss, c.TakeProfit);
     Append(out, f.Net);
     out += ',';
     AppendRatio(out, f.Profitability);
     out += ',';
     AppendRatio(out, f.TpShare);
-    if (costTenths) {
+    if (withCosts) {
         out += ',';
-        out += TenthsText(f.Net * 10 - *costTenths, '.');
+        out += TenthsText(f.Net * 10 - costTenths, '.');
     }
     out += '\n';
 }
 
-// Every combination of the grid, in the order stop-loss, take-profit,
-// holding limit, signal minimum; columns are folded in parallel batches
-// and handed to `write` in order. False when stopped.
-bool WriteCsvRows(const std::function<void(std::string_view)>& write, const Instrument& inst,
-                  const SweepParams& params, bool withCosts, std::stop_source& stop, ProgressBar& bar)
+// The rows of one column of the grid, by signal value; a stop-loss within
+// the spread is no combination to trade and has none.
+void AppendColumnRows(std::string& out, const SweptColumn& c, int firstSignal, bool withCosts)
 {
-    const SweepGrid& grid = params.Grid;
-    const SweepTable table(inst, params.PairName, grid, params.Weeks, params.Costs);
+    if (!c.Folded)
+        return;
+    const SweepTable::Column& col = *c.Folded;
+    std::string tail;
+    for (int g = 0; g < col.GroupCount(); ++g) {
+        tail.clear();
+        AppendRowTail(tail, c, col.Group(g), col.CostTenths[static_cast<std::size_t>(g)], withCosts);
+        for (int lane = col.FirstLaneOfGroup[g]; lane < col.FirstLaneOfGroup[g + 1]; ++lane) {
+            Append(out, firstSignal + lane);
+            out += tail;
+        }
+    }
+}
+
+std::string CsvHeader(bool withCosts)
+{
     std::string header = "signal,sl,tp,hold";
     for (const ResultField& field : kResultFields)
         header += "," + std::string(field.Name);
     header += withCosts ? ",net,profitability,tp_share,net_after_costs\n" : ",net,profitability,tp_share\n";
-    write(header);
-
-    const int workers = WorkerCount(params.Threads);
-    std::vector<SweepTable::Column> columns(static_cast<std::size_t>(workers));
-    const int tpCount = grid.TakeProfit.Count();
-    const int holdCount = grid.HoldCount();
-    const int columnCount = grid.StopLoss.Count() * tpCount * holdCount;
-    constexpr int kBatch = 256;
-    std::vector<std::string> texts(kBatch);
-    for (int first = 0; first < columnCount; first += kBatch) {
-        const int count = std::min(kBatch, columnCount - first);
-        ParallelFor(
-            count, workers,
-            [&](int index, int worker) {
-                const int c = first + index;
-                const int hold = c % holdCount;
-                const int takeProfit = grid.TakeProfit.First + (c / holdCount) % tpCount;
-                const int stopLoss = grid.StopLoss.First + c / holdCount / tpCount;
-                const int holdPosition = grid.Hold ? grid.Hold->First + hold : 0;
-                const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
-                const std::string holdText = grid.Hold ? std::to_string(holdPosition) : "off";
-                SweepTable::Column& col = columns[static_cast<std::size_t>(worker)];
-                std::string& text = texts[static_cast<std::size_t>(index)];
-                text.clear();
-                // A stop-loss within the spread is no combination to trade.
-                if (!StopLossClearsSpread(stopLoss, params.Costs))
-                    return;
-                table.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, col);
-                for (int lane = 0; lane < grid.Signal.Count(); ++lane)
-                    AppendRow(text, grid.Signal.First + lane, stopLoss, takeProfit, holdText, col.At(lane),
-                              withCosts ? &col.CostTenths[static_cast<std::size_t>(col.GroupOfLane[lane])]
-                                        : nullptr);
-            },
-            stop.get_token());
-        if (Interrupted())
-            stop.request_stop();
-        if (stop.stop_requested())
-            return false;
-        for (int n = 0; n < count; ++n)
-            write(texts[static_cast<std::size_t>(n)]);
-        bar.Show(static_cast<std::int64_t>(first + count) * grid.Signal.Count(), grid.Combinations());
-    }
-    return true;
+    return header;
 }
 
 // --- Output ----------------------------------------------------------------------
@@ -289,7 +265,6 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     const Instrument& inst = Table()[1];
 
     SweepParams params;
-    params.Slot = 1;
     params.PairName = ShortStringText(inst.Name);
     params.Grid = opts.grid.Grid();
     if (!opts.range.empty())
@@ -312,44 +287,48 @@ void RunSweepCommand(const Options& opts, Context& ctx)
             ctx.err << "Предупреждение: " << overlap << "\n";
     }
     ctx.err << std::flush;
+    // Every combination goes to the CSV as the sweep folds it: the rows of
+    // a column are formed on the worker that folded it.
+    std::optional<SweepStream> rows;
+    if (opts.csv) {
+        const int firstSignal = params.Grid.Signal.First;
+        rows = SweepStream{[firstSignal, withCosts](const SweptColumn& column, std::string& bytes) {
+                               AppendColumnRows(bytes, column, firstSignal, withCosts);
+                           },
+                           [&](std::string_view bytes) {
+                               if (csvFile)
+                                   csvFile->Write(bytes);
+                               else
+                                   ctx.out << bytes;
+                           }};
+        rows->Write(CsvHeader(withCosts));
+    }
     std::stop_source stop;
     ProgressBar bar(ctx.err, terminal, "Подбор");
-    const SweepOutcome out =
-        RunSweep(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
+    const SweepOutcome out = RunSweep(
+        params, inst, stop.get_token(),
+        [&](std::int64_t done, std::int64_t total) {
             if (Interrupted())
                 stop.request_stop();
             bar.Show(done, total);
-        });
+        },
+        rows ? &*rows : nullptr);
     bar.Finish();
     if (out.Stopped) {
         ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций" << (csvFile ? ", файл CSV не записан" : "") << '\n';
+                << " комбинаций"
+                << (csvFile    ? ", файл CSV не записан"
+                    : csvToOut ? ", строки CSV выведены не все"
+                               : "")
+                << '\n';
         ctx.exitCode = InterruptedStatus();
         return;
     }
-    if (opts.csv) {
-        ProgressBar csvBar(ctx.err, terminal, "CSV");
-        const bool written = csvToOut
-                                 ? WriteCsvRows([&ctx](std::string_view text) { ctx.out << text; }, inst,
-                                                params, withCosts, stop, csvBar)
-                                 : WriteCsvRows([&csvFile](std::string_view text) { csvFile->Write(text); },
-                                                inst, params, withCosts, stop, csvBar);
-        csvBar.Finish();
-        if (written && csvFile)
-            csvFile->Commit();
-        if (!written) {
-            // Every combination was counted; only the file is missing.
-            if (csvToOut)
-                ctx.err << "Прервано при выводе CSV: строки выведены не все\n";
-            else
-                ctx.err << "Прервано при записи CSV: файл '" << *opts.csv << "' не записан\n";
-            ctx.exitCode = InterruptedStatus();
-            return;
-        }
-        // "-" puts the CSV alone on standard output, in place of the best rows.
-        if (csvToOut)
-            return;
-    }
+    if (csvFile)
+        csvFile->Commit();
+    // "-" puts the CSV alone on standard output, in place of the best rows.
+    if (csvToOut)
+        return;
     if (opts.json)
         PrintJson(params, out, withCosts, ctx.out);
     else

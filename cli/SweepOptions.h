@@ -3,8 +3,8 @@
 // stop-loss, take-profit and holding-limit ranges, metric, entry minimum,
 // threads), a stop on Ctrl-C and a progress bar.
 
-#include "backtest/Sweep.h"
 #include "cli/Cli.h"
+#include "engine/Sweep.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,12 +2,13 @@
 
 #include "cli/ReportOutput.h"
 
-#include "backtest/ResultFields.h"
-#include "backtest/TradeCsv.h"
-#include "backtest/TradeList.h"
-#include "store/Errors.h"
+#include "analysis/EquityCurve.h"
+#include "engine/ResultFields.h"
+#include "model/Errors.h"
+#include "model/TradeCosts.h"
+#include "report/FigureTexts.h"
+#include "report/TradeCsv.h"
 #include "store/Files.h"
-#include "store/TradeCosts.h"
 
 #include <ostream>
 

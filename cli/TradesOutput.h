@@ -2,10 +2,10 @@
 // The trade list of a backtest on the command line: as CSV into a file or
 // onto standard output, and as the "trades" array of the JSON output.
 
-#include "backtest/ClosedTrade.h"
-#include "backtest/SinglePair.h"
-#include "backtest/TradeStats.h"
+#include "analysis/TradeStats.h"
 #include "cli/Cli.h"
+#include "engine/ClosedTrade.h"
+#include "engine/SinglePair.h"
 
 #include <nlohmann/json.hpp>
 

@@ -8,12 +8,15 @@
 #include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
-#include "backtest/HtmlReport.h"
-#include "backtest/TradeStats.h"
-#include "backtest/WalkForward.h"
-#include "store/Dates.h"
+#include "analysis/TradeStats.h"
+#include "analysis/WalkForward.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
+#include "report/Catalogue.h"
+#include "report/FigureTexts.h"
+#include "report/HtmlReport.h"
+#include "report/SweepTexts.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 
 #include <nlohmann/json.hpp>
 
@@ -167,7 +170,7 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
     os << "Инструмент: " << sp.PairName << '\n';
     os << "Недели " << WeeksText(sp.Weeks) << ": в выборке " << params.InSample << ", вне выборки "
        << params.OutOfSample << ", " << (params.Anchored ? "нарастающее" : "скользящее") << " окно; выбор по "
-       << NameOf(sp.Metric).Caption;
+       << MetricCaption(sp.Metric);
     if (params.Plateau)
         os << ", плато ±" << params.Plateau->Signal << '/' << params.Plateau->StopLoss << '/'
            << params.Plateau->TakeProfit << (sp.Grid.Hold ? "/" + std::to_string(params.Plateau->Hold) : "");
@@ -241,7 +244,6 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     SetActiveDateFormat(kRegionalDateFormat);
     LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
-    sp.Slot = 1;
     sp.PairName = ShortStringText(inst.Name);
 
     const auto spans = WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored);
@@ -250,7 +252,7 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     std::stop_source stop;
     ProgressBar bar(ctx.err, StandardErrorIsATerminal(ctx.err), "Форвард-анализ");
     const WalkForwardOutcome out =
-        RunWalkForward(params, Table(), stop.get_token(), [&](std::int64_t done, std::int64_t total) {
+        RunWalkForward(params, Table()[1], stop.get_token(), [&](std::int64_t done, std::int64_t total) {
             if (Interrupted())
                 stop.request_stop();
             bar.Show(done, total);

@@ -7,8 +7,8 @@
 
 #include "demo/DemoData.h"
 
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "store/QuoteImport.h"
 

@@ -46,7 +46,7 @@ gtest_passed='^\\[  PASSED  \\] [0-9]+ test'
 qtest_passed='^Totals: [0-9]+ passed'
 
 # Every C++ file keeps the checked-in .clang-format.
-find store backtest demo cli ui app tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+find model rule engine analysis report store demo cli ui app tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
   xargs -0 clang-format --dry-run --Werror
 # The launcher and the AppStream metadata are valid.
 scripts/check-desktop.sh

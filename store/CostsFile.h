@@ -10,7 +10,7 @@
 // lines and lines starting with "#" are notes. Like "config", the file is
 // code page 1251 with CR LF line ends.
 
-#include "store/TradeCosts.h"
+#include "model/TradeCosts.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "store/Files.h"
 
-#include "store/Cp1251.h"
-#include "store/Errors.h"
+#include "model/Cp1251.h"
+#include "model/Errors.h"
 
 #include <algorithm>
 #include <cerrno>

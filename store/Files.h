@@ -1,7 +1,7 @@
 #pragma once
 // The ".base" and "config" files and the plain text files the program reads.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,9 @@
 #include "store/HourlyImport.h"
 
-#include "store/Cp1251.h"
-#include "store/Dates.h"
+#include "model/Cp1251.h"
+#include "model/Dates.h"
+#include "model/Numbers.h"
 #include "store/Files.h"
-#include "store/Numbers.h"
 #include "store/QuoteImport.h"
 
 #include <algorithm>

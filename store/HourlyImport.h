@@ -4,8 +4,8 @@
 // candles are built from them. Prices go through the same text-to-number
 // conversion as the three-file import, so the same quote gives the same bytes.
 
-#include "store/Errors.h"
-#include "store/Instrument.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 
 #include <cstddef>
 #include <functional>

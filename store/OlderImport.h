@@ -3,7 +3,7 @@
 // instruments read from fixed comma-separated files straight into slots 1
 // to 7, and the save of those seven slots into one file.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 #include <string>
 #include <string_view>

@@ -1,10 +1,10 @@
 #include "store/QuoteImport.h"
 
-#include "store/Cp1251.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Cp1251.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
 #include "store/Files.h"
-#include "store/Numbers.h"
 
 #include <algorithm>
 

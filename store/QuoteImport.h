@@ -3,7 +3,7 @@
 // cells, rows of cells fill the three series of a record, and the record is
 // written as a ".base" file.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "store/Startup.h"
 
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // Bringing the instrument table up from "config" and the ".base" files it
 // names, and writing the list back at shut-down.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "ui/CostsDialog.h"
 
-#include "store/Numbers.h"
+#include "model/Numbers.h"
 #include "ui_CostsDialog.h"
 
 #include <QDoubleSpinBox>

@@ -1,7 +1,8 @@
 #include "ui/MonteCarloBox.h"
 
-#include "backtest/TradeStats.h"
-#include "store/TradeCosts.h"
+#include "analysis/TradeStats.h"
+#include "model/TradeCosts.h"
+#include "report/FigureTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui_MonteCarloBox.h"

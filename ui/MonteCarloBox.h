@@ -4,8 +4,8 @@
 // losing runs and a histogram of the maximum drawdowns. The trade page and
 // the walk-forward page each hold one.
 
-#include "backtest/ClosedTrade.h"
-#include "backtest/MonteCarlo.h"
+#include "analysis/MonteCarlo.h"
+#include "engine/ClosedTrade.h"
 
 #include <QGroupBox>
 #include <QString>

@@ -1,10 +1,13 @@
 #include "ui/OptimisationPage.h"
 
-#include "backtest/RunControls.h"
-#include "backtest/WalkForward.h"
-#include "store/Dates.h"
-#include "store/Instrument.h"
-#include "store/Numbers.h"
+#include "analysis/WalkForward.h"
+#include "model/ControlRanges.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
+#include "model/Numbers.h"
+#include "report/Catalogue.h"
+#include "report/FigureTexts.h"
+#include "report/SweepTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui/WalkForwardPage.h"
@@ -33,7 +36,7 @@ QString Text(std::string_view text)
 // The metric box lists the metrics in the order of SweepMetric.
 QString MetricName(SweepMetric m)
 {
-    return Text(NameOf(m).Caption);
+    return Text(MetricCaption(m));
 }
 
 QString Ratio(long double value, const char* suffix = "")
@@ -68,7 +71,7 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     ui->setupUi(this);
     auto& u = *ui;
     for (const quillet::MetricName& m : kMetricNames)
-        u.MetricBox->addItem(Text(m.Caption));
+        u.MetricBox->addItem(MetricName(m.Metric));
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
@@ -206,7 +209,6 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
             ShowError(this, QString::fromUtf8(a.Name) + QStringLiteral(": начало больше конца"));
             return false;
         }
-    params.Slot = slot;
     params.PairName = u.PairBox->currentText().toStdString();
     params.Grid.Signal = {u.SignalFrom->value(), u.SignalTo->value()};
     params.Grid.StopLoss = {u.StopLossFrom->value(), u.StopLossTo->value()};
@@ -239,7 +241,7 @@ void OptimisationPage::StartSweep()
 
     // The sweep reads its own copy of the instrument, so nothing the window
     // does to the table meanwhile can reach it.
-    auto inst = std::make_shared<const Instrument>(Table()[slot]);
+    auto inst = std::make_shared<const Instrument>(Table().At(slot));
     const int steps = ui->SweepProgress->maximum();
     SetRunning(true);
     ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций").arg(params.Grid.Combinations()));
@@ -489,9 +491,9 @@ void OptimisationPage::StartWalkForward()
     }
     const auto windows = WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
 
-    // The analysis reads its own copy of the instrument, in a table of its own.
-    auto table = std::make_shared<InstrumentTable>();
-    (*table)[slot] = Table()[slot];
+    // The analysis reads its own copy of the instrument.
+    auto inst = std::make_shared<const Instrument>(Table().At(slot));
+    shown->Slot = slot;
     const int steps = u.SweepProgress->maximum();
     SetRunning(true);
     u.StatusLabel->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
@@ -499,20 +501,20 @@ void OptimisationPage::StartWalkForward()
                                .arg(p.Sweep.Grid.Combinations()));
     walkDone_ = std::make_shared<WalkForwardDone>();
     walkDone_->Shown = shown;
-    walkWatcher_.setFuture(QtConcurrent::run([table, done = walkDone_, steps, slot](QPromise<void>& promise) {
+    walkWatcher_.setFuture(QtConcurrent::run([inst, done = walkDone_, steps](QPromise<void>& promise) {
         const auto began = std::chrono::steady_clock::now();
         WalkForwardShown& s = *done->Shown;
         promise.setProgressRange(0, steps);
         try {
             std::stop_source stop;
-            s.Outcome = RunWalkForward(
-                s.Params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
+            s.Outcome =
+                RunWalkForward(s.Params, *inst, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
                     if (promise.isCanceled())
                         stop.request_stop();
                     if (total > 0)
                         promise.setProgressValue(static_cast<int>(made * steps / total));
                 });
-            const CandleSeries& weeks = (*table)[slot].Week;
+            const CandleSeries& weeks = inst->Week;
             for (const WalkForwardWindow& w : s.Outcome.Windows) {
                 const auto in = WeekRangeDates(weeks, w.Span.InSample);
                 const auto outOfSample = WeekRangeDates(weeks, w.Span.OutOfSample);

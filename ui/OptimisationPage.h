@@ -4,8 +4,8 @@
 // with a heatmap of the chosen metric over stop-loss and take-profit and a
 // table of the best rows beside their forward figures.
 
-#include "backtest/Plateau.h"
-#include "backtest/Sweep.h"
+#include "analysis/Plateau.h"
+#include "engine/Sweep.h"
 #include "store/CostsFile.h"
 
 #include <QFutureWatcher>

@@ -1,7 +1,7 @@
 #include "ui/TradeChart.h"
 
-#include "store/Dates.h"
-#include "store/Numbers.h"
+#include "model/Dates.h"
+#include "model/Numbers.h"
 
 #include <QAreaSeries>
 #include <QCandlestickSeries>

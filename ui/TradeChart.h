@@ -4,7 +4,7 @@
 // hours held, and under them the weekly candles around the signal week. It
 // draws a TradePicture, the value the report draws too.
 
-#include "backtest/TradePicture.h"
+#include "report/TradePicture.h"
 
 #include <QWidget>
 

@@ -3,8 +3,10 @@
 // figures traders compare (over the trades' net points) and the net points
 // by year of entry as bars and as a table.
 
-#include "backtest/TradeStats.h"
-#include "store/TradeCosts.h"
+#include "analysis/TradeStats.h"
+#include "model/TradeCosts.h"
+#include "report/Catalogue.h"
+#include "report/FigureTexts.h"
 
 #include <QString>
 #include <QWidget>

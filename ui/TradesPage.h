@@ -5,9 +5,10 @@
 // copy of the list, the run's HTML report, and a way from a trade to its
 // lines in the work log.
 
-#include "backtest/BacktestParams.h"
-#include "backtest/SinglePair.h"
-#include "backtest/TradeList.h"
+#include "analysis/EquityCurve.h"
+#include "engine/BacktestParams.h"
+#include "engine/SinglePair.h"
+#include "report/SinglePairRun.h"
 
 #include <QAbstractTableModel>
 #include <QString>

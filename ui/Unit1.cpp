@@ -1,13 +1,16 @@
 #include "ui/Unit1.h"
 
-#include "backtest/BacktestParams.h"
-#include "backtest/RunControls.h"
-#include "backtest/SinglePair.h"
-#include "backtest/SinglePairReport.h"
-#include "backtest/TradeList.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
-#include "store/Instrument.h"
+#include "analysis/EquityCurve.h"
+#include "engine/BacktestParams.h"
+#include "engine/SinglePair.h"
+#include "model/ControlRanges.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
+#include "report/Catalogue.h"
+#include "report/SinglePairReport.h"
+#include "report/SinglePairRun.h"
+#include "report/SweepTexts.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/TradesPage.h"
@@ -514,7 +517,8 @@ void TForm1::BitBtn1Click()
         controls.LogEnabled = u.CheckBox6->isChecked();
         quillet::BacktestParams params = quillet::ParamsFromControls(controls);
         params.Costs = SinglePairCosts();
-        if (const std::string refusal = quillet::CostsMessage(params); !refusal.empty())
+        if (const std::string refusal = quillet::CostsMessage(params.Costs, params.StopLossPoints);
+            !refusal.empty())
             throw quillet::Error(refusal);
 
         const quillet::ProgressSetup bar = quillet::ProgressBarSetup(params);
@@ -548,7 +552,8 @@ void TForm1::BitBtn1Click()
         const int firstLogBlock = params.LogEnabled ? quillet::ui::TradesPage::NextLogBlock(u.Memo3) : -1;
         quillet::TradeList trades;
         try {
-            trades = quillet::RunSinglePairTradeList(params, result, log, progress, notify);
+            trades = quillet::RunSinglePairTradeList(params, quillet::Table().At(params.Slot), result, log,
+                                                     progress, notify);
         } catch (...) {
             flushLog();
             throw;

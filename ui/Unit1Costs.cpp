@@ -4,7 +4,8 @@
 
 #include "ui/Unit1.h"
 
-#include "store/Errors.h"
+#include "model/Errors.h"
+#include "report/Catalogue.h"
 #include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"

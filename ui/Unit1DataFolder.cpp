@@ -6,10 +6,10 @@
 #include "ui/Unit1.h"
 
 #include "demo/DemoData.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui_Unit1.h"

@@ -5,12 +5,12 @@
 
 #include "ui/Unit1.h"
 
-#include "store/Cp1251.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Cp1251.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
 #include "store/HourlyImport.h"
-#include "store/Instrument.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui_Unit1.h"

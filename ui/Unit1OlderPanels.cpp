@@ -6,8 +6,8 @@
 
 #include "ui/Unit1.h"
 
-#include "store/Dates.h"
-#include "store/Instrument.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/OlderImport.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"

@@ -5,8 +5,9 @@
 
 #include "ui/Unit1.h"
 
-#include "backtest/Portfolio.h"
-#include "store/Errors.h"
+#include "engine/Portfolio.h"
+#include "model/Errors.h"
+#include "report/PortfolioReport.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui_Unit1.h"
@@ -70,7 +71,8 @@ void TForm1::BitBtn2Click()
         const quillet::ProgressStep progress = [bar] {
             bar->setValue(std::min(bar->value() + 1, bar->maximum()));
         };
-        const quillet::PortfolioResult result = quillet::RunPortfolioBacktest(params, progress);
+        const quillet::PortfolioResult result =
+            quillet::RunPortfolioBacktest(params, progress, quillet::Table());
 
         const std::vector<quillet::LabelText> labels = quillet::MakePortfolioReport(params, result);
         for (std::size_t i = 0; i < labels.size(); ++i) {

@@ -4,10 +4,10 @@
 
 #include "ui/Unit1.h"
 
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "store/QuoteImport.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"

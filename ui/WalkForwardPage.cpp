@@ -1,8 +1,11 @@
 #include "ui/WalkForwardPage.h"
 
-#include "backtest/TradeStats.h"
-#include "store/Dates.h"
-#include "store/TradeCosts.h"
+#include "analysis/TradeStats.h"
+#include "model/Dates.h"
+#include "model/TradeCosts.h"
+#include "report/Catalogue.h"
+#include "report/FigureTexts.h"
+#include "report/SweepTexts.h"
 #include "ui/MonteCarloBox.h"
 #include "ui_WalkForwardPage.h"
 
@@ -80,7 +83,7 @@ void WalkForwardPage::Show(std::shared_ptr<const WalkForwardShown> shown)
                           .arg(p.InSample)
                           .arg(p.OutOfSample)
                           .arg(p.Anchored ? QStringLiteral("нарастающее") : QStringLiteral("скользящее"),
-                               Text(std::string(NameOf(p.Sweep.Metric).Caption)));
+                               Text(std::string(MetricCaption(p.Sweep.Metric))));
     if (p.Plateau)
         summary += QStringLiteral(", плато ±%1/%2/%3")
                        .arg(p.Plateau->Signal)
@@ -207,7 +210,7 @@ void WalkForwardPage::ChooseRow(int row)
     if (!w.Chosen)
         return;
     ChosenCombination c;
-    c.Slot = shown_->Params.Sweep.Slot;
+    c.Slot = shown_->Slot;
     c.Signal = w.Signal;
     c.StopLoss = w.StopLoss;
     c.TakeProfit = w.TakeProfit;

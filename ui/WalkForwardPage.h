@@ -4,8 +4,8 @@
 // account in net points with the windows' borders, its figures and the
 // efficiency, and the Monte Carlo of its trades.
 
-#include "backtest/MonteCarlo.h"
-#include "backtest/WalkForward.h"
+#include "analysis/MonteCarlo.h"
+#include "analysis/WalkForward.h"
 #include "ui/OptimisationPage.h"
 
 #include <QString>
@@ -27,6 +27,7 @@ namespace quillet::ui {
 
 /// A finished analysis as the page shows it.
 struct WalkForwardShown {
+    int Slot = 1; // the instrument's slot
     WalkForwardParams Params;
     WalkForwardOutcome Outcome;
     std::optional<MonteCarloOutcome> MonteCarlo;

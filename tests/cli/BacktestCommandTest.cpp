@@ -2,9 +2,9 @@
 
 #include "cli/CliTestSupport.h"
 
-#include "backtest/SyntheticPair.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
 #include "store/Files.h"
+#include "support/SyntheticPair.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 
 #include "cli/CliTestSupport.h"
 
-#include "backtest/SyntheticPair.h"
-#include "backtest/TradeCsv.h"
 #include "demo/DemoData.h"
+#include "report/TradeCsv.h"
 #include "store/Files.h"
+#include "support/SyntheticPair.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

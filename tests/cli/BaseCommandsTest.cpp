@@ -2,9 +2,9 @@
 // of a made-up pair, TEST01, with three days and four hours.
 
 #include "cli/CliTestSupport.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,12 +4,12 @@
 // candles agree with one another, do the prices look like the pair?
 
 #include "demo/DemoData.h"
-#include "backtest/TradeRules.h"
 #include "cli/CliTestSupport.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
+#include "model/Numbers.h"
+#include "rule/TradeRules.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
-#include "store/Numbers.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -6,10 +6,10 @@
 
 #include "cli/CliTestSupport.h"
 #include "demo/DemoData.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
 #include "store/HourlyImport.h"
-#include "store/Instrument.h"
 #include "support/HourlyText.h"
 #include "support/TestSupport.h"
 

@@ -1,11 +1,11 @@
 // quillet-cli portfolio: loading DIR/config as start-up does, the parameter
 // ranges of the page's track bars, the page's captions and the JSON form.
 
-#include "backtest/Portfolio.h"
 #include "cli/CliTestSupport.h"
-#include "store/Dates.h"
+#include "engine/Portfolio.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

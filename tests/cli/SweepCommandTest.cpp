@@ -4,8 +4,8 @@
 
 #include "cli/CliTestSupport.h"
 
-#include "backtest/Sweep.h"
 #include "demo/DemoData.h"
+#include "engine/Sweep.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -520,9 +520,10 @@ TEST_F(SweepCommand, CtrlCStopsCleanlyAndKeepsTheOldCsv)
             << "left behind: " << entry.path();
 }
 
-// A signal while the CSV is being written: every combination was counted,
-// so the message says that the file was not written; the old file stays
-// and the temporary one goes, for SIGTERM and SIGHUP as for Ctrl-C.
+// A signal once the sweep has written rows of the CSV: the rows go to the
+// file as the sweep folds them, so the message says how far it came and
+// that the file was not written; the old file stays and the temporary one
+// goes, for SIGTERM and SIGHUP as for Ctrl-C.
 class SignalDuringCsv : public SweepCommand, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
@@ -531,13 +532,14 @@ TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
     test::WriteFile(csv, "an older sweep\n");
     const std::string errFile = File("stderr.txt");
 
-    // The grid without holding limits: a quick sweep, then a CSV of about
-    // half a gigabyte, which takes seconds to write.
-    const pid_t pid = SpawnCli({"sweep", EurUsd(), "--threads", "2", "--csv", csv}, errFile);
+    // The whole four-axis grid: rows from the first columns on, and far
+    // longer than the test waits.
+    const pid_t pid =
+        SpawnCli({"sweep", EurUsd(), "--threads", "2", "--hold", "1:120", "--csv", csv}, errFile);
     ASSERT_GT(pid, 0);
 
-    // The CSV phase has begun once the temporary file beside the old one
-    // holds the first rows.
+    // The rows have begun once the temporary file beside the old one holds
+    // some.
     auto writing = [&] {
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator(dir_.path()))
@@ -556,8 +558,8 @@ TEST_P(SignalDuringCsv, LeavesTheOldFileAndNoTemporaryOne)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << " instead of stopping";
     EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
     const std::string err = test::ReadFile(errFile);
-    EXPECT_NE(err.find("Прервано при записи CSV: файл '" + csv + "' не записан"), std::string::npos) << err;
-    EXPECT_EQ(err.find("просчитано"), std::string::npos) << err;
+    EXPECT_NE(err.find("Прервано: просчитано "), std::string::npos) << err;
+    EXPECT_NE(err.find(" комбинаций, файл CSV не записан"), std::string::npos) << err;
     EXPECT_EQ(test::ReadFile(csv), "an older sweep\n");
     for (const auto& entry : fs::directory_iterator(dir_.path()))
         EXPECT_TRUE(entry.path().filename() == "grid.csv" || entry.path().filename() == "stderr.txt")

@@ -1,9 +1,10 @@
 // The sweep over the seven demo pairs against the plain single-pair run:
 // random combinations of the page's full ranges, every total compared.
 
-#include "backtest/SinglePair.h"
-#include "backtest/Sweep.h"
 #include "demo/DemoData.h"
+#include "engine/SinglePair.h"
+#include "engine/Sweep.h"
+#include "report/SinglePairRun.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
@@ -59,7 +60,7 @@ TEST_P(SweepOverDemoPairs, RandomCombinationsMatchThePlainRun)
         }
         const WeekRange weeks{params.FirstWeek, params.LastWeek};
         BacktestResult want;
-        RunSinglePairBacktest(params, want, {}, {}, {}, *table_);
+        RunSinglePairBacktest(params, (*table_)[params.Slot], want, {}, {}, {});
         sweep.FoldColumn(params.StopLossPoints, params.TakeProfitPoints, params.HoldLimit, weeks, column);
         const BacktestResult got = column.At(params.SignalMinPoints - grid.Signal.First);
         EXPECT_TRUE(SameResult(got, want))

@@ -3,8 +3,8 @@
 
 #include "cli/CliTestSupport.h"
 
-#include "backtest/MonteCarlo.h"
-#include "backtest/WalkForward.h"
+#include "analysis/MonteCarlo.h"
+#include "analysis/WalkForward.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,6 @@ TEST(WalkForwardCommand, JsonIsTheCoresAnalysis)
     const json doc = json::parse(run.out);
 
     WalkForwardParams params;
-    params.Sweep.Slot = 6; // the demo EURUSD
     params.Sweep.PairName = "EURUSD";
     params.Sweep.Grid = {{60, 120}, {10, 40}, {10, 40}, {}};
     params.Sweep.Weeks = {10, 530};
@@ -56,7 +55,7 @@ TEST(WalkForwardCommand, JsonIsTheCoresAnalysis)
     params.OutOfSample = 80;
     params.Anchored = true;
     params.Plateau = PlateauRadii{};
-    const WalkForwardOutcome want = RunWalkForward(params, test::DemoTable());
+    const WalkForwardOutcome want = RunWalkForward(params, test::DemoTable()[6]);
 
     ASSERT_EQ(doc["windows"].size(), want.Windows.size());
     for (std::size_t k = 0; k < want.Windows.size(); ++k) {

@@ -6,11 +6,11 @@
 // Input layout: 8 bytes of parameters, the 8-byte Name, weekly candles 0..15
 // (768 bytes), then hourly candles from index 0 for the rest.
 
-#include "backtest/Portfolio.h"
-#include "backtest/SinglePairReport.h"
-#include "store/Errors.h"
+#include "engine/Portfolio.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
+#include "report/SinglePairReport.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t lines = 0;
     BacktestResult result;
     RunSinglePairBacktest(
-        params, result, [&](const std::string& line) { lines += line.size(); }, [] {},
+        params, Table()[params.Slot], result, [&](const std::string& line) { lines += line.size(); }, [] {},
         [](const std::string&) {});
     MakeSinglePairReport(params, result);
 

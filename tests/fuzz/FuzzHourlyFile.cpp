@@ -2,7 +2,7 @@
 // series agree with what the import reports: hours rising, one day per date,
 // weeks dated on Sundays, each week's range holding its days' ranges.
 
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/HourlyImport.h"
 
 #include <cstdint>

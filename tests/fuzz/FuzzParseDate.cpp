@@ -1,8 +1,8 @@
 // Any text under either date format: refused with the date error or parsed
 // to a date that formats and parses back to itself.
 
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
 
 #include <cstdint>
 #include <cstdlib>

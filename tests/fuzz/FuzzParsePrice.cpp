@@ -1,8 +1,8 @@
 // Any text: refused with the price error or read as a finite number whose
 // text forms never fail.
 
-#include "store/Errors.h"
-#include "store/Numbers.h"
+#include "model/Errors.h"
+#include "model/Numbers.h"
 
 #include <cmath>
 #include <cstdint>

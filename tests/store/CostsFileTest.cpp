@@ -2,7 +2,7 @@
 // and a table written and read back unchanged.
 
 #include "store/CostsFile.h"
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "store/Files.h"
-#include "store/Errors.h"
-#include "store/Instrument.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

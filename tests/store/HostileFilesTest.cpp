@@ -1,8 +1,8 @@
 // Files the program did not write: cut-off bases and odd instrument lists.
 
-#include "store/Errors.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "store/Startup.h"
 #include "support/TestSupport.h"
 

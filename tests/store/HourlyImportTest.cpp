@@ -6,8 +6,8 @@
 // give the very same bytes, from every format.
 
 #include "store/HourlyImport.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "store/QuoteImport.h"
 #include "support/HourlyText.h"

@@ -1,4 +1,5 @@
-#include "store/Instrument.h"
+#include "model/Instrument.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 
@@ -23,6 +24,14 @@ TEST(InstrumentTable, FreshTableHoldsNothing)
         EXPECT_FALSE(InstrumentExists(table[slot]));
     }
     EXPECT_EQ(&table.ScratchSlot(), &table[0]);
+}
+
+TEST(InstrumentTable, AtRefusesASlotBeyondTheTable)
+{
+    const auto table = std::make_unique<InstrumentTable>();
+    EXPECT_EQ(&table->At(kLastSlot), &(*table)[kLastSlot]);
+    for (const int slot : {-1, kSlotCount})
+        EXPECT_THROW(table->At(slot), Error) << slot;
 }
 
 TEST(InstrumentTable, ClearZeroesEveryByteOfItsSlotAndNoOther)

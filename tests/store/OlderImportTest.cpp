@@ -2,8 +2,8 @@
 // into slots 1 to 7, and the save of those slots as one file.
 
 #include "store/OlderImport.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "store/QuoteImport.h"
-#include "store/Dates.h"
-#include "store/Errors.h"
+#include "model/Dates.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // out of its folder, a write goes through a symbolic link instead of
 // replacing it, and a read-only file is refused instead of replaced.
 
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "store/Startup.h"
 #include "support/TestSupport.h"

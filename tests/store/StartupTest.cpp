@@ -1,5 +1,5 @@
 #include "store/Startup.h"
-#include "store/Errors.h"
+#include "model/Errors.h"
 #include "store/Files.h"
 #include "support/TestSupport.h"
 

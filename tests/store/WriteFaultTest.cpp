@@ -2,9 +2,9 @@
 // previous file whole. The test mounts a small tmpfs of its own, which needs
 // root and mount rights; elsewhere it is skipped with the reason.
 
-#include "store/Errors.h"
+#include "model/Errors.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 #include "store/OlderImport.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "support/PlainEntryScans.h"
 
-#include "backtest/EntryIndex.h"
+#include "rule/EntryIndex.h"
 
 #include <algorithm>
 #include <array>

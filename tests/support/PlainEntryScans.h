@@ -2,7 +2,7 @@
 // The entry searches of the two runs written plainly, candle by candle: the
 // reference the day index is compared with in the tests and benchmarks.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 namespace quillet {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shared helpers of the tests: temporary directories, files, instrument builders.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 
 #include <filesystem>
 #include <string>

@@ -4,7 +4,8 @@
 // is what a click would do.
 
 #include "UiTestSupport.h"
-#include "backtest/Portfolio.h"
+#include "engine/Portfolio.h"
+#include "report/PortfolioReport.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
@@ -139,7 +140,8 @@ void AllPairsPageTest::runWritesEveryLabelOfFiveLoadedPairs()
 
     // Every label is the core's text for the same table and parameters.
     const PortfolioParams params;
-    const std::vector<LabelText> labels = MakePortfolioReport(params, RunPortfolioBacktest(params));
+    const std::vector<LabelText> labels =
+        MakePortfolioReport(params, RunPortfolioBacktest(params, {}, Table()));
     QCOMPARE(labels.size(), std::size_t(17));
     for (const LabelText& item : labels)
         QCOMPARE(Caption(*form, QString::fromStdString(item.Label)), QString::fromStdString(item.Text));
@@ -161,7 +163,7 @@ void AllPairsPageTest::runReadsTheCommonTrackBars()
     PortfolioParams params;
     params.StopLossPoints = 30;
     params.TakeProfitPoints = 10;
-    for (const LabelText& item : MakePortfolioReport(params, RunPortfolioBacktest(params)))
+    for (const LabelText& item : MakePortfolioReport(params, RunPortfolioBacktest(params, {}, Table())))
         QCOMPARE(Caption(*form, QString::fromStdString(item.Label)), QString::fromStdString(item.Text));
 }
 

@@ -4,11 +4,11 @@
 // costs and say which, the trade page with its figures.
 
 #include "UiTestSupport.h"
-#include "backtest/SinglePair.h"
-#include "backtest/Sweep.h"
-#include "backtest/TradeCsv.h"
-#include "backtest/TradeList.h"
-#include "backtest/TradeStats.h"
+#include "analysis/EquityCurve.h"
+#include "analysis/TradeStats.h"
+#include "engine/SinglePair.h"
+#include "engine/Sweep.h"
+#include "report/TradeCsv.h"
 #include "store/CostsFile.h"
 #include "ui/CostsDialog.h"
 #include "ui/OptimisationPage.h"
@@ -171,7 +171,7 @@ void CostsWindowTest::tradePageRunsWithThePairsCostsAndShowsItsFigures()
     params.PairName = "EURUSD";
     params.Costs = kEurusdCosts;
     BacktestResult result;
-    const TradeList expected = RunSinglePairTradeList(params, result, {}, {}, {});
+    const TradeList expected = RunSinglePairTradeList(params, Table()[params.Slot], result, {}, {}, {});
     const std::vector<ClosedTrade>& shown = form->Trades()->Trades();
     QVERIFY(expected.Trades.size() > 100);
     QCOMPARE(shown.size(), expected.Trades.size());
@@ -226,12 +226,13 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     BacktestParams params;
     params.StopLossPoints = 2;
     params.Costs = kEurusdCosts;
-    QVERIFY(!CostsMessage(params).empty());
+    QVERIFY(!CostsMessage(params.Costs, params.StopLossPoints).empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(2);
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
-    QCOMPARE(dialogs_->messages[0].Text, ui::ErrorBoxText(QString::fromStdString(CostsMessage(params))));
+    QCOMPARE(dialogs_->messages[0].Text,
+             ui::ErrorBoxText(QString::fromStdString(CostsMessage(params.Costs, params.StopLossPoints))));
     QVERIFY(form->Trades()->Trades().empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(3);
     Get<QPushButton>(*form, "BitBtn1")->click();
@@ -274,7 +275,7 @@ void CostsWindowTest::sweepRunsWithThePairsCosts()
     params.TakeProfitPoints = best.TakeProfit;
     params.Costs = kEurusdCosts;
     BacktestResult single;
-    const TradeList trades = RunSinglePairTradeList(params, single, {}, {}, {});
+    const TradeList trades = RunSinglePairTradeList(params, Table()[params.Slot], single, {}, {}, {});
     QCOMPARE(best.Result, single);
     QCOMPARE(best.Figures.NetTenths, ComputeTradeStats(trades.Trades).All.NetTenths);
 }

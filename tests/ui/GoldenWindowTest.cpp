@@ -4,7 +4,7 @@
 
 #include "UiTestSupport.h"
 #include "demo/DemoData.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
 

@@ -4,7 +4,7 @@
 
 #include "store/HourlyImport.h"
 #include "UiTestSupport.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
 #include "store/Files.h"
 #include "support/HourlyText.h"
 #include "ui/Unit1.h"

@@ -2,8 +2,9 @@
 // handlers, the single-pair run, the work log, the menu and closing.
 
 #include "UiTestSupport.h"
-#include "backtest/SinglePairReport.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "report/SinglePairReport.h"
+#include "report/SinglePairRun.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -530,7 +531,7 @@ void MainWindowTest::runWritesLabelsFromCore()
     params.PairName = "EURUSD";
     BacktestResult result;
     RunSinglePairBacktest(
-        params, result, {}, [] {}, [](const std::string&) {});
+        params, Table()[params.Slot], result, {}, [] {}, [](const std::string&) {});
     const SinglePairReport report = MakeSinglePairReport(params, result);
     QCOMPARE(report.Labels.size(), std::size_t(14));
     for (const LabelText& item : report.Labels)
@@ -594,7 +595,7 @@ void MainWindowTest::runOverRestrictedRangeSetsProgressBar()
     params.StopLossPoints = 40;
     BacktestResult result;
     RunSinglePairBacktest(
-        params, result, {}, [] {}, [](const std::string&) {});
+        params, Table()[params.Slot], result, {}, [] {}, [](const std::string&) {});
     for (const LabelText& item : MakeSinglePairReport(params, result).Labels)
         QCOMPARE(Caption(*form, item.Label.c_str()), QString::fromStdString(item.Text));
 }
@@ -628,7 +629,8 @@ void MainWindowTest::loggedRunsAppendBothAccounts()
     QStringList account;
     BacktestResult result;
     RunSinglePairBacktest(
-        params, result, [&](const std::string& line) { account << QString::fromStdString(line); }, [] {},
+        params, Table()[params.Slot], result,
+        [&](const std::string& line) { account << QString::fromStdString(line); }, [] {},
         [](const std::string&) {});
     account << QString::fromStdString(MakeSinglePairReport(params, result).ClosingLine);
 

@@ -3,7 +3,7 @@
 // slots 1 to 7, the memo toggle and the echoing track bars.
 
 #include "UiTestSupport.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
 #include "store/Files.h"
 #include "store/OlderImport.h"
 #include "ui/Controls.h"

@@ -5,10 +5,12 @@
 
 #include "ui/OptimisationPage.h"
 #include "UiTestSupport.h"
-#include "backtest/RandomPair.h"
-#include "backtest/SinglePair.h"
-#include "backtest/Sweep.h"
-#include "backtest/WalkForward.h"
+#include "analysis/WalkForward.h"
+#include "engine/SinglePair.h"
+#include "engine/Sweep.h"
+#include "report/Catalogue.h"
+#include "report/SinglePairRun.h"
+#include "support/RandomPair.h"
 #include "ui/Controls.h"
 #include "ui/SweepHeatmap.h"
 #include "ui/Unit1.h"
@@ -71,7 +73,7 @@ BacktestResult PlainRun(const ChosenCombination& c)
     p.TakeProfitPoints = c.TakeProfit;
     p.HoldLimit = c.Hold > 0 ? c.Hold - 1 : 119;
     BacktestResult r;
-    RunSinglePairBacktest(p, r, {}, {}, {});
+    RunSinglePairBacktest(p, Table()[p.Slot], r, {}, {}, {});
     return r;
 }
 
@@ -236,9 +238,11 @@ void OptimisationPageTest::formsKeepTheCoreRanges()
     };
     auto* metrics = Get<QComboBox>(page, "MetricBox");
     QCOMPARE(metrics->count(), static_cast<int>(kMetricNames.size()));
-    for (const MetricName& m : kMetricNames)
+    for (const MetricName& m : kMetricNames) {
+        const std::string_view caption = MetricCaption(m.Metric);
         QCOMPARE(metrics->itemText(static_cast<int>(m.Metric)),
-                 QString::fromUtf8(m.Caption.data(), static_cast<qsizetype>(m.Caption.size())));
+                 QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    }
 
     // The single-pair page's bars; the signal bar opens on its narrow range.
     struct Bar {
@@ -267,13 +271,12 @@ void OptimisationPageTest::sweepFillsHeatmapAndBestRows()
 
     // The page's sweep is the core's sweep of the same parameters.
     SweepParams p;
-    p.Slot = 1;
     p.PairName = "EURUSD";
     p.Grid = {{80, 95}, {20, 40}, {10, 30}, std::nullopt};
     p.Weeks = {0, 60};
     p.Forward = WeekRange{61, 535};
     p.MinEntries = 5;
-    const SweepOutcome want = RunSweep(p);
+    const SweepOutcome want = RunSweep(p, Table()[1]);
     const SweepOutcome* got = page.Outcome();
     QVERIFY(got);
     QVERIFY(!got->Stopped);

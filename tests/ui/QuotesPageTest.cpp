@@ -5,7 +5,7 @@
 #include "UiTestSupport.h"
 #include "cli/Cli.h"
 #include "demo/DemoData.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
 #include "store/Files.h"
 #include "ui/Controls.h"
 #include "ui/Unit1.h"

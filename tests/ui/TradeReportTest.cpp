@@ -6,9 +6,9 @@
 // are compared with the command's JSON of the same run.
 
 #include "UiTestSupport.h"
-#include "backtest/TradePicture.h"
 #include "cli/Cli.h"
-#include "store/Numbers.h"
+#include "model/Numbers.h"
+#include "report/TradePicture.h"
 #include "ui/TradeChart.h"
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"

@@ -4,11 +4,11 @@
 
 #include "ui/TradesPage.h"
 #include "UiTestSupport.h"
-#include "backtest/TradeCsv.h"
-#include "backtest/TradeList.h"
+#include "analysis/EquityCurve.h"
 #include "cli/Cli.h"
 #include "demo/DemoData.h"
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "report/TradeCsv.h"
 #include "ui/Controls.h"
 #include "ui/Unit1.h"
 

@@ -1,8 +1,8 @@
 #include "UiTestSupport.h"
 
-#include "store/Dates.h"
+#include "model/Dates.h"
+#include "model/Instrument.h"
 #include "store/Files.h"
-#include "store/Instrument.h"
 
 namespace quillet::test {
 

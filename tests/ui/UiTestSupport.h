@@ -2,7 +2,7 @@
 // Helpers of the window tests: a dialog service that answers in advance and
 // records what the window said, and builders of small instrument files.
 
-#include "store/Instrument.h"
+#include "model/Instrument.h"
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/Unit1.h"

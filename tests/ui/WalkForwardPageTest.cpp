@@ -5,8 +5,8 @@
 
 #include "ui/WalkForwardPage.h"
 #include "UiTestSupport.h"
-#include "backtest/RandomPair.h"
-#include "backtest/WalkForward.h"
+#include "analysis/WalkForward.h"
+#include "support/RandomPair.h"
 #include "ui/Controls.h"
 #include "ui/MonteCarloBox.h"
 #include "ui/OptimisationPage.h"
@@ -71,7 +71,6 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
 
     // The same analysis in the core, over the instrument the window loaded.
     WalkForwardParams params;
-    params.Sweep.Slot = 1;
     params.Sweep.PairName = "EURUSD";
     params.Sweep.Grid = {{80, 95}, {20, 40}, {10, 30}, {}};
     params.Sweep.Weeks = {0, 119};
@@ -80,7 +79,7 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     params.OutOfSample = 25;
     params.Anchored = true;
     params.Plateau = PlateauRadii{2, 1, 5, 5};
-    const WalkForwardOutcome want = RunWalkForward(params, Table());
+    const WalkForwardOutcome want = RunWalkForward(params, Table()[1]);
 
     WalkForwardPage* shown = form->WalkForward();
     QCOMPARE(Get<QTabWidget>(*form, "PageControl1")->currentWidget(), static_cast<QWidget*>(shown));

@@ -1,0 +1,190 @@
+// The windows of a walk-forward analysis, their choices and their out-of-sample runs.
+
+#include "analysis/WalkForward.h"
+
+#include "model/Errors.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+std::string WalkForwardError(WeekRange range, int inSample, int outOfSample)
+{
+    if (!kInSampleControl.Contains(inSample))
+        return "in-sample length " + std::to_string(inSample) + " not in range " +
+               RangeText(kInSampleControl, " to ");
+    if (!kOutOfSampleControl.Contains(outOfSample))
+        return "out-of-sample length " + std::to_string(outOfSample) + " not in range " +
+               RangeText(kOutOfSampleControl, " to ");
+    if (const std::string error = WeekRangeError(range.First, range.Last); !error.empty())
+        return error;
+    if (range.First + inSample > range.Last)
+        return "weeks " + std::to_string(range.First) + " to " + std::to_string(range.Last) +
+               " leave no week after " + std::to_string(inSample) + " in-sample weeks";
+    return {};
+}
+
+std::vector<WalkForwardSpan> WalkForwardSpans(WeekRange range, int inSample, int outOfSample, bool anchored)
+{
+    std::vector<WalkForwardSpan> spans;
+    if (inSample < 1 || outOfSample < 1)
+        return spans;
+    for (int start = range.First;; start += outOfSample) {
+        const int outFirst = start + inSample;
+        if (outFirst > range.Last)
+            break;
+        const WeekRange in{anchored ? range.First : start, outFirst - 1};
+        const WeekRange out{outFirst, std::min(outFirst + outOfSample - 1, range.Last)};
+        spans.push_back({in, out});
+        if (out.Last == range.Last)
+            break;
+    }
+    return spans;
+}
+
+BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& params) const
+{
+    BacktestParams run;
+    run.PairName = params.Sweep.PairName;
+    run.RangeRestricted = true;
+    run.FirstWeek = Span.OutOfSample.First;
+    run.LastWeek = Span.OutOfSample.Last;
+    run.SignalMinPoints = Signal;
+    run.StopLossPoints = StopLoss;
+    run.TakeProfitPoints = TakeProfit;
+    run.HoldLimit = Hold ? HoldLimitOf(*Hold) : kUnlimitedHoldLimit;
+    run.Costs = params.Sweep.Costs;
+    return run;
+}
+
+std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range)
+{
+    const int first = std::max(range.First, 1);
+    const int last = std::min(range.Last, FirstEmptyIndex(weeks, 1) - 1);
+    if (first > last)
+        return {0, 0};
+    return {weeks[first].Date, weeks[last].Date};
+}
+
+std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows)
+{
+    std::int64_t outNet = 0, outWeeks = 0, inNet = 0, inWeeks = 0;
+    for (const WalkForwardWindow& w : windows) {
+        outNet += w.OutOfSampleNetTenths;
+        outWeeks += w.OutOfSampleWeeks();
+        inNet += w.InSampleNetTenths;
+        inWeeks += w.InSampleWeeks();
+    }
+    if (outWeeks == 0 || inWeeks == 0 || inNet == 0)
+        return std::nullopt;
+    const long double outRate = static_cast<long double>(outNet) / outWeeks;
+    const long double inRate = static_cast<long double>(inNet) / inWeeks;
+    return outRate / inRate;
+}
+
+namespace {
+
+std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
+{
+    std::int64_t net = 0;
+    for (const ClosedTrade& t : trades)
+        net += t.NetTenths;
+    return net;
+}
+
+// The window's combination: the sweep's best row, or the best plateau.
+void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauScorer& scorer,
+            WalkForwardWindow& w)
+{
+    if (params.Plateau) {
+        const std::optional<PlateauChoice> best =
+            BestPlateau(swept, *params.Plateau, params.Sweep.Threads, &scorer);
+        if (!best)
+            return;
+        w.Chosen = true;
+        w.Signal = best->Signal;
+        w.StopLoss = best->StopLoss;
+        w.TakeProfit = best->TakeProfit;
+        w.Hold = best->Hold;
+        w.InSampleMetric = best->Metric;
+        w.PlateauScore = best->Score;
+        return;
+    }
+    if (swept.Best.empty())
+        return;
+    const SweepRow& row = swept.Best.front();
+    w.Chosen = true;
+    w.Signal = row.Signal;
+    w.StopLoss = row.StopLoss;
+    w.TakeProfit = row.TakeProfit;
+    w.Hold = row.Hold;
+    w.InSampleMetric = MetricValue(params.Sweep.Metric, row.Figures);
+}
+
+} // namespace
+
+WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrument& instrument,
+                                  std::stop_token stop, const WalkForwardProgress& progress)
+{
+    const SweepParams& sp = params.Sweep;
+    if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
+        !error.empty())
+        throw Error(error);
+    if (params.Plateau && sp.Grid.Combinations() > kPlateauCellLimit)
+        throw Error("The plateau choice needs a grid of at most " + std::to_string(kPlateauCellLimit) +
+                    " combinations; this one has " + std::to_string(sp.Grid.Combinations()));
+    const std::vector<WalkForwardSpan> spans =
+        WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored);
+
+    // Every in-sample week lies between the range's first week and the last
+    // window's last in-sample week.
+    const WeekRange covered{sp.Weeks.First, spans.back().InSample.Last};
+    const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs);
+
+    WalkForwardOutcome out;
+    PlateauScorer scorer;
+    const std::int64_t perWindow = sp.Grid.Combinations();
+    const std::int64_t total = perWindow * static_cast<std::int64_t>(spans.size());
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        if (stop.stop_requested()) {
+            out.Stopped = true;
+            break;
+        }
+        SweepParams windowParams = sp;
+        windowParams.Weeks = spans[k].InSample;
+        windowParams.Forward.reset();
+        windowParams.Top = 1;
+        windowParams.KeepHoldCells = params.Plateau && sp.Grid.Hold;
+        const std::int64_t before = perWindow * static_cast<std::int64_t>(k);
+        const SweepOutcome swept =
+            RunSweep(windowParams, sweepTable, stop, [&](std::int64_t done, std::int64_t) {
+                if (progress)
+                    progress(before + done, total);
+            });
+        if (swept.Stopped) {
+            out.Stopped = true;
+            break;
+        }
+
+        WalkForwardWindow w;
+        w.Span = spans[k];
+        Choose(params, swept, scorer, w);
+        w.FirstTrade = out.Trades.size();
+        if (w.Chosen) {
+            BacktestParams inRun = w.OutOfSampleParams(params);
+            inRun.FirstWeek = w.Span.InSample.First;
+            inRun.LastWeek = w.Span.InSample.Last;
+            w.InSampleNetTenths = NetTenthsOf(RunSinglePairTrades(inRun, instrument, w.InSampleResult));
+            const std::vector<ClosedTrade> traded =
+                RunSinglePairTrades(w.OutOfSampleParams(params), instrument, w.OutOfSampleResult);
+            w.OutOfSampleNetTenths = NetTenthsOf(traded);
+            out.Trades.insert(out.Trades.end(), traded.begin(), traded.end());
+        }
+        w.TradeCount = out.Trades.size() - w.FirstTrade;
+        out.Windows.push_back(std::move(w));
+    }
+    out.Efficiency = WalkForwardEfficiency(out.Windows);
+    return out;
+}
+
+} // namespace quillet

@@ -1,0 +1,111 @@
+#pragma once
+// Walk-forward analysis: would choosing the sweep's best combination have
+// worked on weeks the choice had not seen? The range of weeks is cut into
+// windows; each window's combination is chosen on its in-sample weeks and
+// then traded on the out-of-sample weeks that follow, and the out-of-sample
+// trades of all windows, joined in order, are the walk-forward result.
+
+#include "analysis/Plateau.h"
+#include "engine/ClosedTrade.h"
+#include "engine/SinglePair.h"
+#include "engine/Sweep.h"
+#include "model/Instrument.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace quillet {
+
+// The window lengths in weeks the front ends offer, and their defaults.
+inline constexpr ControlRange kInSampleControl{1, 535, 156};
+inline constexpr ControlRange kOutOfSampleControl{1, 535, 52};
+
+/// The weeks of one window.
+struct WalkForwardSpan {
+    WeekRange InSample;
+    WeekRange OutOfSample;
+};
+
+/// The windows over `range`: window k trades weeks F + k*O + I onwards for
+/// O weeks (the last one cut at range.Last) after choosing on the I weeks
+/// before them (rolling) or on every week from F (anchored); the last
+/// window is the first whose out-of-sample weeks reach range.Last. Empty
+/// when the range holds no week after the first in-sample weeks.
+std::vector<WalkForwardSpan> WalkForwardSpans(WeekRange range, int inSample, int outOfSample, bool anchored);
+
+/// The parameters of a walk-forward analysis.
+struct WalkForwardParams {
+    /// Pair, grid, metric, entry minimum, costs and threads of the
+    /// sweeps; Weeks is the whole range cut into windows. Forward and Top are
+    /// not used.
+    SweepParams Sweep;
+    int InSample = kInSampleControl.Default;
+    int OutOfSample = kOutOfSampleControl.Default;
+    bool Anchored = false;
+    /// Choose by the best plateau score instead of the best cell.
+    std::optional<PlateauRadii> Plateau;
+};
+
+/// One window's choice and what it gave.
+struct WalkForwardWindow {
+    WalkForwardSpan Span;
+    /// False when no combination met the entry minimum in sample: the
+    /// window trades nothing.
+    bool Chosen = false;
+    int Signal = 0;
+    int StopLoss = 0;
+    int TakeProfit = 0;
+    std::optional<int> Hold;            // holding-limit position, with a hold axis only
+    long double InSampleMetric = 0;     // the metric of the choice on its in-sample weeks
+    std::optional<double> PlateauScore; // with the plateau choice
+    BacktestResult InSampleResult;      // the single run of the choice over the in-sample weeks
+    std::int64_t InSampleNetTenths = 0; // its net points after costs
+    BacktestResult OutOfSampleResult;   // the single run over the out-of-sample weeks
+    std::int64_t OutOfSampleNetTenths = 0;
+    /// Its out-of-sample trades within WalkForwardOutcome::Trades.
+    std::size_t FirstTrade = 0;
+    std::size_t TradeCount = 0;
+
+    int InSampleWeeks() const { return Span.InSample.Last - Span.InSample.First + 1; }
+    int OutOfSampleWeeks() const { return Span.OutOfSample.Last - Span.OutOfSample.First + 1; }
+    /// The run's parameters of the choice over the out-of-sample weeks.
+    BacktestParams OutOfSampleParams(const WalkForwardParams& params) const;
+};
+
+/// What the analysis found.
+struct WalkForwardOutcome {
+    std::vector<WalkForwardWindow> Windows;
+    /// The out-of-sample trades of every window, in order.
+    std::vector<ClosedTrade> Trades;
+    /// (out-of-sample net / out-of-sample weeks) / (chosen in-sample net /
+    /// in-sample weeks), each summed over the windows; nothing where a
+    /// divisor is 0.
+    std::optional<long double> Efficiency;
+    /// Stopped before the last window: the windows done so far are kept.
+    bool Stopped = false;
+};
+
+/// The efficiency of the windows as defined above.
+std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows);
+
+/// Called with the combinations swept so far and the total over all
+/// windows, on the thread that called RunWalkForward.
+using WalkForwardProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
+/// Runs the analysis over `instrument`. One sweep table is built for all
+/// in-sample weeks and shared by the windows' sweeps.
+WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrument& instrument,
+                                  std::stop_token stop = {}, const WalkForwardProgress& progress = {});
+
+/// The dates of the first and the last weekly candle with data within
+/// `weeks` (week 0 and weeks past the data have none); 0 where there is none.
+std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range);
+
+/// Why the lengths and range make no windows, or empty when they make some.
+std::string WalkForwardError(WeekRange range, int inSample, int outOfSample);
+
+} // namespace quillet

@@ -1,0 +1,374 @@
+// The parallel sweep over the whole grid: the metric of every cell, the
+// best rows, and the columns handed on in order.
+
+#include "engine/Sweep.h"
+
+#include "engine/Parallel.h"
+#include "model/Errors.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <tuple>
+
+namespace quillet {
+namespace {
+
+long double MetricOfTotals(SweepMetric metric, const SweepTable::Column& col, int g, int stopLossPoints,
+                           int takeProfitPoints)
+{
+    switch (metric) {
+    case SweepMetric::Net:
+        return TenthsValue(NetOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
+                                 col.Totals[kFieldTimeoutWinPoints][g],
+                                 col.Totals[kFieldTimeoutLossPoints][g], stopLossPoints, takeProfitPoints) *
+                               10 -
+                           col.CostTenths[static_cast<std::size_t>(g)]);
+    case SweepMetric::Profitability:
+        return ProfitabilityOf(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldStopLosses][g],
+                               stopLossPoints, takeProfitPoints);
+    case SweepMetric::TpShare:
+        return TakeProfitPercent(col.Totals[kFieldTakeProfits][g], col.Totals[kFieldEntries][g]);
+    case SweepMetric::Entries:
+        return col.Totals[kFieldEntries][g];
+    case SweepMetric::ProfitFactor:
+    case SweepMetric::RecoveryFactor:
+    case SweepMetric::Sqn:
+    case SweepMetric::MaxDrawdown:
+        return NetsMetric(metric, col.Nets[static_cast<std::size_t>(g)]);
+    }
+    return std::numeric_limits<long double>::quiet_NaN();
+}
+
+std::optional<int> HoldPositionAt(const SweepGrid& grid, int h)
+{
+    return grid.Hold ? std::optional<int>(grid.Hold->First + h) : std::nullopt;
+}
+
+// A candidate for the best rows. Better means a higher metric, then the
+// smaller signal, stop-loss, take-profit and holding limit, so the order
+// never depends on how the work was shared out.
+struct Candidate {
+    long double Key;
+    int Signal, StopLoss, TakeProfit, Hold;
+    BacktestResult Result{};
+};
+
+bool Better(const Candidate& a, const Candidate& b)
+{
+    if (a.Key != b.Key)
+        return a.Key > b.Key;
+    return std::tie(a.Signal, a.StopLoss, a.TakeProfit, a.Hold) <
+           std::tie(b.Signal, b.StopLoss, b.TakeProfit, b.Hold);
+}
+
+// The best `limit` candidates seen, the worst of them at the front.
+class BestList {
+  public:
+    explicit BestList(int limit) : limit_(static_cast<std::size_t>(std::max(limit, 0))) {}
+
+    // True when a candidate with this key and combination would be kept.
+    bool Admits(long double key, int signal, int stopLoss, int takeProfit, int hold) const
+    {
+        if (heap_.size() < limit_)
+            return true;
+        if (limit_ == 0)
+            return false;
+        const Candidate& worst = heap_.front();
+        if (key != worst.Key)
+            return key > worst.Key;
+        return std::tie(signal, stopLoss, takeProfit, hold) <
+               std::tie(worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold);
+    }
+    void Add(Candidate c)
+    {
+        if (heap_.size() == limit_) {
+            std::pop_heap(heap_.begin(), heap_.end(), Better);
+            heap_.back() = std::move(c);
+        } else {
+            heap_.push_back(std::move(c));
+        }
+        std::push_heap(heap_.begin(), heap_.end(), Better);
+    }
+    std::vector<Candidate>& Items() { return heap_; }
+
+  private:
+    std::size_t limit_;
+    std::vector<Candidate> heap_;
+};
+
+struct Worker {
+    explicit Worker(int top) : best(top) {}
+    SweepTable::Column column;
+    std::vector<long double> keys;
+    std::vector<long double> bestKey;
+    std::vector<std::uint8_t> bestHold;
+    BestList best;
+};
+
+WeekRange Hull(WeekRange a, const std::optional<WeekRange>& b)
+{
+    if (!b || b->Last < b->First)
+        return a;
+    if (a.Last < a.First)
+        return *b;
+    return {std::min(a.First, b->First), std::max(a.Last, b->Last)};
+}
+
+// The metric of every group of the column just folded.
+void RankGroups(SweepMetric metric, int stopLoss, int takeProfit, Worker& w)
+{
+    const SweepTable::Column& col = w.column;
+    const int groups = col.GroupCount();
+    w.keys.resize(static_cast<std::size_t>(groups));
+    for (int g = 0; g < groups; ++g)
+        w.keys[g] = RankKey(metric, MetricOfTotals(metric, col, g, stopLoss, takeProfit));
+}
+
+// Offers the groups of the column just folded to the cells (without a hold
+// axis) or to the best holding limit of each group, and to the best rows.
+void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int holdPosition, Worker& w,
+                 float* cells)
+{
+    const SweepGrid& grid = params.Grid;
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g) {
+        const long double key = w.keys[g];
+        const int from = col.FirstLaneOfGroup[g];
+        const int to = col.FirstLaneOfGroup[g + 1];
+        if (!grid.Hold) {
+            std::fill(cells + from, cells + to, static_cast<float>(RankKey(params.Metric, key)));
+        } else if (!std::isnan(key) && (std::isnan(w.bestKey[g]) || key > w.bestKey[g])) {
+            // The grouping depends on the weeks only, so a group's signal
+            // values share their best holding limit too.
+            w.bestKey[g] = key;
+            w.bestHold[g] = static_cast<std::uint8_t>(holdPosition);
+        }
+        if (std::isnan(key) || col.Totals[kFieldEntries][g] < params.MinEntries)
+            continue;
+        // The signal values of a group tie on the metric, and a larger one
+        // ranks lower: once one is turned away, so are the rest.
+        for (int j = from; j < to; ++j) {
+            const int signal = grid.Signal.First + j;
+            if (!w.best.Admits(key, signal, stopLoss, takeProfit, holdPosition))
+                break;
+            w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g)});
+        }
+    }
+}
+
+// With a hold axis, the cells take each group's best over the holding limits.
+void StoreBestHolds(SweepMetric metric, const Worker& w, float* cells, std::uint8_t* holds)
+{
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g) {
+        const int from = col.FirstLaneOfGroup[g];
+        const int to = col.FirstLaneOfGroup[g + 1];
+        std::fill(cells + from, cells + to, static_cast<float>(RankKey(metric, w.bestKey[g])));
+        std::fill(holds + from, holds + to, w.bestHold[g]);
+    }
+}
+
+// With the per-hold cells kept: the metric of every signal value of the
+// column just folded, into the block of its holding limit.
+void StoreHoldCells(const Worker& w, float* cells)
+{
+    const SweepTable::Column& col = w.column;
+    for (int g = 0; g < col.GroupCount(); ++g)
+        std::fill(cells + col.FirstLaneOfGroup[g], cells + col.FirstLaneOfGroup[g + 1],
+                  static_cast<float>(w.keys[g]));
+}
+
+// One (stop-loss, take-profit) column of the cells: every signal value over
+// every holding limit of the grid, formatted into `bytes` when streamed.
+void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, Worker& w, SweepOutcome& out,
+                 const SweepStream* stream, std::string& bytes)
+{
+    const SweepGrid& grid = params.Grid;
+    const int lanes = grid.Signal.Count();
+    const int tpCount = grid.TakeProfit.Count();
+    const int stopLoss = grid.StopLoss.First + index / tpCount;
+    const int takeProfit = grid.TakeProfit.First + index % tpCount;
+    float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
+    // A stop-loss within the spread is no combination to trade: its cells stay empty.
+    if (!sweep.Model().StopLossClearsSpread(stopLoss)) {
+        if (stream)
+            for (int h = 0; h < grid.HoldCount(); ++h)
+                stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), nullptr}, bytes);
+        return;
+    }
+    const bool withNets = MetricNeedsNets(params.Metric);
+    for (int h = 0; h < grid.HoldCount(); ++h) {
+        const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
+        const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
+        sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column, withNets);
+        if (stream)
+            stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), &w.column}, bytes);
+        RankGroups(params.Metric, stopLoss, takeProfit, w);
+        if (grid.Hold && h == 0) {
+            const auto groups = static_cast<std::size_t>(w.column.GroupCount());
+            w.bestKey.assign(groups, std::numeric_limits<long double>::quiet_NaN());
+            w.bestHold.assign(groups, 0);
+        }
+        OfferGroups(params, stopLoss, takeProfit, holdPosition, w, cells);
+        if (!out.HoldCells.empty())
+            StoreHoldCells(w, out.HoldCells.data() + static_cast<std::size_t>(h) * out.Cells.size() +
+                                  static_cast<std::size_t>(index) * lanes);
+    }
+    if (grid.Hold)
+        StoreBestHolds(params.Metric, w, cells,
+                       out.CellHold.data() + static_cast<std::size_t>(index) * lanes);
+}
+
+// The best rows of all workers, best first, with their forward runs.
+std::vector<SweepRow> BestRows(const SweepParams& params, const SweepTable& sweep,
+                               std::vector<Worker>& workers)
+{
+    const SweepGrid& grid = params.Grid;
+    std::vector<Candidate> all;
+    for (Worker& w : workers)
+        for (Candidate& c : w.best.Items())
+            all.push_back(std::move(c));
+    std::sort(all.begin(), all.end(), Better);
+    if (all.size() > static_cast<std::size_t>(std::max(params.Top, 0)))
+        all.resize(static_cast<std::size_t>(params.Top));
+    std::vector<SweepRow> rows;
+    for (const Candidate& c : all) {
+        SweepRow row;
+        row.Signal = c.Signal;
+        row.StopLoss = c.StopLoss;
+        row.TakeProfit = c.TakeProfit;
+        if (grid.Hold)
+            row.Hold = c.Hold;
+        row.Result = c.Result;
+        row.WithCosts = !sweep.Costs().IsZero();
+        const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
+        NetFolder nets;
+        sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, params.Weeks, &nets);
+        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit, &nets);
+        if (params.Forward) {
+            NetFolder forwardNets;
+            row.Forward =
+                sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward, &forwardNets);
+            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit, &forwardNets);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// How many (stop-loss, take-profit) columns are folded between two writes
+// of a stream: enough to keep the workers busy, few enough that their bytes
+// stay within tens of megabytes.
+int StreamBatch(const SweepGrid& grid, int workers)
+{
+    constexpr std::int64_t kCombinationsPerBatch = std::int64_t{1} << 18;
+    const std::int64_t perColumn = static_cast<std::int64_t>(grid.Signal.Count()) * grid.HoldCount();
+    return static_cast<int>(std::clamp<std::int64_t>(kCombinationsPerBatch / perColumn, workers, 256));
+}
+
+void CheckGrid(const SweepGrid& grid)
+{
+    auto check = [](const AxisRange& axis, const char* what) {
+        if (axis.Count() == 0)
+            throw Error(std::string(what) + " range " + std::to_string(axis.First) + ":" +
+                        std::to_string(axis.Last) + " is empty");
+    };
+    check(grid.Signal, "Signal");
+    check(grid.StopLoss, "Stop-loss");
+    check(grid.TakeProfit, "Take-profit");
+    if (grid.Hold) {
+        check(*grid.Hold, "Holding");
+        CheckHoldLimit(HoldLimitOf(grid.Hold->First));
+        CheckHoldLimit(HoldLimitOf(grid.Hold->Last));
+    }
+}
+
+} // namespace
+
+WeekRange SweptWeeks(const SweepParams& params)
+{
+    return Hull(params.Weeks, params.Forward);
+}
+
+SweepOutcome RunSweep(const SweepParams& params, const Instrument& instrument, std::stop_token stop,
+                      const SweepProgress& progress, const SweepStream* stream)
+{
+    CheckGrid(params.Grid);
+    if (const std::string error = TradeCostsError(params.Costs); !error.empty())
+        throw Error(error);
+    const SweepTable sweep(instrument, params.PairName, params.Grid, SweptWeeks(params), params.Costs);
+    return RunSweep(params, sweep, stop, progress, stream);
+}
+
+SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::stop_token stop,
+                      const SweepProgress& progress, const SweepStream* stream)
+{
+    const SweepGrid& grid = params.Grid;
+    CheckGrid(grid);
+    const SweepGrid& built = sweep.Grid();
+    if (built.Signal.First != grid.Signal.First || built.Signal.Last != grid.Signal.Last ||
+        built.StopLoss.First != grid.StopLoss.First || built.StopLoss.Last != grid.StopLoss.Last ||
+        built.TakeProfit.First != grid.TakeProfit.First || built.TakeProfit.Last != grid.TakeProfit.Last)
+        throw Error("The sweep's table was built for another grid");
+    if (sweep.Costs() != params.Costs)
+        throw Error("The sweep's table was built for other costs");
+
+    SweepOutcome out;
+    out.Grid = grid;
+    out.Metric = params.Metric;
+    out.MinEntries = params.MinEntries;
+    const int lanes = grid.Signal.Count();
+    const int tpCount = grid.TakeProfit.Count();
+    const int holdCount = grid.HoldCount();
+    const int columns = grid.StopLoss.Count() * tpCount;
+    out.Cells.assign(static_cast<std::size_t>(columns) * lanes, std::numeric_limits<float>::quiet_NaN());
+    if (grid.Hold)
+        out.CellHold.assign(out.Cells.size(), 0);
+    if (grid.Hold && params.KeepHoldCells)
+        out.HoldCells.assign(out.Cells.size() * static_cast<std::size_t>(holdCount),
+                             std::numeric_limits<float>::quiet_NaN());
+    const std::int64_t total = grid.Combinations();
+
+    {
+        SweepTable::Column column;
+        sweep.FoldColumn(grid.StopLoss.First, grid.TakeProfit.First, kNoHoldLimit, params.Weeks, column);
+        out.EntriesBySignal.resize(static_cast<std::size_t>(lanes));
+        for (int j = 0; j < lanes; ++j)
+            out.EntriesBySignal[j] = column.Totals[kFieldEntries][column.GroupOfLane[j]];
+    }
+
+    const int workerCount = WorkerCount(params.Threads);
+    std::vector<Worker> workers(static_cast<std::size_t>(workerCount), Worker(params.Top));
+    std::atomic<std::int64_t> done{0};
+    const std::int64_t perColumn = static_cast<std::int64_t>(lanes) * holdCount;
+
+    // Streamed, the columns are folded in batches, each column's bytes kept
+    // until the batch is done and then written in order.
+    const int batch = stream ? StreamBatch(grid, workerCount) : columns;
+    std::vector<std::string> bytes(stream ? static_cast<std::size_t>(batch) : 1);
+    ParallelForInOrder(
+        columns, workerCount, batch,
+        [&](int index, int worker) {
+            std::string& mine = bytes[stream ? static_cast<std::size_t>(index % batch) : 0];
+            mine.clear();
+            SweepColumn(params, sweep, index, workers[static_cast<std::size_t>(worker)], out, stream, mine);
+            const std::int64_t now = done.fetch_add(perColumn, std::memory_order_relaxed) + perColumn;
+            if (worker == 0 && progress)
+                progress(now, total);
+        },
+        [&](int index) {
+            if (stream)
+                stream->Write(bytes[static_cast<std::size_t>(index % batch)]);
+        },
+        stop);
+
+    out.Combinations = done.load();
+    out.Stopped = out.Combinations < total;
+    if (progress)
+        progress(out.Combinations, total);
+    out.Best = BestRows(params, sweep, workers);
+    return out;
+}
+
+} // namespace quillet

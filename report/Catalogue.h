@@ -1,0 +1,69 @@
+#pragma once
+// The Russian names and messages of the core, in one place: what the window,
+// the command line and the reports call a metric, a column of the best rows,
+// a direction, an exit, the costs, and what they say about them. The engines
+// return values and ids; the texts are made here.
+
+#include "engine/SweepMetric.h"
+#include "engine/TradeEvents.h"
+#include "model/TradeCosts.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+/// A metric's caption in the window's box and the reports.
+std::string_view MetricCaption(SweepMetric metric);
+
+/// A column of the best rows: its heading in the window, its heading in the
+/// command line's table and its width there.
+struct BestRowColumn {
+    std::string_view Heading;
+    std::string_view TableHeading;
+    int Width;
+};
+
+/// Signal, levels, holding limit, then the run's figures.
+inline constexpr std::array<BestRowColumn, 10> kBestRowColumns = {{
+    {"Сигнал", "Сигнал", 6},
+    {"Стоп-лосс", "SL", 3},
+    {"Тейк-профит", "TP", 3},
+    {"Удерж.", "Удерж.", 7},
+    {"Входы", "Входы", 6},
+    {"Выходов по TP", "TP", 4},
+    {"Выходов по SL", "SL", 4},
+    {"Пункты", "Пункты", 7},
+    {"Профитность", "Профитность", 11},
+    {"% TP", "%TP", 5},
+}};
+
+/// The figures of the forward check, after the columns above.
+inline constexpr std::array<BestRowColumn, 4> kForwardColumns = {{
+    {"Входы", "Входы", 5},
+    {"Пункты", "Пункты", 7},
+    {"Профитность", "Профитность", 11},
+    {"% TP", "%TP", 5},
+}};
+
+/// "Покупка" or "Продажа".
+std::string_view DirectionCaption(TradeDirection direction);
+
+/// "TP", "SL", "тайм-аут" (the holding limit) or "нет свечей" (the hourly data ended).
+std::string_view ExitKindCaption(ExitKind kind);
+
+/// The window's line of the costs: "Издержки: спред 1,2 п, комиссия 0,7 п,
+/// своп −0,3/+0,1 п" (long, then short swap, each with its sign).
+std::string TradeCostsCaption(const TradeCosts& costs);
+
+/// Why the window cannot run with these costs and this stop-loss, or empty
+/// when it can.
+std::string CostsMessage(const TradeCosts& costs, int stopLossPoints);
+
+/// The warning that the forward weeks FIRST..LAST share weeks with the swept
+/// weeks, so that the forward figures on them are not independent of the
+/// choice; empty when they share none.
+std::string ForwardOverlapWarning(int sweptFirst, int sweptLast, int forwardFirst, int forwardLast);
+
+} // namespace quillet
