@@ -84,20 +84,18 @@ nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool w
     const EquityCurve curve = MakeEquityCurve(trades);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < trades.size(); ++i) {
-        const auto fields = TradeFields(trades[i], curve.Cumulative[i]);
         nlohmann::ordered_json row = nlohmann::ordered_json::object();
-        for (int f = 0; f < kTradeFieldCount; ++f) {
-            const std::string key(TradeFieldNames()[f]);
+        for (const TradeColumn& column : kTradeColumns) {
+            if (!column.InJson || (column.Costs && !withCosts))
+                continue;
+            const std::string text =
+                TradeCellText(trades[i], column.Id, {curve.Cumulative[i], 0}, kProgramForm);
             // A price that is no number (corrupt quotes: "NAN") stays a text.
             nlohmann::ordered_json value;
-            if (TradeFieldIsNumber(f))
-                value = nlohmann::ordered_json::parse(fields[f], nullptr, false);
-            row[key] = value.is_discarded() || value.is_null() ? nlohmann::ordered_json(fields[f]) : value;
-        }
-        if (withCosts) {
-            row["nights"] = trades[i].Nights;
-            row["costs"] = TenthsJson(trades[i].CostTenths);
-            row["net_points"] = TenthsJson(trades[i].NetTenths);
+            if (column.Number)
+                value = nlohmann::ordered_json::parse(text, nullptr, false);
+            row[std::string(column.Key)] =
+                value.is_discarded() || value.is_null() ? nlohmann::ordered_json(text) : value;
         }
         list.push_back(std::move(row));
     }

@@ -12,7 +12,7 @@
 #include "model/TradeCosts.h"
 #include "report/ReportCaptions.h"
 #include "report/SinglePairReport.h"
-#include "report/TradeCsv.h"
+#include "report/TradeColumns.h"
 
 #include <algorithm>
 #include <charconv>
@@ -63,17 +63,6 @@ std::string PointsText(std::int64_t tenths)
     return TenthsText(tenths, ',');
 }
 
-std::string DirectionText(TradeDirection direction)
-{
-    return std::string(DirectionCaption(direction));
-}
-
-std::string ExitText(ExitKind kind)
-{
-    return std::string(ExitKindCaption(kind));
-}
-
-// The weeks a run analyses that the instrument has, as dates and indices.
 std::string PeriodText(const BacktestParams& params, const Instrument& instrument)
 {
     const int end = FirstEmptyIndex(instrument.Week, 1);
@@ -154,24 +143,17 @@ ReportTable TradeTable(const std::vector<ClosedTrade>& trades)
 {
     const EquityCurve gross = MakeEquityCurve(trades);
     const EquityCurve net = MakeNetEquityCurve(trades);
-    ReportTable t{"trades",
-                  {"Неделя", "Сигнал", "Направление", "Тело, п", "Вход", "Цена входа", "TP", "SL", "Выход",
-                   "Время выхода", "Цена выхода", "Часов", "Просадка, п", "Пункты", "Итого, п", "Ночей",
-                   "Издержки, п", "Нетто, п", "Итого нетто, п"},
-                  {true, false, false, true, false, true, true, true, false, false, true, true, true, true,
-                   true, true, true, true, true},
-                  {}};
+    ReportTable t{"trades", {}, {}, {}};
+    for (const TradeColumn& column : kTradeColumns) {
+        t.Header.emplace_back(column.ReportHeading);
+        t.Numeric.push_back(column.Number);
+    }
     t.Rows.reserve(trades.size());
     for (std::size_t i = 0; i < trades.size(); ++i) {
-        const ClosedTrade& tr = trades[i];
-        t.Rows.push_back(
-            {std::to_string(tr.Week), FormatDate(tr.WeekDate, kDateFormat), DirectionText(tr.Direction),
-             std::to_string(tr.Body), CandleMoment(tr.EntryDate, tr.EntryTime, kDateFormat),
-             FormatPrice(tr.EntryPrice), FormatPrice(tr.TakeProfitLevel), FormatPrice(tr.StopLossLevel),
-             ExitText(tr.Exit), CandleMoment(tr.ExitDate, tr.ExitTime, kDateFormat),
-             FormatPrice(tr.ExitPrice), std::to_string(tr.HoursHeld), std::to_string(tr.Drawdown),
-             std::to_string(tr.Points), std::to_string(gross.Cumulative[i]), std::to_string(tr.Nights),
-             PointsText(tr.CostTenths), PointsText(tr.NetTenths), PointsText(net.Cumulative[i])});
+        std::vector<std::string>& row = t.Rows.emplace_back();
+        for (const TradeColumn& column : kTradeColumns)
+            row.push_back(TradeCellText(trades[i], column.Id, {gross.Cumulative[i], net.Cumulative[i]},
+                                        ReaderForm(kDateFormat)));
     }
     return t;
 }

@@ -40,38 +40,12 @@
 namespace quillet::ui {
 namespace {
 
-// The columns in the order of the CSV's fields.
-struct Column {
-    const char* Title;
-    bool Number; // right-aligned
-};
-
-constexpr Column kColumns[] = {
-    {"Неделя", true},      {"Сигнал", false},       {"Направление", false}, {"Тело, п", true},
-    {"Вход", false},       {"Цена входа", true},    {"TP", true},           {"SL", true},
-    {"Выход", false},      {"Время выхода", false}, {"Цена выхода", true},  {"Часов", true},
-    {"Просадка, п", true}, {"Пункты", true},        {"Итого, п", true},
-};
-constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
-static_assert(kColumnCount == kTradeFieldCount);
-
-// The columns of a run with costs, after those above, as the CSV's cost fields.
-constexpr const char* kCostColumns[] = {"Ночей", "Издержки, п", "Чистые, п", "Итого чистыми, п"};
-static_assert(std::size(kCostColumns) == kTradeCostFieldCount);
+// The page's columns: those of a run without costs, then the costs'.
+constexpr int kColumnCount = kTradeFieldCount;
 
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
-}
-
-QString DirectionText(TradeDirection direction)
-{
-    return QString::fromUtf8(DirectionCaption(direction));
-}
-
-QString ExitText(ExitKind kind)
-{
-    return QString::fromUtf8(ExitKindCaption(kind));
 }
 
 // A candle's moment as a day serial with its hour, for sorting.
@@ -116,6 +90,53 @@ QString PointsOfTenths(std::int64_t tenths)
     return tenths % 10 == 0 ? QString::number(tenths / 10) : Text(TenthsText(tenths));
 }
 
+// What a column sorts by: the number behind its text.
+QVariant SortValue(const ClosedTrade& t, TradeColumnId column, std::int64_t cumulative,
+                   std::int64_t cumulativeNet)
+{
+    switch (column) {
+    case TradeColumnId::Week:
+        return t.Week;
+    case TradeColumnId::SignalDate:
+        return t.WeekDate;
+    case TradeColumnId::Direction:
+        return static_cast<int>(t.Direction);
+    case TradeColumnId::Body:
+        return t.Body;
+    case TradeColumnId::EntryTime:
+        return MomentSerial(t.EntryDate, t.EntryTime);
+    case TradeColumnId::EntryPrice:
+        return t.EntryPrice;
+    case TradeColumnId::TakeProfit:
+        return t.TakeProfitLevel;
+    case TradeColumnId::StopLoss:
+        return t.StopLossLevel;
+    case TradeColumnId::Exit:
+        return static_cast<int>(t.Exit);
+    case TradeColumnId::ExitTime:
+        return MomentSerial(t.ExitDate, t.ExitTime);
+    case TradeColumnId::ExitPrice:
+        return t.ExitPrice;
+    case TradeColumnId::Hours:
+        return t.HoursHeld;
+    case TradeColumnId::Drawdown:
+        return t.Drawdown;
+    case TradeColumnId::Points:
+        return t.Points;
+    case TradeColumnId::CumulativePoints:
+        return static_cast<qlonglong>(cumulative);
+    case TradeColumnId::Nights:
+        return static_cast<qlonglong>(t.Nights);
+    case TradeColumnId::Costs:
+        return static_cast<qlonglong>(t.CostTenths);
+    case TradeColumnId::NetPoints:
+        return static_cast<qlonglong>(t.NetTenths);
+    case TradeColumnId::CumulativeNet:
+        return static_cast<qlonglong>(cumulativeNet);
+    }
+    return {};
+}
+
 QString ChartTitle(const EquityCurve& netCurve)
 {
     return QStringLiteral("Итого: %1 п, наибольшая просадка: %2 п")
@@ -156,93 +177,18 @@ QVariant TradeTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const ClosedTrade& t = trades_[static_cast<std::size_t>(index.row())];
-    const int column = index.column();
+    const auto row = static_cast<std::size_t>(index.row());
+    const ClosedTrade& t = trades_[row];
+    const TradeColumn& column = kTradeColumns[static_cast<std::size_t>(index.column())];
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(
-            (column >= kColumnCount || kColumns[column].Number ? Qt::AlignRight : Qt::AlignLeft) |
-            Qt::AlignVCenter));
-    if (column >= kColumnCount) {
-        // The costs: sorted by their numbers, shown in points with one decimal.
-        const std::int64_t values[] = {t.Nights, t.CostTenths, t.NetTenths,
-                                       cumulativeNet_[static_cast<std::size_t>(index.row())]};
-        const std::int64_t value = values[column - kColumnCount];
-        if (role == kSortRole)
-            return static_cast<qlonglong>(value);
-        if (role != Qt::DisplayRole)
-            return {};
-        return column == kColumnCount ? QString::number(value) : Text(TenthsText(value));
-    }
-    if (role == kSortRole) {
-        switch (column) {
-        case 0:
-            return t.Week;
-        case 1:
-            return t.WeekDate;
-        case 2:
-            return static_cast<int>(t.Direction);
-        case 3:
-            return t.Body;
-        case 4:
-            return MomentSerial(t.EntryDate, t.EntryTime);
-        case 5:
-            return t.EntryPrice;
-        case 6:
-            return t.TakeProfitLevel;
-        case 7:
-            return t.StopLossLevel;
-        case 8:
-            return static_cast<int>(t.Exit);
-        case 9:
-            return MomentSerial(t.ExitDate, t.ExitTime);
-        case 10:
-            return t.ExitPrice;
-        case 11:
-            return t.HoursHeld;
-        case 12:
-            return t.Drawdown;
-        case 13:
-            return t.Points;
-        case 14:
-            return static_cast<qlonglong>(cumulative_[static_cast<std::size_t>(index.row())]);
-        }
-        return {};
-    }
+        return QVariant::fromValue(
+            Qt::Alignment((column.Number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    if (role == kSortRole)
+        return SortValue(t, column.Id, cumulative_[row], cumulativeNet_[row]);
     if (role != Qt::DisplayRole)
         return {};
-    switch (column) {
-    case 0:
-        return QString::number(t.Week);
-    case 1:
-        return Text(FormatDate(t.WeekDate));
-    case 2:
-        return DirectionText(t.Direction);
-    case 3:
-        return QString::number(t.Body);
-    case 4:
-        return Text(CandleMoment(t.EntryDate, t.EntryTime, ActiveDateFormat()));
-    case 5:
-        return Text(FormatPrice(t.EntryPrice));
-    case 6:
-        return Text(FormatPrice(t.TakeProfitLevel));
-    case 7:
-        return Text(FormatPrice(t.StopLossLevel));
-    case 8:
-        return ExitText(t.Exit);
-    case 9:
-        return Text(CandleMoment(t.ExitDate, t.ExitTime, ActiveDateFormat()));
-    case 10:
-        return Text(FormatPrice(t.ExitPrice));
-    case 11:
-        return QString::number(t.HoursHeld);
-    case 12:
-        return QString::number(t.Drawdown);
-    case 13:
-        return QString::number(t.Points);
-    case 14:
-        return QString::number(cumulative_[static_cast<std::size_t>(index.row())]);
-    }
-    return {};
+    return Text(
+        TradeCellText(t, column.Id, {cumulative_[row], cumulativeNet_[row]}, ReaderForm(ActiveDateFormat())));
 }
 
 QVariant TradeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -253,8 +199,8 @@ QVariant TradeTableModel::headerData(int section, Qt::Orientation orientation, i
         return section + 1;
     if (section < 0 || section >= columnCount())
         return {};
-    return QString::fromUtf8(section < kColumnCount ? kColumns[section].Title
-                                                    : kCostColumns[section - kColumnCount]);
+    const std::string_view heading = kTradeColumns[static_cast<std::size_t>(section)].Heading;
+    return QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size()));
 }
 
 // ---------------------------------------------------------------------------
@@ -397,10 +343,11 @@ void TradesPage::ShowSelectedTrade(const QModelIndex& current)
         return;
     }
     const ClosedTrade& t = Trades()[static_cast<std::size_t>(row)];
-    const QString title = QStringLiteral("Неделя %1: %2, %3, %4 п")
-                              .arg(t.Week)
-                              .arg(DirectionText(t.Direction), ExitText(t.Exit))
-                              .arg(t.Points);
+    const QString title =
+        QStringLiteral("Неделя %1: %2, %3, %4 п")
+            .arg(t.Week)
+            .arg(QString::fromUtf8(DirectionCaption(t.Direction)), QString::fromUtf8(ExitKindCaption(t.Exit)))
+            .arg(t.Points);
     tradeChart_->ShowPicture(MakeTradePicture(t, quillet::Table()[params_.Slot]), title);
     views_->setCurrentWidget(tradeChart_);
 }

@@ -189,8 +189,8 @@ TEST_P(TradesOnDemo, JsonAndCsvAgree)
         int field = 0;
         for (auto it = trade.begin(); it != trade.end(); ++it, ++field) {
             SCOPED_TRACE(rows[i + 1] + " / " + it.key());
-            EXPECT_EQ(it.key(), TradeFieldNames()[field]);
-            ASSERT_EQ(it.value().is_number(), TradeFieldIsNumber(field));
+            EXPECT_EQ(it.key(), kTradeColumns[static_cast<std::size_t>(field)].Key);
+            ASSERT_EQ(it.value().is_number(), kTradeColumns[static_cast<std::size_t>(field)].Number);
             // A price is the same Double, however each text spells it.
             if (it.value().is_number_float()) {
                 double price = 0;

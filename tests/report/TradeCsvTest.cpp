@@ -83,19 +83,79 @@ INSTANTIATE_TEST_SUITE_P(
                       PriceCase{"SixteenDigits", 1.234567890123456, "1.23456789012346"}),
     [](const ::testing::TestParamInfo<PriceCase>& info) { return info.param.Name; });
 
-TEST(TradeFieldNames, HeaderAndKinds)
+TEST(TradeColumns, KeysKindsAndPlaces)
 {
-    std::string header;
-    for (std::string_view name : TradeFieldNames())
-        header += std::string(header.empty() ? "" : ",") + std::string(name);
-    EXPECT_EQ(header, "week,signal_date,direction,body,entry_time,entry_price,take_profit,stop_loss,exit,"
-                      "exit_time,exit_price,hours,drawdown,points,cumulative_points");
-    std::string kinds;
-    for (int f = 0; f < kTradeFieldCount; ++f)
-        kinds += TradeFieldIsNumber(f) ? 'n' : 't';
-    EXPECT_EQ(kinds, "nttntnnnttnnnnn");
-    EXPECT_FALSE(TradeFieldIsNumber(-1));
-    EXPECT_FALSE(TradeFieldIsNumber(kTradeFieldCount));
+    std::string keys, kinds, costs, json;
+    for (const TradeColumn& c : kTradeColumns) {
+        keys += std::string(keys.empty() ? "" : ",") + std::string(c.Key);
+        kinds += c.Number ? 'n' : 't';
+        costs += c.Costs ? 'c' : '-';
+        json += c.InJson ? 'j' : '-';
+    }
+    EXPECT_EQ(keys, "week,signal_date,direction,body,entry_time,entry_price,take_profit,stop_loss,exit,"
+                    "exit_time,exit_price,hours,drawdown,points,cumulative_points,nights,costs,net_points,"
+                    "cumulative_net");
+    EXPECT_EQ(kinds, "nttntnnnttnnnnnnnnn");
+    // The costs' columns follow the others; the JSON keeps no running net.
+    EXPECT_EQ(costs, std::string(kTradeFieldCount, '-') + std::string(kTradeCostFieldCount, 'c'));
+    std::string inJson(kTradeColumns.size(), 'j');
+    inJson.back() = '-';
+    EXPECT_EQ(json, inJson);
+    for (std::size_t i = 0; i < kTradeColumns.size(); ++i)
+        EXPECT_EQ(static_cast<std::size_t>(kTradeColumns[i].Id), i) << kTradeColumns[i].Key;
+}
+
+// Every cell of one sell in both forms: for programs and for a reader.
+TEST(TradeColumns, CellsForProgramsAndForReaders)
+{
+    ClosedTrade t;
+    t.Week = 12;
+    t.WeekDate = DateSerial(2015, 4, 5);
+    t.Body = 131;
+    t.Direction = TradeDirection::Sell;
+    t.EntryDate = DateSerial(2015, 4, 13);
+    t.EntryTime = "00";
+    t.EntryPrice = 1.0825;
+    t.TakeProfitLevel = 1.07738;
+    t.StopLossLevel = 1.09238;
+    t.Exit = ExitKind::OutOfCandles;
+    t.ExitDate = DateSerial(2015, 4, 14);
+    t.ExitTime = "7";
+    t.ExitPrice = 1.08004;
+    t.HoursHeld = 31;
+    t.Drawdown = 44;
+    t.Points = 23;
+    t.Nights = 1;
+    t.CostTenths = -3;
+    t.NetTenths = 233;
+    const TradeRowSums sums{-17, -1055};
+    const std::vector<std::pair<std::string, std::string>> want = {
+        {"12", "12"},
+        {"2015-04-05", "05.04.2015"},
+        {"Sell", "Продажа"},
+        {"131", "131"},
+        {"2015-04-13 00:00", "13.04.2015 00:00"},
+        {"1.0825", "1,0825"},
+        {"1.07738", "1,07738"},
+        {"1.09238", "1,09238"},
+        {"runout", "нет свечей"},
+        {"2015-04-14 07:00", "14.04.2015 07:00"},
+        {"1.08004", "1,08004"},
+        {"31", "31"},
+        {"44", "44"},
+        {"23", "23"},
+        {"-17", "-17"},
+        {"1", "1"},
+        {"-0.3", "-0,3"},
+        {"23.3", "23,3"},
+        {"-105.5", "-105,5"},
+    };
+    ASSERT_EQ(want.size(), kTradeColumns.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(kTradeColumns[i].Key);
+        EXPECT_EQ(TradeCellText(t, kTradeColumns[i].Id, sums, kProgramForm), want[i].first);
+        EXPECT_EQ(TradeCellText(t, kTradeColumns[i].Id, sums, ReaderForm("dd.MM.yyyy")), want[i].second);
+    }
 }
 
 TEST(TradeNames, DirectionsAndExits)
