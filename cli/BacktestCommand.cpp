@@ -75,18 +75,9 @@ void PrintFigures(const TradeCosts& costs, const TradeStats& stats, std::ostream
             << TenthsText(y.NetTenths) << " пп, просадка " << TenthsText(y.MaxDrawdownTenths) << " пп\n";
 }
 
-void RunBacktest(const Options& opts, Context& ctx)
+// The options stand for the page's controls, with the file as its only pair.
+BacktestParams ParamsOf(const Options& opts, const Instrument& inst)
 {
-    CheckRange(opts.range);
-    if (opts.trades == "-" && opts.json)
-        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
-    // A fresh process has imported nothing, so dates show in the start-up
-    // format; slot 1 holds nothing but the file.
-    SetActiveDateFormat(kRegionalDateFormat);
-    LoadInstrumentForRun(opts.file, 1);
-    const Instrument& inst = Table()[1];
-
-    // The options stand for the page's controls, with the file as its only pair.
     SinglePairControls controls;
     controls.Slot = 1;
     controls.PairName = ShortStringText(inst.Name);
@@ -105,70 +96,104 @@ void RunBacktest(const Options& opts, Context& ctx)
     params.Costs = opts.costs.Costs();
     if (const std::string error = CostsError(params); !error.empty())
         throw CLI::ValidationError("--spread", error);
-    const bool withCosts = opts.costs.given;
+    return params;
+}
 
-    BacktestResult result;
-    std::vector<std::string> log;
-    std::vector<std::string> notices;
-    int progress = 0;
-    std::vector<ClosedTrade> trades;
-    TradeCollector collect(trades);
+// What a run left: its totals, log lines, notices, progress steps and trades.
+struct RunRecord {
+    BacktestResult Result;
+    std::vector<std::string> Log;
+    std::vector<std::string> Notices;
+    int Progress = 0;
+    std::vector<ClosedTrade> Trades;
+};
+
+RunRecord Run(const BacktestParams& params, const Instrument& inst)
+{
+    RunRecord run;
+    TradeCollector collect(run.Trades);
     RunSinglePairBacktest(
-        params, inst, result, [&log](const std::string& line) { log.push_back(line); },
-        [&progress] { ++progress; }, [&notices](const std::string& text) { notices.push_back(text); },
+        params, inst, run.Result, [&run](const std::string& line) { run.Log.push_back(line); },
+        [&run] { ++run.Progress; }, [&run](const std::string& text) { run.Notices.push_back(text); },
         collect);
-    const SinglePairReport report = MakeSinglePairReport(params, result);
+    return run;
+}
+
+void PrintJson(const Options& opts, const BacktestParams& params, const RunRecord& run,
+               const SinglePairReport& report, std::ostream& out)
+{
+    nlohmann::ordered_json labels = nlohmann::ordered_json::object();
+    for (const LabelText& l : report.Labels)
+        labels[l.Label] = l.Text;
+    nlohmann::ordered_json doc = {
+        {"pair", params.PairName}, {"result", ResultJson(run.Result)}, {"labels", labels},
+        {"log", run.Log},          {"notices", run.Notices},           {"progress", run.Progress},
+    };
+    doc["trades"] = TradesJson(run.Trades, opts.costs.given);
+    if (opts.costs.given) {
+        doc["costs"] = CostsJson(params.Costs);
+        doc["stats"] = StatsJson(ComputeTradeStats(run.Trades));
+    }
+    if (const auto mc = MonteCarloOf(opts.monteCarlo, run.Trades))
+        doc["monte_carlo"] = MonteCarloJson(*mc);
+    out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+// The page's captions and values, then the figures, the log and the notices.
+void PrintPlain(const Options& opts, const BacktestParams& params, const RunRecord& run,
+                const SinglePairReport& report, std::ostream& out)
+{
+    out << "Инструмент: " << params.PairName << '\n';
+    for (const CaptionLine& line : kCaptionLines) {
+        if (line.Indented)
+            out << "  ";
+        out << line.Caption;
+        if (line.Label)
+            out << ": " << LabelValue(report, line.Label);
+        out << '\n';
+    }
+    if (opts.costs.given)
+        PrintFigures(params.Costs, ComputeTradeStats(run.Trades), out);
+    for (const std::string& line : run.Log)
+        out << line << '\n';
+    for (const std::string& text : run.Notices)
+        out << text << '\n';
+    if (const auto mc = MonteCarloOf(opts.monteCarlo, run.Trades))
+        PrintMonteCarlo(out, *mc);
+}
+
+void RunBacktest(const Options& opts, Context& ctx)
+{
+    CheckRange(opts.range);
+    if (opts.trades == "-" && opts.json)
+        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
+    // A fresh process has imported nothing, so dates show in the start-up
+    // format; slot 1 holds nothing but the file.
+    SetActiveDateFormat(kRegionalDateFormat);
+    LoadInstrumentForRun(opts.file, 1);
+    const Instrument& inst = Table()[1];
+    const BacktestParams params = ParamsOf(opts, inst);
+
+    RunRecord run = Run(params, inst);
+    const SinglePairReport report = MakeSinglePairReport(params, run.Result);
     if (params.LogEnabled)
-        log.push_back(report.ClosingLine);
+        run.Log.push_back(report.ClosingLine);
 
     // The report is a file of its own, whatever goes to standard output.
     if (opts.report &&
-        !WriteFileOrSay(*opts.report, MakeBacktestReport(params, result, trades, inst).Html(), ctx))
+        !WriteFileOrSay(*opts.report, MakeBacktestReport(params, run.Result, run.Trades, inst).Html(), ctx))
         return;
 
     // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on
     // standard output.
     if (opts.trades) {
-        if (!WriteTradesCsv(*opts.trades, trades, ctx, withCosts) || *opts.trades == "-")
+        if (!WriteTradesCsv(*opts.trades, run.Trades, ctx, opts.costs.given) || *opts.trades == "-")
             return;
     }
-
-    if (opts.json) {
-        nlohmann::ordered_json labels = nlohmann::ordered_json::object();
-        for (const LabelText& l : report.Labels)
-            labels[l.Label] = l.Text;
-        nlohmann::ordered_json doc = {
-            {"pair", params.PairName}, {"result", ResultJson(result)}, {"labels", labels}, {"log", log},
-            {"notices", notices},      {"progress", progress},
-        };
-        doc["trades"] = TradesJson(trades, withCosts);
-        if (withCosts) {
-            doc["costs"] = CostsJson(params.Costs);
-            doc["stats"] = StatsJson(ComputeTradeStats(trades));
-        }
-        if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
-            doc["monte_carlo"] = MonteCarloJson(*mc);
-        ctx.out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-        return;
-    }
-
-    ctx.out << "Инструмент: " << params.PairName << '\n';
-    for (const CaptionLine& line : kCaptionLines) {
-        if (line.Indented)
-            ctx.out << "  ";
-        ctx.out << line.Caption;
-        if (line.Label)
-            ctx.out << ": " << LabelValue(report, line.Label);
-        ctx.out << '\n';
-    }
-    if (withCosts)
-        PrintFigures(params.Costs, ComputeTradeStats(trades), ctx.out);
-    for (const std::string& line : log)
-        ctx.out << line << '\n';
-    for (const std::string& text : notices)
-        ctx.out << text << '\n';
-    if (const auto mc = MonteCarloOf(opts.monteCarlo, trades))
-        PrintMonteCarlo(ctx.out, *mc);
+    if (opts.json)
+        PrintJson(opts, params, run, report, ctx.out);
+    else
+        PrintPlain(opts, params, run, report, ctx.out);
 }
 
 } // namespace

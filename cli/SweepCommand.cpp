@@ -246,6 +246,47 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCos
 
 // --- The command -----------------------------------------------------------------
 
+SweepParams SweepParamsOf(const Options& opts, const Instrument& inst)
+{
+    SweepParams params;
+    params.PairName = ShortStringText(inst.Name);
+    params.Grid = opts.grid.Grid();
+    if (!opts.range.empty())
+        params.Weeks = {opts.range[0], opts.range[1]};
+    if (!opts.forward.empty())
+        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
+    params.Metric = opts.grid.metric;
+    params.MinEntries = opts.grid.minEntries;
+    params.Top = opts.top;
+    params.Threads = opts.grid.threads;
+    params.Costs = opts.costs.Costs();
+    return params;
+}
+
+// The grid's size, and a warning when the forward weeks are swept too.
+void SayWhatIsSwept(const SweepParams& params, std::ostream& err)
+{
+    err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n";
+    if (params.Forward) {
+        const std::string overlap = ForwardOverlapWarning(params.Weeks.First, params.Weeks.Last,
+                                                          params.Forward->First, params.Forward->Last);
+        if (!overlap.empty())
+            err << "Предупреждение: " << overlap << "\n";
+    }
+    err << std::flush;
+}
+
+// Every combination to `write` as the sweep folds it: the rows of a column
+// are formed on the worker that folded it.
+SweepStream CsvRows(const SweepParams& params, bool withCosts, std::function<void(std::string_view)> write)
+{
+    const int firstSignal = params.Grid.Signal.First;
+    return {[firstSignal, withCosts](const SweptColumn& column, std::string& bytes) {
+                AppendColumnRows(bytes, column, firstSignal, withCosts);
+            },
+            std::move(write)};
+}
+
 void RunSweepCommand(const Options& opts, Context& ctx)
 {
     CheckWeeks(opts.range, "--range");
@@ -263,44 +304,19 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     if (opts.csv && !csvToOut)
         csvFile.emplace(*opts.csv);
     const Instrument& inst = Table()[1];
-
-    SweepParams params;
-    params.PairName = ShortStringText(inst.Name);
-    params.Grid = opts.grid.Grid();
-    if (!opts.range.empty())
-        params.Weeks = {opts.range[0], opts.range[1]};
-    if (!opts.forward.empty())
-        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
-    params.Metric = opts.grid.metric;
-    params.MinEntries = opts.grid.minEntries;
-    params.Top = opts.top;
-    params.Threads = opts.grid.threads;
-    params.Costs = opts.costs.Costs();
+    const SweepParams params = SweepParamsOf(opts, inst);
     const bool withCosts = opts.costs.given;
 
     const bool terminal = StandardErrorIsATerminal(ctx.err);
-    ctx.err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n";
-    if (params.Forward) {
-        const std::string overlap = ForwardOverlapWarning(params.Weeks.First, params.Weeks.Last,
-                                                          params.Forward->First, params.Forward->Last);
-        if (!overlap.empty())
-            ctx.err << "Предупреждение: " << overlap << "\n";
-    }
-    ctx.err << std::flush;
-    // Every combination goes to the CSV as the sweep folds it: the rows of
-    // a column are formed on the worker that folded it.
+    SayWhatIsSwept(params, ctx.err);
     std::optional<SweepStream> rows;
     if (opts.csv) {
-        const int firstSignal = params.Grid.Signal.First;
-        rows = SweepStream{[firstSignal, withCosts](const SweptColumn& column, std::string& bytes) {
-                               AppendColumnRows(bytes, column, firstSignal, withCosts);
-                           },
-                           [&](std::string_view bytes) {
-                               if (csvFile)
-                                   csvFile->Write(bytes);
-                               else
-                                   ctx.out << bytes;
-                           }};
+        rows = CsvRows(params, withCosts, [&](std::string_view bytes) {
+            if (csvFile)
+                csvFile->Write(bytes);
+            else
+                ctx.out << bytes;
+        });
         rows->Write(CsvHeader(withCosts));
     }
     std::stop_source stop;

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build=${QUILLET_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/configure.sh "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Quillet_tester quillet-cli
 
 cli="$build/cli/quillet-cli"

@@ -16,7 +16,7 @@ out=$(realpath -m "$1")
 cd "$(dirname "$0")/.."
 
 build=${QUILLET_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/configure.sh "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quillet-cli quillet-screenshots
 
 data=$(mktemp -d)

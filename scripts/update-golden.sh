@@ -6,12 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${QUILLET_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quillet_cli_tests GoldenWindowTest
+scripts/configure.sh "$build" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quillet_cli_tests quillet_window_tests
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 QUILLET_UPDATE_GOLDEN="$out" "$build/tests/quillet_cli_tests" --gtest_filter='DemoInstruments/GoldenOutput.*'
-QUILLET_UPDATE_GOLDEN="$out" QT_QPA_PLATFORM=offscreen "$build/tests/ui/GoldenWindowTest"
+QUILLET_UPDATE_GOLDEN="$out" QT_QPA_PLATFORM=offscreen "$build/tests/ui/quillet_window_tests" GoldenWindowTest
 tar --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner -C "$out" -cJf tests/golden/outputs.tar.xz .
 echo "tests/golden/outputs.tar.xz: $(tar -tJf tests/golden/outputs.tar.xz | grep -c -v '/$') outputs"
