@@ -101,10 +101,11 @@ TEST(BaseFile, ShortFileKeepsTheBytesReadAndReportsIt)
     TempDir tmp;
     InstrumentTable table;
     std::memset(&table[2], 0x5A, sizeof(Instrument)); // a slot that already holds something
-    WriteFile(tmp.file("short.base"), std::string("\x06"
-                                                  "ABCDEF\0",
-                                                  8) +
-                                          std::string(48, '\x11'));
+    std::string record("\x06"
+                       "ABCDEF\0",
+                       8);
+    record.append(48, '\x11');
+    WriteFile(tmp.file("short.base"), record);
 
     EXPECT_EQ(ErrorOf([&] { ReadBaseFile(tmp.file("short.base"), 2, table); }), "Read beyond end of file");
     const auto* bytes = reinterpret_cast<const unsigned char*>(&table[2]);
