@@ -28,26 +28,6 @@ std::string_view MetricCaption(SweepMetric metric)
     return kCaptions[static_cast<std::size_t>(metric)];
 }
 
-std::string_view DirectionCaption(TradeDirection direction)
-{
-    return direction == TradeDirection::Sell ? "Продажа" : "Покупка";
-}
-
-std::string_view ExitKindCaption(ExitKind kind)
-{
-    switch (kind) {
-    case ExitKind::TakeProfit:
-        return "TP";
-    case ExitKind::StopLoss:
-        return "SL";
-    case ExitKind::TimeOut:
-        return "тайм-аут";
-    case ExitKind::OutOfCandles:
-        return "нет свечей";
-    }
-    return "";
-}
-
 std::string TradeCostsCaption(const TradeCosts& c)
 {
     return "Издержки: спред " + TenthsText(c.SpreadTenths) + " п, комиссия " +

@@ -47,11 +47,36 @@ inline constexpr std::array<BestRowColumn, 4> kForwardColumns = {{
     {"% TP", "%TP", 5},
 }};
 
-/// "Покупка" or "Продажа".
-std::string_view DirectionCaption(TradeDirection direction);
+/// A name for other programs (the CSV, the JSON) and a caption for a reader.
+struct KindName {
+    std::string_view Program;
+    std::string_view Caption;
+};
 
-/// "TP", "SL", "тайм-аут" (the holding limit) or "нет свечей" (the hourly data ended).
-std::string_view ExitKindCaption(ExitKind kind);
+/// In the order of TradeDirection: "Buy" or "Sell", "Покупка" or "Продажа".
+inline constexpr std::array<KindName, 2> kDirectionNames = {{{"Buy", "Покупка"}, {"Sell", "Продажа"}}};
+
+/// In the order of ExitKind: the take-profit, the stop-loss, the holding limit
+/// and the end of the hourly data.
+inline constexpr std::array<KindName, 4> kExitKindNames = {
+    {{"TP", "TP"}, {"SL", "SL"}, {"timeout", "тайм-аут"}, {"runout", "нет свечей"}}};
+
+inline std::string_view DirectionName(TradeDirection direction)
+{
+    return kDirectionNames[static_cast<std::size_t>(direction)].Program;
+}
+inline std::string_view DirectionCaption(TradeDirection direction)
+{
+    return kDirectionNames[static_cast<std::size_t>(direction)].Caption;
+}
+inline std::string_view ExitKindName(ExitKind kind)
+{
+    return kExitKindNames[static_cast<std::size_t>(kind)].Program;
+}
+inline std::string_view ExitKindCaption(ExitKind kind)
+{
+    return kExitKindNames[static_cast<std::size_t>(kind)].Caption;
+}
 
 /// The window's line of the costs: "Издержки: спред 1,2 п, комиссия 0,7 п,
 /// своп −0,3/+0,1 п" (long, then short swap, each with its sign).

@@ -27,26 +27,6 @@ std::string TenthsCell(std::int64_t tenths, const TradeTextForm& form)
 
 } // namespace
 
-std::string_view DirectionName(TradeDirection direction)
-{
-    return direction == TradeDirection::Sell ? "Sell" : "Buy";
-}
-
-std::string_view ExitKindName(ExitKind kind)
-{
-    switch (kind) {
-    case ExitKind::TakeProfit:
-        return "TP";
-    case ExitKind::StopLoss:
-        return "SL";
-    case ExitKind::TimeOut:
-        return "timeout";
-    case ExitKind::OutOfCandles:
-        return "runout";
-    }
-    return "";
-}
-
 int HourOfTimeText(std::string_view time)
 {
     std::size_t digits = 0;

@@ -6,6 +6,7 @@
 // decimals, Russian names).
 
 #include "engine/ClosedTrade.h"
+#include "report/Catalogue.h"
 
 #include <array>
 #include <cstdint>
@@ -93,12 +94,6 @@ inline TradeTextForm ReaderForm(std::string_view dateFormat)
 /// One cell of a trade's row.
 std::string TradeCellText(const ClosedTrade& trade, TradeColumnId column, const TradeRowSums& sums,
                           const TradeTextForm& form);
-
-/// "Buy" or "Sell".
-std::string_view DirectionName(TradeDirection direction);
-
-/// "TP", "SL", "timeout" (the holding limit) or "runout" (the hourly data ended).
-std::string_view ExitKindName(ExitKind kind);
 
 /// The hour of a candle's time text ("7", "07", "07:00"), or -1 when the text
 /// does not start with an hour from 0 to 23.
