@@ -9,7 +9,9 @@
 #include "engine/Portfolio.h"
 #include "model/Errors.h"
 #include "model/Instrument.h"
+#include "report/PortfolioReport.h"
 #include "report/SinglePairReport.h"
+#include "report/SinglePairRun.h"
 #include "store/Files.h"
 
 #include <cstdint>
@@ -96,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MakeSinglePairReport(params, result);
 
     PortfolioParams pp{params.SignalMinPoints, params.StopLossPoints, params.TakeProfitPoints};
-    const PortfolioResult pr = RunPortfolioBacktest(pp);
+    const PortfolioResult pr = RunPortfolioBacktest(pp, {}, Table());
     MakePortfolioReport(pp, pr);
     return 0;
 }
