@@ -10,16 +10,13 @@
 #include "report/SweepTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
-#include "ui/WalkForwardPage.h"
+#include "ui/WalkForwardRun.h"
 #include "ui_OptimisationPage.h"
 
 #include <QHeaderView>
-#include <QPromise>
 #include <QTableWidgetItem>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -96,13 +93,13 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
     connect(u.BestTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ChooseRow(row); });
     u.Heatmap->SetTooltipText([this](int sl, int tp) { return CellTooltip(sl, tp); });
-    connect(&watcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress, &QProgressBar::setValue);
-    connect(&watcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::Ended);
+    sweep_ = std::make_unique<BackgroundRun>(u.SweepProgress);
 
+    // The analysis shares the sweep's progress bar, status and Stop button.
+    walkForward_ = std::make_unique<WalkForwardRun>(this, u.SweepProgress, u.StatusLabel);
     connect(u.WalkForwardButton, &QPushButton::clicked, this, &OptimisationPage::StartWalkForward);
-    connect(&walkWatcher_, &QFutureWatcherBase::progressValueChanged, u.SweepProgress,
-            &QProgressBar::setValue);
-    connect(&walkWatcher_, &QFutureWatcherBase::finished, this, &OptimisationPage::WalkForwardFinished);
+    connect(walkForward_.get(), &WalkForwardRun::Ended, this, [this] { SetRunning(false); });
+    connect(walkForward_.get(), &WalkForwardRun::Found, this, &OptimisationPage::WalkForwardEnded);
     const auto radiiEnabled = [this](bool on) {
         for (QSpinBox* r : {ui->PlateauSignal, ui->PlateauStopLoss, ui->PlateauTakeProfit, ui->PlateauHold})
             r->setEnabled(on);
@@ -127,16 +124,9 @@ void OptimisationPage::ShowForwardOverlap()
     u.ForwardOverlapLabel->setText(QString::fromStdString(warning));
 }
 
-OptimisationPage::~OptimisationPage()
-{
-    // The sweep stops between two columns of the grid, within microseconds.
-    watcher_.disconnect(this);
-    watcher_.cancel();
-    watcher_.waitForFinished();
-    walkWatcher_.disconnect(this);
-    walkWatcher_.cancel();
-    walkWatcher_.waitForFinished();
-}
+// The runs stop and are waited for as they go; a sweep stops between two
+// columns of the grid, within microseconds.
+OptimisationPage::~OptimisationPage() = default;
 
 void OptimisationPage::SetInstruments(const QStringList& names)
 {
@@ -242,44 +232,24 @@ void OptimisationPage::StartSweep()
     // The sweep reads its own copy of the instrument, so nothing the window
     // does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table().At(slot));
-    const int steps = ui->SweepProgress->maximum();
     SetRunning(true);
     ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций").arg(params.Grid.Combinations()));
-
-    // A cancel of the future reaches the sweep as a stop request at its next
-    // progress report.
-    done_ = std::make_shared<SweepDone>();
-    done_->Params = params;
-    done_->Slot = slot;
-    watcher_.setFuture(QtConcurrent::run([inst, done = done_, steps](QPromise<void>& promise) {
-        const auto began = std::chrono::steady_clock::now();
-        const SweepParams& params = done->Params;
-        promise.setProgressRange(0, steps);
-        try {
-            std::stop_source stop;
+    sweep_->Start(
+        [inst, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             auto table = std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid,
                                                             SweptWeeks(params), params.Costs);
-            done->Outcome = std::make_shared<const SweepOutcome>(
-                RunSweep(params, *table, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
-                    if (promise.isCanceled())
-                        stop.request_stop();
-                    if (total > 0)
-                        promise.setProgressValue(static_cast<int>(made * steps / total));
-                }));
-            done->Table = std::move(table);
-        } catch (const std::exception& e) {
-            done->Error = QString::fromStdString(e.what());
-        }
-        done->Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    }));
+            auto outcome = std::make_shared<const SweepOutcome>(RunSweep(params, *table, stop, progress));
+            return SweepFound{std::move(outcome), std::move(table)};
+        },
+        [this, params, slot](RunEnd<SweepFound> end) { Ended(params, slot, std::move(end)); });
 }
 
 void OptimisationPage::StopSweep()
 {
     if (!running_)
         return;
-    watcher_.cancel();
-    walkWatcher_.cancel();
+    sweep_->Cancel();
+    walkForward_->Stop();
     ui->StatusLabel->setText(QStringLiteral("Останавливаем..."));
 }
 
@@ -289,33 +259,30 @@ void OptimisationPage::SetRunning(bool running)
     ui->StartButton->setEnabled(!running);
     ui->WalkForwardButton->setEnabled(!running);
     ui->StopButton->setEnabled(running);
-    if (running)
-        ui->SweepProgress->setValue(0);
 }
 
-void OptimisationPage::Ended()
+void OptimisationPage::Ended(const SweepParams& params, int slot, RunEnd<SweepFound> end)
 {
-    const std::shared_ptr<SweepDone> done = std::move(done_);
-    if (!done->Error.isEmpty()) {
-        Failed(done->Error);
-    } else if (done->Outcome) {
-        Finished(*done);
+    if (!end.Error.isEmpty()) {
+        Failed(end.Error);
+    } else if (end.Value) {
+        Finished(*end.Value, params, slot, end.Seconds);
     } else {
         // Stopped before the task ever ran: nothing was swept.
         SetRunning(false);
-        ui->StatusLabel->setText(QStringLiteral("Остановлено: просчитано 0 из %1 комбинаций")
-                                     .arg(done->Params.Grid.Combinations()));
+        ui->StatusLabel->setText(
+            QStringLiteral("Остановлено: просчитано 0 из %1 комбинаций").arg(params.Grid.Combinations()));
         emit SweepEnded();
     }
 }
 
-void OptimisationPage::Finished(const SweepDone& done)
+void OptimisationPage::Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds)
 {
     SetRunning(false);
-    outcome_ = done.Outcome;
-    table_ = done.Table;
-    params_ = done.Params;
-    slot_ = done.Slot;
+    outcome_ = found.Outcome;
+    table_ = found.Table;
+    params_ = params;
+    slot_ = slot;
 
     const SweepOutcome& out = *outcome_;
     // The last progress report may not have arrived as a signal yet.
@@ -324,13 +291,12 @@ void OptimisationPage::Finished(const SweepDone& done)
         ui->SweepProgress->setValue(
             static_cast<int>(out.Combinations * ui->SweepProgress->maximum() / total));
     ui->StatusLabel->setText(
-        out.Stopped
-            ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
-                  .arg(out.Combinations)
-                  .arg(out.Grid.Combinations())
-            : QStringLiteral("Готово: %1 комбинаций за %2 с")
-                  .arg(out.Combinations)
-                  .arg(QString::number(done.Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+        out.Stopped ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
+                          .arg(out.Combinations)
+                          .arg(out.Grid.Combinations())
+                    : QStringLiteral("Готово: %1 комбинаций за %2 с")
+                          .arg(out.Combinations)
+                          .arg(QString::number(seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
 
     // The slider runs over the signal values swept; it starts at the best row's.
     QSlider* slider = ui->SignalSlider;
@@ -451,114 +417,22 @@ void OptimisationPage::UpdatePlateauCells()
     plateauCells_ = std::move(cells);
 }
 
-struct OptimisationPage::WalkForwardDone {
-    std::shared_ptr<WalkForwardShown> Shown;
-    QString Error; // empty unless the analysis failed
-};
-
 void OptimisationPage::StartWalkForward()
 {
     if (running_)
         return;
-    SweepParams sweep;
+    WalkForwardParams params;
     int slot = 0;
-    if (!ReadParams(sweep, slot))
+    if (!ReadParams(params.Sweep, slot))
         return;
-    auto& u = *ui;
-    auto shown = std::make_shared<WalkForwardShown>();
-    WalkForwardParams& p = shown->Params;
-    p.Sweep = sweep;
-    p.Sweep.Forward.reset();
-    p.Sweep.KeepHoldCells = false;
-    p.InSample = u.InSampleWeeks->value();
-    p.OutOfSample = u.OutOfSampleWeeks->value();
-    p.Anchored = u.WindowMode->currentIndex() == 1;
+    const auto& u = *ui;
+    params.InSample = u.InSampleWeeks->value();
+    params.OutOfSample = u.OutOfSampleWeeks->value();
+    params.Anchored = u.WindowMode->currentIndex() == 1;
     if (u.PlateauChecked->isChecked())
-        p.Plateau = Radii();
-    if (p.Sweep.Weeks.First + p.InSample > p.Sweep.Weeks.Last) {
-        ShowError(this,
-                  QStringLiteral("Недели %1–%2: после %3 недель выборки не остаётся недель для проверки")
-                      .arg(p.Sweep.Weeks.First)
-                      .arg(p.Sweep.Weeks.Last)
-                      .arg(p.InSample));
-        return;
-    }
-    if (p.Plateau && p.Sweep.Grid.Combinations() > kPlateauCellLimit) {
-        ShowError(this, QStringLiteral("Выбор по плато возможен для сетки не больше %1 комбинаций, в этой %2")
-                            .arg(kPlateauCellLimit)
-                            .arg(p.Sweep.Grid.Combinations()));
-        return;
-    }
-    const auto windows = WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
-
-    // The analysis reads its own copy of the instrument.
-    auto inst = std::make_shared<const Instrument>(Table().At(slot));
-    shown->Slot = slot;
-    const int steps = u.SweepProgress->maximum();
-    SetRunning(true);
-    u.StatusLabel->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
-                               .arg(windows)
-                               .arg(p.Sweep.Grid.Combinations()));
-    walkDone_ = std::make_shared<WalkForwardDone>();
-    walkDone_->Shown = shown;
-    walkWatcher_.setFuture(QtConcurrent::run([inst, done = walkDone_, steps](QPromise<void>& promise) {
-        const auto began = std::chrono::steady_clock::now();
-        WalkForwardShown& s = *done->Shown;
-        promise.setProgressRange(0, steps);
-        try {
-            std::stop_source stop;
-            s.Outcome =
-                RunWalkForward(s.Params, *inst, stop.get_token(), [&](std::int64_t made, std::int64_t total) {
-                    if (promise.isCanceled())
-                        stop.request_stop();
-                    if (total > 0)
-                        promise.setProgressValue(static_cast<int>(made * steps / total));
-                });
-            const CandleSeries& weeks = inst->Week;
-            for (const WalkForwardWindow& w : s.Outcome.Windows) {
-                const auto in = WeekRangeDates(weeks, w.Span.InSample);
-                const auto outOfSample = WeekRangeDates(weeks, w.Span.OutOfSample);
-                s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
-            }
-            if (!s.Outcome.Trades.empty() && !promise.isCanceled())
-                s.MonteCarlo =
-                    RunMonteCarlo(s.Outcome.Trades, kMonteCarloRunsDefault, kMonteCarloSeedDefault);
-        } catch (const std::exception& e) {
-            done->Error = QString::fromStdString(e.what());
-        }
-        s.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    }));
-}
-
-void OptimisationPage::WalkForwardFinished()
-{
-    const std::shared_ptr<WalkForwardDone> done = std::move(walkDone_);
-    SetRunning(false);
-    if (!done->Error.isEmpty()) {
-        ui->StatusLabel->setText(QString());
-        ShowError(this, done->Error);
-        return;
-    }
-    const WalkForwardShown& s = *done->Shown;
-    const auto windows =
-        WalkForwardSpans(s.Params.Sweep.Weeks, s.Params.InSample, s.Params.OutOfSample, s.Params.Anchored)
-            .size();
-    if (s.Outcome.Windows.empty()) {
-        // Stopped before the first window was done.
-        ui->StatusLabel->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));
-        return;
-    }
-    ui->SweepProgress->setValue(static_cast<int>(
-        s.Outcome.Windows.size() * static_cast<std::size_t>(ui->SweepProgress->maximum()) / windows));
-    ui->StatusLabel->setText(
-        s.Outcome.Stopped
-            ? QStringLiteral("Остановлено: просчитано окон %1 из %2")
-                  .arg(s.Outcome.Windows.size())
-                  .arg(windows)
-            : QStringLiteral("Форвард-анализ готов: окон %1 за %2 с")
-                  .arg(windows)
-                  .arg(QString::number(s.Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
-    emit WalkForwardEnded(done->Shown);
+        params.Plateau = Radii();
+    if (walkForward_->Start(slot, std::move(params)))
+        SetRunning(true);
 }
 
 int OptimisationPage::ShownSignal(int stopLoss, int takeProfit) const

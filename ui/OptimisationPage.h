@@ -7,8 +7,8 @@
 #include "analysis/Plateau.h"
 #include "engine/Sweep.h"
 #include "store/CostsFile.h"
+#include "ui/BackgroundRun.h"
 
-#include <QFutureWatcher>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -23,6 +23,7 @@ class OptimisationPage;
 namespace quillet::ui {
 
 struct WalkForwardShown;
+class WalkForwardRun;
 
 /// A combination the user picked to look at on the single-pair page.
 struct ChosenCombination {
@@ -39,7 +40,7 @@ class OptimisationPage : public QWidget {
     Q_OBJECT
   public:
     explicit OptimisationPage(QWidget* parent = nullptr);
-    /// Stops a running sweep and waits for it.
+    /// Stops a running sweep or analysis and waits for it.
     ~OptimisationPage() override;
 
     /// The instruments to choose from; entry i is instrument-table slot i + 1.
@@ -76,13 +77,9 @@ class OptimisationPage : public QWidget {
 
   private:
     /// What a sweep off the window's thread hands back when it ends.
-    struct SweepDone {
+    struct SweepFound {
         std::shared_ptr<const SweepOutcome> Outcome;
         std::shared_ptr<const SweepTable> Table;
-        SweepParams Params;
-        int Slot = 0;
-        double Seconds = 0;
-        QString Error; // empty unless the sweep failed
     };
 
     bool ReadParams(SweepParams& params, int& slot);
@@ -90,8 +87,8 @@ class OptimisationPage : public QWidget {
     void ShowPeriod();
     /// Warns when the forward weeks overlap the swept weeks.
     void ShowForwardOverlap();
-    void Ended();
-    void Finished(const SweepDone& done);
+    void Ended(const SweepParams& params, int slot, RunEnd<SweepFound> end);
+    void Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds);
     void Failed(const QString& text);
     void SetRunning(bool running);
     void ShowLayer();
@@ -104,7 +101,6 @@ class OptimisationPage : public QWidget {
     float ShownCell(int signal, int stopLoss, int takeProfit) const;
     PlateauRadii Radii() const;
     void UpdatePlateauCells();
-    void WalkForwardFinished();
 
     std::unique_ptr<Ui::OptimisationPage> ui;
     CostsTable costs_;
@@ -115,21 +111,16 @@ class OptimisationPage : public QWidget {
     int slot_ = 0;
     // The signal value behind each cell of the layer shown (0: none).
     std::vector<int> layerSignals_;
+    // A sweep or a walk-forward analysis runs.
     bool running_ = false;
-    // The running sweep: its progress, its cancelling and its end come
-    // through the watcher as signals. A cancelled future drops its results,
-    // so what the sweep found comes back through `done_` instead, written by
-    // the task before its future finishes.
-    QFutureWatcher<void> watcher_;
-    std::shared_ptr<SweepDone> done_;
     // The plateau scores of the outcome shown, in the layout of its cells;
     // empty while the metric itself is shown.
     std::vector<float> plateauCells_;
     QString plateauProblem_;
-    // The running walk-forward analysis, as the sweep above.
-    struct WalkForwardDone;
-    QFutureWatcher<void> walkWatcher_;
-    std::shared_ptr<WalkForwardDone> walkDone_;
+    // After `ui`, so that a running sweep or analysis is stopped and waited
+    // for before the controls it reports to go.
+    std::unique_ptr<BackgroundRun> sweep_;
+    std::unique_ptr<WalkForwardRun> walkForward_;
 };
 
 } // namespace quillet::ui

@@ -1,7 +1,8 @@
 // The page "Оптимизация" in the main window over a random instrument: its
 // controls, a sweep off the window's thread with its heatmap and best rows,
 // stopping and closing mid-sweep, and a picked combination run on the
-// single-pair page.
+// single-pair page; the background run the sweep and the walk-forward
+// analysis go through.
 
 #include "ui/OptimisationPage.h"
 #include "UiTestSupport.h"
@@ -11,6 +12,7 @@
 #include "report/Catalogue.h"
 #include "report/SinglePairRun.h"
 #include "support/RandomPair.h"
+#include "ui/BackgroundRun.h"
 #include "ui/Controls.h"
 #include "ui/SweepHeatmap.h"
 #include "ui/Unit1.h"
@@ -27,16 +29,22 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QThread>
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 using namespace quillet;
 using namespace quillet::test;
+using quillet::ui::BackgroundRun;
 using quillet::ui::ChosenCombination;
 using quillet::ui::OptimisationPage;
+using quillet::ui::RunEnd;
 using quillet::ui::SweepHeatmap;
 
 Q_DECLARE_METATYPE(quillet::ui::ChosenCombination)
@@ -104,6 +112,8 @@ class OptimisationPageTest : public WindowTest {
     void chosenCombinationRunsOnTheSinglePairPage_data();
     void chosenCombinationRunsOnTheSinglePairPage();
     void doubleClicksPickARowAndACell();
+    void backgroundRunHandsItsResultBack();
+    void backgroundRunStopsOnCancelOrWhenGoneAndHandsBackErrors();
     // Last: closing the main window ends the application's event loop.
     void closingTheWindowMidSweepStopsIt();
 
@@ -702,6 +712,74 @@ void OptimisationPageTest::doubleClicksPickARowAndACell()
     QCOMPARE(c.TakeProfit, 17);
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar6")->value(), 33);
     QCOMPARE(Caption(*form, "Label79"), QString::number(PlainRun(c).Entries));
+}
+
+void OptimisationPageTest::backgroundRunHandsItsResultBack()
+{
+    QProgressBar bar;
+    bar.setRange(0, 200);
+    bar.setValue(130);
+    BackgroundRun run(&bar);
+    QThread* worker = nullptr;
+    QThread* handler = nullptr;
+    std::optional<RunEnd<int>> got;
+    QVERIFY(run.Start(
+        [&worker](std::stop_token, const BackgroundRun::Progress& progress) {
+            worker = QThread::currentThread();
+            progress(3, 8);
+            return 42;
+        },
+        [&](RunEnd<int> end) {
+            handler = QThread::currentThread();
+            got = std::move(end);
+        }));
+    QVERIFY(run.Running());
+    QCOMPARE(bar.value(), 0); // a new run starts the bar again
+    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 10000);
+    QVERIFY(!run.Running());
+    QCOMPARE(got->Value.value_or(-1), 42);
+    QVERIFY(got->Error.isEmpty());
+    QVERIFY(worker != nullptr && worker != QThread::currentThread());
+    QCOMPARE(handler, QThread::currentThread());
+    QCOMPARE(bar.value(), 75); // 3 of 8 steps on a bar of 200
+}
+
+void OptimisationPageTest::backgroundRunStopsOnCancelOrWhenGoneAndHandsBackErrors()
+{
+    std::atomic<int> began = 0, returned = 0;
+    const auto untilStopped = [&](std::stop_token stop, const BackgroundRun::Progress&) {
+        ++began;
+        while (!stop.stop_requested())
+            QThread::msleep(1);
+        return ++returned;
+    };
+    std::optional<RunEnd<int>> got;
+    {
+        BackgroundRun run(nullptr);
+        QVERIFY(run.Start(untilStopped, [&got](RunEnd<int> end) { got = std::move(end); }));
+        QTRY_COMPARE_WITH_TIMEOUT(began.load(), 1, 10000);
+        QVERIFY(!run.Start(untilStopped, [](RunEnd<int>) {})); // one task at a time
+        run.Cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 10000);
+        QCOMPARE(got->Value.value_or(0), 1); // the task saw the stop and returned
+
+        // Going away mid-task stops it and waits for it, with no one left to tell.
+        got.reset();
+        QVERIFY(run.Start(untilStopped, [&got](RunEnd<int> end) { got = std::move(end); }));
+        QTRY_COMPARE_WITH_TIMEOUT(began.load(), 2, 10000);
+    }
+    QCOMPARE(returned.load(), 2);
+    QTest::qWait(20);
+    QVERIFY(!got);
+
+    BackgroundRun failing(nullptr);
+    const auto fail = [](std::stop_token, const BackgroundRun::Progress&) -> int {
+        throw std::runtime_error("нет недель");
+    };
+    QVERIFY(failing.Start(fail, [&got](RunEnd<int> end) { got = std::move(end); }));
+    QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 10000);
+    QVERIFY(!got->Value);
+    QCOMPARE(got->Error, QStringLiteral("нет недель"));
 }
 
 QUILLET_WINDOW_TEST(OptimisationPageTest);

@@ -1,7 +1,8 @@
 // The walk-forward analysis in the window over a random instrument: started
 // on the page "Оптимизация", its windows on the page "Форвард-анализ" as the
 // core finds them, a window double-clicked run on the single-pair page over
-// its out-of-sample weeks, and the trade page's Monte Carlo of the last run.
+// its out-of-sample weeks, the end of a finished or stopped analysis and one
+// refused, and the trade page's Monte Carlo of the last run.
 
 #include "ui/WalkForwardPage.h"
 #include "UiTestSupport.h"
@@ -16,7 +17,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -32,6 +35,10 @@ class WalkForwardPageTest : public WindowTest {
     Q_OBJECT
   private slots:
     void windowsAreTheCoresAndADoubleClickRunsOne();
+    void endSaysHowManyWindowsWereDone_data();
+    void endSaysHowManyWindowsWereDone();
+    void analysisThatCannotRunIsRefused_data();
+    void analysisThatCannotRunIsRefused();
     void tradePageDrawsTheRunsTrades();
 
   private:
@@ -116,6 +123,88 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar5")->value(), w.Span.OutOfSample.First);
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar11")->value(), w.Span.OutOfSample.Last);
     QCOMPARE(Caption(*form, "Label79"), QString::number(w.OutOfSampleResult.Entries));
+}
+
+void WalkForwardPageTest::endSaysHowManyWindowsWereDone_data()
+{
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("status"); // a pattern; %1: the windows in weeks 0-119
+    QTest::newRow("finished") << false << "^Форвард-анализ готов: окон %1 за \\d+,\\d с$";
+    QTest::newRow("stopped") << true << "^Остановлено: просчитано окон \\d из %1$";
+}
+
+void WalkForwardPageTest::endSaysHowManyWindowsWereDone()
+{
+    QFETCH(bool, stop);
+    QFETCH(QString, status);
+    auto form = Start();
+    OptimisationPage& page = *form->Optimisation();
+    const auto set = [&page](const char* name, int value) {
+        Get<QSpinBox>(page, QString::fromLatin1(name))->setValue(value);
+    };
+    set("WeekTo", 119);
+    set("InSampleWeeks", 40);
+    set("OutOfSampleWeeks", 25);
+    // Stopped: the page's whole grid with holding limits, many seconds a window.
+    Get<QCheckBox>(page, "HoldLimited")->setChecked(stop);
+    if (!stop)
+        for (const auto& [name, value] :
+             {std::pair{"SignalFrom", 80}, {"SignalTo", 90}, {"StopLossTo", 30}, {"TakeProfitTo", 20}})
+            set(name, value);
+    QSignalSpy found(&page, &OptimisationPage::WalkForwardEnded);
+    Get<QPushButton>(page, "WalkForwardButton")->click();
+    QVERIFY(page.Running());
+    QVERIFY(Get<QPushButton>(page, "StopButton")->isEnabled());
+    if (stop) {
+        QTest::qWait(300);
+        Get<QPushButton>(page, "StopButton")->click();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!page.Running(), 60000);
+    const QString text = Get<QLabel>(page, "StatusLabel")->text();
+    const auto windows = WalkForwardSpans({0, 119}, 40, 25, false).size();
+    QVERIFY2(QRegularExpression(status.arg(windows)).match(text).hasMatch(), qPrintable(text));
+    QVERIFY(Get<QPushButton>(page, "WalkForwardButton")->isEnabled());
+    QVERIFY(dialogs_->messages.isEmpty());
+    // What was done is shown; a stopped analysis says so.
+    QCOMPARE(found.isEmpty(), stop && text.contains(QStringLiteral("окон 0 ")));
+    if (!found.isEmpty())
+        QCOMPARE(form->WalkForward()->Shown()->Outcome.Stopped, stop);
+    auto* progress = Get<QProgressBar>(page, "SweepProgress");
+    if (!stop)
+        QCOMPARE(progress->value(), progress->maximum());
+}
+
+void WalkForwardPageTest::analysisThatCannotRunIsRefused_data()
+{
+    QTest::addColumn<bool>("plateau");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("in-sample longer than the weeks")
+        << false << "Недели 0–100: после 156 недель выборки не остаётся недель для проверки.";
+    QTest::newRow("plateau over too large a grid")
+        << true
+        << QStringLiteral("Выбор по плато возможен для сетки не больше %1 комбинаций, в этой %2.")
+               .arg(kPlateauCellLimit)
+               .arg(451LL * 151 * 101 * 120);
+}
+
+void WalkForwardPageTest::analysisThatCannotRunIsRefused()
+{
+    QFETCH(bool, plateau);
+    QFETCH(QString, error);
+    auto form = Start();
+    OptimisationPage& page = *form->Optimisation();
+    if (plateau) {
+        Get<QCheckBox>(page, "PlateauChecked")->setChecked(true);
+        Get<QCheckBox>(page, "HoldLimited")->setChecked(true);
+    } else {
+        Get<QSpinBox>(page, "WeekTo")->setValue(100);
+    }
+    Get<QPushButton>(page, "WalkForwardButton")->click();
+    QVERIFY(!page.Running());
+    QVERIFY(Get<QPushButton>(page, "WalkForwardButton")->isEnabled());
+    QVERIFY(Get<QLabel>(page, "StatusLabel")->text().isEmpty());
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->messages[0].Text, error);
 }
 
 void WalkForwardPageTest::tradePageDrawsTheRunsTrades()

@@ -1,0 +1,126 @@
+#include "ui/WalkForwardRun.h"
+
+#include "analysis/MonteCarlo.h"
+#include "analysis/Plateau.h"
+#include "model/Instrument.h"
+#include "ui/Dialogs.h"
+#include "ui/WalkForwardPage.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace quillet::ui {
+namespace {
+
+std::size_t WindowCount(const WalkForwardParams& p)
+{
+    return WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
+}
+
+// The analysis, its windows' dates and the Monte Carlo of its trades, on
+// the worker thread.
+WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instrument& inst,
+                         std::stop_token stop, const BackgroundRun::Progress& progress)
+{
+    WalkForwardShown s;
+    s.Slot = slot;
+    s.Params = params;
+    s.Outcome = RunWalkForward(params, inst, stop, progress);
+    for (const WalkForwardWindow& w : s.Outcome.Windows) {
+        const auto in = WeekRangeDates(inst.Week, w.Span.InSample);
+        const auto outOfSample = WeekRangeDates(inst.Week, w.Span.OutOfSample);
+        s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
+    }
+    if (!s.Outcome.Trades.empty() && !stop.stop_requested())
+        s.MonteCarlo = RunMonteCarlo(s.Outcome.Trades, kMonteCarloRunsDefault, kMonteCarloSeedDefault);
+    return s;
+}
+
+} // namespace
+
+WalkForwardRun::WalkForwardRun(QWidget* owner, QProgressBar* progress, QLabel* status)
+    : owner_(owner), progress_(progress), status_(status), run_(progress)
+{
+}
+
+WalkForwardRun::~WalkForwardRun() = default;
+
+bool WalkForwardRun::Refused(const WalkForwardParams& p)
+{
+    if (p.Sweep.Weeks.First + p.InSample > p.Sweep.Weeks.Last) {
+        ShowError(owner_,
+                  QStringLiteral("Недели %1–%2: после %3 недель выборки не остаётся недель для проверки")
+                      .arg(p.Sweep.Weeks.First)
+                      .arg(p.Sweep.Weeks.Last)
+                      .arg(p.InSample));
+        return true;
+    }
+    if (p.Plateau && p.Sweep.Grid.Combinations() > kPlateauCellLimit) {
+        ShowError(owner_,
+                  QStringLiteral("Выбор по плато возможен для сетки не больше %1 комбинаций, в этой %2")
+                      .arg(kPlateauCellLimit)
+                      .arg(p.Sweep.Grid.Combinations()));
+        return true;
+    }
+    return false;
+}
+
+bool WalkForwardRun::Start(int slot, WalkForwardParams params)
+{
+    if (Running())
+        return false;
+    // Each window is checked on the weeks after it, and its choice needs no
+    // heatmap, so the sweep's forward weeks and hold cells are not asked for.
+    params.Sweep.Forward.reset();
+    params.Sweep.KeepHoldCells = false;
+    if (Refused(params))
+        return false;
+
+    // The analysis reads its own copy of the instrument, so nothing the window
+    // does to the table meanwhile can reach it.
+    auto inst = std::make_shared<const Instrument>(Table().At(slot));
+    status_->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
+                         .arg(WindowCount(params))
+                         .arg(params.Sweep.Grid.Combinations()));
+    return run_.Start(
+        [inst, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
+            return Analyse(slot, params, *inst, stop, progress);
+        },
+        [this, params](RunEnd<WalkForwardShown> end) { Finished(params, std::move(end)); });
+}
+
+void WalkForwardRun::Stop()
+{
+    run_.Cancel();
+}
+
+void WalkForwardRun::Finished(const WalkForwardParams& params, RunEnd<WalkForwardShown> end)
+{
+    emit Ended();
+    if (!end.Error.isEmpty()) {
+        status_->setText(QString());
+        ShowError(owner_, end.Error);
+        return;
+    }
+    const std::size_t windows = WindowCount(params);
+    if (!end.Value || end.Value->Outcome.Windows.empty()) {
+        // Stopped before the first window was done.
+        status_->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));
+        return;
+    }
+    auto shown = std::make_shared<WalkForwardShown>(std::move(*end.Value));
+    shown->Seconds = end.Seconds;
+    const WalkForwardOutcome& out = shown->Outcome;
+    // The last progress report may not have arrived as a signal yet.
+    progress_->setValue(
+        static_cast<int>(out.Windows.size() * static_cast<std::size_t>(progress_->maximum()) / windows));
+    status_->setText(
+        out.Stopped
+            ? QStringLiteral("Остановлено: просчитано окон %1 из %2").arg(out.Windows.size()).arg(windows)
+            : QStringLiteral("Форвард-анализ готов: окон %1 за %2 с")
+                  .arg(windows)
+                  .arg(QString::number(shown->Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+    emit Found(shown);
+}
+
+} // namespace quillet::ui
