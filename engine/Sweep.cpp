@@ -182,7 +182,7 @@ void StoreHoldCells(const Worker& w, float* cells)
 // One (stop-loss, take-profit) column of the cells: every signal value over
 // every holding limit of the grid, formatted into `bytes` when streamed.
 void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, Worker& w, SweepOutcome& out,
-                 const SweepStream* stream, std::string& bytes)
+                 const SweepStream* stream, std::string* bytes)
 {
     const SweepGrid& grid = params.Grid;
     const int lanes = grid.Signal.Count();
@@ -194,7 +194,7 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
     if (!sweep.Model().StopLossClearsSpread(stopLoss)) {
         if (stream)
             for (int h = 0; h < grid.HoldCount(); ++h)
-                stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), nullptr}, bytes);
+                stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), nullptr}, *bytes);
         return;
     }
     const bool withNets = MetricNeedsNets(params.Metric);
@@ -203,7 +203,7 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
         const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
         sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column, withNets);
         if (stream)
-            stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), &w.column}, bytes);
+            stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), &w.column}, *bytes);
         RankGroups(params.Metric, stopLoss, takeProfit, w);
         if (grid.Hold && h == 0) {
             const auto groups = static_cast<std::size_t>(w.column.GroupCount());
@@ -346,12 +346,13 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
     // Streamed, the columns are folded in batches, each column's bytes kept
     // until the batch is done and then written in order.
     const int batch = stream ? StreamBatch(grid, workerCount) : columns;
-    std::vector<std::string> bytes(stream ? static_cast<std::size_t>(batch) : 1);
+    std::vector<std::string> bytes(stream ? static_cast<std::size_t>(batch) : 0);
     ParallelForInOrder(
         columns, workerCount, batch,
         [&](int index, int worker) {
-            std::string& mine = bytes[stream ? static_cast<std::size_t>(index % batch) : 0];
-            mine.clear();
+            std::string* mine = stream ? &bytes[static_cast<std::size_t>(index % batch)] : nullptr;
+            if (mine)
+                mine->clear();
             SweepColumn(params, sweep, index, workers[static_cast<std::size_t>(worker)], out, stream, mine);
             const std::int64_t now = done.fetch_add(perColumn, std::memory_order_relaxed) + perColumn;
             if (worker == 0 && progress)
