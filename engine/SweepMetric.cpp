@@ -1,21 +1,6 @@
 #include "engine/SweepMetric.h"
 
-#include "rule/Arithmetic32.h"
-
 namespace quillet {
-
-std::int64_t NetOf(std::int32_t takeProfits, std::int32_t stopLosses, std::int32_t timeoutWinPoints,
-                   std::int32_t timeoutLossPoints, int stopLossPoints, int takeProfitPoints)
-{
-    return static_cast<std::int64_t>(takeProfits) * takeProfitPoints -
-           static_cast<std::int64_t>(stopLosses) * stopLossPoints + timeoutWinPoints - timeoutLossPoints;
-}
-
-long double ProfitabilityOf(std::int32_t takeProfits, std::int32_t stopLosses, int stopLossPoints,
-                            int takeProfitPoints)
-{
-    return ProfitabilityRatio(Mul32(takeProfitPoints, takeProfits), Mul32(stopLossPoints, stopLosses));
-}
 
 long double NetsMetric(SweepMetric metric, const NetFolder& nets)
 {
@@ -40,11 +25,6 @@ bool MetricNeedsNets(SweepMetric metric)
 {
     return metric == SweepMetric::ProfitFactor || metric == SweepMetric::RecoveryFactor ||
            metric == SweepMetric::Sqn || metric == SweepMetric::MaxDrawdown;
-}
-
-long double RankKey(SweepMetric metric, long double value)
-{
-    return NameOf(metric).LowestIsBest ? -value : value;
 }
 
 SweepFigures FiguresOf(const BacktestResult& r, int stopLossPoints, int takeProfitPoints,

@@ -4,6 +4,7 @@
 
 #include "engine/BacktestResult.h"
 #include "engine/NetFolder.h"
+#include "rule/Arithmetic32.h"
 
 #include <array>
 #include <cstdint>
@@ -71,13 +72,22 @@ struct SweepFigures {
     std::int32_t Entries = 0;
 };
 
+// Inline, as the sweep forms them for every group of every column.
+
 /// Points won at take-profit and by time-out less those lost, before costs.
-std::int64_t NetOf(std::int32_t takeProfits, std::int32_t stopLosses, std::int32_t timeoutWinPoints,
-                   std::int32_t timeoutLossPoints, int stopLossPoints, int takeProfitPoints);
+inline std::int64_t NetOf(std::int32_t takeProfits, std::int32_t stopLosses, std::int32_t timeoutWinPoints,
+                          std::int32_t timeoutLossPoints, int stopLossPoints, int takeProfitPoints)
+{
+    return static_cast<std::int64_t>(takeProfits) * takeProfitPoints -
+           static_cast<std::int64_t>(stopLosses) * stopLossPoints + timeoutWinPoints - timeoutLossPoints;
+}
 
 /// The report's ratio: 32-bit products of points and counts.
-long double ProfitabilityOf(std::int32_t takeProfits, std::int32_t stopLosses, int stopLossPoints,
-                            int takeProfitPoints);
+inline long double ProfitabilityOf(std::int32_t takeProfits, std::int32_t stopLosses, int stopLossPoints,
+                                   int takeProfitPoints)
+{
+    return ProfitabilityRatio(Mul32(takeProfitPoints, takeProfits), Mul32(stopLossPoints, stopLosses));
+}
 
 /// The figures of one run with the given distances; the net after costs and
 /// the figures of the trades in order come from `nets` when given (without
@@ -93,7 +103,10 @@ long double NetsMetric(SweepMetric metric, const NetFolder& nets);
 
 /// The key the sweep ranks by, higher is better: the metric's value, negated
 /// for a metric whose lowest value is best.
-long double RankKey(SweepMetric metric, long double value);
+inline long double RankKey(SweepMetric metric, long double value)
+{
+    return NameOf(metric).LowestIsBest ? -value : value;
+}
 
 /// Whether the metric needs the trades' net points in order.
 bool MetricNeedsNets(SweepMetric metric);
