@@ -14,7 +14,7 @@ phases=()
 phase_started=$SECONDS
 phase_done() {
   local took=$((SECONDS - phase_started))
-  phases+=("$(printf '%-36s %3d min %02d s' "$1" $((took / 60)) $((took % 60)))")
+  phases+=("$(printf '%-46s %3d min %02d s' "$1" $((took / 60)) $((took % 60)))")
   echo "test.sh: $1 took $((took / 60)) min $((took % 60)) s"
   phase_started=$SECONDS
 }
@@ -144,4 +144,4 @@ echo
 echo "Time by phase:"
 printf '  %s\n' "${phases[@]}"
 took=$((SECONDS - all_started))
-echo "  $(printf '%-36s %3d min %02d s' "in all" $((took / 60)) $((took % 60)))"
+echo "  $(printf '%-46s %3d min %02d s' "in all" $((took / 60)) $((took % 60)))"

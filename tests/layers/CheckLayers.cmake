@@ -6,13 +6,13 @@
 #   cmake -DCXX=... -DLAYERS=<build>/layers -DSOURCE=<source dir> -P CheckLayers.cmake
 set(order model rule engine analysis report)
 set(beneath_store model)
-# One header of each folder to include.
-set(header_model model/Instrument.h)
-set(header_rule rule/RuleSteps.h)
-set(header_engine engine/SinglePair.h)
-set(header_analysis analysis/TradeStats.h)
-set(header_report report/Catalogue.h)
-set(header_store store/Files.h)
+# One light header of each folder to include.
+set(header_model model/Units.h)
+set(header_rule rule/Arithmetic32.h)
+set(header_engine engine/NetFolder.h)
+set(header_analysis analysis/MonteCarlo.h)
+set(header_report report/ReportCaptions.h)
+set(header_store store/CostsFile.h)
 
 function(try_include layer header expect_found)
   set(file ${CMAKE_CURRENT_BINARY_DIR}/layer-${layer}.cpp)
