@@ -154,7 +154,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
         windowParams.Weeks = spans[k].InSample;
         windowParams.Forward.reset();
         windowParams.Top = 1;
-        windowParams.KeepHoldCells = params.Plateau && sp.Grid.Hold;
+        windowParams.KeepHoldCells = params.Plateau.has_value();
         const std::int64_t before = perWindow * static_cast<std::int64_t>(k);
         const SweepOutcome swept =
             RunSweep(windowParams, sweepTable, stop, [&](std::int64_t done, std::int64_t) {

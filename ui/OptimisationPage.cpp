@@ -214,9 +214,8 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
     params.Costs = costs_.Of(params.PairName);
     params.MinEntries = u.MinEntries->value();
     params.Top = u.TopRows->value();
-    // The heatmap's plateau scores over holding limits need the metric of every holding limit.
-    params.KeepHoldCells = u.ShowPlateau->isChecked() && params.Grid.Hold.has_value() &&
-                           params.Grid.Combinations() <= kPlateauCellLimit;
+    // The heatmap's plateau scores need the metric of every combination.
+    params.KeepHoldCells = u.ShowPlateau->isChecked() && params.Grid.Combinations() <= kPlateauCellLimit;
     return true;
 }
 
@@ -401,7 +400,7 @@ void OptimisationPage::UpdatePlateauCells()
     if (!outcome_ || !ui->ShowPlateau->isChecked())
         return;
     const SweepOutcome& out = *outcome_;
-    if (out.Grid.Hold && out.HoldCells.empty()) {
+    if (out.HoldCells.empty()) {
         plateauProblem_ = QStringLiteral("подберите заново с отмеченной оценкой плато");
         return;
     }
