@@ -105,12 +105,7 @@ nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool w
 bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
                     bool withCosts)
 {
-    const std::string csv = TradeCsv(trades, withCosts);
-    if (path == "-") {
-        ctx.out << csv;
-        return true;
-    }
-    return WriteFileOrSay(path, csv, ctx);
+    return WriteFileOrSay(path, TradeCsv(trades, withCosts), ctx);
 }
 
 } // namespace quillet::cli
