@@ -3,6 +3,7 @@
 #include "analysis/MonteCarlo.h"
 #include "analysis/Plateau.h"
 #include "model/Instrument.h"
+#include "report/Catalogue.h"
 #include "ui/Dialogs.h"
 #include "ui/WalkForwardPage.h"
 
@@ -12,9 +13,11 @@
 namespace quillet::ui {
 namespace {
 
-std::size_t WindowCount(const WalkForwardParams& p)
+// The windows over the weeks of the range that the instrument has.
+std::size_t WindowCount(const WalkForwardParams& p, const CandleSeries& weeks)
 {
-    return WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
+    return WalkForwardSpans(ClipToWeeklyData(p.Sweep.Weeks, weeks), p.InSample, p.OutOfSample, p.Anchored)
+        .size();
 }
 
 // The analysis, its windows' dates and the Monte Carlo of its trades, on
@@ -79,14 +82,26 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
     // The analysis reads its own copy of the instrument, so nothing the window
     // does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table().At(slot));
-    status_->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
-                         .arg(WindowCount(params))
-                         .arg(params.Sweep.Grid.Combinations()));
+    const WeekRange used = ClipToWeeklyData(params.Sweep.Weeks, inst->Week);
+    if (used.Last != params.Sweep.Weeks.Last &&
+        !WalkForwardError(used, params.InSample, params.OutOfSample).empty()) {
+        ShowError(owner_, QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used)) +
+                              QStringLiteral(": после %1 недель выборки не остаётся недель для проверки")
+                                  .arg(params.InSample));
+        return false;
+    }
+    windows_ = WindowCount(params, inst->Week);
+    QString status = QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
+                         .arg(windows_)
+                         .arg(params.Sweep.Grid.Combinations());
+    if (used.Last != params.Sweep.Weeks.Last)
+        status += QStringLiteral("; ") + QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used));
+    status_->setText(status);
     return run_.Start(
         [inst, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             return Analyse(slot, params, *inst, stop, progress);
         },
-        [this, params](RunEnd<WalkForwardShown> end) { Finished(params, std::move(end)); });
+        [this](RunEnd<WalkForwardShown> end) { Finished(std::move(end)); });
 }
 
 void WalkForwardRun::Stop()
@@ -94,7 +109,7 @@ void WalkForwardRun::Stop()
     run_.Cancel();
 }
 
-void WalkForwardRun::Finished(const WalkForwardParams& params, RunEnd<WalkForwardShown> end)
+void WalkForwardRun::Finished(RunEnd<WalkForwardShown> end)
 {
     emit Ended();
     if (!end.Error.isEmpty()) {
@@ -102,7 +117,7 @@ void WalkForwardRun::Finished(const WalkForwardParams& params, RunEnd<WalkForwar
         ShowError(owner_, end.Error);
         return;
     }
-    const std::size_t windows = WindowCount(params);
+    const std::size_t windows = windows_;
     if (!end.Value || end.Value->Outcome.Windows.empty()) {
         // Stopped before the first window was done.
         status_->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));
