@@ -120,6 +120,8 @@ void WalkForwardPage::FillTable()
 {
     const WalkForwardShown& s = *shown_;
     QTableWidget* t = ui->WindowsTable;
+    // A row spanned for an earlier analysis would cover this one's cells.
+    t->clearSpans();
     t->clearContents();
     t->setRowCount(static_cast<int>(s.Outcome.Windows.size()));
     for (int row = 0; row < t->rowCount(); ++row) {
@@ -135,7 +137,8 @@ void WalkForwardPage::FillTable()
             cells << QString::number(w.Signal) << QString::number(w.StopLoss) << QString::number(w.TakeProfit)
                   << (w.Hold ? QString::number(*w.Hold) : QStringLiteral("-"))
                   << Text(RatioText(w.InSampleMetric)) << Text(TenthsText(w.OutOfSampleNetTenths))
-                  << QString::number(w.OutOfSampleResult.Entries) << RatioCell(ProfitFactor(f));
+                  << QString::number(w.OutOfSampleResult.Entries)
+                  << (w.TradeCount == 0 ? QStringLiteral("нет сделок") : RatioCell(ProfitFactor(f)));
         } else {
             cells << QStringLiteral("нет комбинаций с достаточным числом входов");
         }

@@ -35,6 +35,7 @@ class WalkForwardPageTest : public WindowTest {
     Q_OBJECT
   private slots:
     void windowsAreTheCoresAndADoubleClickRunsOne();
+    void eachValueIsDrawnInItsOwnColumn();
     void endSaysHowManyWindowsWereDone_data();
     void endSaysHowManyWindowsWereDone();
     void analysisThatCannotRunIsRefused_data();
@@ -123,6 +124,41 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar5")->value(), w.Span.OutOfSample.First);
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar11")->value(), w.Span.OutOfSample.Last);
     QCOMPARE(Caption(*form, "Label79"), QString::number(w.OutOfSampleResult.Entries));
+}
+
+void WalkForwardPageTest::eachValueIsDrawnInItsOwnColumn()
+{
+    // A window without a choice, then in its row one whose choice traded nothing.
+    const auto analysis = [](bool chosen) {
+        auto s = std::make_shared<ui::WalkForwardShown>();
+        WalkForwardWindow w;
+        w.Span = {{1, 40}, {41, 65}};
+        w.Chosen = chosen;
+        w.Signal = 108;
+        w.StopLoss = 30;
+        w.TakeProfit = 20;
+        w.InSampleMetric = 12;
+        s->Outcome.Windows = {w};
+        s->Dates = {{0, 0, 0, 0}};
+        return s;
+    };
+    WalkForwardPage page;
+    page.resize(900, 500);
+    page.show();
+    page.Show(analysis(false));
+    page.Show(analysis(true));
+    auto* table = Get<QTableWidget>(page, "WindowsTable");
+    const QStringList want = {"1", "- – -", "- – -", "108", "30", "20", "-", "12", "0,0", "0", "нет сделок"};
+    QCOMPARE(table->columnCount(), want.size());
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QModelIndex cell = table->model()->index(0, c);
+        QCOMPARE(cell.data().toString(), want[c]);
+        QCOMPARE(table->columnSpan(0, c), 1);
+        // Painted within its own column only.
+        const QRect painted = table->visualRect(cell);
+        QCOMPARE(painted.left(), table->columnViewportPosition(c));
+        QVERIFY(painted.right() < table->columnViewportPosition(c) + table->columnWidth(c));
+    }
 }
 
 void WalkForwardPageTest::endSaysHowManyWindowsWereDone_data()
