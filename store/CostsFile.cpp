@@ -96,8 +96,10 @@ CostsLine ReadCostsLine(std::string_view line)
         }
     const auto nameLength = static_cast<std::size_t>(fields[first].data() - fields[0].data());
     read.Name = std::string(TrimRight(std::string_view(fields[0].data(), nameLength)));
-    if (const std::string why = TradeCostsError(read.Costs); !why.empty())
-        read.Fault = read.Name + ": " + why;
+    if (const std::optional<CostRangeFault> f = TradeCostsFault(read.Costs))
+        read.Fault = read.Name + ": " + kCostNames[static_cast<int>(f->Kind)] + " " +
+                     TenthsText(f->Tenths, '.') + " п вне пределов от " + TenthsText(f->LowestTenths, '.') +
+                     " до " + TenthsText(f->HighestTenths, '.') + " п";
     return read;
 }
 

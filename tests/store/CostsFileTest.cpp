@@ -58,8 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
         CostsCase{"# a\nEURUSD x 0 0 0\n", "EURUSD", {}, "строка 2: спред 'x' не число"},
         CostsCase{"EURUSD 0 0.25 0 0\n", "", {}, "строка 1: комиссия '0.25'"},
         CostsCase{"EURUSD 0 0 garbage 0\n", "", {}, "строка 1: своп покупки 'garbage'"},
-        CostsCase{"EURUSD 50.1 0 0 0\n", "", {}, "строка 1: EURUSD: "},
-        CostsCase{"EURUSD 0 0 0 -50.1\n", "", {}, "строка 1: EURUSD: "},
+        CostsCase{
+            "EURUSD 50.1 0 0 0\n", "", {}, "строка 1: EURUSD: спред 50.1 п вне пределов от 0.0 до 50.0 п"},
+        CostsCase{
+            "EURUSD 0 0 0 -50.1\n", "", {}, "строка 1: EURUSD: своп продажи -50.1 п вне пределов от -50.0"},
         CostsCase{"EURUSD 1 0 0 0\nEURUSD 2 0 0 0\n",
                   "EURUSD",
                   {10, 0, 0, 0},

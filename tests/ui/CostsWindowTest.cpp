@@ -230,16 +230,12 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     auto form = Start();
     SelectPair(*form, QStringLiteral("EURUSD"));
     // A spread of 2,0 points: a stop-loss of 2 is refused, one of 3 runs.
-    BacktestParams params;
-    params.StopLossPoints = 2;
-    params.Costs = kEurusdCosts;
-    QVERIFY(!CostsMessage(params.Costs, params.StopLossPoints).empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(2);
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
     QCOMPARE(dialogs_->messages[0].Text,
-             ui::ErrorBoxText(QString::fromStdString(CostsMessage(params.Costs, params.StopLossPoints))));
+             QStringLiteral("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)"));
     QVERIFY(form->Trades()->Trades().empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(3);
     Get<QPushButton>(*form, "BitBtn1")->click();
