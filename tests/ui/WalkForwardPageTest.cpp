@@ -7,6 +7,7 @@
 #include "ui/WalkForwardPage.h"
 #include "UiTestSupport.h"
 #include "analysis/WalkForward.h"
+#include "model/Dates.h"
 #include "support/RandomPair.h"
 #include "ui/Controls.h"
 #include "ui/MonteCarloBox.h"
@@ -124,6 +125,17 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar5")->value(), w.Span.OutOfSample.First);
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar11")->value(), w.Span.OutOfSample.Last);
     QCOMPARE(Caption(*form, "Label79"), QString::number(w.OutOfSampleResult.Entries));
+    // The date pickers show the period the table shows.
+    const auto picked = [&form](const char* picker) {
+        const QDate d = Get<TDateTimePicker>(*form, picker)->date();
+        return QString::fromStdString(FormatDate(DateSerial(d.year(), d.month(), d.day())));
+    };
+    const QString period = table->item(chosenRow, 2)->text();
+    QCOMPARE(period, picked("DateTimePicker1") + QStringLiteral(" – ") + picked("DateTimePicker2"));
+    // Also when the pair, chosen anew, showed its whole period and the bars stayed.
+    emit Get<QComboBox>(*form, "ComboBox1")->activated(0);
+    emit table->cellDoubleClicked(chosenRow, 0);
+    QCOMPARE(period, picked("DateTimePicker1") + QStringLiteral(" – ") + picked("DateTimePicker2"));
 }
 
 void WalkForwardPageTest::eachValueIsDrawnInItsOwnColumn()
