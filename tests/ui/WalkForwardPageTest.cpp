@@ -15,6 +15,8 @@
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -37,6 +39,7 @@ class WalkForwardPageTest : public WindowTest {
   private slots:
     void windowsAreTheCoresAndADoubleClickRunsOne();
     void eachValueIsDrawnInItsOwnColumn();
+    void emptyOrStoppedAnalysisReadsAtTheFirstSize();
     void endSaysHowManyWindowsWereDone_data();
     void endSaysHowManyWindowsWereDone();
     void analysisThatCannotRunIsRefused_data();
@@ -110,6 +113,11 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     }
     QVERIFY(chosenRow >= 0);
     QCOMPARE(shown->Shown()->Outcome.Trades.size(), want.Trades.size());
+    QApplication::processEvents();
+    for (const char* view : {"WalkForwardChart", "DrawdownHistogram"}) {
+        QChart* chart = Get<QChartView>(*shown, QString::fromLatin1(view))->chart();
+        QVERIFY2(AxesFault(*chart).isEmpty(), qPrintable(view + (": " + AxesFault(*chart))));
+    }
 
     // A double-click runs the window's combination over its out-of-sample weeks.
     const WalkForwardWindow& w = want.Windows[static_cast<std::size_t>(chosenRow)];
@@ -171,6 +179,31 @@ void WalkForwardPageTest::eachValueIsDrawnInItsOwnColumn()
         QCOMPARE(painted.left(), table->columnViewportPosition(c));
         QVERIFY(painted.right() < table->columnViewportPosition(c) + table->columnWidth(c));
     }
+}
+
+void WalkForwardPageTest::emptyOrStoppedAnalysisReadsAtTheFirstSize()
+{
+    auto form = Start();
+    form->show();
+    WalkForwardPage& page = *form->WalkForward();
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(&page);
+    auto* box = Get<ui::MonteCarloBox>(page, "WalkForwardMonteCarlo");
+    QChart* curve = Get<QChartView>(page, "WalkForwardChart")->chart();
+    // No trades: the curve's axes still count whole trades and points.
+    auto s = std::make_shared<ui::WalkForwardShown>();
+    s->Outcome.Windows.resize(1);
+    s->Dates = {{0, 0, 0, 0}};
+    page.Show(s);
+    QApplication::processEvents();
+    QVERIFY2(AxesFault(*curve).isEmpty(), qPrintable(AxesFault(*curve)));
+    QCOMPARE(Caption(*box, "MonteCarloLabel"), QStringLiteral("Нет сделок"));
+    // Stopped before its Monte Carlo: the box says why it is empty.
+    auto stopped = std::make_shared<ui::WalkForwardShown>(*s);
+    stopped->Outcome.Trades.resize(2);
+    stopped->Outcome.Stopped = true;
+    page.Show(stopped);
+    QVERIFY(Caption(*box, "MonteCarloLabel").startsWith(QStringLiteral("Анализ остановлен до Монте-Карло")));
+    QVERIFY(Get<QPushButton>(*box, "MonteCarloButton")->isEnabled());
 }
 
 void WalkForwardPageTest::endSaysHowManyWindowsWereDone_data()
@@ -274,6 +307,13 @@ void WalkForwardPageTest::tradePageDrawsTheRunsTrades()
     Get<QPushButton>(*box, "MonteCarloButton")->click();
     QCOMPARE(Get<QLabel>(*box, "MonteCarloLabel")->text(),
              ui::MonteCarloBox::OutcomeText(RunMonteCarlo(trades->Trades(), 2000, 9)));
+    // Its histogram reads at the window's first size.
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(trades);
+    Get<QTabWidget>(*trades, "TradesViews")->setCurrentWidget(box);
+    QApplication::processEvents();
+    QChart* histogram = Get<QChartView>(*box, "DrawdownHistogram")->chart();
+    QCOMPARE(histogram->axes().size(), 2);
+    QVERIFY2(AxesFault(*histogram).isEmpty(), qPrintable(AxesFault(*histogram)));
 }
 
 QUILLET_WINDOW_TEST(WalkForwardPageTest);
