@@ -3,8 +3,10 @@
 // of the first pair, the page "Сделки" with a trade on its candles, the
 // page "Оптимизация" after a sweep of that pair, and the page "Сделки" after
 // a run of EURUSD with costs set in the dialog "Издержки..." (which writes
-// them into DATA_DIR), into PNG files in OUT_DIR. Message boxes are answered
-// at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
+// them into DATA_DIR) and its Monte Carlo, and the page "Форвард-анализ" at
+// the window's first size and larger, into PNG files in OUT_DIR. Message
+// boxes are answered at once, so it runs without anybody at the screen
+// (QT_QPA_PLATFORM=offscreen).
 
 #include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
