@@ -11,70 +11,32 @@
 
 namespace quillet::test {
 
-namespace {
-
-std::vector<double> TickValues(const QValueAxis& axis)
-{
-    std::vector<double> ticks;
-    const double min = axis.min(), max = axis.max();
-    if (axis.tickType() == QValueAxis::TicksDynamic) {
-        const double step = axis.tickInterval();
-        for (double v = axis.tickAnchor() + std::ceil((min - axis.tickAnchor()) / step) * step; v <= max;
-             v += step)
-            ticks.push_back(v);
-        return ticks;
-    }
-    for (int i = 0; i < axis.tickCount(); ++i)
-        ticks.push_back(min + (max - min) * i / (axis.tickCount() - 1));
-    return ticks;
-}
-
-// Whether each label has room up to the next tick: its width along a
-// horizontal axis, the font's height along a vertical one.
-bool LabelsHaveRoom(const QChart& chart, const QValueAxis& axis)
-{
-    const std::vector<double> ticks = TickValues(axis);
-    const QStringList labels = TickLabels(axis);
-    const QFontMetrics metrics(axis.labelsFont());
-    const bool across = axis.orientation() == Qt::Horizontal;
-    const double length = across ? chart.plotArea().width() : chart.plotArea().height();
-    for (int i = 0; i + 1 < labels.size(); ++i) {
-        const double room = length *
-                            (ticks[static_cast<std::size_t>(i) + 1] - ticks[static_cast<std::size_t>(i)]) /
-                            (axis.max() - axis.min());
-        const int needed =
-            across ? std::max(metrics.horizontalAdvance(labels[i]), metrics.horizontalAdvance(labels[i + 1]))
-                   : metrics.height();
-        if (room < needed)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-QStringList TickLabels(const QValueAxis& axis)
-{
-    QStringList labels;
-    for (const double v : TickValues(axis))
-        labels << QString::asprintf(axis.labelFormat().toLatin1().constData(), v);
-    return labels;
-}
-
 QString AxesFault(const QChart& chart)
 {
     for (QAbstractAxis* a : chart.axes()) {
         const auto* axis = qobject_cast<const QValueAxis*>(a);
         if (!axis)
             return QStringLiteral("not a value axis: ") + a->titleText();
-        QStringList labels = TickLabels(*axis);
+        // The labels at the ticks as the axis draws them, evenly spaced.
+        const double min = axis->min(), max = axis->max();
+        const bool dynamic = axis->tickType() == QValueAxis::TicksDynamic;
+        const double step = dynamic ? axis->tickInterval() : (max - min) / (axis->tickCount() - 1);
+        QStringList labels;
+        for (double v = dynamic ? axis->tickAnchor() + std::ceil((min - axis->tickAnchor()) / step) * step
+                                : min;
+             v <= max + step * 1e-9; v += step)
+            labels << QString::asprintf(axis->labelFormat().toLatin1().constData(), v);
         const QString ticks = labels.join(QLatin1Char(' '));
         if (labels.size() < 2 || labels.removeDuplicates() > 0)
             return QStringLiteral("ticks ") + ticks;
-        if (!LabelsHaveRoom(chart, *axis))
+        const QFontMetrics font(axis->labelsFont());
+        int widest = 0;
+        for (const QString& label : labels)
+            widest = std::max(widest, font.horizontalAdvance(label));
+        const bool across = axis->orientation() == Qt::Horizontal;
+        const double length = across ? chart.plotArea().width() : chart.plotArea().height();
+        if (length * step / (max - min) < (across ? widest : font.height()))
             return QStringLiteral("no room for the ticks ") + ticks;
-        const double length =
-            axis->orientation() == Qt::Horizontal ? chart.plotArea().width() : chart.plotArea().height();
         if (QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText()) > length)
             return QStringLiteral("no room for the title ") + axis->titleText();
     }

@@ -125,9 +125,6 @@ inline QString Caption(QObject& form, const QString& name)
     return Get<QLabel>(form, name)->text();
 }
 
-/// The labels a value axis draws at its ticks, in order.
-QStringList TickLabels(const QValueAxis& axis);
-
 /// What of a chart's axes would not read whole at its present size: an axis
 /// that is not a value axis, two ticks with one label, a label without room
 /// up to the next tick (Qt cuts it to "…" or "⋮"), a title longer than the
