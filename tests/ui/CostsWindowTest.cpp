@@ -234,8 +234,7 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
-    QCOMPARE(dialogs_->messages[0].Text,
-             QStringLiteral("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)"));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)"));
     QVERIFY(form->Trades()->Trades().empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(3);
     Get<QPushButton>(*form, "BitBtn1")->click();
