@@ -35,12 +35,20 @@ std::string TradeCostsCaption(const TradeCosts& c)
            SignedText(c.SwapShortTenths) + " п";
 }
 
+std::string CostRangeMessage(const CostRangeFault& f)
+{
+    // In the order of CostKind.
+    static constexpr const char* kNames[] = {"Спред", "Комиссия", "Своп покупки", "Своп продажи"};
+    return std::string(kNames[static_cast<int>(f.Kind)]) + " " + TenthsText(f.Tenths) +
+           " п вне пределов от " + TenthsText(f.LowestTenths) + " до " + TenthsText(f.HighestTenths) + " п";
+}
+
 std::string CostsMessage(const TradeCosts& costs, int stopLossPoints)
 {
-    if (!TradeCostsError(costs).empty())
-        return "Издержки вне допустимых пределов";
+    if (const std::optional<CostRangeFault> fault = TradeCostsFault(costs))
+        return CostRangeMessage(*fault);
     if (!CostModel(costs, 1).StopLossClearsSpread(stopLossPoints))
-        return "Stop Loss (" + std::to_string(stopLossPoints) + " п) должен быть больше спреда (" +
+        return "Стоп-лосс (" + std::to_string(stopLossPoints) + " п) должен быть больше спреда (" +
                TenthsText(costs.SpreadTenths) + " п)";
     return {};
 }

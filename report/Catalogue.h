@@ -83,8 +83,13 @@ inline std::string_view ExitKindCaption(ExitKind kind)
 /// своп −0,3/+0,1 п" (long, then short swap, each with its sign).
 std::string TradeCostsCaption(const TradeCosts& costs);
 
+/// A cost out of its range as the window says it: "Спред -5,0 п вне
+/// пределов от 0,0 до 50,0 п".
+std::string CostRangeMessage(const CostRangeFault& fault);
+
 /// Why the window cannot run with these costs and this stop-loss, or empty
-/// when it can.
+/// when it can: a cost out of its range, or a stop-loss not larger than the
+/// spread ("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)").
 std::string CostsMessage(const TradeCosts& costs, int stopLossPoints);
 
 /// The warning that the forward weeks FIRST..LAST share weeks with the swept

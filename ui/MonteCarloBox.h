@@ -32,6 +32,8 @@ class MonteCarloBox : public QGroupBox {
     void SetTrades(std::vector<ClosedTrade> trades);
     /// Shows figures already calculated for the trades set.
     void ShowOutcome(const MonteCarloOutcome& outcome);
+    /// Says why no figures are shown for the trades set.
+    void ShowNote(const QString& text);
 
     int Runs() const;
     std::uint64_t Seed() const;

@@ -20,6 +20,13 @@ std::size_t WindowCount(const WalkForwardParams& p, const CandleSeries& weeks)
         .size();
 }
 
+// The dates of the weeks in which `weeks` trade: a signal week's trade opens
+// in the week after it, whose date the single-pair page's pickers show too.
+std::array<double, 2> TradedDates(const CandleSeries& candles, WeekRange weeks)
+{
+    return WeekRangeDates(candles, {weeks.First + 1, weeks.Last + 1});
+}
+
 // The analysis, its windows' dates and the Monte Carlo of its trades, on
 // the worker thread.
 WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instrument& inst,
@@ -30,8 +37,8 @@ WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instru
     s.Params = params;
     s.Outcome = RunWalkForward(params, inst, stop, progress);
     for (const WalkForwardWindow& w : s.Outcome.Windows) {
-        const auto in = WeekRangeDates(inst.Week, w.Span.InSample);
-        const auto outOfSample = WeekRangeDates(inst.Week, w.Span.OutOfSample);
+        const auto in = TradedDates(inst.Week, w.Span.InSample);
+        const auto outOfSample = TradedDates(inst.Week, w.Span.OutOfSample);
         s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
     }
     if (!s.Outcome.Trades.empty() && !stop.stop_requested())
