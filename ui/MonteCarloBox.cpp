@@ -19,7 +19,6 @@
 namespace quillet::ui {
 namespace {
 
-constexpr int kHistogramBins = 12;
 // Ticks that fit the box at the window's first size.
 constexpr int kMostDrawdownTicks = 5;
 constexpr int kMostCountTicks = 3;
@@ -35,18 +34,6 @@ QString PercentilesText(const Percentiles& p)
 }
 
 } // namespace
-
-std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins)
-{
-    std::vector<int> counts(static_cast<std::size_t>(std::max(bins, 1)), 0);
-    if (sorted.empty())
-        return counts;
-    const std::int64_t low = sorted.front();
-    const std::int64_t span = sorted.back() - low + 1;
-    for (const std::int64_t v : sorted)
-        ++counts[static_cast<std::size_t>((v - low) * static_cast<std::int64_t>(counts.size()) / span)];
-    return counts;
-}
 
 MonteCarloBox::MonteCarloBox(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::MonteCarloBox>())
 {

@@ -52,8 +52,4 @@ class MonteCarloBox : public QGroupBox {
     QChart* chart_ = nullptr;
 };
 
-/// The bars of a histogram of sorted values: `bins` equal bins from the
-/// smallest to the largest value, the count in each.
-std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins);
-
 } // namespace quillet::ui

@@ -111,7 +111,11 @@ void WalkForwardPage::Show(std::shared_ptr<const WalkForwardShown> shown)
                                        RatioCell(Expectancy(f), 1), RatioCell(WinRate(f)),
                                        Text(TenthsText(f.MaxDrawdownTenths)), RatioCell(RecoveryFactor(f)),
                                        RatioCell(Sqn(f))));
-    ui->EfficiencyLabel->setText(QStringLiteral("Эффективность: %1").arg(RatioCell(s.Outcome.Efficiency)));
+    QString efficiency = QStringLiteral("Эффективность: %1").arg(RatioCell(s.Outcome.Efficiency));
+    if (s.Outcome.EfficiencyMissing != EfficiencyGap::None)
+        efficiency +=
+            QStringLiteral(" (%1)").arg(Text(std::string(EfficiencyGapText(s.Outcome.EfficiencyMissing))));
+    ui->EfficiencyLabel->setText(efficiency);
     FillTable();
     DrawCurve();
     MonteCarloBox* mc = ui->WalkForwardMonteCarlo;
@@ -144,11 +148,11 @@ void WalkForwardPage::FillTable()
                 f.Add(s.Outcome.Trades[w.FirstTrade + i].NetTenths);
             cells << QString::number(w.Signal) << QString::number(w.StopLoss) << QString::number(w.TakeProfit)
                   << (w.Hold ? QString::number(*w.Hold) : QStringLiteral("-"))
-                  << Text(RatioText(w.InSampleMetric)) << Text(TenthsText(w.OutOfSampleNetTenths))
-                  << QString::number(w.OutOfSampleResult.Entries)
+                  << Text(MetricText(s.Params.Sweep.Metric, w.InSampleMetric))
+                  << Text(TenthsText(w.OutOfSampleNetTenths)) << QString::number(w.OutOfSampleResult.Entries)
                   << (w.TradeCount == 0 ? QStringLiteral("нет сделок") : RatioCell(ProfitFactor(f)));
         } else {
-            cells << QStringLiteral("нет комбинаций с достаточным числом входов");
+            cells << Text(std::string(NoChoiceText(w.NoChoiceReason)));
         }
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
