@@ -58,8 +58,8 @@ bool Better(const Candidate& a, const Candidate& b)
 {
     if (a.Key != b.Key)
         return a.Key > b.Key;
-    return std::tie(a.Signal, a.StopLoss, a.TakeProfit, a.Hold) <
-           std::tie(b.Signal, b.StopLoss, b.TakeProfit, b.Hold);
+    return TiesBefore({a.Signal, a.StopLoss, a.TakeProfit, a.Hold},
+                      {b.Signal, b.StopLoss, b.TakeProfit, b.Hold});
 }
 
 // The best `limit` candidates seen, the worst of them at the front.
@@ -77,8 +77,8 @@ class BestList {
         const Candidate& worst = heap_.front();
         if (key != worst.Key)
             return key > worst.Key;
-        return std::tie(signal, stopLoss, takeProfit, hold) <
-               std::tie(worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold);
+        return TiesBefore({signal, stopLoss, takeProfit, hold},
+                          {worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold});
     }
     void Add(Candidate c)
     {
