@@ -70,6 +70,38 @@ int CompareKeys(double ka, const PerformanceSums& a, double kb, const Performanc
     return CompareSharpe(a, b);
 }
 
+// The vectors of a chunk moved by `add` less `sub` (when given) and counted
+// below and equal to the first threshold, and to the second when Both;
+// returns where the vectors end.
+template <bool Both>
+std::size_t CountLanes(std::int32_t* v, const std::int32_t* add, const std::int32_t* sub, std::size_t count,
+                       const std::array<std::int32_t, 2>& threshold, std::array<RankCounts, 2>& counts)
+{
+    const Lanes first = Splat(threshold[0]), second = Splat(threshold[1]);
+    Lanes below0 = Splat(0), equal0 = Splat(0), below1 = Splat(0), equal1 = Splat(0);
+    std::size_t k = 0;
+    for (; k + kLaneWidth <= count; k += kLaneWidth) {
+        Lanes x = Load(v + k);
+        if (add) {
+            x += Load(add + k) - Load(sub + k);
+            Store(v + k, x);
+        }
+        below0 -= x < first;
+        equal0 -= x == first;
+        if constexpr (Both) {
+            below1 -= x < second;
+            equal1 -= x == second;
+        }
+    }
+    for (std::size_t lane = 0; lane < kLaneWidth; ++lane) {
+        counts[0].Below += below0[lane];
+        counts[0].Equal += equal0[lane];
+        counts[1].Below += below1[lane];
+        counts[1].Equal += equal1[lane];
+    }
+    return k;
+}
+
 } // namespace
 
 int CompareSharpe(const PerformanceSums& a, const PerformanceSums& b)
@@ -171,10 +203,21 @@ Candidate ChunkScan::BestSharpe(std::uint32_t mask, int in, int out, int weeks,
             squares[k] += addSquares[k] - subSquares[k];
         }
         const PerformanceSums s{running[k], squares[k], weeks};
-        const double key = SharpeKey(s.Sum, Spread(s));
-        // Clearly below the best so far: no need for the exact comparison.
-        if (best.Unit >= 0 && key < bestKey && !TooClose(key, bestKey))
+        const std::int64_t spread = Spread(s);
+        // A ratio without value never passes one found before it.
+        if (spread <= 0) {
+            if (best.Unit < 0)
+                best = {static_cast<std::int64_t>(First + k), s};
             continue;
+        }
+        // Clearly below the best so far: neither the key's division nor
+        // the exact comparison is needed.
+        const double sum = static_cast<double>(s.Sum);
+        const double numerator = sum * std::fabs(sum), denominator = static_cast<double>(spread);
+        if (bestKey != kNoRatio && numerator < bestKey * denominator &&
+            !TooClose(numerator, bestKey * denominator))
+            continue;
+        const double key = numerator / denominator;
         if (best.Unit < 0 || CompareKeys(key, s, bestKey, best.Sums) > 0) {
             best = {static_cast<std::int64_t>(First + k), s};
             bestKey = key;
@@ -198,33 +241,15 @@ std::array<RankCounts, 2> ChunkScan::CountNet(std::uint32_t mask, int in, int ou
     for (std::size_t t = 0; t < 2; ++t)
         threshold[t] = against[t] ? static_cast<std::int32_t>(against[t]->Sum)
                                   : std::numeric_limits<std::int32_t>::min();
-    const Lanes first = Splat(threshold[0]), second = Splat(threshold[1]);
-    Lanes below0 = Splat(0), equal0 = Splat(0), below1 = Splat(0), equal1 = Splat(0);
-    std::size_t k = 0;
-    for (; k + kLaneWidth <= Count; k += kLaneWidth) {
-        Lanes x = Load(v + k);
-        if (!fresh) {
-            x += Load(add + k) - Load(sub + k);
-            Store(v + k, x);
-        }
-        below0 -= x < first;
-        equal0 -= x == first;
-        below1 -= x < second;
-        equal1 -= x == second;
-    }
     std::array<RankCounts, 2> counts;
-    for (std::size_t lane = 0; lane < kLaneWidth; ++lane) {
-        counts[0].Below += below0[lane];
-        counts[0].Equal += equal0[lane];
-        counts[1].Below += below1[lane];
-        counts[1].Equal += equal1[lane];
-    }
-    for (; k < Count; ++k) {
+    const std::size_t k = against[1] ? CountLanes<true>(v, add, sub, Count, threshold, counts)
+                                     : CountLanes<false>(v, add, sub, Count, threshold, counts);
+    for (std::size_t j = k; j < Count; ++j) {
         if (!fresh)
-            v[k] += add[k] - sub[k];
+            v[j] += add[j] - sub[j];
         for (std::size_t t = 0; t < 2; ++t) {
-            counts[t].Below += v[k] < threshold[t] ? 1 : 0;
-            counts[t].Equal += v[k] == threshold[t] ? 1 : 0;
+            counts[t].Below += v[j] < threshold[t] ? 1 : 0;
+            counts[t].Equal += v[j] == threshold[t] ? 1 : 0;
         }
     }
     for (std::size_t t = 0; t < 2; ++t)
@@ -256,11 +281,21 @@ std::array<RankCounts, 2> ChunkScan::CountSharpe(std::uint32_t mask, int in, int
             squares[k] += addSquares[k] - subSquares[k];
         }
         const PerformanceSums s{running[k], squares[k], weeks};
-        const double key = SharpeKey(s.Sum, Spread(s));
+        const std::int64_t spread = Spread(s);
+        const double sum = static_cast<double>(s.Sum);
+        const double numerator = sum * std::fabs(sum), denominator = static_cast<double>(spread);
         for (std::size_t t = 0; t < 2; ++t) {
             if (!against[t])
                 continue;
-            const int order = CompareKeys(key, s, keys[t], *against[t]);
+            // Against the choice's key times this spread: no division.
+            int order = 0;
+            if (keys[t] == kNoRatio || spread <= 0) {
+                order = (spread > 0) - (keys[t] != kNoRatio);
+            } else if (const double bar = keys[t] * denominator; !TooClose(numerator, bar)) {
+                order = numerator < bar ? -1 : 1;
+            } else {
+                order = CompareSharpe(s, *against[t]);
+            }
             counts[t].Below += order < 0 ? 1 : 0;
             counts[t].Equal += order == 0 ? 1 : 0;
         }
