@@ -79,14 +79,11 @@ void OverfitDialogTest::showsTheCoresFiguresAndFollowsTheRow()
 {
     auto form = Start();
     OptimisationPage& page = *form->Optimisation();
-    for (const auto& [name, value] : std::vector<std::pair<const char*, int>>{{"SignalFrom", 70},
-                                                                              {"SignalTo", 110},
-                                                                              {"StopLossFrom", 10},
-                                                                              {"StopLossTo", 50},
-                                                                              {"TakeProfitFrom", 10},
-                                                                              {"TakeProfitTo", 50},
-                                                                              {"MinEntries", 5}})
-        Get<QSpinBox>(page, QString::fromLatin1(name))->setValue(value);
+    const char* const spins[] = {"SignalFrom",     "SignalTo",     "StopLossFrom", "StopLossTo",
+                                 "TakeProfitFrom", "TakeProfitTo", "MinEntries"};
+    const int values[] = {70, 110, 10, 50, 10, 50, 5};
+    for (int i = 0; i < 7; ++i)
+        Get<QSpinBox>(page, QString::fromLatin1(spins[i]))->setValue(values[i]);
     OverfitDialog& dialog = Open(page);
     Get<QSpinBox>(dialog, "BlocksSpin")->setValue(6);
     Get<QCheckBox>(dialog, "PlateauChoice")->setChecked(true);
@@ -97,8 +94,7 @@ void OverfitDialogTest::showsTheCoresFiguresAndFollowsTheRow()
     QVERIFY(dialog.Outcome());
 
     const OverfitParams params = dialog.Params();
-    QCOMPARE(params.Blocks, 6);
-    QVERIFY(params.Plateau.has_value());
+    QVERIFY(params.Blocks == 6 && params.Plateau.has_value());
     const SweepTable table(Table()[1], "EURUSD", params.Sweep.Grid, params.Sweep.Weeks, params.Sweep.Costs);
     const OverfitOutcome want = RunOverfit(params, table);
     const OverfitOutcome& got = *dialog.Outcome();
