@@ -361,13 +361,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case("NetTenBlocks", 31, {{80, 95}, {15, 30}, {10, 24}, {}}, {0, 90}, 10, kNet, 5),
         Case("NetOddWeeksAtCosts", 32, {{60, 90}, {0, 12}, {5, 30}, {}}, {7, 79}, 6, kNet, 8, {25, 5, -3, 2}),
-        Case("SharpeEightBlocks", 33, {{70, 99}, {20, 35}, {20, 32}, {}}, {3, 88}, 8, kSharpe, 4, {0, 3, 0, 0}),
+        Case("SharpeEightBlocks", 33, {{70, 99}, {20, 35}, {20, 32}, {}}, {3, 88}, 8, kSharpe, 4,
+             {0, 3, 0, 0}),
         // Holding limits beyond every trade's length give equal nets: ties.
-        Case("HoldTiesSharpe", 34, {{85, 92}, {25, 31}, {30, 36}, AxisRange{118, 120}}, {0, 90}, 4, kSharpe, 3),
-        Case("NetNoEntryMinimumShortHolds", 35, {{100, 140}, {40, 44}, {8, 12}, AxisRange{2, 5}}, {10, 90}, 6, kNet, 0),
+        Case("HoldTiesSharpe", 34, {{85, 92}, {25, 31}, {30, 36}, AxisRange{118, 120}}, {0, 90}, 4,
+             kSharpe, 3),
+        Case("NetNoEntryMinimumShortHolds", 35, {{100, 140}, {40, 44}, {8, 12}, AxisRange{2, 5}}, {10, 90},
+             6, kNet, 0),
         Case("PlateauNet", 36, {{80, 91}, {18, 29}, {14, 25}, {}}, {0, 90}, 6, kNet, 5, {}, true),
-        Case("PlateauSharpeOverHolds", 37, {{80, 87}, {18, 23}, {14, 19}, AxisRange{20, 22}}, {0, 90}, 4, kSharpe, 5,
-             {}, true)),
+        Case("PlateauSharpeOverHolds", 37, {{80, 87}, {18, 23}, {14, 19}, AxisRange{20, 22}}, {0, 90}, 4,
+             kSharpe, 5, {}, true)),
     [](const ::testing::TestParamInfo<OverfitCase>& info) { return std::string(info.param.Label); });
 // clang-format on
 

@@ -28,8 +28,8 @@ std::string EurUsd()
 }
 
 // clang-format off
-const std::vector<std::string> kGrid = {"--signal", "60:120", "--sl", "10:60", "--tp", "10:60", "--range", "20", "500",
-                                        "--min-entries", "8", "--threads", "2"};
+const std::vector<std::string> kGrid = {"--signal", "60:120", "--sl", "10:60", "--tp", "10:60",
+                                        "--range", "20", "500", "--min-entries", "8", "--threads", "2"};
 // clang-format on
 
 struct JsonCase {
@@ -113,10 +113,11 @@ TEST_P(OverfitJson, IsTheCoresFigures)
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Choices, OverfitJson,
-    ::testing::Values(JsonCase{"NetBestRow", {}, OverfitMeasure::Net, {}, {}, {}},
-                      JsonCase{"SharpePlateauRowAtCosts", {"--blocks", "6", "--measure", "sharpe", "--plateau", "2:3:3",
-                               "--row", "90:30:40", "--spread", "1.5"}, OverfitMeasure::Sharpe, PlateauRadii{2, 3, 3, 5},
-                               TradeCosts{15, 0, 0, 0}, GridPoint{90, 30, 40, 0}}),
+    ::testing::Values(
+        JsonCase{"NetBestRow", {}, OverfitMeasure::Net, {}, {}, {}},
+        JsonCase{"SharpePlateauRowAtCosts", {"--blocks", "6", "--measure", "sharpe", "--plateau", "2:3:3", "--row",
+                 "90:30:40", "--spread", "1.5"}, OverfitMeasure::Sharpe, PlateauRadii{2, 3, 3, 5},
+                 TradeCosts{15, 0, 0, 0}, GridPoint{90, 30, 40, 0}}),
     [](const ::testing::TestParamInfo<JsonCase>& info) { return std::string(info.param.Label); });
 // clang-format on
 
