@@ -115,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
     Choices, OverfitJson,
     ::testing::Values(
         JsonCase{"NetBestRow", {}, OverfitMeasure::Net, {}, {}, {}},
-        JsonCase{"SharpePlateauRowAtCosts", {"--blocks", "6", "--measure", "sharpe", "--plateau", "2:3:3", "--row",
-                 "90:30:40", "--spread", "1.5"}, OverfitMeasure::Sharpe, PlateauRadii{2, 3, 3, 5},
+        JsonCase{"SharpePlateauRowAtCosts", {"--blocks", "6", "--measure", "sharpe", "--plateau", "2:3:3",
+                 "--row", "90:30:40", "--spread", "1.5"}, OverfitMeasure::Sharpe, PlateauRadii{2, 3, 3, 5},
                  TradeCosts{15, 0, 0, 0}, GridPoint{90, 30, 40, 0}}),
     [](const ::testing::TestParamInfo<JsonCase>& info) { return std::string(info.param.Label); });
 // clang-format on
