@@ -504,6 +504,14 @@ OverfitOutcome RunOverfit(const OverfitParams& params, const SweepTable& table, 
                     " combinations; this one has " + std::to_string(sp.Grid.Combinations()));
     if (table.Costs() != sp.Costs)
         throw Error("The sweep's table was built for other costs");
+    const SweepGrid& built = table.Grid();
+    const auto same = [](const AxisRange& a, const AxisRange& b) {
+        return a.First == b.First && a.Last == b.Last;
+    };
+    if (!same(built.Signal, sp.Grid.Signal) || !same(built.StopLoss, sp.Grid.StopLoss) ||
+        !same(built.TakeProfit, sp.Grid.TakeProfit) || built.Hold.has_value() != sp.Grid.Hold.has_value() ||
+        (built.Hold && !same(*built.Hold, *sp.Grid.Hold)))
+        throw Error("The sweep's table was built for another grid");
     // The bar: the sums as a few splits' worth, then the passes over the splits.
     constexpr std::int64_t kScale = 1'000'000;
     const auto splits = static_cast<std::int64_t>(OverfitSplits(params.Blocks).size());

@@ -639,6 +639,9 @@ TEST_F(OverfitRun, RefusesWhatCannotBeCut)
     OverfitParams none = Params();
     none.Sweep.MinEntries = 1000;
     EXPECT_THROW(RunOverfit(none, Table(none)), Error);
+    OverfitParams other = Params();
+    other.Sweep.Grid.Hold = AxisRange{1, 2};
+    EXPECT_THROW(RunOverfit(other, Table(Params())), Error);
 }
 
 } // namespace
