@@ -12,6 +12,7 @@
 #include "ui/Dialogs.h"
 #include "ui/MonteCarloBox.h"
 #include "ui/OptimisationPage.h"
+#include "ui/OverfitDialog.h"
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 #include "ui/WalkForwardPage.h"
@@ -195,6 +196,24 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("9-walkforward.png"));
         if (!form.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+    // The window "Переобучение" of the last sweep, with its default blocks.
+    if (auto* optimisation = form.Optimisation(); optimisation && optimisation->Outcome()) {
+        pages->setCurrentWidget(optimisation);
+        optimisation->ShowOverfit();
+        auto* overfit = optimisation->findChild<quillet::ui::OverfitDialog*>();
+        QEventLoop wait;
+        QObject::connect(overfit, &quillet::ui::OverfitDialog::Ended, &wait, &QEventLoop::quit);
+        overfit->Compute();
+        if (overfit->Running())
+            wait.exec();
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("12-overfit.png"));
+        if (!overfit->grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;
         }

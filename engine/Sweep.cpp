@@ -70,8 +70,8 @@ bool Better(const Candidate& a, const Candidate& b)
     const int order = CompareKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
     if (order != 0)
         return order > 0;
-    return std::tie(a.Signal, a.StopLoss, a.TakeProfit, a.Hold) <
-           std::tie(b.Signal, b.StopLoss, b.TakeProfit, b.Hold);
+    return TiesBefore({a.Signal, a.StopLoss, a.TakeProfit, a.Hold},
+                      {b.Signal, b.StopLoss, b.TakeProfit, b.Hold});
 }
 
 // The best `limit` candidates seen, the worst of them at the front.
@@ -91,8 +91,8 @@ class BestList {
         const Candidate& worst = heap_.front();
         if (const int order = CompareKeys(key, sqn, worst.Key, worst.Sqn ? &*worst.Sqn : nullptr); order != 0)
             return order > 0;
-        return std::tie(signal, stopLoss, takeProfit, hold) <
-               std::tie(worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold);
+        return TiesBefore({signal, stopLoss, takeProfit, hold},
+                          {worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold});
     }
     void Add(Candidate c)
     {

@@ -454,4 +454,23 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
     if (withNets)
         FoldNets(begin, end, stopLoss, takeProfit, holdLimit, col);
 }
+
+void SweepTable::FoldWeekNets(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col,
+                              std::vector<WeekNet>& nets) const
+{
+    CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
+    CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
+    CheckHoldLimit(holdLimit);
+    int firstWalked = 0, lastWalked = -1;
+    const auto [begin, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
+    if (col.GroupedFor != this || col.GroupedWeeks.First != weeks.First ||
+        col.GroupedWeeks.Last != weeks.Last)
+        GroupWeeks(begin, end, firstWalked, lastWalked, weeks, col);
+    const std::uint8_t* tpAt = TakeProfitRow(takeProfit);
+    const std::uint8_t* slAt = StopLossRow(stopLoss);
+    nets.clear();
+    for (std::size_t p = begin; p < end; ++p)
+        nets.push_back({weeks_[p].Index, col.WeekGroups[p - begin],
+                        NetTenthsAt(ExitOf(p, tpAt, slAt, holdLimit), stopLoss, takeProfit)});
+}
 } // namespace quillet

@@ -130,6 +130,19 @@ class SweepTable {
     void FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& out,
                     bool withNets = false) const;
 
+    /// A trade week of a column: its week index, how many of the column's
+    /// groups take it (groups 0 to Groups - 1) and its net points after costs.
+    struct WeekNet {
+        std::int32_t Week;
+        std::int32_t Groups;
+        Tenths NetTenths;
+    };
+    /// Groups the signal values for `weeks` into `col` as FoldColumn does
+    /// (groups, their lanes and entries) and lists the column's trade weeks
+    /// in order into `nets`, without folding the totals.
+    void FoldWeekNets(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col,
+                      std::vector<WeekNet>& nets) const;
+
     /// Signal weeks of the covered range that have an entry candle.
     int TradeWeekCount() const { return static_cast<int>(weeks_.size()); }
 

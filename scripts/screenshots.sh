@@ -7,7 +7,8 @@
 #   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png  5-trades.png
 #   6-optimisation.png  7-trade-candles.png, and the trade page of a run of
 #   EURUSD with costs: 8-trades-costs.png, its Monte Carlo: 10-monte-carlo.png;
-#   then 11-walkforward-first-size.png and, larger, 9-walkforward.png
+#   then 11-walkforward-first-size.png and, larger, 9-walkforward.png; the
+#   window "Переобучение" of the last sweep: 12-overfit.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -10,6 +10,7 @@
 #include "report/SweepTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
+#include "ui/OverfitDialog.h"
 #include "ui/WalkForwardRun.h"
 #include "ui_OptimisationPage.h"
 
@@ -106,6 +107,13 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     };
     radiiEnabled(false);
     connect(u.PlateauChecked, &QCheckBox::toggled, this, radiiEnabled);
+    connect(u.OverfitButton, &QPushButton::clicked, this, &OptimisationPage::ShowOverfit);
+    connect(u.BestTable, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (overfit_ && outcome_ && row >= 0 && row < static_cast<int>(outcome_->Best.size())) {
+            const SweepRow& r = outcome_->Best[static_cast<std::size_t>(row)];
+            overfit_->SetRow(GridPoint{r.Signal, r.StopLoss, r.TakeProfit, r.Hold.value_or(0)});
+        }
+    });
     connect(u.ShowPlateau, &QCheckBox::toggled, this, [this] {
         UpdatePlateauCells();
         ShowLayer();
@@ -258,6 +266,7 @@ void OptimisationPage::SetRunning(bool running)
     ui->StartButton->setEnabled(!running);
     ui->WalkForwardButton->setEnabled(!running);
     ui->StopButton->setEnabled(running);
+    ui->OverfitButton->setEnabled(!running && table_ && outcome_ && !outcome_->Stopped);
 }
 
 void OptimisationPage::Ended(const SweepParams& params, int slot, RunEnd<SweepFound> end)
@@ -282,6 +291,9 @@ void OptimisationPage::Finished(const SweepFound& found, const SweepParams& para
     table_ = found.Table;
     params_ = params;
     slot_ = slot;
+    SetRunning(false);
+    if (overfit_)
+        overfit_->SetSweep(table_, params_, Radii());
 
     const SweepOutcome& out = *outcome_;
     // The last progress report may not have arrived as a signal yet.
@@ -547,6 +559,25 @@ void OptimisationPage::ChooseRow(int row)
         return;
     const SweepRow& r = outcome_->Best[static_cast<std::size_t>(row)];
     Choose(r.Signal, r.StopLoss, r.TakeProfit, r.Hold.value_or(0));
+}
+
+void OptimisationPage::ShowOverfit()
+{
+    if (!table_ || !outcome_)
+        return;
+    if (!overfit_) {
+        overfit_ = new OverfitDialog(this);
+        overfit_->SetSweep(table_, params_, Radii());
+    }
+    overfit_->SetPlateauRadii(Radii());
+    const int row = std::max(ui->BestTable->currentRow(), 0);
+    if (row < static_cast<int>(outcome_->Best.size())) {
+        const SweepRow& r = outcome_->Best[static_cast<std::size_t>(row)];
+        overfit_->SetRow(GridPoint{r.Signal, r.StopLoss, r.TakeProfit, r.Hold.value_or(0)});
+    }
+    overfit_->show();
+    overfit_->raise();
+    overfit_->activateWindow();
 }
 
 } // namespace quillet::ui

@@ -24,6 +24,7 @@ namespace quillet::ui {
 
 struct WalkForwardShown;
 class WalkForwardRun;
+class OverfitDialog;
 
 /// A combination the user picked to look at on the single-pair page.
 struct ChosenCombination {
@@ -74,6 +75,8 @@ class OptimisationPage : public QWidget {
     /// "Форвард-анализ": the page's grid chosen on rolling or anchored
     /// in-sample windows and traded on the weeks after each.
     void StartWalkForward();
+    /// "Переобучение": the overfitting figures of the last sweep's grid.
+    void ShowOverfit();
 
   private:
     /// What a sweep off the window's thread hands back when it ends.
@@ -121,6 +124,8 @@ class OptimisationPage : public QWidget {
     // for before the controls it reports to go.
     std::unique_ptr<BackgroundRun> sweep_;
     std::unique_ptr<WalkForwardRun> walkForward_;
+    // Made on first use; a child of the page, which stops it when it goes.
+    OverfitDialog* overfit_ = nullptr;
 };
 
 } // namespace quillet::ui
