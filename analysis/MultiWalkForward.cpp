@@ -2,6 +2,7 @@
 
 #include "analysis/MultiWalkForward.h"
 
+#include "model/Dates.h"
 #include "model/Errors.h"
 
 namespace quillet {
@@ -93,6 +94,24 @@ BacktestParams MultiWalkForwardWindow::OutOfSampleParams(const MultiWalkForwardP
     run.HoldLimit = Hold ? HoldLimitOf(*Hold) : kUnlimitedHoldLimit;
     run.Costs = params.Sweep.Pairs[pair].Costs;
     return run;
+}
+
+TradeStats JoinedTradeStats(const MultiWalkForwardOutcome& out, std::size_t pairs)
+{
+    TradeStats stats = ComputeTradeStats(out.Trades);
+    stats.All.Peak = out.Account.All.Peak;
+    stats.All.MaxDrawdownTenths = out.Account.All.MaxDrawdownTenths;
+    for (YearFigures& year : stats.ByYear) {
+        std::vector<std::vector<ClosedTrade>> ofYear(pairs);
+        for (std::size_t i = 0; i < out.Trades.size(); ++i) {
+            CivilDate date{};
+            const int y = DecodeDate(out.Trades[i].EntryDate, date) ? date.Year : 0;
+            if (y == year.Year)
+                ofYear[static_cast<std::size_t>(out.TradePair[i])].push_back(out.Trades[i]);
+        }
+        year.MaxDrawdownTenths = CombineTrades(ofYear).All.MaxDrawdownTenths;
+    }
+    return stats;
 }
 
 MultiWalkForwardOutcome RunMultiWalkForward(const MultiWalkForwardParams& params,

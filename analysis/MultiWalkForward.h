@@ -5,6 +5,7 @@
 // sample at its costs. The joined out-of-sample account is the combined
 // weekly account of those trades.
 
+#include "analysis/TradeStats.h"
 #include "analysis/WalkForward.h"
 #include "engine/MultiSweep.h"
 
@@ -70,6 +71,11 @@ struct MultiWalkForwardOutcome {
     std::optional<long double> Efficiency;
     bool Stopped = false;
 };
+
+/// The figures of the joined out-of-sample trades as for one instrument,
+/// the drawdowns (overall and of each year of entry) those of the combined
+/// weekly account; the losing streak runs over the joined list's order.
+TradeStats JoinedTradeStats(const MultiWalkForwardOutcome& out, std::size_t pairs);
 
 /// Runs the analysis over the instruments (one per entry of params.Sweep.Pairs).
 MultiWalkForwardOutcome RunMultiWalkForward(const MultiWalkForwardParams& params,
