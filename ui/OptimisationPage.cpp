@@ -76,6 +76,7 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     u.PairsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.PairsTable->setSelectionMode(QAbstractItemView::SingleSelection);
     u.PairsTable->verticalHeader()->hide();
+    u.PairsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
@@ -338,7 +339,11 @@ void OptimisationPage::Finished(const SweepFound& found, const SweepParams& para
     QSlider* slider = ui->SignalSlider;
     const QSignalBlocker quiet(slider);
     slider->setRange(out.Grid.Signal.First, out.Grid.Signal.Last);
-    slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
+    if (pairs)
+        slider->setValue(pairsOutcome_->Best.empty() ? out.Grid.Signal.First
+                                                     : pairsOutcome_->Best.front().Signal);
+    else
+        slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
     slider->setEnabled(true);
     UpdatePlateauCells();
     ShowLayer();
