@@ -352,8 +352,8 @@ void RunSweepCommand(const Options& opts, Context& ctx)
 void AddSweepCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand(
-        "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
+    CLI::App* cmd = app.add_subcommand("sweep", "Run the single-pair backtest over every combination of a "
+                                                "grid of parameters (one instrument, or several together)");
     AddPairsOptions(cmd, opts->pairs);
     AddGridOptions(cmd, opts->grid, "Fewer entries keep a combination out of the best rows");
     cmd->add_option("--range", opts->range,

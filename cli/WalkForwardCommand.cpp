@@ -273,8 +273,9 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
 void AddWalkForwardCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand(
-        "walkforward", "Choose on in-sample weeks, trade the weeks after them, window by window (slot 1)");
+    CLI::App* cmd =
+        app.add_subcommand("walkforward", "Choose on in-sample weeks, trade the weeks after them, window by "
+                                          "window (one instrument, or several together)");
     AddPairsOptions(cmd, opts->pairs);
     cmd->add_option("--in-sample", opts->inSample, "Weeks each choice is made on")
         ->check(CLI::Range(kInSampleControl.Min, kInSampleControl.Max))

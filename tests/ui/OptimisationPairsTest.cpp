@@ -116,11 +116,7 @@ void OptimisationPairsTest::pickerOffersSeveralInstrumentsFromTwo()
     QCOMPARE(box->count(), 8);
     QCOMPARE(box->itemText(7), OptimisationPage::PairsItemText());
     QCOMPARE(box->itemText(6), QStringLiteral("EURCAD"));
-    form.reset();
-    ClearLoadedSlots();
-    WriteConfig(*dir_, {"EURUSD"}); // one instrument: nothing to sweep together
-    form = Start();
-    QCOMPARE(Get<QComboBox>(*form->Optimisation(), "PairBox")->count(), 1);
+    // With one instrument there is nothing to sweep together (OptimisationPageTest: one entry).
 }
 
 void OptimisationPairsTest::checklistChoosesTheInstrumentsAndCancelKeepsWhatWasThere()
