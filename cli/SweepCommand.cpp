@@ -284,7 +284,7 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     CheckPairsOptions(opts.pairs);
     if (opts.pairs.Several())
         return RunPairsSweep(opts, ctx);
-    opts.grid.SingleMetric();
+    opts.grid.SingleMetric(); // a metric of several instruments is refused before anything is read
     CheckWeeks(opts.range, "--range");
     CheckWeeks(opts.forward, "--forward");
     if (opts.csv == "-" && opts.json)

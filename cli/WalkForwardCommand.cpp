@@ -210,7 +210,7 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     CheckPairsOptions(opts.pairs);
     if (opts.pairs.Several())
         return RunPairsWalkForward(opts, opts.plateau ? ParseRadii(*opts.plateau) : std::nullopt, ctx);
-    opts.grid.SingleMetric();
+    opts.grid.SingleMetric(); // a metric of several instruments is refused before anything is read
     CheckWeeks(opts.range, "--range");
     if (opts.trades == "-" && opts.json)
         throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
