@@ -28,6 +28,19 @@ void Append(std::string& out, long long value)
     out.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
 }
 
+// Tenths of a point as TenthsText writes them with ".", without a string of their own.
+void AppendTenths(std::string& out, std::int64_t tenths)
+{
+    const std::uint64_t magnitude =
+        tenths < 0 ? 0ULL - static_cast<std::uint64_t>(tenths) : static_cast<std::uint64_t>(tenths);
+    if (tenths < 0)
+        out += '-';
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, magnitude / 10).ptr);
+    out += '.';
+    out += static_cast<char>('0' + magnitude % 10);
+}
+
 // A ratio with ".", exact enough to read back the same double; empty where it has no value.
 void AppendRatio(std::string& out, const Ratio& value)
 {
@@ -57,34 +70,46 @@ std::string CsvHeader(const std::vector<std::string>& names)
     return header + '\n';
 }
 
-// Everything of a row after its signal value, the same for a group's signal values.
+// Everything of a row after its signal value, the same for a group's signal
+// values; `names` are the instruments' names as CSV fields.
 void AppendRowTail(std::string& out, const CombinedColumn& c, int g, const std::vector<std::string>& names)
 {
     const NetFolder& sums = c.Sums[g];
+    const auto net = [&c, g](int k) { return c.PairNets[k * c.Groups + g]; };
     int worst = 0, profitable = 0;
     for (int k = 0; k < c.Pairs; ++k) {
-        const std::int64_t net = c.PairNets[k * c.Groups + g];
-        worst = net < c.PairNets[worst * c.Groups + g] ? k : worst;
-        profitable += net > 0 ? 1 : 0;
+        worst = net(k) < net(worst) ? k : worst;
+        profitable += net(k) > 0 ? 1 : 0;
     }
     out += ',';
     Append(out, c.StopLoss);
     out += ',';
     Append(out, c.TakeProfit);
     out += ',';
-    out += c.Hold ? std::to_string(*c.Hold) : std::string("off");
+    if (c.Hold)
+        Append(out, *c.Hold);
+    else
+        out += "off";
     out += ',';
     Append(out, c.Entries[g]);
-    out += ',' + TenthsText(sums.NetTenths, '.') + ',' + CsvField(names[static_cast<std::size_t>(worst)]) +
-           ',' + TenthsText(c.PairNets[worst * c.Groups + g], '.') + ',';
+    out += ',';
+    AppendTenths(out, sums.NetTenths);
+    out += ',';
+    out += names[static_cast<std::size_t>(worst)];
+    out += ',';
+    AppendTenths(out, net(worst));
+    out += ',';
     Append(out, profitable);
     for (const Ratio& r : {ProfitFactor(sums), RecoveryFactor(sums), Sqn(sums)}) {
         out += ',';
         AppendRatio(out, r);
     }
-    out += ',' + TenthsText(sums.MaxDrawdownTenths, '.');
-    for (int k = 0; k < c.Pairs; ++k)
-        out += ',' + TenthsText(c.PairNets[k * c.Groups + g], '.');
+    out += ',';
+    AppendTenths(out, sums.MaxDrawdownTenths);
+    for (int k = 0; k < c.Pairs; ++k) {
+        out += ',';
+        AppendTenths(out, net(k));
+    }
     out += '\n';
 }
 
@@ -92,7 +117,10 @@ MultiSweepStream CsvRows(const MultiSweepParams& params, const std::vector<std::
                          std::function<void(std::string_view)> write)
 {
     const int firstSignal = params.Grid.Signal.First;
-    return {[firstSignal, names](const CombinedColumn& c, std::string& bytes) {
+    std::vector<std::string> fields;
+    for (const std::string& name : names)
+        fields.push_back(CsvField(name));
+    return {[firstSignal, names = std::move(fields)](const CombinedColumn& c, std::string& bytes) {
                 if (!c.Traded)
                     return;
                 std::string tail;
