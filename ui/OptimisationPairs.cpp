@@ -10,6 +10,7 @@
 #include "report/FigureTexts.h"
 #include "report/PairsTexts.h"
 #include "ui/Dialogs.h"
+#include "ui/InstrumentCopy.h"
 #include "ui/OptimisationPage.h"
 #include "ui/WalkForwardRun.h"
 #include "ui_OptimisationPage.h"
@@ -141,7 +142,7 @@ void OptimisationPage::StartPairsSweep()
     // The sweep reads its own copies of the instruments.
     std::vector<std::shared_ptr<const Instrument>> copies;
     for (const int slot : pairSlots_)
-        copies.push_back(std::make_shared<const Instrument>(Table().At(slot)));
+        copies.push_back(CopyForRun(Table().At(slot)));
     SetRunning(true);
     ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций на %2 инструментах")
                                  .arg(params.Grid.Combinations())

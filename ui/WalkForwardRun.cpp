@@ -4,6 +4,7 @@
 #include "analysis/Plateau.h"
 #include "model/Instrument.h"
 #include "ui/Dialogs.h"
+#include "ui/InstrumentCopy.h"
 #include "ui/WalkForwardPage.h"
 
 #include <QLabel>
@@ -126,7 +127,7 @@ bool WalkForwardRun::StartPairs(const std::vector<int>& pairSlots, MultiWalkForw
         return false;
     std::vector<std::shared_ptr<const Instrument>> copies;
     for (const int slot : pairSlots)
-        copies.push_back(std::make_shared<const Instrument>(Table().At(slot)));
+        copies.push_back(CopyForRun(Table().At(slot)));
     const std::size_t windows =
         WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored).size();
     status_->setText(QStringLiteral("Форвард-анализ: %1 инструментов, окон %2 по %3 комбинаций")

@@ -10,6 +10,7 @@
 #include "engine/MultiSweep.h"
 #include "report/PairsTexts.h"
 #include "store/CostsFile.h"
+#include "ui/InstrumentCopy.h"
 #include "ui/OptimisationPage.h"
 #include "ui/PairsDialog.h"
 #include "ui/Unit1.h"
@@ -65,6 +66,7 @@ class OptimisationPairsTest : public WindowTest {
     void sweepIsTheCoresWithEachInstrumentsFigures();
     void walkForwardShowsTheWorstInstrumentsColumn();
     void dialogTakesTwoToThirty();
+    void runsReadACopyByteForByte();
 
   private:
     void SetUpTest() override
@@ -275,6 +277,15 @@ void OptimisationPairsTest::dialogTakesTwoToThirty()
     QVERIFY(!many.findChild<QDialogButtonBox*>("PairsButtons")->button(QDialogButtonBox::Ok)->isEnabled());
     many.findChild<QListWidget*>("PairsList")->item(30)->setCheckState(Qt::Unchecked);
     QVERIFY(many.findChild<QDialogButtonBox*>("PairsButtons")->button(QDialogButtonBox::Ok)->isEnabled());
+}
+
+void OptimisationPairsTest::runsReadACopyByteForByte()
+{
+    auto form = Start();
+    auto sparse = NewInstrument("SPARSE");
+    reinterpret_cast<unsigned char*>(sparse.get())[kInstrumentSize - 1] = 7; // the last byte of the last page
+    for (const Instrument* inst : {&Table()[1], &Table()[7], sparse.get()})
+        QVERIFY(std::memcmp(ui::CopyForRun(*inst).get(), inst, kInstrumentSize) == 0);
 }
 
 QUILLET_WINDOW_TEST(OptimisationPairsTest);
