@@ -3,10 +3,11 @@
 // of the first pair, the page "Сделки" with a trade on its candles, the
 // page "Оптимизация" after a sweep of that pair, and the page "Сделки" after
 // a run of EURUSD with costs set in the dialog "Издержки..." (which writes
-// them into DATA_DIR) and its Monte Carlo, and the page "Форвард-анализ" at
-// the window's first size and larger, into PNG files in OUT_DIR. Message
-// boxes are answered at once, so it runs without anybody at the screen
-// (QT_QPA_PLATFORM=offscreen).
+// them into DATA_DIR) and its Monte Carlo, the page "Форвард-анализ" at the
+// window's first size and larger, the window "Переобучение" of the last
+// sweep, and the page "Оптимизация" after a sweep of every instrument
+// together, into PNG files in OUT_DIR. Message boxes are answered at once, so
+// it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
 
 #include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
@@ -45,6 +46,15 @@ class PrintingDialogs : public quillet::ui::DialogService {
     }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
     QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    // Every instrument listed, up to thirty.
+    std::optional<QList<int>> ChooseInstruments(QWidget*, const QStringList& names,
+                                                const QList<int>&) override
+    {
+        QList<int> all;
+        for (int i = 0; i < std::min<int>(static_cast<int>(names.size()), 30); ++i)
+            all << i;
+        return all;
+    }
 };
 
 /// Writes the window's picture into OUT_DIR/NAME and prints the file's path.
@@ -214,6 +224,26 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("12-overfit.png"));
         if (!overfit->grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+    // The page "Оптимизация" after a sweep of every instrument together,
+    // each at its costs, over the page's default grid.
+    if (auto* optimisation = form.Optimisation(); optimisation && pair && pair->count() > 1) {
+        auto* picker = optimisation->findChild<QComboBox*>(QStringLiteral("PairBox"));
+        picker->setCurrentIndex(picker->count() - 1);
+        emit picker->activated(picker->count() - 1);
+        pages->setCurrentWidget(optimisation);
+        QEventLoop wait;
+        QObject::connect(optimisation, &quillet::ui::OptimisationPage::SweepEnded, &wait, &QEventLoop::quit);
+        optimisation->StartSweep();
+        if (optimisation->Running())
+            wait.exec();
+        QApplication::processEvents();
+        const QString file = QDir(outDir).filePath(QStringLiteral("13-optimisation-pairs.png"));
+        if (!form.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
             return 1;
         }

@@ -77,7 +77,7 @@ void PrintFigures(const TradeCosts& costs, const TradeStats& stats, std::ostream
 }
 
 // The options stand for the page's controls, with the file as its only pair.
-BacktestParams ParamsOf(const Options& opts, const Instrument& inst)
+BacktestParams ParamsOf(const Options& opts, const Instrument& inst, std::ostream& err)
 {
     SinglePairControls controls;
     controls.Slot = 1;
@@ -94,9 +94,9 @@ BacktestParams ParamsOf(const Options& opts, const Instrument& inst)
     }
     controls.LogEnabled = opts.log;
     BacktestParams params = ParamsFromControls(controls);
-    params.Costs = opts.costs.Costs();
+    params.Costs = opts.costs.CostsOf(params.PairName, err);
     if (const std::string error = CostsError(params); !error.empty())
-        throw CLI::ValidationError("--spread", error);
+        throw CLI::ValidationError(opts.costs.file ? "--costs" : "--spread", error);
     return params;
 }
 
@@ -184,7 +184,7 @@ void RunBacktest(const Options& opts, Context& ctx)
     SetActiveDateFormat(kRegionalDateFormat);
     LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
-    const BacktestParams params = ParamsOf(opts, inst);
+    const BacktestParams params = ParamsOf(opts, inst, ctx.err);
 
     RunRecord run = Run(params, inst);
     const SinglePairReport report = MakeSinglePairReport(params, run.Result);

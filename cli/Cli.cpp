@@ -96,7 +96,7 @@ TradeCosts CostOptions::Costs() const
 
 void AddCostOptions(CLI::App* cmd, CostOptions& costs)
 {
-    const auto given = [&costs](const std::string&) { costs.given = true; };
+    const auto given = [&costs](const std::string&) { costs.given = costs.fromOptions = true; };
     cmd->add_option("--spread", costs.spread, "Spread in points (0.0 to 50.0); quotes are bid prices")
         ->check(TenthsWithin(0, kSpreadMaxTenths))
         ->each(given)
@@ -115,6 +115,13 @@ void AddCostOptions(CLI::App* cmd, CostOptions& costs)
         ->check(TenthsWithin(-kSwapLimitTenths, kSwapLimitTenths))
         ->each(given)
         ->capture_default_str();
+    cmd->add_option(
+           "--costs", costs.file,
+           "Costs of each instrument from FILE, a costs file as the window keeps it (NAME SPREAD "
+           "COMMISSION SWAP-LONG SWAP-SHORT per line); an instrument without a line trades at zero costs")
+        ->type_name("FILE")
+        ->check(NonEmptyFileName())
+        ->each([&costs](const std::string&) { costs.given = true; });
 }
 
 } // namespace quillet::cli

@@ -3,9 +3,12 @@
 
 #include "cli/Cli.h"
 #include "model/TradeCosts.h"
+#include "store/CostsFile.h"
 
 #include <CLI/CLI.hpp>
 
+#include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace quillet::cli {
@@ -34,17 +37,37 @@ inline constexpr const char* kDefaultFolderHelp =
 CLI::Validator NonEmptyFileName();
 
 /// The options --spread, --commission, --swap-long and --swap-short of a
-/// command, in points with one decimal.
+/// command, in points with one decimal, and --costs FILE, a costs file of
+/// the window's format with a line per instrument.
 struct CostOptions {
     std::string spread = "0", commission = "0", swapLong = "0", swapShort = "0";
-    /// Whether any of them was given (even as 0): the outputs then show the
-    /// costs and the figures after them.
+    /// Whether any of them or the file was given (even as 0): the outputs
+    /// then show the costs and the figures after them.
     bool given = false;
+    /// Whether one of the four was given.
+    bool fromOptions = false;
+    std::optional<std::string> file;
 
+    /// The four options' costs.
     TradeCosts Costs() const;
+    /// The costs `pair` trades at: the four options', or its line of the
+    /// file; a pair without a line trades at zero costs, which `err` is told.
+    /// Throws a usage error when the file and the options are both given.
+    TradeCosts CostsOf(const std::string& pair, std::ostream& err) const;
+    /// The same without a word about a pair without a line.
+    TradeCosts CostsOf(const std::string& pair) const;
+    /// Whether the file has a line for `pair` (true without a file).
+    bool Lists(const std::string& pair) const;
+
+  private:
+    const CostsTable& Table() const;
+    mutable std::optional<CostsTable> table_;
 };
 
-/// Adds the four cost options to `cmd`, each checked for its range.
+/// Adds the cost options to `cmd`, each checked for its range.
 void AddCostOptions(CLI::App* cmd, CostOptions& costs);
+
+/// The line that says a pair has no line in the costs file.
+std::string UnlistedCostsNote(const std::string& pair, const std::string& file);
 
 } // namespace quillet::cli

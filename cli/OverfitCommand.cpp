@@ -233,10 +233,9 @@ OverfitParams ParamsOf(const Options& opts)
     sp.Grid = opts.grid.Grid();
     if (!opts.range.empty())
         sp.Weeks = {opts.range[0], opts.range[1]};
-    sp.Metric = opts.grid.metric;
+    sp.Metric = opts.grid.SingleMetric();
     sp.MinEntries = opts.grid.minEntries;
     sp.Threads = opts.grid.threads;
-    sp.Costs = opts.costs.Costs();
     sp.Top = 1;
     params.Blocks = opts.blocks;
     params.Measure = opts.measure;
@@ -268,13 +267,14 @@ std::optional<GridPoint> RowOf(const Options& opts, const SweepGrid& g, const Co
 void RunOverfitCommand(const Options& opts, Context& ctx)
 {
     const OverfitParams checked = ParamsOf(opts);
-    const CostModel model(checked.Sweep.Costs, 1);
-    const std::optional<GridPoint> row = RowOf(opts, checked.Sweep.Grid, model);
     const InterruptGuard interrupts;
     LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
     OverfitParams params = checked;
     params.Sweep.PairName = ShortStringText(inst.Name);
+    // The costs are the options' or the pair's line of --costs FILE.
+    params.Sweep.Costs = opts.costs.CostsOf(params.Sweep.PairName, ctx.err);
+    const std::optional<GridPoint> row = RowOf(opts, params.Sweep.Grid, CostModel(params.Sweep.Costs, 1));
     const SweepParams& sp = params.Sweep;
     ctx.err << sp.PairName << ": " << sp.Grid.Combinations() << " комбинаций, "
             << OverfitSplits(params.Blocks).size() << " разбиений\n"

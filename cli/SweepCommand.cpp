@@ -3,6 +3,7 @@
 // optionally every combination as CSV.
 
 #include "cli/Commands.h"
+#include "cli/PairsCommands.h"
 #include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
@@ -41,16 +42,7 @@
 namespace quillet::cli {
 namespace {
 
-struct Options {
-    std::string file;
-    GridOptions grid;
-    std::vector<int> range;
-    std::vector<int> forward;
-    int top = kBestRowsOption.Default;
-    std::optional<std::string> csv; // "-" for standard output
-    bool json = false;
-    CostOptions costs;
-};
+using Options = SweepCommandOptions;
 
 // --- The CSV ------------------------------------------------------------------------
 
@@ -251,7 +243,7 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCos
 
 // --- The command -----------------------------------------------------------------
 
-SweepParams SweepParamsOf(const Options& opts, const Instrument& inst)
+SweepParams SweepParamsOf(const Options& opts, const Instrument& inst, std::ostream& err)
 {
     SweepParams params;
     params.PairName = ShortStringText(inst.Name);
@@ -260,11 +252,11 @@ SweepParams SweepParamsOf(const Options& opts, const Instrument& inst)
         params.Weeks = {opts.range[0], opts.range[1]};
     if (!opts.forward.empty())
         params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
-    params.Metric = opts.grid.metric;
+    params.Metric = opts.grid.SingleMetric();
     params.MinEntries = opts.grid.minEntries;
     params.Top = opts.top;
     params.Threads = opts.grid.threads;
-    params.Costs = opts.costs.Costs();
+    params.Costs = opts.costs.CostsOf(params.PairName, err);
     return params;
 }
 
@@ -298,13 +290,17 @@ SweepStream CsvRows(const SweepParams& params, bool withCosts, std::function<voi
 
 void RunSweepCommand(const Options& opts, Context& ctx)
 {
+    CheckPairsOptions(opts.pairs);
+    if (opts.pairs.Several())
+        return RunPairsSweep(opts, ctx);
+    opts.grid.SingleMetric(); // a metric of several instruments is refused before anything is read
     CheckWeeks(opts.range, "--range");
     CheckWeeks(opts.forward, "--forward");
     if (opts.csv == "-" && opts.json)
         throw CLI::ValidationError("--csv", "- and --json cannot both write to standard output");
     const InterruptGuard interrupts;
 
-    LoadInstrumentForRun(opts.file, 1);
+    LoadInstrumentForRun(opts.pairs.files[0], 1);
     // The CSV file is opened before the sweep, so that a place it cannot
     // be written fails at once; until it is complete it is a temporary file
     // beside the old one, removed when the command ends without it.
@@ -313,7 +309,7 @@ void RunSweepCommand(const Options& opts, Context& ctx)
     if (opts.csv && !csvToOut)
         csvFile.emplace(*opts.csv);
     const Instrument& inst = Table()[1];
-    const SweepParams params = SweepParamsOf(opts, inst);
+    const SweepParams params = SweepParamsOf(opts, inst, ctx.err);
     const bool withCosts = opts.costs.given;
 
     const bool terminal = StandardErrorIsATerminal(ctx.err);
@@ -365,10 +361,9 @@ void RunSweepCommand(const Options& opts, Context& ctx)
 void AddSweepCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand(
-        "sweep", "Run the single-pair backtest over every combination of a grid of parameters (slot 1)");
-    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
-        ->required();
+    CLI::App* cmd = app.add_subcommand("sweep", "Run the single-pair backtest over every combination of a "
+                                                "grid of parameters (one instrument, or several together)");
+    AddPairsOptions(cmd, opts->pairs);
     AddGridOptions(cmd, opts->grid, "Fewer entries keep a combination out of the best rows");
     cmd->add_option("--range", opts->range,
                     "Sweep weeks FIRST (" + RangeText(kFirstWeekControl, "..") + ") to LAST (" +

@@ -2,12 +2,12 @@
 
 #include "cli/SweepOptions.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <csignal>
 #include <iostream>
 #include <iterator>
-#include <map>
 
 #include <unistd.h>
 
@@ -40,22 +40,17 @@ CLI::Validator AxisWithin(const ControlRange& control, bool offAllowed = false)
         "");
 }
 
-// The metric names of the command line: the list a name must be on, and the
-// metric it stands for.
+// The metric names of the command line: a single pair's, then those only
+// several instruments are ranked by.
 std::vector<std::string> MetricOptions()
 {
     std::vector<std::string> names;
     for (const MetricName& m : kMetricNames)
         names.emplace_back(m.Option);
+    for (const PairsMetricName& m : kPairsMetricNames)
+        if (std::find(names.begin(), names.end(), m.Option) == names.end())
+            names.emplace_back(m.Option);
     return names;
-}
-
-std::map<std::string, SweepMetric> MetricsByOption()
-{
-    std::map<std::string, SweepMetric> metrics;
-    for (const MetricName& m : kMetricNames)
-        metrics.emplace(m.Option, m.Metric);
-    return metrics;
 }
 
 // Signals that stop a sweep cleanly: the work stops, a file being written is
@@ -113,6 +108,22 @@ SweepGrid GridOptions::Grid() const
     return grid;
 }
 
+SweepMetric GridOptions::SingleMetric() const
+{
+    for (const MetricName& m : kMetricNames)
+        if (m.Option == metric)
+            return m.Metric;
+    throw CLI::ValidationError("--metric", metric + " ranks several instruments: give two or more files");
+}
+
+PairsMetric GridOptions::PairsMetricOf() const
+{
+    for (const PairsMetricName& m : kPairsMetricNames)
+        if (m.Option == metric)
+            return m.Metric;
+    throw CLI::ValidationError("--metric", metric + " ranks one instrument, not several");
+}
+
 void AddGridOptions(CLI::App* cmd, GridOptions& opts, const std::string& minEntriesHelp)
 {
     cmd->add_option("--signal", opts.signal, "Signal minimum range, points " + Within(kSignalControl))
@@ -132,14 +143,13 @@ void AddGridOptions(CLI::App* cmd, GridOptions& opts, const std::string& minEntr
         ->type_name("off|A:B")
         ->check(AxisWithin(kHoldControl, true))
         ->capture_default_str();
-    // The name is checked against the list (whose text the help and the
-    // error show), then turned into its metric; transforms run last added
-    // first.
-    cmd->add_option("--metric", opts.metric, "What the combinations are ranked by")
+    // The name is checked against the list, whose text the help and the error show.
+    cmd->add_option("--metric", opts.metric,
+                    "What the combinations are ranked by (worst-pair and profitable-pairs with several "
+                    "instruments; profitability, tp-share and entries with one)")
         ->type_name("TEXT")
-        ->transform(CLI::CheckedTransformer(MetricsByOption()).description(""))
-        ->transform(CLI::IsMember(MetricOptions()))
-        ->default_str(std::string(NameOf(opts.metric).Option));
+        ->check(CLI::IsMember(MetricOptions()))
+        ->capture_default_str();
     cmd->add_option("--min-entries", opts.minEntries, minEntriesHelp)
         ->check(CLI::Range(kMinEntriesControl.Min, kMinEntriesControl.Max))
         ->capture_default_str();

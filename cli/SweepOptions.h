@@ -4,6 +4,7 @@
 // threads), a stop on Ctrl-C and a progress bar.
 
 #include "cli/Cli.h"
+#include "engine/MultiSweep.h"
 #include "engine/Sweep.h"
 
 #include <CLI/CLI.hpp>
@@ -34,11 +35,17 @@ struct GridOptions {
     std::string stopLoss = WholeRange(kStopLossControl);
     std::string takeProfit = WholeRange(kTakeProfitControl);
     std::string hold = "off";
-    SweepMetric metric = SweepMetric::Net;
+    /// A metric's name: one of a single pair's or of several instruments'.
+    std::string metric = "net";
     int minEntries = kMinEntriesControl.Default;
     int threads = kThreadsOption.Default;
 
     SweepGrid Grid() const;
+    /// The metric; a usage error for a name that ranks only several instruments.
+    SweepMetric SingleMetric() const;
+    /// The metric over several instruments; a usage error for a name that
+    /// ranks only one.
+    PairsMetric PairsMetricOf() const;
 };
 
 /// --signal --sl --tp --hold, then --metric and --min-entries (with what a

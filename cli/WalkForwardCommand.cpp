@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/MonteCarloOutput.h"
+#include "cli/PairsCommands.h"
 #include "cli/PlateauOption.h"
 #include "cli/ReportOutput.h"
 #include "cli/SweepOptions.h"
@@ -31,20 +32,7 @@
 namespace quillet::cli {
 namespace {
 
-struct Options {
-    std::string file;
-    GridOptions grid;
-    CostOptions costs;
-    int inSample = kInSampleControl.Default;
-    int outOfSample = kOutOfSampleControl.Default;
-    std::vector<int> range;
-    bool anchored = false;
-    std::optional<std::string> plateau; // "" for the default radii
-    bool json = false;
-    std::optional<std::string> report; // where the HTML report goes
-    std::optional<std::string> trades;
-    MonteCarloOptions monteCarlo;
-};
+using Options = WalkForwardCommandOptions;
 
 std::vector<ClosedTrade> WindowTrades(const WalkForwardOutcome& out, const WalkForwardWindow& w)
 {
@@ -208,6 +196,10 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
 
 void RunWalkForwardCommand(const Options& opts, Context& ctx)
 {
+    CheckPairsOptions(opts.pairs);
+    if (opts.pairs.Several())
+        return RunPairsWalkForward(opts, PlateauFor(opts.plateau, opts.grid.Grid()), ctx);
+    opts.grid.SingleMetric(); // a metric of several instruments is refused before anything is read
     CheckWeeks(opts.range, "--range");
     if (opts.trades == "-" && opts.json)
         throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
@@ -225,16 +217,16 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
         !error.empty())
         throw CLI::ValidationError("--in-sample", error);
-    sp.Metric = opts.grid.metric;
+    sp.Metric = opts.grid.SingleMetric();
     sp.MinEntries = opts.grid.minEntries;
     sp.Threads = opts.grid.threads;
-    sp.Costs = opts.costs.Costs();
     const InterruptGuard interrupts;
 
     SetActiveDateFormat(kRegionalDateFormat);
-    LoadInstrumentForRun(opts.file, 1);
+    LoadInstrumentForRun(opts.pairs.files[0], 1);
     const Instrument& inst = Table()[1];
     sp.PairName = ShortStringText(inst.Name);
+    sp.Costs = opts.costs.CostsOf(sp.PairName, ctx.err);
 
     // Windows over weeks past the data would trade nothing.
     const WeekRange used = ClipToWeeklyData(sp.Weeks, inst.Week);
@@ -284,10 +276,10 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
 void AddWalkForwardCommand(CLI::App& app, Context& ctx)
 {
     auto opts = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand(
-        "walkforward", "Choose on in-sample weeks, trade the weeks after them, window by window (slot 1)");
-    cmd->add_option("FILE", opts->file, "The .base file; its instrument name decides the point size")
-        ->required();
+    CLI::App* cmd =
+        app.add_subcommand("walkforward", "Choose on in-sample weeks, trade the weeks after them, window by "
+                                          "window (one instrument, or several together)");
+    AddPairsOptions(cmd, opts->pairs);
     cmd->add_option("--in-sample", opts->inSample, "Weeks each choice is made on")
         ->check(CLI::Range(kInSampleControl.Min, kInSampleControl.Max))
         ->capture_default_str();

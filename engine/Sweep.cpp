@@ -56,18 +56,9 @@ struct Candidate {
     std::optional<NetFolder> Sqn;
 };
 
-// The order of two metric keys: exact for SQN, whose rounded roots could
-// part values that are equal.
-int CompareKeys(long double keyA, const NetFolder* sqnA, long double keyB, const NetFolder* sqnB)
-{
-    if (sqnA && sqnB)
-        return CompareSqn(*sqnA, *sqnB);
-    return (keyA > keyB) - (keyA < keyB);
-}
-
 bool Better(const Candidate& a, const Candidate& b)
 {
-    const int order = CompareKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
+    const int order = CompareRankKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
     if (order != 0)
         return order > 0;
     return TiesBefore({a.Signal, a.StopLoss, a.TakeProfit, a.Hold},
@@ -89,7 +80,8 @@ class BestList {
         if (limit_ == 0)
             return false;
         const Candidate& worst = heap_.front();
-        if (const int order = CompareKeys(key, sqn, worst.Key, worst.Sqn ? &*worst.Sqn : nullptr); order != 0)
+        if (const int order = CompareRankKeys(key, sqn, worst.Key, worst.Sqn ? &*worst.Sqn : nullptr);
+            order != 0)
             return order > 0;
         return TiesBefore({signal, stopLoss, takeProfit, hold},
                           {worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold});

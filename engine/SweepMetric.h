@@ -108,6 +108,16 @@ inline long double RankKey(SweepMetric metric, long double value)
     return NameOf(metric).LowestIsBest ? -value : value;
 }
 
+/// The order of two ranking keys, negative, 0 or positive: exact for SQN
+/// when both carry their sums (`sqnA`, `sqnB`), whose rounded roots could
+/// part values that are equal; as the keys compare otherwise.
+inline int CompareRankKeys(long double keyA, const NetFolder* sqnA, long double keyB, const NetFolder* sqnB)
+{
+    if (sqnA && sqnB)
+        return CompareSqn(*sqnA, *sqnB);
+    return (keyA > keyB) - (keyA < keyB);
+}
+
 /// Whether the metric needs the trades' net points in order.
 bool MetricNeedsNets(SweepMetric metric);
 

@@ -437,6 +437,32 @@ void SweepTable::FoldNets(std::size_t begin, std::size_t end, int stopLoss, int 
     }
 }
 
+std::vector<SweepTable::TradeWeek> SweepTable::TradeWeeksWithin(WeekRange weeks) const
+{
+    int firstWalked = 0, lastWalked = -1;
+    const auto [begin, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
+    std::vector<TradeWeek> out;
+    out.reserve(end - begin);
+    for (std::size_t p = begin; p < end; ++p)
+        out.push_back({weeks_[p].Index, weeks_[p].Lanes});
+    return out;
+}
+
+void SweepTable::WeekNets(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks,
+                          std::vector<Tenths>& nets) const
+{
+    CheckAxis(grid_.StopLoss, stopLoss, "Stop-loss");
+    CheckAxis(grid_.TakeProfit, takeProfit, "Take-profit");
+    CheckHoldLimit(holdLimit);
+    int firstWalked = 0, lastWalked = -1;
+    const auto [begin, end] = TradeWeeksIn(weeks, firstWalked, lastWalked);
+    nets.resize(end - begin);
+    const std::uint8_t* tpAt = TakeProfitRow(takeProfit);
+    const std::uint8_t* slAt = StopLossRow(stopLoss);
+    for (std::size_t p = begin; p < end; ++p)
+        nets[p - begin] = NetTenthsAt(ExitOf(p, tpAt, slAt, holdLimit), stopLoss, takeProfit);
+}
+
 void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks, Column& col,
                             bool withNets) const
 {

@@ -146,6 +146,21 @@ class SweepTable {
     /// Signal weeks of the covered range that have an entry candle.
     int TradeWeekCount() const { return static_cast<int>(weeks_.size()); }
 
+    /// A signal week with an entry candle: its index, and how many signal
+    /// values of the grid take it (those from Grid().Signal.First on).
+    struct TradeWeek {
+        int Index;
+        int Lanes;
+    };
+    /// The trade weeks within `weeks` (which must lie within the covered
+    /// range), in order.
+    std::vector<TradeWeek> TradeWeeksWithin(WeekRange weeks) const;
+    /// The net points in tenths of the trade each of those weeks opens for
+    /// one stop-loss, take-profit and holding limit, in the same order: what
+    /// a fold over several instruments starts from.
+    void WeekNets(int stopLoss, int takeProfit, int holdLimit, WeekRange weeks,
+                  std::vector<Tenths>& nets) const;
+
   private:
     struct Week {
         int Index;      // week index

@@ -8,7 +8,8 @@
 #   6-optimisation.png  7-trade-candles.png, and the trade page of a run of
 #   EURUSD with costs: 8-trades-costs.png, its Monte Carlo: 10-monte-carlo.png;
 #   then 11-walkforward-first-size.png and, larger, 9-walkforward.png; the
-#   window "Переобучение" of the last sweep: 12-overfit.png
+#   window "Переобучение" of the last sweep: 12-overfit.png; and the sweep of
+#   all seven together: 13-optimisation-pairs.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -1,5 +1,7 @@
 #include "ui/Dialogs.h"
 
+#include "ui/PairsDialog.h"
+
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialog>
@@ -74,6 +76,15 @@ std::optional<QString> DialogService::InputText(QWidget* parent, const QString& 
 QString DialogService::SaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
 {
     return QFileDialog::getSaveFileName(parent, QString(), suggestedName, QtFilter(filter));
+}
+
+std::optional<QList<int>> DialogService::ChooseInstruments(QWidget* parent, const QStringList& names,
+                                                           const QList<int>& checked)
+{
+    PairsDialog dialog(names, checked, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Checked();
 }
 
 std::optional<std::pair<QDate, QDate>> DialogService::ChoosePeriod(QWidget* parent, const QString& title,

@@ -4,8 +4,10 @@
 // ever waits on a dialog.
 
 #include <QDate>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <optional>
@@ -44,6 +46,10 @@ class DialogService {
                                                                 const QString& text, QDate from, QDate to);
     /// A question with the buttons "Да" and "Нет"; true for "Да".
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text);
+    /// The indices of the instruments checked in a checklist of `names`
+    /// (two to thirty), starting from `checked`; nothing on cancel.
+    virtual std::optional<QList<int>> ChooseInstruments(QWidget* parent, const QStringList& names,
+                                                        const QList<int>& checked);
 };
 
 /// Loads Qt's own Russian texts, so that standard dialogs and buttons

@@ -7,6 +7,7 @@
 #include "model/Numbers.h"
 #include "report/Catalogue.h"
 #include "report/FigureTexts.h"
+#include "report/PairsTexts.h"
 #include "report/SweepTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
@@ -70,6 +71,13 @@ OptimisationPage::OptimisationPage(QWidget* parent)
     auto& u = *ui;
     for (const quillet::MetricName& m : kMetricNames)
         u.MetricBox->addItem(MetricName(m.Metric));
+    for (const PairsMetricName& m : kPairsMetricNames)
+        u.PairsMetricBox->addItem(Text(PairsMetricCaption(m.Metric)));
+    u.PairsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    u.PairsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    u.PairsTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    u.PairsTable->verticalHeader()->hide();
+    u.PairsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     u.BestTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.BestTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.BestTable->verticalHeader()->hide();
@@ -89,6 +97,12 @@ OptimisationPage::OptimisationPage(QWidget* parent)
         connect(week, &QSpinBox::valueChanged, this, &OptimisationPage::ShowForwardOverlap);
     connect(u.ForwardChecked, &QCheckBox::toggled, this, &OptimisationPage::ShowForwardOverlap);
     connect(u.PairBox, &QComboBox::currentIndexChanged, this, &OptimisationPage::ShowPeriod);
+    connect(u.PairBox, &QComboBox::activated, this, &OptimisationPage::PairActivated);
+    connect(u.BestTable, &QTableWidget::currentCellChanged, this, [this](int row) { ShowPairsOfRow(row); });
+    connect(u.PairsTable, &QTableWidget::cellDoubleClicked, this, [this](int, int) {
+        if (const int row = ui->BestTable->currentRow(); row >= 0)
+            ChooseRow(row);
+    });
     connect(u.SignalSlider, &QSlider::valueChanged, this, &OptimisationPage::ShowLayer);
     connect(u.BestBySignal, &QCheckBox::toggled, this, &OptimisationPage::ShowLayer);
     connect(u.Heatmap, &SweepHeatmap::CellActivated, this, &OptimisationPage::ChooseCell);
@@ -143,9 +157,18 @@ void OptimisationPage::SetInstruments(const QStringList& names)
     const int chosen = box->currentIndex();
     const QString chosenName = box->currentText();
     const QSignalBlocker quiet(box);
+    const bool pairs = PairsPicked() && names == names_;
     box->clear();
     box->addItems(names);
-    if (chosen >= 0 && chosen < names.size() && names[chosen] == chosenName)
+    // Several instruments to sweep at once need two to choose from.
+    if (names.size() >= 2)
+        box->addItem(PairsItemText());
+    if (names != names_)
+        pairSlots_.clear();
+    names_ = names;
+    if (pairs)
+        box->setCurrentIndex(static_cast<int>(names.size()));
+    else if (chosen >= 0 && chosen < names.size() && names[chosen] == chosenName)
         box->setCurrentIndex(chosen);
     else
         box->setCurrentIndex(names.isEmpty() ? -1 : 0);
@@ -162,6 +185,12 @@ void OptimisationPage::ShowPeriod()
 {
     // The instrument's weeks, and where the runs stop when it holds more
     // weeks than a run walks; and the costs its runs pay.
+    ShowPairsControls();
+    if (PairsPicked()) {
+        ShowPairsPeriod();
+        return;
+    }
+    singleIndex_ = std::max(ui->PairBox->currentIndex(), 0);
     const int slot = ui->PairBox->currentIndex() + 1;
     ui->SweepCostsLabel->setText(slot < 1 ? QString()
                                           : QString::fromStdString(TradeCostsCaption(
@@ -231,6 +260,10 @@ void OptimisationPage::StartSweep()
 {
     if (running_)
         return;
+    if (PairsPicked()) {
+        StartPairsSweep();
+        return;
+    }
     SweepParams params;
     int slot = 0;
     if (!ReadParams(params, slot))
@@ -284,9 +317,13 @@ void OptimisationPage::Ended(const SweepParams& params, int slot, RunEnd<SweepFo
     }
 }
 
-void OptimisationPage::Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds)
+void OptimisationPage::Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds,
+                                bool pairs)
 {
     SetRunning(false);
+    pairsShown_ = pairs;
+    ui->PairsCaption->setVisible(pairs);
+    ui->PairsTable->setVisible(pairs);
     outcome_ = found.Outcome;
     table_ = found.Table;
     params_ = params;
@@ -315,7 +352,11 @@ void OptimisationPage::Finished(const SweepFound& found, const SweepParams& para
     QSlider* slider = ui->SignalSlider;
     const QSignalBlocker quiet(slider);
     slider->setRange(out.Grid.Signal.First, out.Grid.Signal.Last);
-    slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
+    if (pairs)
+        slider->setValue(pairsOutcome_->Best.empty() ? out.Grid.Signal.First
+                                                     : pairsOutcome_->Best.front().Signal);
+    else
+        slider->setValue(out.Best.empty() ? out.Grid.Signal.First : out.Best.front().Signal);
     slider->setEnabled(true);
     UpdatePlateauCells();
     ShowLayer();
@@ -372,7 +413,7 @@ void OptimisationPage::ShowLayer()
             }
         }
 
-    QString title = MetricName(out.Metric);
+    QString title = pairsShown_ ? Text(PairsMetricCaption(pairsOutcome_->Metric)) : MetricName(out.Metric);
     if (!plateauCells_.empty()) {
         const PlateauRadii r = Radii();
         title = QStringLiteral("Оценка плато ±%1/%2/%3").arg(r.Signal).arg(r.StopLoss).arg(r.TakeProfit) +
@@ -434,6 +475,10 @@ void OptimisationPage::StartWalkForward()
 {
     if (running_)
         return;
+    if (PairsPicked()) {
+        StartPairsWalkForward();
+        return;
+    }
     WalkForwardParams params;
     int slot = 0;
     if (!ReadParams(params.Sweep, slot))
@@ -468,7 +513,7 @@ int OptimisationPage::HoldOfCell(int signal, int stopLoss, int takeProfit) const
 QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
 {
     const int signal = ShownSignal(stopLoss, takeProfit);
-    if (signal == 0 || !table_)
+    if (signal == 0 || (!table_ && !pairsShown_))
         return QStringLiteral("Стоп-лосс %1 п, тейк-профит %2 п: нет значения").arg(stopLoss).arg(takeProfit);
     const int hold = HoldOfCell(signal, stopLoss, takeProfit);
     QString text = QStringLiteral("Сигнальная свеча %1 п, стоп-лосс %2 п, тейк-профит %3 п")
@@ -479,6 +524,8 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
         text += QStringLiteral(", удержание %1 ч").arg(hold);
     if (std::isnan(outcome_->Cell(signal, stopLoss, takeProfit)))
         return text + QStringLiteral("\nнет значения");
+    if (pairsShown_)
+        return text + PairsCellTooltip(signal, stopLoss, takeProfit, hold);
     // The full figures of the cell, folded again from the sweep's table.
     NetFolder nets;
     const BacktestResult r = table_->FoldOne(
@@ -508,6 +555,10 @@ QString OptimisationPage::CellTooltip(int stopLoss, int takeProfit) const
 
 void OptimisationPage::FillTable()
 {
+    if (pairsShown_) {
+        FillPairsTable();
+        return;
+    }
     const SweepOutcome& out = *outcome_;
     QTableWidget* t = ui->BestTable;
     QStringList headings;
@@ -536,7 +587,7 @@ void OptimisationPage::FillTable()
 void OptimisationPage::Choose(int signal, int stopLoss, int takeProfit, int hold)
 {
     ChosenCombination c;
-    c.Slot = slot_;
+    c.Slot = pairsShown_ ? PickedSlot() : slot_;
     c.Signal = signal;
     c.StopLoss = stopLoss;
     c.TakeProfit = takeProfit;
@@ -555,6 +606,13 @@ void OptimisationPage::ChooseCell(int stopLoss, int takeProfit)
 
 void OptimisationPage::ChooseRow(int row)
 {
+    if (pairsShown_) {
+        if (row >= 0 && row < static_cast<int>(pairsOutcome_->Best.size())) {
+            const MultiSweepRow& r = pairsOutcome_->Best[static_cast<std::size_t>(row)];
+            Choose(r.Signal, r.StopLoss, r.TakeProfit, r.Hold.value_or(0));
+        }
+        return;
+    }
     if (!outcome_ || row < 0 || row >= static_cast<int>(outcome_->Best.size()))
         return;
     const SweepRow& r = outcome_->Best[static_cast<std::size_t>(row)];

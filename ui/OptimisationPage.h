@@ -5,6 +5,7 @@
 // table of the best rows beside their forward figures.
 
 #include "analysis/Plateau.h"
+#include "engine/MultiSweep.h"
 #include "engine/Sweep.h"
 #include "store/CostsFile.h"
 #include "ui/BackgroundRun.h"
@@ -60,6 +61,13 @@ class OptimisationPage : public QWidget {
     /// The tooltip of a heatmap cell.
     QString CellTooltip(int stopLoss, int takeProfit) const;
 
+    /// The picker's last entry, which sweeps several instruments at once.
+    static QString PairsItemText() { return QStringLiteral("Несколько инструментов..."); }
+    /// The slots checked for a sweep over several instruments.
+    const std::vector<int>& PairSlots() const { return pairSlots_; }
+    /// The last sweep over several instruments that ended, while it is shown.
+    const MultiSweepOutcome* PairsOutcome() const { return pairsShown_ ? pairsOutcome_.get() : nullptr; }
+
   signals:
     void CombinationChosen(const quillet::ui::ChosenCombination& choice);
     /// A sweep ended, completed, stopped or failed.
@@ -91,7 +99,8 @@ class OptimisationPage : public QWidget {
     /// Warns when the forward weeks overlap the swept weeks.
     void ShowForwardOverlap();
     void Ended(const SweepParams& params, int slot, RunEnd<SweepFound> end);
-    void Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds);
+    void Finished(const SweepFound& found, const SweepParams& params, int slot, double seconds,
+                  bool pairs = false);
     void Failed(const QString& text);
     void SetRunning(bool running);
     void ShowLayer();
@@ -104,6 +113,21 @@ class OptimisationPage : public QWidget {
     float ShownCell(int signal, int stopLoss, int takeProfit) const;
     PlateauRadii Radii() const;
     void UpdatePlateauCells();
+
+    // Several instruments (OptimisationPairs.cpp): the picker's last entry
+    // and its checklist, the sweep and the analysis over them, their rows.
+    bool PairsPicked() const;
+    void PairActivated(int index);
+    void ShowPairsControls();
+    void ShowPairsPeriod();
+    bool ReadPairsParams(MultiSweepParams& params);
+    void StartPairsSweep();
+    void StartPairsWalkForward();
+    void FillPairsTable();
+    void ShowPairsOfRow(int row);
+    QString PairsCellTooltip(int signal, int stopLoss, int takeProfit, int hold) const;
+    // The slot of the instrument picked in the table of a row's instruments.
+    int PickedSlot() const;
 
     std::unique_ptr<Ui::OptimisationPage> ui;
     CostsTable costs_;
@@ -120,6 +144,18 @@ class OptimisationPage : public QWidget {
     // empty while the metric itself is shown.
     std::vector<float> plateauCells_;
     QString plateauProblem_;
+    // The picker's names, the slots checked for several instruments and the
+    // last single instrument picked.
+    QStringList names_;
+    std::vector<int> pairSlots_;
+    int singleIndex_ = 0;
+    // The sweep over several instruments shown (then outcome_ is its
+    // combined metric), its tables, parameters and slots.
+    bool pairsShown_ = false;
+    std::shared_ptr<const MultiSweepOutcome> pairsOutcome_;
+    std::shared_ptr<const std::vector<SweepTable>> pairsTables_;
+    MultiSweepParams pairsParams_;
+    std::vector<int> sweptSlots_;
     // After `ui`, so that a running sweep or analysis is stopped and waited
     // for before the controls it reports to go.
     std::unique_ptr<BackgroundRun> sweep_;

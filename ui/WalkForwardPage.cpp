@@ -78,6 +78,10 @@ QStringList WalkForwardPage::Headings()
 void WalkForwardPage::Show(std::shared_ptr<const WalkForwardShown> shown)
 {
     shown_ = std::move(shown);
+    if (shown_->PairsParams) {
+        ShowPairs();
+        return;
+    }
     const WalkForwardShown& s = *shown_;
     const WalkForwardParams& p = s.Params;
     QString summary = QStringLiteral("%1: недели %2–%3, в выборке %4, вне выборки %5, %6 окно; выбор по «%7»")
@@ -117,7 +121,10 @@ void WalkForwardPage::Show(std::shared_ptr<const WalkForwardShown> shown)
             QStringLiteral(" (%1)").arg(Text(std::string(EfficiencyGapText(s.Outcome.EfficiencyMissing))));
     ui->EfficiencyLabel->setText(efficiency);
     FillTable();
-    DrawCurve();
+    std::vector<std::size_t> starts;
+    for (const WalkForwardWindow& w : s.Outcome.Windows)
+        starts.push_back(w.FirstTrade);
+    DrawCurve(s.Outcome.Trades, starts);
     MonteCarloBox* mc = ui->WalkForwardMonteCarlo;
     mc->SetTrades(s.Outcome.Trades);
     if (s.MonteCarlo)
@@ -135,6 +142,12 @@ void WalkForwardPage::FillTable()
     // A row spanned for an earlier analysis would cover this one's cells.
     t->clearSpans();
     t->clearContents();
+    // Back to the columns of one instrument after an analysis of several.
+    if (t->columnCount() != static_cast<int>(Headings().size())) {
+        t->clearSpans();
+        t->setColumnCount(static_cast<int>(Headings().size()));
+        t->setHorizontalHeaderLabels(Headings());
+    }
     t->setRowCount(static_cast<int>(s.Outcome.Windows.size()));
     for (int row = 0; row < t->rowCount(); ++row) {
         const WalkForwardWindow& w = s.Outcome.Windows[static_cast<std::size_t>(row)];
@@ -165,26 +178,26 @@ void WalkForwardPage::FillTable()
     t->resizeColumnsToContents();
 }
 
-void WalkForwardPage::DrawCurve()
+void WalkForwardPage::DrawCurve(const std::vector<ClosedTrade>& trades,
+                                const std::vector<std::size_t>& windowStarts)
 {
     chart_->removeAllSeries();
     for (QAbstractAxis* axis : chart_->axes())
         chart_->removeAxis(axis);
-    const WalkForwardOutcome& out = shown_->Outcome;
     auto* equity = new QLineSeries;
     equity->setName(QStringLiteral("Итого, п"));
     equity->setPen(QPen(QColor(0, 90, 170), 2));
     std::int64_t sum = 0, low = 0, high = 0;
     equity->append(0, 0);
-    for (std::size_t i = 0; i < out.Trades.size(); ++i) {
-        sum += out.Trades[i].NetTenths;
+    for (std::size_t i = 0; i < trades.size(); ++i) {
+        sum += trades[i].NetTenths;
         low = std::min(low, sum);
         high = std::max(high, sum);
         equity->append(static_cast<double>(i + 1), sum / 10.0);
     }
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Сделка"));
-    SetWholeTicks(x, 0, static_cast<double>(out.Trades.size()), kMostCurveTicks);
+    SetWholeTicks(x, 0, static_cast<double>(trades.size()), kMostCurveTicks);
     auto* y = new QValueAxis;
     const double pad = std::max(1.0, (high - low) / 10.0 * 0.05);
     SetWholeTicks(y, std::floor(low / 10.0 - pad), std::ceil(high / 10.0 + pad), kMostCurveTicks);
@@ -192,11 +205,11 @@ void WalkForwardPage::DrawCurve()
     chart_->addAxis(y, Qt::AlignLeft);
     // Each window's first out-of-sample trade, as a vertical line.
     bool named = false;
-    for (const WalkForwardWindow& w : out.Windows) {
+    for (const std::size_t first : windowStarts) {
         auto* border = new QLineSeries;
         border->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
-        border->append(static_cast<double>(w.FirstTrade), y->min());
-        border->append(static_cast<double>(w.FirstTrade), y->max());
+        border->append(static_cast<double>(first), y->min());
+        border->append(static_cast<double>(first), y->max());
         if (!named) {
             border->setName(QStringLiteral("Начало окна"));
             named = true;
@@ -216,8 +229,23 @@ void WalkForwardPage::DrawCurve()
 
 void WalkForwardPage::ChooseRow(int row)
 {
-    if (!shown_ || row < 0 || row >= static_cast<int>(shown_->Outcome.Windows.size()))
+    if (!shown_ || row < 0 || row >= static_cast<int>(shown_->WindowsDone()))
         return;
+    if (shown_->PairsParams) {
+        // Over several instruments: the window's worst one.
+        const MultiWalkForwardWindow& w = shown_->PairsOutcome.Windows[static_cast<std::size_t>(row)];
+        if (!w.Chosen)
+            return;
+        ChosenCombination c;
+        c.Slot = shown_->PairSlots[static_cast<std::size_t>(std::max(w.OutOfSample.WorstPair(), 0))];
+        c.Signal = w.Signal;
+        c.StopLoss = w.StopLoss;
+        c.TakeProfit = w.TakeProfit;
+        c.Hold = w.Hold.value_or(0);
+        c.Weeks = w.Span.OutOfSample;
+        emit CombinationChosen(c);
+        return;
+    }
     const WalkForwardWindow& w = shown_->Outcome.Windows[static_cast<std::size_t>(row)];
     if (!w.Chosen)
         return;

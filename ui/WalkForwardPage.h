@@ -5,6 +5,7 @@
 // efficiency, and the Monte Carlo of its trades.
 
 #include "analysis/MonteCarlo.h"
+#include "analysis/MultiWalkForward.h"
 #include "analysis/WalkForward.h"
 #include "ui/OptimisationPage.h"
 
@@ -36,6 +37,16 @@ struct WalkForwardShown {
     /// the week after it).
     std::vector<std::array<double, 4>> Dates;
     double Seconds = 0;
+    /// An analysis over several instruments: their slots, its parameters and
+    /// what it found (Params and Outcome are then unused).
+    std::vector<int> PairSlots;
+    std::optional<MultiWalkForwardParams> PairsParams;
+    MultiWalkForwardOutcome PairsOutcome;
+
+    std::size_t WindowsDone() const
+    {
+        return PairsParams ? PairsOutcome.Windows.size() : Outcome.Windows.size();
+    }
 };
 
 class WalkForwardPage : public QWidget {
@@ -56,8 +67,12 @@ class WalkForwardPage : public QWidget {
 
   private:
     void FillTable();
-    void DrawCurve();
+    /// The account of the trades in net points, each window's first trade marked.
+    void DrawCurve(const std::vector<ClosedTrade>& trades, const std::vector<std::size_t>& windowStarts);
     void ChooseRow(int row);
+    // Over several instruments (WalkForwardPairs.cpp).
+    void ShowPairs();
+    void FillPairsTable();
 
     std::unique_ptr<Ui::WalkForwardPage> ui;
     std::shared_ptr<const WalkForwardShown> shown_;

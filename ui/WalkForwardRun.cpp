@@ -5,6 +5,7 @@
 #include "model/Instrument.h"
 #include "report/Catalogue.h"
 #include "ui/Dialogs.h"
+#include "ui/InstrumentCopy.h"
 #include "ui/WalkForwardPage.h"
 
 #include <QLabel>
@@ -46,6 +47,29 @@ WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instru
     return s;
 }
 
+// The same over several instruments: the windows' dates are those of the first.
+WalkForwardShown AnalysePairs(const std::vector<int>& pairSlots, const MultiWalkForwardParams& params,
+                              const std::vector<std::shared_ptr<const Instrument>>& copies,
+                              std::stop_token stop, const BackgroundRun::Progress& progress)
+{
+    WalkForwardShown s;
+    s.Slot = pairSlots.front();
+    s.PairSlots = pairSlots;
+    s.PairsParams = params;
+    std::vector<const Instrument*> instruments;
+    for (const auto& c : copies)
+        instruments.push_back(c.get());
+    s.PairsOutcome = RunMultiWalkForward(params, instruments, stop, progress);
+    for (const MultiWalkForwardWindow& w : s.PairsOutcome.Windows) {
+        const auto in = TradedDates(instruments.front()->Week, w.Span.InSample);
+        const auto outOfSample = TradedDates(instruments.front()->Week, w.Span.OutOfSample);
+        s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
+    }
+    if (!s.PairsOutcome.Trades.empty() && !stop.stop_requested())
+        s.MonteCarlo = RunMonteCarlo(s.PairsOutcome.Trades, kMonteCarloRunsDefault, kMonteCarloSeedDefault);
+    return s;
+}
+
 } // namespace
 
 WalkForwardRun::WalkForwardRun(QWidget* owner, QProgressBar* progress, QLabel* status)
@@ -55,21 +79,21 @@ WalkForwardRun::WalkForwardRun(QWidget* owner, QProgressBar* progress, QLabel* s
 
 WalkForwardRun::~WalkForwardRun() = default;
 
-bool WalkForwardRun::Refused(const WalkForwardParams& p)
+bool WalkForwardRun::Refused(WeekRange weeks, int inSample, bool plateau, std::int64_t combinations)
 {
-    if (p.Sweep.Weeks.First + p.InSample > p.Sweep.Weeks.Last) {
+    if (weeks.First + inSample > weeks.Last) {
         ShowError(owner_,
                   QStringLiteral("Недели %1–%2: после %3 недель выборки не остаётся недель для проверки")
-                      .arg(p.Sweep.Weeks.First)
-                      .arg(p.Sweep.Weeks.Last)
-                      .arg(p.InSample));
+                      .arg(weeks.First)
+                      .arg(weeks.Last)
+                      .arg(inSample));
         return true;
     }
-    if (p.Plateau && p.Sweep.Grid.Combinations() > kPlateauCellLimit) {
+    if (plateau && combinations > kPlateauCellLimit) {
         ShowError(owner_,
                   QStringLiteral("Выбор по плато возможен для сетки не больше %1 комбинаций, в этой %2")
                       .arg(kPlateauCellLimit)
-                      .arg(p.Sweep.Grid.Combinations()));
+                      .arg(combinations));
         return true;
     }
     return false;
@@ -83,7 +107,8 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
     // heatmap, so the sweep's forward weeks and hold cells are not asked for.
     params.Sweep.Forward.reset();
     params.Sweep.KeepHoldCells = false;
-    if (Refused(params))
+    if (Refused(params.Sweep.Weeks, params.InSample, params.Plateau.has_value(),
+                params.Sweep.Grid.Combinations()))
         return false;
 
     // The analysis reads its own copy of the instrument, so nothing the window
@@ -97,9 +122,9 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
                                   .arg(params.InSample));
         return false;
     }
-    windows_ = WindowCount(params, inst->Week);
+    const std::size_t windows = WindowCount(params, inst->Week);
     QString status = QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
-                         .arg(windows_)
+                         .arg(windows)
                          .arg(params.Sweep.Grid.Combinations());
     if (used.Last != params.Sweep.Weeks.Last)
         status += QStringLiteral("; ") + QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used));
@@ -108,7 +133,32 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
         [inst, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             return Analyse(slot, params, *inst, stop, progress);
         },
-        [this](RunEnd<WalkForwardShown> end) { Finished(std::move(end)); });
+        [this, windows](RunEnd<WalkForwardShown> end) { Finished(windows, std::move(end)); });
+}
+
+bool WalkForwardRun::StartPairs(const std::vector<int>& pairSlots, MultiWalkForwardParams params)
+{
+    if (Running())
+        return false;
+    params.Sweep.Forward.reset();
+    params.Sweep.KeepHoldCells = false;
+    const MultiSweepParams& sp = params.Sweep;
+    if (Refused(sp.Weeks, params.InSample, params.Plateau.has_value(), sp.Grid.Combinations()))
+        return false;
+    std::vector<std::shared_ptr<const Instrument>> copies;
+    for (const int slot : pairSlots)
+        copies.push_back(CopyForRun(Table().At(slot)));
+    const std::size_t windows =
+        WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored).size();
+    status_->setText(QStringLiteral("Форвард-анализ: %1 инструментов, окон %2 по %3 комбинаций")
+                         .arg(pairSlots.size())
+                         .arg(windows)
+                         .arg(sp.Grid.Combinations()));
+    return run_.Start(
+        [copies, pairSlots, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
+            return AnalysePairs(pairSlots, params, copies, stop, progress);
+        },
+        [this, windows](RunEnd<WalkForwardShown> end) { Finished(windows, std::move(end)); });
 }
 
 void WalkForwardRun::Stop()
@@ -116,7 +166,7 @@ void WalkForwardRun::Stop()
     run_.Cancel();
 }
 
-void WalkForwardRun::Finished(RunEnd<WalkForwardShown> end)
+void WalkForwardRun::Finished(std::size_t windows, RunEnd<WalkForwardShown> end)
 {
     emit Ended();
     if (!end.Error.isEmpty()) {
@@ -124,21 +174,19 @@ void WalkForwardRun::Finished(RunEnd<WalkForwardShown> end)
         ShowError(owner_, end.Error);
         return;
     }
-    const std::size_t windows = windows_;
-    if (!end.Value || end.Value->Outcome.Windows.empty()) {
+    if (!end.Value || end.Value->WindowsDone() == 0) {
         // Stopped before the first window was done.
         status_->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));
         return;
     }
     auto shown = std::make_shared<WalkForwardShown>(std::move(*end.Value));
     shown->Seconds = end.Seconds;
-    const WalkForwardOutcome& out = shown->Outcome;
+    const std::size_t done = shown->WindowsDone();
     // The last progress report may not have arrived as a signal yet.
-    progress_->setValue(
-        static_cast<int>(out.Windows.size() * static_cast<std::size_t>(progress_->maximum()) / windows));
+    progress_->setValue(static_cast<int>(done * static_cast<std::size_t>(progress_->maximum()) / windows));
     status_->setText(
-        out.Stopped
-            ? QStringLiteral("Остановлено: просчитано окон %1 из %2").arg(out.Windows.size()).arg(windows)
+        done < windows
+            ? QStringLiteral("Остановлено: просчитано окон %1 из %2").arg(done).arg(windows)
             : QStringLiteral("Форвард-анализ готов: окон %1 за %2 с")
                   .arg(windows)
                   .arg(QString::number(shown->Seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));

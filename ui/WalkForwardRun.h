@@ -3,12 +3,14 @@
 // window's thread: its progress and status on that page's strip, what it
 // found handed on to the page "Форвард-анализ".
 
+#include "analysis/MultiWalkForward.h"
 #include "analysis/WalkForward.h"
 #include "ui/BackgroundRun.h"
 
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -33,6 +35,8 @@ class WalkForwardRun : public QObject {
     /// sweep's forward check is not used. Parameters that leave no window
     /// to trade are refused with an error box, and false.
     bool Start(int slot, WalkForwardParams params);
+    /// The same over the instruments in `pairSlots`, each at its costs.
+    bool StartPairs(const std::vector<int>& pairSlots, MultiWalkForwardParams params);
     /// Asks the running analysis to stop; the windows done so far are shown.
     void Stop();
 
@@ -44,14 +48,13 @@ class WalkForwardRun : public QObject {
     void Found(std::shared_ptr<const quillet::ui::WalkForwardShown> shown);
 
   private:
-    bool Refused(const WalkForwardParams& params);
-    void Finished(RunEnd<WalkForwardShown> end);
+    bool Refused(WeekRange weeks, int inSample, bool plateau, std::int64_t combinations);
+    void Finished(std::size_t windows, RunEnd<WalkForwardShown> end);
 
     QWidget* owner_;
     QProgressBar* progress_;
     QLabel* status_;
     BackgroundRun run_;
-    std::size_t windows_ = 0; // of the analysis under way
 };
 
 } // namespace quillet::ui

@@ -201,7 +201,8 @@ void HourlyImportTest::importReachesTheOptimisationPicker_data()
 {
     QTest::addColumn<bool>("oneLoaded");
     QTest::addColumn<QStringList>("offered");
-    QTest::newRow("after AUDJPY") << true << QStringList{"AUDJPY", "EURUSD"};
+    // With two instruments the picker also offers to sweep them together.
+    QTest::newRow("after AUDJPY") << true << QStringList{"AUDJPY", "EURUSD", "Несколько инструментов..."};
     QTest::newRow("window started empty") << false << QStringList{"EURUSD"};
 }
 

@@ -82,6 +82,16 @@ class RecordingDialogs : public ui::DialogService {
         return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
 
+    std::optional<QList<int>> ChooseInstruments(QWidget*, const QStringList& names,
+                                                const QList<int>& checked) override
+    {
+        instrumentsOffered.append(names);
+        instrumentsChecked.append(checked);
+        if (instrumentAnswers.isEmpty())
+            return std::nullopt;
+        return instrumentAnswers.takeFirst();
+    }
+
     QList<Message> messages;
     QStringList fileNames;
     QStringList filters;
@@ -104,6 +114,11 @@ class RecordingDialogs : public ui::DialogService {
     QList<std::pair<QDate, QDate>> periodAnswers;
     QList<std::pair<QDate, QDate>> periodsOffered;
     QStringList periodTexts;
+    /// Answers of the instruments' checklist, in order (an empty queue
+    /// answers "cancelled"), and what each offered and had checked.
+    QList<QList<int>> instrumentAnswers;
+    QList<QStringList> instrumentsOffered;
+    QList<QList<int>> instrumentsChecked;
 
   private:
     ui::DialogService* previous_ = nullptr;
