@@ -54,6 +54,7 @@ BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& par
     run.TakeProfitPoints = TakeProfit;
     run.HoldLimit = Hold ? HoldLimitOf(*Hold) : kUnlimitedHoldLimit;
     run.Costs = params.Sweep.Costs;
+    run.Spread = params.Sweep.Spread;
     return run;
 }
 
@@ -139,7 +140,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
     // Every in-sample week lies between the range's first week and the last
     // window's last in-sample week.
     const WeekRange covered{sp.Weeks.First, spans.back().InSample.Last};
-    const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs);
+    const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs, sp.Spread);
 
     WalkForwardOutcome out;
     PlateauScorer scorer;

@@ -32,6 +32,8 @@ struct SweepParams {
     /// 0: one thread per core.
     int Threads = 0;
     TradeCosts Costs;
+    /// The instrument's spread of every hour, for costs with SpreadRecorded.
+    const RecordedSpread* Spread = nullptr;
     /// With a hold axis, also keep the metric of every holding limit
     /// (SweepOutcome::HoldCells), as the plateau choice needs.
     bool KeepHoldCells = false;
