@@ -83,12 +83,17 @@ CostsTable ParseCosts(std::string_view text)
             continue;
         // The name is what is left before the four costs.
         std::array<int, 4> tenths{};
+        bool recorded = false;
         for (int k = 3; k >= 0; --k) {
             const std::string_view field = TakeLastField(rest);
             if (field.empty() || TrimRight(rest).empty())
                 ThrowLine(number, "нужны имя инструмента и четыре числа (спред, комиссия, своп покупки, своп "
                                   "продажи), а не '" +
                                       std::string(TrimRight(line)) + "'");
+            if (k == 0 && field == kRecordedSpreadWord) {
+                recorded = true;
+                continue;
+            }
             const std::optional<int> value = ParseTenths(field);
             if (!value)
                 ThrowLine(number, std::string(kCostNames[k]) + " '" + std::string(field) +
@@ -96,7 +101,7 @@ CostsTable ParseCosts(std::string_view text)
             tenths[static_cast<std::size_t>(k)] = *value;
         }
         const std::string name(TrimRight(rest));
-        const TradeCosts costs{tenths[0], tenths[1], tenths[2], tenths[3]};
+        const TradeCosts costs{tenths[0], tenths[1], tenths[2], tenths[3], recorded};
         if (const std::string why = TradeCostsError(costs); !why.empty())
             ThrowLine(number, name + ": " + why);
         const auto& entries = table.Entries();
@@ -115,6 +120,10 @@ std::string CostsText(const CostsTable& table)
 {
     std::string text = "# Издержки по инструментам, в пунктах: имя, спред, комиссия за сделку, своп за ночь "
                        "покупки и продажи (минус - списание)\n";
+    const bool anyRecorded = std::any_of(table.Entries().begin(), table.Entries().end(),
+                                         [](const CostsTable::Entry& e) { return e.second.SpreadRecorded; });
+    if (anyRecorded)
+        text += "# спред recorded - по истории: свой для каждого часа, из файла ИМЯ.spread\n";
     for (const CostsTable::Entry& e : table.Entries()) {
         const TradeCosts& c = e.second;
         const std::string_view name = e.first;
@@ -122,7 +131,8 @@ std::string CostsText(const CostsTable& table)
             name.find_first_of("\r\n") != std::string_view::npos)
             throw Error("Имя инструмента '" + e.first + "' нельзя записать в файл издержек");
         text += e.first;
-        for (const int tenths : {c.SpreadTenths, c.CommissionTenths, c.SwapLongTenths, c.SwapShortTenths})
+        text += ' ' + (c.SpreadRecorded ? std::string(kRecordedSpreadWord) : TenthsText(c.SpreadTenths, '.'));
+        for (const int tenths : {c.CommissionTenths, c.SwapLongTenths, c.SwapShortTenths})
             text += ' ' + TenthsText(tenths, '.');
         text += '\n';
     }
