@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
 #include "model/Errors.h"
+#include "model/Instrument.h"
+#include "store/SpreadFile.h"
 #include "store/Startup.h"
 
 #include <ostream>
@@ -86,6 +88,7 @@ CLI::Validator TenthsWithin(int lowest, int highest)
 TradeCosts CostOptions::Costs() const
 {
     TradeCosts c;
+    c.SpreadRecorded = spread == kRecordedSpreadOption;
     c.SpreadTenths = ParseTenths(spread).value_or(0);
     c.CommissionTenths = ParseTenths(commission).value_or(0);
     c.SwapLongTenths = ParseTenths(swapLong).value_or(0);
@@ -93,11 +96,28 @@ TradeCosts CostOptions::Costs() const
     return c;
 }
 
+const RecordedSpread* CostOptions::RecordedSpreadOf(const std::string& file, int slot) const
+{
+    if (spread != kRecordedSpreadOption)
+        return nullptr;
+    const RecordedSpread& recorded = Table().Spread(slot);
+    if (!recorded.Empty())
+        return &recorded;
+    const std::string why = recorded.Problem().empty()
+                                ? "no file '" + SpreadFilePath(file) +
+                                      "' beside it (an hourly import with a <SPREAD> column writes one)"
+                                : recorded.Problem();
+    throw CLI::ValidationError("--spread", "'" + file + "' has no recorded spread: " + why);
+}
+
 void AddCostOptions(CLI::App* cmd, CostOptions& costs)
 {
     const auto given = [&costs](const std::string&) { costs.given = true; };
-    cmd->add_option("--spread", costs.spread, "Spread in points (0.0 to 50.0); quotes are bid prices")
-        ->check(TenthsWithin(0, kSpreadMaxTenths))
+    cmd->add_option("--spread", costs.spread,
+                    "Spread in points (0.0 to 50.0), or recorded: each hour's from FILE's .spread beside it; "
+                    "quotes are bid prices")
+        ->type_name("P|recorded")
+        ->check(TenthsWithin(0, kSpreadMaxTenths) | CLI::IsMember({std::string(kRecordedSpreadOption)}))
         ->each(given)
         ->capture_default_str();
     cmd->add_option("--commission", costs.commission, "Commission per trade in points (0.0 to 50.0)")

@@ -2,6 +2,7 @@
 // The subcommands of quillet-cli and their options.
 
 #include "cli/Cli.h"
+#include "model/RecordedSpread.h"
 #include "model/TradeCosts.h"
 
 #include <CLI/CLI.hpp>
@@ -32,8 +33,11 @@ inline constexpr const char* kDefaultFolderHelp =
 /// Refuses an empty file name: "" would name no file at all.
 CLI::Validator NonEmptyFileName();
 
+/// --spread's word for the spread of each hour as the quotes recorded it.
+inline constexpr const char* kRecordedSpreadOption = "recorded";
+
 /// The options --spread, --commission, --swap-long and --swap-short of a
-/// command, in points with one decimal.
+/// command, in points with one decimal (--spread may be "recorded").
 struct CostOptions {
     std::string spread = "0", commission = "0", swapLong = "0", swapShort = "0";
     /// Whether any of them was given (even as 0): the outputs then show the
@@ -41,6 +45,9 @@ struct CostOptions {
     bool given = false;
 
     TradeCosts Costs() const;
+    /// With --spread recorded, the recorded spread of `file`, loaded into
+    /// `slot`; an option error when it has none. Null otherwise.
+    const RecordedSpread* RecordedSpreadOf(const std::string& file, int slot) const;
 };
 
 /// Adds the four cost options to `cmd`, each checked for its range.

@@ -150,7 +150,7 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
                 {"metric", NameOf(sp.Metric).Option},
                 {"costs", CostsJson(sp.Costs)},
                 {"windows", windows},
-                {"trades", TradesJson(out.Trades, true)},
+                {"trades", TradesJson(out.Trades, true, sp.Costs.SpreadRecorded)},
                 {"stats", StatsJson(ComputeTradeStats(out.Trades))},
                 {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
     if (mc)
@@ -245,6 +245,7 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     LoadInstrumentForRun(opts.file, 1);
     const Instrument& inst = Table()[1];
     sp.PairName = ShortStringText(inst.Name);
+    sp.Spread = opts.costs.RecordedSpreadOf(opts.file, 1);
 
     const auto spans = WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored);
     ctx.err << sp.PairName << ": " << spans.size() << " окон по " << sp.Grid.Combinations() << " комбинаций\n"
@@ -266,7 +267,8 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     if (opts.report && !WriteFileOrSay(*opts.report, MakeWalkForwardReport(params, out, inst).Html(), ctx))
         return;
     if (opts.trades) {
-        if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true) || *opts.trades == "-")
+        if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true, sp.Costs.SpreadRecorded) ||
+            *opts.trades == "-")
             return;
     }
     const std::optional<MonteCarloOutcome> mc = MonteCarloOf(opts.monteCarlo, out.Trades);
