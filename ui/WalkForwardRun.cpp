@@ -3,6 +3,7 @@
 #include "analysis/MonteCarlo.h"
 #include "analysis/Plateau.h"
 #include "model/Instrument.h"
+#include "report/SpreadTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/WalkForwardPage.h"
 
@@ -26,6 +27,8 @@ WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instru
     s.Slot = slot;
     s.Params = params;
     s.Outcome = RunWalkForward(params, inst, stop, progress);
+    // The spread lived with the run; what is shown keeps only the costs.
+    s.Params.Sweep.Spread = nullptr;
     for (const WalkForwardWindow& w : s.Outcome.Windows) {
         const auto in = WeekRangeDates(inst.Week, w.Span.InSample);
         const auto outOfSample = WeekRangeDates(inst.Week, w.Span.OutOfSample);
@@ -76,14 +79,23 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
     if (Refused(params))
         return false;
 
-    // The analysis reads its own copy of the instrument, so nothing the window
-    // does to the table meanwhile can reach it.
+    // The analysis reads its own copy of the instrument and its spread, so
+    // nothing the window does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table().At(slot));
+    auto spread = std::make_shared<const RecordedSpread>(Table().Spread(slot));
+    if (params.Sweep.Costs.SpreadRecorded) {
+        if (spread->Empty()) {
+            ShowError(owner_,
+                      QString::fromStdString(NoRecordedSpreadMessage(params.Sweep.PairName, *spread)));
+            return false;
+        }
+        params.Sweep.Spread = spread.get();
+    }
     status_->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
                          .arg(WindowCount(params))
                          .arg(params.Sweep.Grid.Combinations()));
     return run_.Start(
-        [inst, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
+        [inst, spread, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             return Analyse(slot, params, *inst, stop, progress);
         },
         [this, params](RunEnd<WalkForwardShown> end) { Finished(params, std::move(end)); });

@@ -79,6 +79,7 @@ class CostsWindowTest : public WindowTest {
     void tradePageRunsWithThePairsCostsAndShowsItsFigures();
     void stopLossWithinTheSpreadIsRefused();
     void sweepRunsWithThePairsCosts();
+    void spreadByTheHourNeedsTheRecordAndRunsEveryPage();
     // Last: closing the main window ends the application's event loop.
     void unreadableFileIsShownAndNeverOverwritten();
 
@@ -278,6 +279,96 @@ void CostsWindowTest::sweepRunsWithThePairsCosts()
     const TradeList trades = RunSinglePairTradeList(params, Table()[params.Slot], single, {}, {}, {});
     QCOMPARE(best.Result, single);
     QCOMPARE(best.Figures.NetTenths, ComputeTradeStats(trades.Trades).All.NetTenths);
+}
+
+void CostsWindowTest::spreadByTheHourNeedsTheRecordAndRunsEveryPage()
+{
+    // EURUSD has the spread of every hour beside its record; AUDUSD has none.
+    const std::vector<std::string> demo = LoadedInstrumentNames(DemoTable());
+    const int eurusd = static_cast<int>(std::find(demo.begin(), demo.end(), "EURUSD") - demo.begin()) + 1;
+    std::string spread;
+    for (int h = 1; h < FirstEmptyIndex(DemoTable()[eurusd].Hour, 1); ++h)
+        spread += h % 24 == 1 ? "80\n" : "12\n";
+    WriteFile(dir_->file("EURUSD.spread"), spread);
+    WriteFile(dir_->file(kCostsFileName), kCostsText);
+    auto form = Start();
+    QVERIFY(dialogs_->messages.isEmpty());
+    auto* picker = Get<QComboBox>(*form, "ComboBox1");
+
+    // "спред: по истории" leaves the fixed spread aside, and is refused for a pair without the record.
+    CostsDialog* dialog = OpenCosts(*form);
+    const int audusd = picker->findText(QStringLiteral("AUDUSD")),
+              row = picker->findText(QStringLiteral("EURUSD"));
+    QVERIFY(dialog->Cell(row, CostsDialog::Spread)->isEnabled());
+    dialog->RecordedBox(audusd)->setChecked(true);
+    QVERIFY(!dialog->Cell(audusd, CostsDialog::Spread)->isEnabled());
+    Press(*dialog, QDialogButtonBox::Ok);
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY(
+        dialogs_->messages[0].Text.contains(QStringLiteral("У инструмента AUDUSD нет спреда по истории")));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(ReadFile(dir_->file(kCostsFileName)), std::string(kCostsText));
+    dialog->RecordedBox(audusd)->setChecked(false);
+    dialog->RecordedBox(row)->setChecked(true);
+    Press(*dialog, QDialogButtonBox::Ok);
+    QCOMPARE(dialogs_->messages.size(), 1);
+    TradeCosts recorded = kEurusdCosts;
+    recorded.SpreadTenths = 0;
+    recorded.SpreadRecorded = true;
+    QCOMPARE(ReadCostsFile(dir_->dir()).Of("EURUSD"), recorded);
+
+    // The single run trades as the core does at the spread of each hour, and lists each entry's.
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    QCOMPARE(Caption(*form, "PairCostsLabel"), CostsCaption(recorded));
+    Get<QPushButton>(*form, "BitBtn1")->click();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    BacktestParams params;
+    params.Slot = row + 1;
+    params.PairName = "EURUSD";
+    params.Costs = recorded;
+    params.Spread = &Table().Spread(params.Slot);
+    QCOMPARE(params.Spread->Hours(), FirstEmptyIndex(Table()[params.Slot].Hour, 1) - 1);
+    BacktestResult result;
+    const TradeList expected = RunSinglePairTradeList(params, Table()[params.Slot], result, {}, {}, {});
+    const std::vector<ClosedTrade>& shown = form->Trades()->Trades();
+    QCOMPARE(shown.size(), expected.Trades.size());
+    QAbstractItemModel* table = Get<QTableView>(*form, "TradesTable")->model();
+    QCOMPARE(table->columnCount(), TradeColumnsShown(true, true));
+    QCOMPARE(table->headerData(table->columnCount() - 1, Qt::Horizontal).toString(),
+             QStringLiteral("Спред входа, п"));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        QCOMPARE(shown[i].NetTenths, expected.Trades[i].NetTenths);
+        QCOMPARE(shown[i].EntrySpreadTenths, params.Spread->At(shown[i].EntryIndex));
+    }
+
+    // A stop-loss within an entry's spread of 8 points is refused, naming the entry.
+    Get<QSlider>(*form, "TrackBar6")->setValue(8);
+    Get<QPushButton>(*form, "BitBtn1")->click();
+    QCOMPARE(dialogs_->messages.size(), 2);
+    QVERIFY(dialogs_->messages[1].Text.contains(QStringLiteral("больше спреда по истории (8,0 п при входе")));
+
+    // The sweep runs at the same spreads: its best row is the single run.
+    ui::OptimisationPage& page = *form->Optimisation();
+    auto* pair = Get<QComboBox>(page, "PairBox");
+    pair->setCurrentIndex(pair->findText(QStringLiteral("EURUSD")));
+    for (const auto& [name, value] : {std::pair{"SignalFrom", 120},
+                                      {"SignalTo", 121},
+                                      {"StopLossFrom", 40},
+                                      {"StopLossTo", 41},
+                                      {"TakeProfitFrom", 60},
+                                      {"TakeProfitTo", 61}})
+        Get<QSpinBox>(page, QString::fromLatin1(name))->setValue(value);
+    QSignalSpy ended(&page, &ui::OptimisationPage::SweepEnded);
+    Get<QPushButton>(page, "StartButton")->click();
+    QVERIFY(ended.wait(60000));
+    QVERIFY(page.Outcome() && !page.Outcome()->Best.empty());
+    const SweepRow& best = page.Outcome()->Best.front();
+    params.SignalMinPoints = best.Signal;
+    params.StopLossPoints = best.StopLoss;
+    params.TakeProfitPoints = best.TakeProfit;
+    BacktestResult single;
+    RunSinglePairTradeList(params, Table()[params.Slot], single, {}, {}, {});
+    QCOMPARE(best.Result, single);
 }
 
 QUILLET_WINDOW_TEST(CostsWindowTest);
