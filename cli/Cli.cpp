@@ -83,6 +83,20 @@ CLI::Validator TenthsWithin(int lowest, int highest)
         "POINTS");
 }
 
+// A spread within its range, or the word for the spread of each hour.
+CLI::Validator SpreadWithin()
+{
+    const CLI::Validator tenths = TenthsWithin(0, kSpreadMaxTenths);
+    return CLI::Validator(
+        [tenths](std::string& text) -> std::string {
+            if (text == kRecordedSpreadOption)
+                return {};
+            const std::string error = tenths(text);
+            return error.empty() ? error : error + ", nor " + kRecordedSpreadOption;
+        },
+        "");
+}
+
 } // namespace
 
 TradeCosts CostOptions::Costs() const
@@ -117,7 +131,7 @@ void AddCostOptions(CLI::App* cmd, CostOptions& costs)
                     "Spread in points (0.0 to 50.0), or recorded: each hour's from FILE's .spread beside it; "
                     "quotes are bid prices")
         ->type_name("P|recorded")
-        ->check(TenthsWithin(0, kSpreadMaxTenths) | CLI::IsMember({std::string(kRecordedSpreadOption)}))
+        ->check(SpreadWithin())
         ->each(given)
         ->capture_default_str();
     cmd->add_option("--commission", costs.commission, "Commission per trade in points (0.0 to 50.0)")

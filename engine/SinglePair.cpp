@@ -231,9 +231,10 @@ void CheckCosts(const BacktestParams& params, const Instrument& instrument)
         throw Error(error);
     if (const std::optional<SpreadRefusal> r = FirstEntryWithinSpread(params, instrument)) {
         const Candle& entry = instrument.Hour[r->EntryIndex];
+        const std::string time = ShortStringText(entry.Time);
         throw Error("Stop-loss " + std::to_string(params.StopLossPoints) + " is not larger than the spread " +
                     TenthsText(r->Spread, '.') + " of the entry at " + FormatDate(entry.Date, "yyyy-mm-dd") +
-                    " " + ShortStringText(entry.Time) + " (week " + std::to_string(r->Week) + ")");
+                    " " + time + (time.size() <= 2 ? ":00" : "") + " (week " + std::to_string(r->Week) + ")");
     }
 }
 
