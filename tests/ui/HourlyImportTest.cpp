@@ -157,7 +157,8 @@ void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
     // The export's spread column is kept beside the record, and in the table beside its slot.
     QCOMPARE(dialogs_->messages[0].Text,
-             QStringLiteral("Готово: недельных свечей 2, дневных 11, часовых 264, спред каждого часа сохранён в ") +
+             QStringLiteral(
+                 "Готово: недельных свечей 2, дневных 11, часовых 264, спред каждого часа сохранён в ") +
                  QString::fromStdString(dir_->file("EURUSD.spread")));
 
     // The file holds what the core builds from the same text.
