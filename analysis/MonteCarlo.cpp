@@ -59,4 +59,16 @@ MonteCarloOutcome RunMonteCarlo(const std::vector<ClosedTrade>& trades, int runs
     return out;
 }
 
+std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins)
+{
+    std::vector<int> counts(static_cast<std::size_t>(std::max(bins, 1)), 0);
+    if (sorted.empty())
+        return counts;
+    const std::int64_t low = sorted.front();
+    const std::int64_t span = sorted.back() - low + 1;
+    for (const std::int64_t v : sorted)
+        ++counts[static_cast<std::size_t>((v - low) * static_cast<std::int64_t>(counts.size()) / span)];
+    return counts;
+}
+
 } // namespace quillet

@@ -64,4 +64,12 @@ std::int64_t NearestRank(const std::vector<std::int64_t>& sorted, int percent);
 MonteCarloOutcome RunMonteCarlo(const std::vector<ClosedTrade>& trades, int runs,
                                 std::uint64_t seed = kMonteCarloSeedDefault);
 
+/// How many of the ascending `sorted` values fall in each of `bins` equal
+/// bins from the lowest to the highest; bin b holds the values from
+/// low + span * b / bins (span = highest - lowest + 1).
+std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins);
+
+/// The bins of the drawdown histogram the window and the reports draw.
+inline constexpr int kHistogramBins = 12;
+
 } // namespace quillet

@@ -34,10 +34,13 @@ void SlideSignal(const PlateauGrid& grid, int r, std::size_t first, std::size_t 
     const int n = grid.Counts[0];
     for (std::size_t line = first; line < last; ++line) {
         const std::size_t base = line * static_cast<std::size_t>(n);
-        const float* v = grid.Values + base;
+        const double* v = grid.Values + base;
         const std::uint8_t* signalEligible = grid.SignalEligible.data();
         auto eligible = [&](int i) { return signalEligible[i] != 0 && !std::isnan(v[i]); };
-        auto value = [&](int i) { return eligible(i) ? static_cast<double>(v[i]) : 0.0; };
+        // Points with one decimal as whole tenths: exact in a double, and so
+        // are their sums.
+        const bool tenths = grid.InTenths;
+        auto value = [&](int i) { return !eligible(i) ? 0.0 : tenths ? std::rint(v[i] * 10) : v[i]; };
         double run = 0;
         std::int32_t count = 0;
         for (int i = 0; i <= std::min(r, n - 1); ++i) {
@@ -200,6 +203,7 @@ const std::vector<double>& PlateauScorer::Scores(const PlateauGrid& grid, const 
         for (int i = 0; i < grid.Counts[axis]; ++i)
             spans[axis].push_back(BoxSpan(i, grid.Counts[axis], radii[axis]));
     const auto slCount = static_cast<std::size_t>(grid.Counts[2]);
+    const double unit = grid.InTenths ? 10 : 1;
     ParallelFor(static_cast<int>(planes), workers, [&](int plane, int) {
         const std::size_t sl = static_cast<std::size_t>(plane) % slCount;
         const std::size_t h = static_cast<std::size_t>(plane) / slCount;
@@ -211,7 +215,7 @@ const std::vector<double>& PlateauScorer::Scores(const PlateauGrid& grid, const 
                 const std::int64_t box = outer * spans[0][s];
                 const bool eligible = grid.SignalEligible[s] != 0 && !std::isnan(grid.Values[c]);
                 sums[c] = eligible && 2 * static_cast<std::int64_t>(counts[c]) >= box
-                              ? sums[c] / counts[c]
+                              ? sums[c] / (unit * counts[c])
                               : std::numeric_limits<double>::quiet_NaN();
             }
         }
@@ -224,10 +228,10 @@ PlateauGrid PlateauGridOf(const SweepOutcome& out)
     const SweepGrid& g = out.Grid;
     PlateauGrid grid;
     grid.Counts = {g.Signal.Count(), g.TakeProfit.Count(), g.StopLoss.Count(), g.HoldCount()};
-    const std::vector<float>& values = g.Hold ? out.HoldCells : out.Cells;
-    if (values.size() != grid.Size())
-        throw Error("The plateau choice over holding limits needs the sweep's cells of every holding limit");
-    grid.Values = values.data();
+    if (out.HoldCells.size() != grid.Size())
+        throw Error("The plateau choice needs the metric of every combination of the sweep");
+    grid.Values = out.HoldCells.data();
+    grid.InTenths = out.Metric == SweepMetric::Net || out.Metric == SweepMetric::MaxDrawdown;
     for (const std::int32_t entries : out.EntriesBySignal)
         grid.SignalEligible.push_back(entries >= out.MinEntries ? 1 : 0);
     return grid;

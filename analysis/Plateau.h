@@ -34,7 +34,10 @@ inline constexpr std::int64_t kPlateauCellLimit = std::int64_t{32} << 20;
 /// when it has a value (not NaN) and its signal value is.
 struct PlateauGrid {
     std::array<int, 4> Counts{}; // signal, take-profit, stop-loss, hold
-    const float* Values = nullptr;
+    const double* Values = nullptr;
+    /// The values are points with one decimal (net, drawdown): they are
+    /// summed as whole tenths, so that a score is the exact mean of tenths.
+    bool InTenths = false;
     std::vector<std::uint8_t> SignalEligible; // per signal value
 
     std::size_t Size() const
@@ -67,7 +70,7 @@ class PlateauScorer {
 
 /// The grid of a sweep's outcome (which it points into): eligible where the
 /// metric has a value and the signal value has at least the entry minimum.
-/// With a hold axis it needs the per-hold cells (SweepParams::KeepHoldCells).
+/// It needs every cell of the sweep (SweepParams::KeepHoldCells).
 PlateauGrid PlateauGridOf(const SweepOutcome& out);
 
 /// The radii in the order of PlateauGrid::Counts.
@@ -80,7 +83,7 @@ struct PlateauChoice {
     int TakeProfit = 0;
     std::optional<int> Hold; // holding-limit position, with a hold axis only
     double Score = 0;        // its plateau score
-    float Metric = 0;        // its own metric
+    double Metric = 0;       // its own metric
 };
 
 /// The best plateau of a sweep's outcome; nothing when no cell may be chosen.

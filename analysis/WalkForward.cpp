@@ -58,6 +58,12 @@ BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& par
     return run;
 }
 
+WeekRange ClipToWeeklyData(WeekRange range, const CandleSeries& weeks)
+{
+    range.Last = std::min(range.Last, FirstEmptyIndex(weeks, 1) - 1);
+    return range;
+}
+
 std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range)
 {
     const int first = std::max(range.First, 1);
@@ -67,8 +73,11 @@ std::array<double, 2> WeekRangeDates(const CandleSeries& weeks, WeekRange range)
     return {weeks[first].Date, weeks[last].Date};
 }
 
-std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows)
+std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows,
+                                                 EfficiencyGap* gap)
 {
+    EfficiencyGap ignored = EfficiencyGap::None;
+    EfficiencyGap& why = gap ? *gap : ignored;
     std::int64_t outNet = 0, outWeeks = 0, inNet = 0, inWeeks = 0;
     for (const WalkForwardWindow& w : windows) {
         outNet += w.OutOfSampleNetTenths;
@@ -76,7 +85,12 @@ std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWi
         inNet += w.InSampleNetTenths;
         inWeeks += w.InSampleWeeks();
     }
-    if (outWeeks == 0 || inWeeks == 0 || inNet == 0)
+    why = outWeeks == 0 || inWeeks == 0 ? EfficiencyGap::NoWeeks
+          : inNet <= 0                  ? EfficiencyGap::InSampleNotProfit
+                                        : EfficiencyGap::None;
+    // A loss in sample promises nothing that out of sample could keep: a
+    // ratio of two losses would read as success.
+    if (why != EfficiencyGap::None)
         return std::nullopt;
     const long double outRate = static_cast<long double>(outNet) / outWeeks;
     const long double inRate = static_cast<long double>(inNet) / inWeeks;
@@ -93,6 +107,20 @@ std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
     return net;
 }
 
+// Why the sweep of a window offers no combination.
+NoChoice WhyNoChoice(const WalkForwardParams& params, const SweepOutcome& swept)
+{
+    const SweepGrid& g = params.Sweep.Grid;
+    if (LeftOutCombinations(g, params.Sweep.Costs) == g.Combinations() || swept.LeftOut == g.Combinations())
+        return NoChoice::StopLossWithinSpread;
+    const bool enoughEntries =
+        std::any_of(swept.EntriesBySignal.begin(), swept.EntriesBySignal.end(),
+                    [&](std::int32_t entries) { return entries >= params.Sweep.MinEntries; });
+    if (!enoughEntries)
+        return NoChoice::TooFewEntries;
+    return swept.Best.empty() ? NoChoice::NoMetricValue : NoChoice::NoPlateau;
+}
+
 // The window's combination: the sweep's best row, or the best plateau.
 void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauScorer& scorer,
             WalkForwardWindow& w)
@@ -100,8 +128,10 @@ void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauS
     if (params.Plateau) {
         const std::optional<PlateauChoice> best =
             BestPlateau(swept, *params.Plateau, params.Sweep.Threads, &scorer);
-        if (!best)
+        if (!best) {
+            w.NoChoiceReason = WhyNoChoice(params, swept);
             return;
+        }
         w.Chosen = true;
         w.Signal = best->Signal;
         w.StopLoss = best->StopLoss;
@@ -111,8 +141,10 @@ void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauS
         w.PlateauScore = best->Score;
         return;
     }
-    if (swept.Best.empty())
+    if (swept.Best.empty()) {
+        w.NoChoiceReason = WhyNoChoice(params, swept);
         return;
+    }
     const SweepRow& row = swept.Best.front();
     w.Chosen = true;
     w.Signal = row.Signal;
@@ -127,7 +159,11 @@ void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauS
 WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrument& instrument,
                                   std::stop_token stop, const WalkForwardProgress& progress)
 {
-    const SweepParams& sp = params.Sweep;
+    WalkForwardOutcome out;
+    out.Weeks = ClipToWeeklyData(params.Sweep.Weeks, instrument.Week);
+    out.RangeClipped = out.Weeks.Last != params.Sweep.Weeks.Last;
+    SweepParams sp = params.Sweep;
+    sp.Weeks = out.Weeks;
     if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
         !error.empty())
         throw Error(error);
@@ -142,7 +178,6 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
     const WeekRange covered{sp.Weeks.First, spans.back().InSample.Last};
     const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs, sp.Spread);
 
-    WalkForwardOutcome out;
     PlateauScorer scorer;
     const std::int64_t perWindow = sp.Grid.Combinations();
     const std::int64_t total = perWindow * static_cast<std::int64_t>(spans.size());
@@ -155,7 +190,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
         windowParams.Weeks = spans[k].InSample;
         windowParams.Forward.reset();
         windowParams.Top = 1;
-        windowParams.KeepHoldCells = params.Plateau && sp.Grid.Hold;
+        windowParams.KeepHoldCells = params.Plateau.has_value();
         const std::int64_t before = perWindow * static_cast<std::int64_t>(k);
         const SweepOutcome swept =
             RunSweep(windowParams, sweepTable, stop, [&](std::int64_t done, std::int64_t) {
@@ -184,7 +219,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
         w.TradeCount = out.Trades.size() - w.FirstTrade;
         out.Windows.push_back(std::move(w));
     }
-    out.Efficiency = WalkForwardEfficiency(out.Windows);
+    out.Efficiency = WalkForwardEfficiency(out.Windows, &out.EfficiencyMissing);
     return out;
 }
 

@@ -50,12 +50,29 @@ struct WalkForwardParams {
     std::optional<PlateauRadii> Plateau;
 };
 
+/// Why a window chose nothing and trades nothing.
+enum class NoChoice {
+    None,                 // it chose
+    TooFewEntries,        // no combination reaches the entry minimum
+    NoMetricValue,        // those that do have no value of the metric
+    NoPlateau,            // no cell passes the plateau's half-box rule
+    StopLossWithinSpread, // every stop-loss of the grid is within the spread
+};
+
+/// Why the walk-forward efficiency has no value.
+enum class EfficiencyGap {
+    None,
+    NoWeeks,           // no window: a divisor is 0
+    InSampleNotProfit, // the chosen in-sample nets sum to 0 or less: the ratio means nothing
+};
+
 /// One window's choice and what it gave.
 struct WalkForwardWindow {
     WalkForwardSpan Span;
-    /// False when no combination met the entry minimum in sample: the
-    /// window trades nothing.
+    /// False when no combination could be chosen in sample (NoChoiceReason
+    /// says why): the window trades nothing.
     bool Chosen = false;
+    NoChoice NoChoiceReason = NoChoice::None;
     int Signal = 0;
     int StopLoss = 0;
     int TakeProfit = 0;
@@ -81,16 +98,26 @@ struct WalkForwardOutcome {
     std::vector<WalkForwardWindow> Windows;
     /// The out-of-sample trades of every window, in order.
     std::vector<ClosedTrade> Trades;
+    /// The range of weeks cut into windows: the one asked for, its end
+    /// brought back to the instrument's last week when the data end sooner.
+    WeekRange Weeks;
+    bool RangeClipped = false;
     /// (out-of-sample net / out-of-sample weeks) / (chosen in-sample net /
     /// in-sample weeks), each summed over the windows; nothing where a
-    /// divisor is 0.
+    /// divisor is 0 or the in-sample net is not positive (EfficiencyGap).
     std::optional<long double> Efficiency;
+    EfficiencyGap EfficiencyMissing = EfficiencyGap::None;
     /// Stopped before the last window: the windows done so far are kept.
     bool Stopped = false;
 };
 
-/// The efficiency of the windows as defined above.
-std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows);
+/// The efficiency of the windows as defined above; `gap` says why there is none.
+std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWindow>& windows,
+                                                 EfficiencyGap* gap = nullptr);
+
+/// `range` with its end brought back to the last week of the instrument's
+/// weekly data (FirstEmptyIndex - 1) when it runs beyond it.
+WeekRange ClipToWeeklyData(WeekRange range, const CandleSeries& weeks);
 
 /// Called with the combinations swept so far and the total over all
 /// windows, on the thread that called RunWalkForward.

@@ -3,11 +3,14 @@
 // of the first pair, the page "Сделки" with a trade on its candles, the
 // page "Оптимизация" after a sweep of that pair, and the page "Сделки" after
 // a run of EURUSD with costs set in the dialog "Издержки..." (which writes
-// them into DATA_DIR), into PNG files in OUT_DIR. Message boxes are answered
-// at once, so it runs without anybody at the screen (QT_QPA_PLATFORM=offscreen).
+// them into DATA_DIR) and its Monte Carlo, and the page "Форвард-анализ" at
+// the window's first size and larger, into PNG files in OUT_DIR. Message
+// boxes are answered at once, so it runs without anybody at the screen
+// (QT_QPA_PLATFORM=offscreen).
 
 #include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
+#include "ui/MonteCarloBox.h"
 #include "ui/OptimisationPage.h"
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
@@ -42,6 +45,18 @@ class PrintingDialogs : public quillet::ui::DialogService {
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
     QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
 };
+
+/// Writes the window's picture into OUT_DIR/NAME and prints the file's path.
+bool Save(QWidget& form, const QString& outDir, const char* name)
+{
+    const QString file = QDir(outDir).filePath(QString::fromLatin1(name));
+    if (!form.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%s\n", file.toLocal8Bit().constData());
+    return true;
+}
 
 } // namespace
 
@@ -151,6 +166,16 @@ int main(int argc, char** argv)
         std::printf("%s\n", file.toLocal8Bit().constData());
     }
 
+    // The Monte Carlo of that run at the window's first size.
+    if (auto* views = form.findChild<QTabWidget*>(QStringLiteral("TradesViews"))) {
+        auto* box = form.Trades()->findChild<quillet::ui::MonteCarloBox*>();
+        views->setCurrentWidget(box);
+        box->Calculate();
+        QApplication::processEvents();
+        if (!Save(form, outDir, "10-monte-carlo.png"))
+            return 1;
+    }
+
     // The page "Форвард-анализ" after a walk-forward analysis of the first
     // pair with the optimisation page's defaults.
     if (auto* optimisation = form.Optimisation();
@@ -161,9 +186,12 @@ int main(int argc, char** argv)
         optimisation->StartWalkForward();
         if (optimisation->Running())
             wait.exec();
+        pages->setCurrentWidget(form.WalkForward());
+        QApplication::processEvents();
+        if (!Save(form, outDir, "11-walkforward-first-size.png"))
+            return 1;
         // A larger window: the page holds a table, two charts and the figures.
         form.resize(1280, 860);
-        pages->setCurrentWidget(form.WalkForward());
         QApplication::processEvents();
         const QString file = QDir(outDir).filePath(QStringLiteral("9-walkforward.png"));
         if (!form.grab().save(file)) {

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/MonteCarloOutput.h"
 #include "cli/ReportOutput.h"
+#include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
 
 #include "analysis/TradeStats.h"
@@ -126,7 +127,7 @@ RunRecord Run(const BacktestParams& params, const Instrument& inst)
 }
 
 void PrintJson(const Options& opts, const BacktestParams& params, const RunRecord& run,
-               const SinglePairReport& report, std::ostream& out)
+               const SinglePairReport& report, const std::optional<MonteCarloOutcome>& mc, std::ostream& out)
 {
     nlohmann::ordered_json labels = nlohmann::ordered_json::object();
     for (const LabelText& l : report.Labels)
@@ -140,14 +141,14 @@ void PrintJson(const Options& opts, const BacktestParams& params, const RunRecor
         doc["costs"] = CostsJson(params.Costs);
         doc["stats"] = StatsJson(ComputeTradeStats(run.Trades));
     }
-    if (const auto mc = MonteCarloOf(opts.monteCarlo, run.Trades))
+    if (mc)
         doc["monte_carlo"] = MonteCarloJson(*mc);
     out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
 // The page's captions and values, then the figures, the log and the notices.
 void PrintPlain(const Options& opts, const BacktestParams& params, const RunRecord& run,
-                const SinglePairReport& report, std::ostream& out)
+                const SinglePairReport& report, const std::optional<MonteCarloOutcome>& mc, std::ostream& out)
 {
     out << "Инструмент: " << params.PairName << '\n';
     for (const CaptionLine& line : kCaptionLines) {
@@ -164,15 +165,26 @@ void PrintPlain(const Options& opts, const BacktestParams& params, const RunReco
         out << line << '\n';
     for (const std::string& text : run.Notices)
         out << text << '\n';
-    if (const auto mc = MonteCarloOf(opts.monteCarlo, run.Trades))
+    if (mc)
         PrintMonteCarlo(out, *mc);
+}
+
+// Only one of --json, --trades - and --report - may write to standard output.
+void CheckStandardOutput(const Options& opts)
+{
+    if (opts.trades == "-" && opts.json)
+        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
+    if (opts.report == "-" && (opts.json || opts.trades == "-"))
+        throw CLI::ValidationError("--report", "- cannot share standard output with --json or --trades -");
 }
 
 void RunBacktest(const Options& opts, Context& ctx)
 {
     CheckRange(opts.range);
-    if (opts.trades == "-" && opts.json)
-        throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
+    CheckStandardOutput(opts);
+    // A stop signal ends the command between its steps, never in the middle
+    // of a file: the old one stays whole and the temporary one goes.
+    const InterruptGuard interrupts;
     // A fresh process has imported nothing, so dates show in the start-up
     // format; slot 1 holds nothing but the file.
     SetActiveDateFormat(kRegionalDateFormat);
@@ -184,10 +196,15 @@ void RunBacktest(const Options& opts, Context& ctx)
     const SinglePairReport report = MakeSinglePairReport(params, run.Result);
     if (params.LogEnabled)
         run.Log.push_back(report.ClosingLine);
+    const std::optional<MonteCarloOutcome> mc = MonteCarloOf(opts.monteCarlo, run.Trades);
 
-    // The report is a file of its own, whatever goes to standard output.
+    // The report is a file of its own, whatever goes to standard output;
+    // "-" puts it alone there.
     if (opts.report &&
-        !WriteFileOrSay(*opts.report, MakeBacktestReport(params, run.Result, run.Trades, inst).Html(), ctx))
+        (!WriteFileOrSay(*opts.report,
+                         MakeBacktestReport(params, run.Result, run.Trades, inst, mc ? &*mc : nullptr).Html(),
+                         ctx) ||
+         *opts.report == "-"))
         return;
 
     // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on
@@ -197,10 +214,12 @@ void RunBacktest(const Options& opts, Context& ctx)
             *opts.trades == "-")
             return;
     }
+    if (StoppedBySignal(ctx))
+        return;
     if (opts.json)
-        PrintJson(opts, params, run, report, ctx.out);
+        PrintJson(opts, params, run, report, mc, ctx.out);
     else
-        PrintPlain(opts, params, run, report, ctx.out);
+        PrintPlain(opts, params, run, report, mc, ctx.out);
 }
 
 } // namespace
@@ -239,7 +258,8 @@ void AddBacktestCommand(CLI::App& app, Context& ctx)
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     AddCostOptions(cmd, opts->costs);
-    cmd->add_option("--report", opts->report, "Write the report as one HTML file to FILE")
+    cmd->add_option("--report", opts->report,
+                    "Write the report as one HTML file to FILE (- for standard output, in place of the rest)")
         ->type_name("FILE")
         ->check(NonEmptyFileName());
     AddMonteCarloOptions(cmd, opts->monteCarlo);

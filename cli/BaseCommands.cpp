@@ -11,6 +11,7 @@
 #include "store/SpreadFile.h"
 #include "store/Startup.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -66,6 +67,16 @@ struct MakeBaseOptions {
     bool addToConfig = false;
 };
 
+// The folder a base file goes to, made with its parents when missing, as
+// demo-data makes its own.
+void MakeFolder(const std::string& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec)
+        throw Error("Не удаётся создать папку '" + dir + "': " + FileErrorText(ec.value()));
+}
+
 void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
 {
     HourlyPeriod period;
@@ -78,6 +89,7 @@ void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
 
     const std::string dir = FolderOrDefault(opts.dirOption, opts.dir);
     const std::string base = BaseFilePath(dir, opts.name);
+    MakeFolder(dir);
     HourlySummary summary;
     try {
         summary = MakeBaseFromHourlyFile(base, opts.name, opts.hourly, period);
@@ -159,6 +171,7 @@ void AddMakeBaseCommand(CLI::App& app, Context& ctx)
         // A name that would put the file outside DIR is refused before
         // anything is read or written.
         const std::string basePath = BaseFilePath(dir, opts->name);
+        MakeFolder(dir);
         MakeBaseFromQuoteFiles(basePath, opts->name, opts->week, opts->day, opts->hour);
         if (opts->addToConfig)
             AppendToConfig(basePath, dir, opts->name);

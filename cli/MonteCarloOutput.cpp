@@ -6,6 +6,7 @@
 #include "model/TradeCosts.h"
 #include "report/FigureTexts.h"
 
+#include <charconv>
 #include <string>
 
 namespace quillet::cli {
@@ -30,7 +31,30 @@ void AddMonteCarloOptions(CLI::App* cmd, MonteCarloOptions& opts)
                         std::to_string(kMonteCarloRunsDefault) + " is usual) and print the percentiles")
         ->type_name("N")
         ->check(CLI::Range(1, kMonteCarloRunsMax));
-    cmd->add_option("--seed", opts.seed, "Seed of the Monte Carlo's draws")->capture_default_str();
+    CLI::Option* runs = cmd->get_option("--monte-carlo");
+    // Read as text: CLI11 would wrap a negative seed and clamp one beyond 64 bits.
+    cmd->add_option_function<std::string>(
+           "--seed", [&opts](const std::string& text) { opts.seed = *ParseSeed(text); },
+           "Seed of the Monte Carlo's draws, 0 to 18446744073709551615 (default: " +
+               std::to_string(kMonteCarloSeedDefault) + ")")
+        ->type_name("S")
+        ->needs(runs)
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return ParseSeed(text) ? std::string()
+                                       : "'" + text + "' is not a seed from 0 to 18446744073709551615";
+            },
+            ""));
+}
+
+std::optional<std::uint64_t> ParseSeed(const std::string& text)
+{
+    std::uint64_t seed = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (text.empty() || text.front() == '-' || text.front() == '+' || ec != std::errc() ||
+        end != text.data() + text.size())
+        return std::nullopt;
+    return seed;
 }
 
 std::optional<MonteCarloOutcome> MonteCarloOf(const MonteCarloOptions& opts,

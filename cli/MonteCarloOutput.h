@@ -20,8 +20,12 @@ struct MonteCarloOptions {
     std::uint64_t seed = kMonteCarloSeedDefault;
 };
 
-/// --monte-carlo N and --seed S.
+/// --monte-carlo N and --seed S (which needs --monte-carlo).
 void AddMonteCarloOptions(CLI::App* cmd, MonteCarloOptions& opts);
+
+/// A seed written as a whole number from 0 to 2^64 - 1, digits only; nothing
+/// for any other text.
+std::optional<std::uint64_t> ParseSeed(const std::string& text);
 
 /// The runs the options ask for over the trades; nothing without --monte-carlo.
 std::optional<MonteCarloOutcome> MonteCarloOf(const MonteCarloOptions& opts,

@@ -1,5 +1,6 @@
 #include "cli/ReportOutput.h"
 
+#include "cli/SweepOptions.h"
 #include "model/Errors.h"
 #include "store/Files.h"
 
@@ -7,10 +8,31 @@
 
 namespace quillet::cli {
 
+bool StoppedBySignal(Context& ctx, const std::string& what)
+{
+    if (!Interrupted())
+        return false;
+    ctx.err << "Прервано" << (what.empty() ? "" : ": " + what) << '\n';
+    ctx.exitCode = InterruptedStatus();
+    return true;
+}
+
 bool WriteFileOrSay(const std::string& path, const std::string& text, Context& ctx)
 {
+    if (path == "-") {
+        ctx.out << text;
+        return true;
+    }
+    const std::string notWritten = "файл '" + path + "' не записан";
+    if (StoppedBySignal(ctx, notWritten))
+        return false;
     try {
-        WriteFileAtomically(path, text.data(), text.size());
+        AtomicFileWriter file(path);
+        file.Write(text);
+        // Until the rename the old file is whole; a stop now leaves it so.
+        if (StoppedBySignal(ctx, notWritten))
+            return false;
+        file.Commit();
     } catch (const Error& e) {
         ctx.err << NamedErrorText(e) << '\n';
         ctx.exitCode = kFailure;

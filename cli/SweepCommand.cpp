@@ -175,6 +175,8 @@ void PrintJson(const SweepParams& params, const SweepOutcome& out, bool withCost
         {"min_entries", params.MinEntries},
         {"combinations", out.Combinations},
     };
+    if (out.LeftOut > 0)
+        grid["left_out"] = out.LeftOut;
     json top = json::array();
     for (const SweepRow& row : out.Best) {
         json forward = nullptr;
@@ -219,7 +221,10 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCos
     os << "Недели " << params.Weeks.First << ".." << params.Weeks.Last;
     if (params.Forward)
         os << ", проверка на неделях " << params.Forward->First << ".." << params.Forward->Last;
-    os << "; комбинаций: " << out.Combinations << "; не меньше " << params.MinEntries << " входов\n";
+    os << "; комбинаций: " << out.Combinations;
+    if (out.LeftOut > 0)
+        os << " (" << LeftOutText(out.LeftOut) << ')';
+    os << "; не меньше " << params.MinEntries << " входов\n";
     if (withCosts)
         os << TradeCostsCaption(params.Costs) << '\n';
     // The columns one space apart; the forward check's after a bar.
@@ -268,7 +273,11 @@ SweepParams SweepParamsOf(const Options& opts, const Instrument& inst)
 // The grid's size, and a warning when the forward weeks are swept too.
 void SayWhatIsSwept(const SweepParams& params, std::ostream& err)
 {
-    err << params.PairName << ": " << params.Grid.Combinations() << " комбинаций\n";
+    const std::int64_t leftOut = LeftOutCombinations(params.Grid, params.Costs);
+    err << params.PairName << ": " << params.Grid.Combinations() - leftOut << " комбинаций";
+    if (leftOut > 0)
+        err << " (" << LeftOutText(leftOut) << ')';
+    err << '\n';
     if (params.Forward) {
         const std::string overlap = ForwardOverlapWarning(params.Weeks.First, params.Weeks.Last,
                                                           params.Forward->First, params.Forward->Last);
@@ -333,8 +342,8 @@ void RunSweepCommand(const Options& opts, Context& ctx)
         rows ? &*rows : nullptr);
     bar.Finish();
     if (out.Stopped) {
-        ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций"
+        ctx.err << "Прервано: просчитано " << out.Combinations + out.LeftOut << " из "
+                << params.Grid.Combinations() << " комбинаций"
                 << (csvFile    ? ", файл CSV не записан"
                     : csvToOut ? ", строки CSV выведены не все"
                                : "")

@@ -110,12 +110,7 @@ nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool w
 bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
                     bool withCosts, bool withEntrySpread)
 {
-    const std::string csv = TradeCsv(trades, withCosts, withEntrySpread);
-    if (path == "-") {
-        ctx.out << csv;
-        return true;
-    }
-    return WriteFileOrSay(path, csv, ctx);
+    return WriteFileOrSay(path, TradeCsv(trades, withCosts, withEntrySpread), ctx);
 }
 
 } // namespace quillet::cli

@@ -45,8 +45,8 @@ struct Options {
     MonteCarloOptions monteCarlo;
 };
 
-// "R" for every axis, or "Rs:Rsl:Rtp[:Rh]".
-std::optional<PlateauRadii> ParseRadii(const std::string& text)
+// "R" for every axis, or "Rs:Rsl:Rtp[:Rh]"; `count` is how many were given.
+std::optional<PlateauRadii> ParseRadii(const std::string& text, std::size_t* count = nullptr)
 {
     if (text.empty())
         return PlateauRadii{};
@@ -66,6 +66,8 @@ std::optional<PlateauRadii> ParseRadii(const std::string& text)
             break;
         from = colon + 1;
     }
+    if (count)
+        *count = values.size();
     if (values.size() == 1)
         return PlateauRadii{values[0], values[0], values[0], values[0]};
     if (values.size() == 3 || values.size() == 4)
@@ -117,7 +119,7 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
         {"sl", axis(g.StopLoss)},
         {"tp", axis(g.TakeProfit)},
         {"hold", g.Hold ? axis(*g.Hold) : json("off")},
-        {"range", {sp.Weeks.First, sp.Weeks.Last}},
+        {"range", {out.Weeks.First, out.Weeks.Last}},
         {"in_sample", params.InSample},
         {"out_of_sample", params.OutOfSample},
         {"anchored", params.Anchored},
@@ -129,7 +131,15 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
         json row = {{"in_sample", SpanJson(inst, w.Span.InSample)},
                     {"out_of_sample", SpanJson(inst, w.Span.OutOfSample)}};
         if (!w.Chosen) {
+            // The keys of a window that chose, with nets of 0 and no figures.
             row["chosen"] = nullptr;
+            row["no_choice"] = NoChoiceName(w.NoChoiceReason);
+            for (const char* key : {"in_sample_metric", "plateau_score", "in_sample_result"})
+                row[key] = nullptr;
+            row["in_sample_net"] = TenthsJson(0);
+            row["out_of_sample_result"] = nullptr;
+            row["out_of_sample_net"] = TenthsJson(0);
+            row["out_of_sample_stats"] = nullptr;
         } else {
             row["chosen"] = {{"signal", w.Signal},
                              {"sl", w.StopLoss},
@@ -145,14 +155,19 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
         }
         windows.push_back(std::move(row));
     }
+    json grid = setup;
+    if (out.RangeClipped)
+        grid["range_asked"] = {sp.Weeks.First, sp.Weeks.Last};
     json doc = {{"pair", sp.PairName},
-                {"grid", setup},
+                {"grid", grid},
                 {"metric", NameOf(sp.Metric).Option},
                 {"costs", CostsJson(sp.Costs)},
                 {"windows", windows},
                 {"trades", TradesJson(out.Trades, true, sp.Costs.SpreadRecorded)},
                 {"stats", StatsJson(ComputeTradeStats(out.Trades))},
                 {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
+    if (out.EfficiencyMissing != EfficiencyGap::None)
+        doc["efficiency_missing"] = EfficiencyGapName(out.EfficiencyMissing);
     if (mc)
         doc["monte_carlo"] = MonteCarloJson(*mc);
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
@@ -168,7 +183,7 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
 {
     const SweepParams& sp = params.Sweep;
     os << "Инструмент: " << sp.PairName << '\n';
-    os << "Недели " << WeeksText(sp.Weeks) << ": в выборке " << params.InSample << ", вне выборки "
+    os << "Недели " << WeeksText(out.Weeks) << ": в выборке " << params.InSample << ", вне выборки "
        << params.OutOfSample << ", " << (params.Anchored ? "нарастающее" : "скользящее") << " окно; выбор по "
        << MetricCaption(sp.Metric);
     if (params.Plateau)
@@ -195,13 +210,13 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
             WeekDate(inst, w.Span.OutOfSample, 0), WeekDate(inst, w.Span.OutOfSample, 1)};
         if (!w.Chosen) {
             line(cells);
-            os << "     нет комбинаций с достаточным числом входов: окно не торгует\n";
+            os << "     " << NoChoiceText(w.NoChoiceReason) << '\n';
             continue;
         }
         const NetFolder f = ComputeTradeStats(WindowTrades(out, w)).All;
         cells.insert(cells.end(),
                      {std::to_string(w.Signal), std::to_string(w.StopLoss), std::to_string(w.TakeProfit),
-                      w.Hold ? std::to_string(*w.Hold) : "-", RatioText(w.InSampleMetric),
+                      w.Hold ? std::to_string(*w.Hold) : "-", MetricText(sp.Metric, w.InSampleMetric),
                       TenthsText(w.OutOfSampleNetTenths), std::to_string(w.OutOfSampleResult.Entries),
                       RatioFigureText(ProfitFactor(f))});
         line(cells);
@@ -212,9 +227,32 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
        << RatioFigureText(ProfitFactor(f)) << ", матожидание " << RatioFigureText(Expectancy(f), 1)
        << ", макс. просадка " << TenthsText(f.MaxDrawdownTenths) << ", фактор восстановления "
        << RatioFigureText(RecoveryFactor(f)) << ", SQN (по пунктам) " << RatioFigureText(Sqn(f)) << '\n';
-    os << "Эффективность: " << RatioFigureText(out.Efficiency) << '\n';
+    os << "Эффективность: " << RatioFigureText(out.Efficiency);
+    if (out.EfficiencyMissing != EfficiencyGap::None)
+        os << " (" << EfficiencyGapText(out.EfficiencyMissing) << ')';
+    os << '\n';
     if (mc)
         PrintMonteCarlo(os, *mc);
+}
+
+// The plateau's radii for the grid, refused before any output when they do
+// not fit it.
+std::optional<PlateauRadii> PlateauFor(const std::optional<std::string>& text, const SweepGrid& grid)
+{
+    if (!text)
+        return std::nullopt;
+    std::size_t given = 0;
+    const std::optional<PlateauRadii> radii = ParseRadii(*text, &given);
+    if (given == 4 && !grid.Hold)
+        throw CLI::ValidationError("--plateau",
+                                   "четвёртый радиус '" + *text +
+                                       "' — для удержания, а оси удержания нет: задайте --hold A:B "
+                                       "или три радиуса Rs:Rsl:Rtp");
+    if (grid.Combinations() > kPlateauCellLimit)
+        throw CLI::ValidationError(
+            "--plateau", "выбор по плато возможен для сетки не больше " + std::to_string(kPlateauCellLimit) +
+                             " комбинаций, в этой " + std::to_string(grid.Combinations()));
+    return radii;
 }
 
 void RunWalkForwardCommand(const Options& opts, Context& ctx)
@@ -222,12 +260,13 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     CheckWeeks(opts.range, "--range");
     if (opts.trades == "-" && opts.json)
         throw CLI::ValidationError("--trades", "- and --json cannot both write to standard output");
+    if (opts.report == "-" && (opts.json || opts.trades == "-"))
+        throw CLI::ValidationError("--report", "- cannot share standard output with --json or --trades -");
     WalkForwardParams params;
     params.InSample = opts.inSample;
     params.OutOfSample = opts.outOfSample;
     params.Anchored = opts.anchored;
-    if (opts.plateau)
-        params.Plateau = ParseRadii(*opts.plateau);
+    params.Plateau = PlateauFor(opts.plateau, opts.grid.Grid());
     SweepParams& sp = params.Sweep;
     sp.Grid = opts.grid.Grid();
     sp.Weeks = opts.range.empty() ? WeekRange{kFirstWeekControl.Min, kLastWeekControl.Max}
@@ -247,7 +286,15 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     sp.PairName = ShortStringText(inst.Name);
     sp.Spread = opts.costs.RecordedSpreadOf(opts.file, 1);
 
-    const auto spans = WalkForwardSpans(sp.Weeks, params.InSample, params.OutOfSample, params.Anchored);
+    // Windows over weeks past the data would trade nothing.
+    const WeekRange used = ClipToWeeklyData(sp.Weeks, inst.Week);
+    if (used.Last != sp.Weeks.Last) {
+        if (const std::string error = WalkForwardError(used, params.InSample, params.OutOfSample);
+            !error.empty())
+            throw CLI::ValidationError("--range", ClippedRangeText(sp.Weeks, used) + ": " + error);
+        ctx.err << sp.PairName << ": " << ClippedRangeText(sp.Weeks, used) << '\n';
+    }
+    const auto spans = WalkForwardSpans(used, params.InSample, params.OutOfSample, params.Anchored);
     ctx.err << sp.PairName << ": " << spans.size() << " окон по " << sp.Grid.Combinations() << " комбинаций\n"
             << std::flush;
     std::stop_source stop;
@@ -264,14 +311,19 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
         ctx.exitCode = InterruptedStatus();
         return;
     }
-    if (opts.report && !WriteFileOrSay(*opts.report, MakeWalkForwardReport(params, out, inst).Html(), ctx))
+    const std::optional<MonteCarloOutcome> mc = MonteCarloOf(opts.monteCarlo, out.Trades);
+    if (opts.report &&
+        (!WriteFileOrSay(*opts.report, MakeWalkForwardReport(params, out, inst, mc ? &*mc : nullptr).Html(),
+                         ctx) ||
+         *opts.report == "-"))
         return;
     if (opts.trades) {
         if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true, sp.Costs.SpreadRecorded) ||
             *opts.trades == "-")
             return;
     }
-    const std::optional<MonteCarloOutcome> mc = MonteCarloOf(opts.monteCarlo, out.Trades);
+    if (StoppedBySignal(ctx))
+        return;
     if (opts.json)
         PrintJson(params, inst, out, mc, ctx.out);
     else
@@ -306,7 +358,9 @@ void AddWalkForwardCommand(CLI::App& app, Context& ctx)
         ->type_name("[R|Rs:Rsl:Rtp[:Rh]]")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
-                return ParseRadii(text) ? std::string() : "'" + text + "' is no radius R or Rs:Rsl:Rtp[:Rh]";
+                return ParseRadii(text) ? std::string()
+                                        : "'" + text + "': радиусы плато — целые от 0 до " +
+                                              std::to_string(kPlateauRadiusMax) + ", R или Rs:Rsl:Rtp[:Rh]";
             },
             ""));
     AddGridOptions(cmd, opts->grid, "Fewer entries keep a combination from being chosen");
@@ -318,8 +372,10 @@ void AddWalkForwardCommand(CLI::App& app, Context& ctx)
            "Write the out-of-sample trades as CSV to FILE (- for standard output, in place of the report)")
         ->type_name("FILE")
         ->check(NonEmptyFileName());
-    cmd->add_option("--report", opts->report,
-                    "Write the analysis as one self-contained HTML file (windows, figures, curve, trades)")
+    cmd->add_option(
+           "--report", opts->report,
+           "Write the analysis as one self-contained HTML file (windows, figures, curve, Monte Carlo, "
+           "trades; - for standard output, in place of the rest)")
         ->type_name("FILE.html")
         ->check(NonEmptyFileName());
     AddMonteCarloOptions(cmd, opts->monteCarlo);

@@ -39,7 +39,7 @@ struct ClosedTrade {
         0; // +take-profit points, -stop-loss points, or the time-out's gain or loss; 0 when even
 
     // The costs.
-    int Nights = 0;              // midnights held, the one before a Thursday counting three
+    int Nights = 0;              // swap nights held (rule/RuleSteps.h NightsHeld)
     std::int32_t CostTenths = 0; // commission less the swap earned, tenths of a point; positive when paid
     std::int32_t NetTenths = 0;  // Points less the costs, tenths of a point
 };

@@ -56,4 +56,10 @@ Ratio RecoveryFactor(const NetFolder& f); // net / maximum drawdown
 /// when every net is the same.
 Ratio Sqn(const NetFolder& f);
 
+/// The order of two SQNs (both must have one, see Sqn): negative, 0 or
+/// positive as a's is below, equal to or above b's. Compared exactly from
+/// the sums, so that accounts whose SQNs are equal (one account's nets a
+/// multiple of the other's, say) tie however their roots round.
+int CompareSqn(const NetFolder& a, const NetFolder& b);
+
 } // namespace quillet

@@ -52,12 +52,24 @@ struct Candidate {
     long double Key;
     int Signal, StopLoss, TakeProfit, Hold;
     BacktestResult Result{};
+    /// Ranked by SQN: its sums, which the order compares exactly.
+    std::optional<NetFolder> Sqn;
 };
+
+// The order of two metric keys: exact for SQN, whose rounded roots could
+// part values that are equal.
+int CompareKeys(long double keyA, const NetFolder* sqnA, long double keyB, const NetFolder* sqnB)
+{
+    if (sqnA && sqnB)
+        return CompareSqn(*sqnA, *sqnB);
+    return (keyA > keyB) - (keyA < keyB);
+}
 
 bool Better(const Candidate& a, const Candidate& b)
 {
-    if (a.Key != b.Key)
-        return a.Key > b.Key;
+    const int order = CompareKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
+    if (order != 0)
+        return order > 0;
     return std::tie(a.Signal, a.StopLoss, a.TakeProfit, a.Hold) <
            std::tie(b.Signal, b.StopLoss, b.TakeProfit, b.Hold);
 }
@@ -67,16 +79,18 @@ class BestList {
   public:
     explicit BestList(int limit) : limit_(static_cast<std::size_t>(std::max(limit, 0))) {}
 
-    // True when a candidate with this key and combination would be kept.
-    bool Admits(long double key, int signal, int stopLoss, int takeProfit, int hold) const
+    // True when a candidate with this key (and SQN sums) and combination
+    // would be kept.
+    bool Admits(long double key, const NetFolder* sqn, int signal, int stopLoss, int takeProfit,
+                int hold) const
     {
         if (heap_.size() < limit_)
             return true;
         if (limit_ == 0)
             return false;
         const Candidate& worst = heap_.front();
-        if (key != worst.Key)
-            return key > worst.Key;
+        if (const int order = CompareKeys(key, sqn, worst.Key, worst.Sqn ? &*worst.Sqn : nullptr); order != 0)
+            return order > 0;
         return std::tie(signal, stopLoss, takeProfit, hold) <
                std::tie(worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold);
     }
@@ -148,13 +162,16 @@ void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int ho
         }
         if (std::isnan(key) || col.Totals[kFieldEntries][g] < params.MinEntries)
             continue;
+        const NetFolder* sqn =
+            params.Metric == SweepMetric::Sqn ? &col.Nets[static_cast<std::size_t>(g)] : nullptr;
         // The signal values of a group tie on the metric, and a larger one
         // ranks lower: once one is turned away, so are the rest.
         for (int j = from; j < to; ++j) {
             const int signal = grid.Signal.First + j;
-            if (!w.best.Admits(key, signal, stopLoss, takeProfit, holdPosition))
+            if (!w.best.Admits(key, sqn, signal, stopLoss, takeProfit, holdPosition))
                 break;
-            w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g)});
+            w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g),
+                        sqn ? std::optional<NetFolder>(*sqn) : std::nullopt});
         }
     }
 }
@@ -171,20 +188,20 @@ void StoreBestHolds(SweepMetric metric, const Worker& w, float* cells, std::uint
     }
 }
 
-// With the per-hold cells kept: the metric of every signal value of the
-// column just folded, into the block of its holding limit.
-void StoreHoldCells(const Worker& w, float* cells)
+// With every cell kept: the metric of every signal value of the column just
+// folded (its value, not its ranking key), into the block of its holding limit.
+void StoreHoldCells(SweepMetric metric, const Worker& w, double* cells)
 {
     const SweepTable::Column& col = w.column;
     for (int g = 0; g < col.GroupCount(); ++g)
         std::fill(cells + col.FirstLaneOfGroup[g], cells + col.FirstLaneOfGroup[g + 1],
-                  static_cast<float>(w.keys[g]));
+                  static_cast<double>(RankKey(metric, w.keys[g])));
 }
 
 // One (stop-loss, take-profit) column of the cells: every signal value over
 // every holding limit of the grid, formatted into `bytes` when streamed.
 void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, Worker& w, SweepOutcome& out,
-                 const SweepStream* stream, std::string* bytes)
+                 const SweepStream* stream, std::string* bytes, std::atomic<std::int64_t>& leftOut)
 {
     const SweepGrid& grid = params.Grid;
     const int lanes = grid.Signal.Count();
@@ -194,6 +211,7 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
     float* cells = out.Cells.data() + static_cast<std::size_t>(index) * lanes;
     // A stop-loss within the spread is no combination to trade: its cells stay empty.
     if (!sweep.Model().StopLossClearsSpread(stopLoss)) {
+        leftOut.fetch_add(static_cast<std::int64_t>(lanes) * grid.HoldCount(), std::memory_order_relaxed);
         if (stream)
             for (int h = 0; h < grid.HoldCount(); ++h)
                 stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), nullptr}, *bytes);
@@ -204,6 +222,10 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
         const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
         const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
         sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column, withNets);
+        // At a recorded spread, the signal values whose trades enter within their spread.
+        if (const int refused =
+                w.column.FirstLaneOfGroup[static_cast<std::size_t>(w.column.FirstClearedGroup)])
+            leftOut.fetch_add(refused, std::memory_order_relaxed);
         if (stream)
             stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), &w.column}, *bytes);
         RankGroups(params.Metric, stopLoss, takeProfit, w);
@@ -214,8 +236,9 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
         }
         OfferGroups(params, stopLoss, takeProfit, holdPosition, w, cells);
         if (!out.HoldCells.empty())
-            StoreHoldCells(w, out.HoldCells.data() + static_cast<std::size_t>(h) * out.Cells.size() +
-                                  static_cast<std::size_t>(index) * lanes);
+            StoreHoldCells(params.Metric, w,
+                           out.HoldCells.data() + static_cast<std::size_t>(h) * out.Cells.size() +
+                               static_cast<std::size_t>(index) * lanes);
     }
     if (grid.Hold)
         StoreBestHolds(params.Metric, w, cells,
@@ -288,6 +311,15 @@ void CheckGrid(const SweepGrid& grid)
 
 } // namespace
 
+std::int64_t LeftOutCombinations(const SweepGrid& grid, const TradeCosts& costs)
+{
+    const CostModel model(costs, 1);
+    std::int64_t stopLosses = 0;
+    for (int sl = grid.StopLoss.First; sl <= grid.StopLoss.Last; ++sl)
+        stopLosses += model.StopLossClearsSpread(sl) ? 0 : 1;
+    return stopLosses * grid.TakeProfit.Count() * grid.Signal.Count() * grid.HoldCount();
+}
+
 WeekRange SweptWeeks(const SweepParams& params)
 {
     return Hull(params.Weeks, params.Forward);
@@ -328,9 +360,9 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
     out.Cells.assign(static_cast<std::size_t>(columns) * lanes, std::numeric_limits<float>::quiet_NaN());
     if (grid.Hold)
         out.CellHold.assign(out.Cells.size(), 0);
-    if (grid.Hold && params.KeepHoldCells)
+    if (params.KeepHoldCells)
         out.HoldCells.assign(out.Cells.size() * static_cast<std::size_t>(holdCount),
-                             std::numeric_limits<float>::quiet_NaN());
+                             std::numeric_limits<double>::quiet_NaN());
     const std::int64_t total = grid.Combinations();
 
     {
@@ -343,7 +375,7 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
 
     const int workerCount = WorkerCount(params.Threads);
     std::vector<Worker> workers(static_cast<std::size_t>(workerCount), Worker(params.Top));
-    std::atomic<std::int64_t> done{0};
+    std::atomic<std::int64_t> done{0}, leftOut{0};
     const std::int64_t perColumn = static_cast<std::int64_t>(lanes) * holdCount;
 
     // Streamed, the columns are folded in batches, each column's bytes kept
@@ -356,7 +388,8 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
             std::string* mine = stream ? &bytes[static_cast<std::size_t>(index % batch)] : nullptr;
             if (mine)
                 mine->clear();
-            SweepColumn(params, sweep, index, workers[static_cast<std::size_t>(worker)], out, stream, mine);
+            SweepColumn(params, sweep, index, workers[static_cast<std::size_t>(worker)], out, stream, mine,
+                        leftOut);
             const std::int64_t now = done.fetch_add(perColumn, std::memory_order_relaxed) + perColumn;
             if (worker == 0 && progress)
                 progress(now, total);
@@ -367,10 +400,11 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
         },
         stop);
 
-    out.Combinations = done.load();
-    out.Stopped = out.Combinations < total;
+    out.Stopped = done.load() < total;
+    out.LeftOut = leftOut.load();
+    out.Combinations = done.load() - out.LeftOut;
     if (progress)
-        progress(out.Combinations, total);
+        progress(done.load(), total);
     out.Best = BestRows(params, sweep, workers);
     return out;
 }

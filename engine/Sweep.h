@@ -34,7 +34,7 @@ struct SweepParams {
     TradeCosts Costs;
     /// The instrument's spread of every hour, for costs with SpreadRecorded.
     const RecordedSpread* Spread = nullptr;
-    /// With a hold axis, also keep the metric of every holding limit
+    /// Also keep the metric of every combination, every holding limit's
     /// (SweepOutcome::HoldCells), as the plateau choice needs.
     bool KeepHoldCells = false;
 };
@@ -64,14 +64,18 @@ struct SweepOutcome {
     std::vector<float> Cells;
     /// The holding-limit position of each cell's value (with a hold axis only).
     std::vector<std::uint8_t> CellHold;
-    /// With SweepParams::KeepHoldCells and a hold axis: the metric of every
-    /// combination, one block laid out as Cells per holding limit in order.
-    std::vector<float> HoldCells;
+    /// With SweepParams::KeepHoldCells: the metric of every combination in
+    /// double precision, one block laid out as Cells per holding limit in
+    /// order (one block without a hold axis); NaN where it has no value.
+    std::vector<double> HoldCells;
     /// Entries of each signal value (they depend on nothing else).
     std::vector<std::int32_t> EntriesBySignal;
     /// The best rows, best first.
     std::vector<SweepRow> Best;
+    /// The combinations swept, and those left out because their stop-loss
+    /// is not larger than the spread (they trade nothing).
     std::int64_t Combinations = 0;
+    std::int64_t LeftOut = 0;
     /// The sweep was stopped before the end: cells not reached are NaN.
     bool Stopped = false;
 
@@ -111,6 +115,10 @@ struct SweepStream {
     std::function<void(const SweptColumn& column, std::string& bytes)> Format;
     std::function<void(std::string_view bytes)> Write;
 };
+
+/// The combinations of the grid whose stop-loss is not larger than the
+/// spread of `costs`: the sweep leaves them out.
+std::int64_t LeftOutCombinations(const SweepGrid& grid, const TradeCosts& costs);
 
 /// The weeks a sweep's table must cover: its range and the forward range.
 WeekRange SweptWeeks(const SweepParams& params);

@@ -3,28 +3,29 @@
 #include <cstdlib>
 
 namespace quillet {
-namespace {
-
-std::string RangeError(const char* what, int tenths, int lowest, int highest)
+std::optional<CostRangeFault> TradeCostsFault(const TradeCosts& c)
 {
-    if (tenths >= lowest && tenths <= highest)
-        return {};
-    return std::string(what) + " " + TenthsText(tenths, '.') + " is outside " + TenthsText(lowest, '.') +
-           " to " + TenthsText(highest, '.') + " points";
+    const CostRangeFault ranges[] = {
+        {CostKind::Spread, c.SpreadTenths, 0, kSpreadMaxTenths},
+        {CostKind::Commission, c.CommissionTenths, 0, kCommissionMaxTenths},
+        {CostKind::SwapLong, c.SwapLongTenths, -kSwapLimitTenths, kSwapLimitTenths},
+        {CostKind::SwapShort, c.SwapShortTenths, -kSwapLimitTenths, kSwapLimitTenths},
+    };
+    for (const CostRangeFault& r : ranges)
+        if (r.Tenths < r.LowestTenths || r.Tenths > r.HighestTenths)
+            return r;
+    return std::nullopt;
 }
-
-} // namespace
 
 std::string TradeCostsError(const TradeCosts& c)
 {
-    for (const std::string& e :
-         {RangeError("Spread", c.SpreadTenths, 0, kSpreadMaxTenths),
-          RangeError("Commission", c.CommissionTenths, 0, kCommissionMaxTenths),
-          RangeError("Long swap", c.SwapLongTenths, -kSwapLimitTenths, kSwapLimitTenths),
-          RangeError("Short swap", c.SwapShortTenths, -kSwapLimitTenths, kSwapLimitTenths)})
-        if (!e.empty())
-            return e;
-    return {};
+    static constexpr const char* kNames[] = {"Spread", "Commission", "Long swap", "Short swap"};
+    const std::optional<CostRangeFault> f = TradeCostsFault(c);
+    if (!f)
+        return {};
+    return std::string(kNames[static_cast<int>(f->Kind)]) + " " + TenthsText(f->Tenths, '.') +
+           " is outside " + TenthsText(f->LowestTenths, '.') + " to " + TenthsText(f->HighestTenths, '.') +
+           " points";
 }
 
 std::string TenthsText(long long tenths, char separator)

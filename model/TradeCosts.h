@@ -33,7 +33,22 @@ inline constexpr int kSpreadMaxTenths = 500;
 inline constexpr int kCommissionMaxTenths = 500;
 inline constexpr int kSwapLimitTenths = 500;
 
-/// Why the costs are out of their ranges, or empty when they are not.
+/// The four costs, in the order of TradeCosts.
+enum class CostKind { Spread, Commission, SwapLong, SwapShort };
+
+/// A cost outside its range: which one, its value and the range, in tenths.
+struct CostRangeFault {
+    CostKind Kind;
+    int Tenths;
+    int LowestTenths;
+    int HighestTenths;
+};
+
+/// The first cost outside its range, or nothing when all are within.
+std::optional<CostRangeFault> TradeCostsFault(const TradeCosts& costs);
+
+/// Why the costs are out of their ranges, in the command line's words, or
+/// empty when they are not.
 std::string TradeCostsError(const TradeCosts& costs);
 
 /// Tenths of a point as points with one decimal and `separator` ("1,2",

@@ -35,12 +35,20 @@ std::string TradeCostsCaption(const TradeCosts& c)
            SignedText(c.SwapLongTenths) + "/" + SignedText(c.SwapShortTenths) + " п";
 }
 
+std::string CostRangeMessage(const CostRangeFault& f)
+{
+    // In the order of CostKind.
+    static constexpr const char* kNames[] = {"Спред", "Комиссия", "Своп покупки", "Своп продажи"};
+    return std::string(kNames[static_cast<int>(f.Kind)]) + " " + TenthsText(f.Tenths) +
+           " п вне пределов от " + TenthsText(f.LowestTenths) + " до " + TenthsText(f.HighestTenths) + " п";
+}
+
 std::string CostsMessage(const TradeCosts& costs, int stopLossPoints)
 {
-    if (!TradeCostsError(costs).empty())
-        return "Издержки вне допустимых пределов";
+    if (const std::optional<CostRangeFault> fault = TradeCostsFault(costs))
+        return CostRangeMessage(*fault);
     if (!CostModel(costs, 1).StopLossClearsSpread(stopLossPoints))
-        return "Stop Loss (" + std::to_string(stopLossPoints) + " п) должен быть больше спреда (" +
+        return "Стоп-лосс (" + std::to_string(stopLossPoints) + " п) должен быть больше спреда (" +
                TenthsText(costs.SpreadTenths) + " п)";
     return {};
 }
@@ -53,6 +61,75 @@ std::string ForwardOverlapWarning(int sweptFirst, int sweptLast, int forwardFirs
         return {};
     return "Недели " + std::to_string(first) + "–" + std::to_string(last) +
            " входят и в подбор, и в проверку: цифры «(пров.)» на них не независимы от подбора";
+}
+
+std::string LeftOutText(std::int64_t leftOut)
+{
+    return "ещё " + std::to_string(leftOut) + " не считались: стоп-лосс не больше спреда";
+}
+
+namespace {
+
+struct NoChoiceWords {
+    std::string_view Text, Name;
+};
+
+// In the order of NoChoice.
+constexpr std::array<NoChoiceWords, 5> kNoChoiceWords = {{
+    {"", ""},
+    {"нет комбинаций с достаточным числом входов: окно не торгует", "too_few_entries"},
+    {"ни у одной комбинации с достаточным числом входов нет значения метрики: окно не торгует",
+     "no_metric_value"},
+    {"ни одна комбинация не проходит правило плато (половина окрестности с достаточным числом входов): "
+     "окно не торгует",
+     "no_plateau"},
+    {"все стоп-лоссы сетки не больше спреда: окно не торгует", "stop_loss_within_spread"},
+}};
+
+} // namespace
+
+std::string_view NoChoiceText(NoChoice reason)
+{
+    return kNoChoiceWords[static_cast<std::size_t>(reason)].Text;
+}
+
+std::string_view NoChoiceName(NoChoice reason)
+{
+    return kNoChoiceWords[static_cast<std::size_t>(reason)].Name;
+}
+
+std::string_view EfficiencyGapText(EfficiencyGap gap)
+{
+    switch (gap) {
+    case EfficiencyGap::None:
+        return "";
+    case EfficiencyGap::NoWeeks:
+        return "нет недель в выборке или вне её";
+    case EfficiencyGap::InSampleNotProfit:
+        return "чистые пункты выбранных комбинаций в выборке в сумме не больше нуля: отношение не имеет "
+               "смысла";
+    }
+    return "";
+}
+
+std::string_view EfficiencyGapName(EfficiencyGap gap)
+{
+    switch (gap) {
+    case EfficiencyGap::None:
+        return "";
+    case EfficiencyGap::NoWeeks:
+        return "no_weeks";
+    case EfficiencyGap::InSampleNotProfit:
+        return "in_sample_net_not_positive";
+    }
+    return "";
+}
+
+std::string ClippedRangeText(WeekRange asked, WeekRange used)
+{
+    return "недели " + std::to_string(asked.First) + ".." + std::to_string(asked.Last) +
+           " ограничены данными инструмента: " + std::to_string(used.First) + ".." +
+           std::to_string(used.Last);
 }
 
 } // namespace quillet

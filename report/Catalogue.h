@@ -4,6 +4,7 @@
 // a direction, an exit, the costs, and what they say about them. The engines
 // return values and ids; the texts are made here.
 
+#include "analysis/WalkForward.h"
 #include "engine/SweepMetric.h"
 #include "engine/TradeEvents.h"
 #include "model/TradeCosts.h"
@@ -82,13 +83,36 @@ inline std::string_view ExitKindCaption(ExitKind kind)
 /// своп −0,3/+0,1 п" (long, then short swap, each with its sign).
 std::string TradeCostsCaption(const TradeCosts& costs);
 
+/// A cost out of its range as the window says it: "Спред -5,0 п вне
+/// пределов от 0,0 до 50,0 п".
+std::string CostRangeMessage(const CostRangeFault& fault);
+
 /// Why the window cannot run with these costs and this stop-loss, or empty
-/// when it can.
+/// when it can: a cost out of its range, or a stop-loss not larger than the
+/// spread ("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)").
 std::string CostsMessage(const TradeCosts& costs, int stopLossPoints);
 
 /// The warning that the forward weeks FIRST..LAST share weeks with the swept
 /// weeks, so that the forward figures on them are not independent of the
 /// choice; empty when they share none.
 std::string ForwardOverlapWarning(int sweptFirst, int sweptLast, int forwardFirst, int forwardLast);
+
+/// How many combinations a sweep left out because their stop-loss is not
+/// larger than the spread: "ещё 91102 не считались: стоп-лосс не больше спреда".
+std::string LeftOutText(std::int64_t leftOut);
+
+/// Why a walk-forward window chose nothing, for a reader ("... : окно не
+/// торгует") and for programs ("too_few_entries").
+std::string_view NoChoiceText(NoChoice reason);
+std::string_view NoChoiceName(NoChoice reason);
+
+/// Why the walk-forward efficiency has no value, for a reader (to follow
+/// its "-") and for programs; empty for EfficiencyGap::None.
+std::string_view EfficiencyGapText(EfficiencyGap gap);
+std::string_view EfficiencyGapName(EfficiencyGap gap);
+
+/// The weeks of a walk-forward analysis when the instrument's data end
+/// before the range asked for: "недели 0..535 ограничены данными: 0..299".
+std::string ClippedRangeText(WeekRange asked, WeekRange used);
 
 } // namespace quillet

@@ -63,11 +63,12 @@ std::string PointsText(std::int64_t tenths)
     return TenthsText(tenths, ',');
 }
 
-std::string PeriodText(const BacktestParams& params, const Instrument& instrument)
+// The dates and indices of the first and last weeks with data of a range.
+std::string PeriodText(WeekRange weeks, const Instrument& instrument)
 {
     const int end = FirstEmptyIndex(instrument.Week, 1);
-    int first = std::max(params.FirstWeek, 0);
-    int last = std::min(params.LastWeek, end - 1);
+    int first = std::max(weeks.First, 0);
+    int last = std::min(weeks.Last, end - 1);
     while (first <= last && !CandleExists(instrument.Week[first]))
         ++first;
     while (last >= first && !CandleExists(instrument.Week[last]))
@@ -94,7 +95,7 @@ std::vector<ReportFact> ParameterFacts(const BacktestParams& params, const Instr
 {
     return {
         {"Инструмент", params.PairName, "pair"},
-        {"Период", PeriodText(params, instrument), "period"},
+        {"Период", PeriodText({params.FirstWeek, params.LastWeek}, instrument), "period"},
         {"Минимальное тело недельной свечи", std::to_string(params.SignalMinPoints) + " п", "signal"},
         {"Стоп-лосс", std::to_string(params.StopLossPoints) + " п", "sl"},
         {"Тейк-профит", std::to_string(params.TakeProfitPoints) + " п", "tp"},
@@ -374,6 +375,37 @@ void HtmlReport::AddTradePicture(std::string_view heading, const TradePicture& p
     body_ += svg + "</svg>\n";
 }
 
+void HtmlReport::AddBars(std::string_view heading, std::string_view id, const std::vector<int>& counts,
+                         const std::vector<std::string>& labels, std::string_view caption)
+{
+    constexpr double kWidth = 900, kHeight = 260, kLeft = 70, kRight = 20, kTop = 20, kBottom = 56;
+    body_ += Element("h2", heading) + "\n";
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"" + Attribute("id", id) + " width=\"" +
+                      Coord(kWidth) + "\" height=\"" + Coord(kHeight) + "\" viewBox=\"0 0 " + Coord(kWidth) +
+                      " " + Coord(kHeight) + "\">";
+    svg += "<rect x=\"0\" y=\"0\" width=\"" + Coord(kWidth) + "\" height=\"" + Coord(kHeight) +
+           "\" fill=\"#ffffff\" stroke=\"#cccccc\"/>";
+    if (!counts.empty()) {
+        const int highest = std::max(*std::max_element(counts.begin(), counts.end()), 1);
+        const Scale y{0, static_cast<double>(highest), kTop, kHeight - kTop - kBottom};
+        const double step = (kWidth - kLeft - kRight) / static_cast<double>(counts.size());
+        for (std::size_t b = 0; b < counts.size(); ++b) {
+            const double x = kLeft + step * static_cast<double>(b);
+            const double top = y(counts[b]);
+            svg += "<rect x=\"" + Coord(x + 1) + "\" y=\"" + Coord(top) + "\" width=\"" +
+                   Coord(std::max(step - 2, 1.0)) + "\" height=\"" + Coord(y(0) - top) +
+                   "\" fill=\"#d72828\" fill-opacity=\"0.6\"" +
+                   Attribute("data-count", std::to_string(counts[b])) + "/>";
+            if (b < labels.size())
+                svg += Text(x + step / 2, y(0) + 16, labels[b], "middle");
+        }
+        svg += Text(kLeft - 6, y(highest) + 4, std::to_string(highest), "end");
+        svg += Text(kLeft - 6, y(0) + 4, "0", "end");
+        svg += Text(kWidth / 2, kHeight - 12, caption, "middle");
+    }
+    body_ += svg + "</svg>\n";
+}
+
 void HtmlReport::AddMarkup(std::string_view markup)
 {
     body_ += markup;
@@ -411,6 +443,42 @@ void AddTradeSections(HtmlReport& report, const std::vector<ClosedTrade>& trades
     report.AddCurve(curveHeading, curve);
 }
 
+// The Monte Carlo of the trades, as the page shows it: its settings and
+// percentiles, and the histogram of the runs' deepest drawdowns.
+void AddMonteCarloSections(HtmlReport& report, const MonteCarloOutcome& mc)
+{
+    const auto percentiles = [](const Percentiles& p) {
+        return PointsText(p.P5) + " / " + PointsText(p.P50) + " / " + PointsText(p.P95);
+    };
+    std::vector<ReportFact> facts = {
+        {"Прогонов", std::to_string(mc.Runs), "mc-runs"},
+        {"Сделок в прогоне", std::to_string(mc.TradesPerRun), "mc-trades"},
+        {"Зерно", std::to_string(mc.Seed), "mc-seed"},
+    };
+    if (mc.Runs > 0) {
+        facts.push_back({"Итог, п (5% / 50% / 95%)", percentiles(mc.FinalNet), "mc-final-net"});
+        facts.push_back(
+            {"Макс. просадка, п (5% / 50% / 95%)", percentiles(mc.MaxDrawdown), "mc-max-drawdown"});
+        facts.push_back(
+            {"Прогонов с итогом ≤ 0", RatioFigureText(mc.LossShare * 100, 1) + "%", "mc-loss-share"});
+    }
+    report.AddFacts("Монте-Карло", "monte-carlo", facts);
+    if (mc.Drawdowns.empty())
+        return;
+    const std::vector<int> counts = HistogramCounts(mc.Drawdowns, kHistogramBins);
+    // Each bar is labelled with the smallest drawdown it can hold, in whole points.
+    const std::int64_t low = mc.Drawdowns.front();
+    const std::int64_t span = mc.Drawdowns.back() - low + 1;
+    std::vector<std::string> labels;
+    for (std::size_t b = 0; b < counts.size(); ++b)
+        labels.push_back(std::to_string(
+            std::llrint(static_cast<double>(low + span * static_cast<std::int64_t>(b) /
+                                                      static_cast<std::int64_t>(counts.size())) /
+                        10.0)));
+    report.AddBars("Монте-Карло: макс. просадка прогонов", "monte-carlo-drawdowns", counts, labels,
+                   "Макс. просадка прогонов, п");
+}
+
 // A range of weeks as its indices and the dates of its first and last weeks with data.
 std::string WeeksText(const Instrument& instrument, WeekRange weeks)
 {
@@ -424,7 +492,8 @@ std::string WeeksText(const Instrument& instrument, WeekRange weeks)
 } // namespace
 
 HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult& result,
-                              const std::vector<ClosedTrade>& trades, const Instrument& instrument)
+                              const std::vector<ClosedTrade>& trades, const Instrument& instrument,
+                              const MonteCarloOutcome* monteCarlo)
 {
     HtmlReport report("Отчёт о тестировании: " + params.PairName);
     report.AddFacts("Параметры", "parameters", ParameterFacts(params, instrument));
@@ -433,12 +502,14 @@ HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult
     AddTradeSections(report, trades, "Кривая доходности, п после издержек (просадки закрашены)");
     if (!trades.empty())
         report.AddTradePicture("Последняя сделка на свечах", MakeTradePicture(trades.back(), instrument));
+    if (monteCarlo)
+        AddMonteCarloSections(report, *monteCarlo);
     report.AddTable("Сделки", TradeTable(trades, params.Costs.SpreadRecorded));
     return report;
 }
 
 HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForwardOutcome& out,
-                                 const Instrument& instrument)
+                                 const Instrument& instrument, const MonteCarloOutcome* monteCarlo)
 {
     const SweepParams& sp = params.Sweep;
     const SweepGrid& g = sp.Grid;
@@ -448,7 +519,7 @@ HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForw
     HtmlReport report("Форвард-анализ: " + sp.PairName);
     std::vector<ReportFact> setup = {
         {"Инструмент", sp.PairName, "pair"},
-        {"Недели", WeeksText(instrument, sp.Weeks), "weeks"},
+        {"Недели", PeriodText(out.Weeks, instrument), "weeks"},
         {"Выборка / проверка, недель",
          std::to_string(params.InSample) + " / " + std::to_string(params.OutOfSample), "lengths"},
         {"Окно", params.Anchored ? "нарастающее" : "скользящее", "anchored"},
@@ -486,16 +557,21 @@ HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForw
                 ComputeTradeStats({first, first + static_cast<std::ptrdiff_t>(w.TradeCount)}).All;
             row.insert(row.end(),
                        {std::to_string(w.Signal), std::to_string(w.StopLoss), std::to_string(w.TakeProfit),
-                        w.Hold ? std::to_string(*w.Hold) : "-", RatioText(w.InSampleMetric),
+                        w.Hold ? std::to_string(*w.Hold) : "-", MetricText(sp.Metric, w.InSampleMetric),
                         PointsText(w.OutOfSampleNetTenths), std::to_string(w.OutOfSampleResult.Entries),
                         RatioFigureText(ProfitFactor(f))});
         }
         windows.Rows.push_back(std::move(row));
     }
     report.AddTable("Окна", windows);
+    std::string efficiency = RatioFigureText(out.Efficiency);
+    if (out.EfficiencyMissing != EfficiencyGap::None)
+        efficiency += " (" + std::string(EfficiencyGapText(out.EfficiencyMissing)) + ")";
     AddTradeSections(report, out.Trades,
                      "Вне выборки: кривая доходности, п после издержек (просадки закрашены)",
-                     {{"Эффективность", RatioFigureText(out.Efficiency), "efficiency"}});
+                     {{"Эффективность", efficiency, "efficiency"}});
+    if (monteCarlo)
+        AddMonteCarloSections(report, *monteCarlo);
     report.AddTable("Сделки вне выборки", TradeTable(out.Trades, sp.Costs.SpreadRecorded));
     return report;
 }

@@ -5,6 +5,7 @@
 // single-pair sections. Markup is kept well-formed (every element closed,
 // every attribute quoted), so an XML reader reads it as well as a browser.
 
+#include "analysis/MonteCarlo.h"
 #include "engine/BacktestParams.h"
 #include "engine/ClosedTrade.h"
 #include "engine/SinglePair.h"
@@ -56,6 +57,10 @@ class HtmlReport {
     void AddTable(std::string_view heading, const ReportTable& table);
     void AddCurve(std::string_view heading, const ReportCurve& curve);
     void AddTradePicture(std::string_view heading, const TradePicture& picture);
+    /// Bars of counts side by side, each labelled under it, with a caption
+    /// under the labels.
+    void AddBars(std::string_view heading, std::string_view id, const std::vector<int>& counts,
+                 const std::vector<std::string>& labels, std::string_view caption);
     /// Markup made elsewhere, already escaped and well-formed.
     void AddMarkup(std::string_view markup);
 
@@ -70,9 +75,11 @@ class HtmlReport {
 /// The report of a single-pair run over `instrument`: the instrument and the
 /// period, the parameters and costs, the fourteen values with their
 /// captions, the figures of the trades and their years, the account of net
-/// points with its drawdowns, and every trade.
+/// points with its drawdowns, and every trade; with `monteCarlo`, its
+/// percentiles and the histogram of its drawdowns before the trades.
 HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult& result,
-                              const std::vector<ClosedTrade>& trades, const Instrument& instrument);
+                              const std::vector<ClosedTrade>& trades, const Instrument& instrument,
+                              const MonteCarloOutcome* monteCarlo = nullptr);
 
 struct WalkForwardParams;
 struct WalkForwardOutcome;
@@ -80,8 +87,8 @@ struct WalkForwardOutcome;
 /// The report of a walk-forward analysis: its settings, the table of its
 /// windows (the choice of each and its out-of-sample result), the figures of
 /// the joined out-of-sample trades with the efficiency, their years, their
-/// account of net points and the trades.
+/// account of net points, the Monte Carlo when given, and the trades.
 HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForwardOutcome& out,
-                                 const Instrument& instrument);
+                                 const Instrument& instrument, const MonteCarloOutcome* monteCarlo = nullptr);
 
 } // namespace quillet

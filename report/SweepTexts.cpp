@@ -25,6 +25,13 @@ std::string RatioText(long double value, const char* suffix)
     return text + suffix;
 }
 
+std::string MetricText(SweepMetric metric, long double value)
+{
+    if (std::isnan(value) || !(metric == SweepMetric::Net || metric == SweepMetric::MaxDrawdown))
+        return RatioText(value);
+    return TenthsText(static_cast<long long>(std::llrint(value * 10)));
+}
+
 std::vector<std::string> BestRowCells(const SweepRow& row)
 {
     // After costs the net has tenths of a point.

@@ -13,6 +13,10 @@ namespace quillet {
 /// ("1,3", "66,7", "100" with `suffix`), or "-" where it has no value (NaN).
 std::string RatioText(long double value, const char* suffix = "");
 
+/// A metric's value as the tables show it: points with one decimal always
+/// ("-4,0" beside "-65,8"), entries whole, the ratios as RatioText.
+std::string MetricText(SweepMetric metric, long double value);
+
 /// The cells of one best row in the order of kBestRowColumns, then those of
 /// kForwardColumns when the row has a forward check.
 std::vector<std::string> BestRowCells(const SweepRow& row);

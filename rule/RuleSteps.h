@@ -175,9 +175,12 @@ inline double SellExitPrice(double bid, int spreadTenths, long double m)
     return static_cast<double>(static_cast<long double>(bid) + SpreadPrice(spreadTenths, m));
 }
 
-/// The midnights a position is held over, from its entry candle's day
-/// (exclusive) to its exit candle's day (inclusive); the midnight that
-/// starts a Thursday counts three, for the weekend's swap.
+/// The swap nights of a position: the midnights from its entry candle's day
+/// (exclusive) to its exit candle's day (inclusive), in the quotes' clock, as
+/// a broker charges rollovers. The midnights that start a Sunday or a Monday
+/// carry no swap (no trading day ends on them), the one that starts a
+/// Thursday counts three (it carries the weekend), every other one counts
+/// one: seven for a full week.
 inline int NightsHeld(double entryDate, double exitDate)
 {
     // Corrupt dates (NaN, or far beyond any calendar) hold no nights.
@@ -188,12 +191,17 @@ inline int NightsHeld(double entryDate, double exitDate)
     const long long to = static_cast<long long>(std::floor(exitDate));
     if (to <= from)
         return 0;
-    // Day 0 of the serials, 30 December 1899, was a Saturday: Thursdays are
-    // 5 mod 7. The Thursdays up to a day, counted from far enough back that
-    // the division never meets a negative number.
-    const auto thursdaysUpTo = [](long long day) { return (day + 2 + 7 * 2000000LL) / 7; };
-    const long long days = to - from;
-    return static_cast<int>(days + 2 * (thursdaysUpTo(to) - thursdaysUpTo(from)));
+    // Day 0 of the serials, 30 December 1899, was a Saturday, so a day's
+    // weekday is its serial mod 7 from Saturday. The nights up to a day,
+    // counted from far enough back that the division never meets a negative
+    // number: seven a week, and within the week the running sum of the
+    // weights Sat 1, Sun 0, Mon 0, Tue 1, Wed 1, Thu 3, Fri 1.
+    constexpr int kNightsThrough[7] = {1, 1, 1, 2, 3, 6, 7};
+    const auto nightsUpTo = [&](long long day) {
+        const long long d = day + 7 * 2000000LL;
+        return 7 * (d / 7) + kNightsThrough[d % 7];
+    };
+    return static_cast<int>(nightsUpTo(to) - nightsUpTo(from));
 }
 
 } // namespace quillet

@@ -6,7 +6,8 @@
 # one PNG per page into DIR:
 #   1-all-pairs.png  2-single-pair.png  3-quotes.png  4-work-log.png  5-trades.png
 #   6-optimisation.png  7-trade-candles.png, and the trade page of a run of
-#   EURUSD with costs: 8-trades-costs.png; then 9-walkforward.png
+#   EURUSD with costs: 8-trades-costs.png, its Monte Carlo: 10-monte-carlo.png;
+#   then 11-walkforward-first-size.png and, larger, 9-walkforward.png
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: scripts/screenshots.sh DIR" >&2

@@ -32,24 +32,89 @@ std::string_view TrimLeft(std::string_view s)
     return s;
 }
 
-[[noreturn]] void ThrowLine(int number, const std::string& why)
+std::string LineFault(int number, const std::string& why)
 {
-    throw Error("строка " + std::to_string(number) + ": " + why);
+    return "строка " + std::to_string(number) + ": " + why;
 }
 
-/// Takes the last blank-separated field off the end of `line`.
-std::string_view TakeLastField(std::string_view& line)
+/// The blank-separated fields of a line.
+std::vector<std::string_view> Fields(std::string_view line)
 {
-    line = TrimRight(line);
-    std::size_t start = line.size();
-    while (start > 0 && !IsBlank(line[start - 1]))
-        --start;
-    const std::string_view field = line.substr(start);
-    line = line.substr(0, start);
-    return field;
+    std::vector<std::string_view> fields;
+    for (line = TrimLeft(line); !line.empty(); line = TrimLeft(line)) {
+        std::size_t end = 0;
+        while (end < line.size() && !IsBlank(line[end]))
+            ++end;
+        fields.push_back(line.substr(0, end));
+        line.remove_prefix(end);
+    }
+    return fields;
 }
 
 constexpr const char* kCostNames[] = {"спред", "комиссия", "своп покупки", "своп продажи"};
+constexpr int TradeCosts::*kCostFields[] = {&TradeCosts::SpreadTenths, &TradeCosts::CommissionTenths,
+                                            &TradeCosts::SwapLongTenths, &TradeCosts::SwapShortTenths};
+constexpr std::size_t kCostCount = std::size(kCostFields);
+
+/// Reads the text of cost k (spread, commission, long swap, short swap) into
+/// `costs`; false when the text is not that cost.
+bool ReadCostField(std::size_t k, std::string_view text, TradeCosts& costs)
+{
+    if (k == 0 && text == kRecordedSpreadWord) {
+        costs.SpreadRecorded = true;
+        return true;
+    }
+    const std::optional<int> tenths = ParseTenths(text);
+    if (!tenths)
+        return false;
+    costs.*kCostFields[k] = *tenths;
+    return true;
+}
+
+/// One line's instrument and costs, or why the line is not one.
+struct CostsLine {
+    std::string Name;
+    TradeCosts Costs;
+    std::string Fault;
+};
+
+CostsLine ReadCostsLine(std::string_view line)
+{
+    CostsLine read;
+    const std::vector<std::string_view> fields = Fields(line);
+    const std::size_t needed = kCostCount + 1;
+    if (fields.size() < needed) {
+        read.Fault =
+            "полей " + std::to_string(fields.size()) + ", нужно " + std::to_string(needed) +
+            ": имя инструмента и четыре числа (спред, комиссия, своп покупки, своп продажи), а не '" +
+            std::string(TrimRight(TrimLeft(line))) + "'";
+        return read;
+    }
+    // The costs are the last fields; the name is all before them, blanks within it kept.
+    const std::size_t first = fields.size() - kCostCount;
+    for (std::size_t k = 0; k < kCostCount; ++k)
+        if (!ReadCostField(k, fields[first + k], read.Costs)) {
+            read.Fault = std::string(kCostNames[k]) + " '" + std::string(fields[first + k]) +
+                         "' не число пунктов с одним знаком после точки";
+            return read;
+        }
+    const auto nameLength = static_cast<std::size_t>(fields[first].data() - fields[0].data());
+    read.Name = std::string(TrimRight(std::string_view(fields[0].data(), nameLength)));
+    if (const std::optional<CostRangeFault> f = TradeCostsFault(read.Costs))
+        read.Fault = read.Name + ": " + kCostNames[static_cast<int>(f->Kind)] + " " +
+                     TenthsText(f->Tenths, '.') + " п вне пределов от " + TenthsText(f->LowestTenths, '.') +
+                     " до " + TenthsText(f->HighestTenths, '.') + " п";
+    return read;
+}
+
+/// The text of the file at `path`, UTF-8; nothing when there is no file.
+std::optional<std::string> CostsFileText(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found)
+        return std::nullopt;
+    return Cp1251ToUtf8(ReadFileBytes(path));
+}
 
 } // namespace
 
@@ -71,49 +136,38 @@ void CostsTable::Set(const std::string& name, const TradeCosts& costs)
     entries_.emplace_back(name, costs);
 }
 
-CostsTable ParseCosts(std::string_view text)
+CostsFileLines ParseCostsLines(std::string_view text)
 {
-    CostsTable table;
+    CostsFileLines out;
     std::vector<int> lineOf; // per entry, the line that named it
     TextLineReader reader(text);
     for (std::string_view line; reader.Next(line);) {
-        const int number = reader.Number();
-        std::string_view rest = TrimLeft(line);
+        const std::string_view rest = TrimLeft(line);
         if (TrimRight(rest).empty() || rest.front() == '#')
             continue;
-        // The name is what is left before the four costs.
-        std::array<int, 4> tenths{};
-        bool recorded = false;
-        for (int k = 3; k >= 0; --k) {
-            const std::string_view field = TakeLastField(rest);
-            if (field.empty() || TrimRight(rest).empty())
-                ThrowLine(number, "нужны имя инструмента и четыре числа (спред, комиссия, своп покупки, своп "
-                                  "продажи), а не '" +
-                                      std::string(TrimRight(line)) + "'");
-            if (k == 0 && field == kRecordedSpreadWord) {
-                recorded = true;
-                continue;
-            }
-            const std::optional<int> value = ParseTenths(field);
-            if (!value)
-                ThrowLine(number, std::string(kCostNames[k]) + " '" + std::string(field) +
-                                      "' не число пунктов с одним знаком после точки");
-            tenths[static_cast<std::size_t>(k)] = *value;
-        }
-        const std::string name(TrimRight(rest));
-        const TradeCosts costs{tenths[0], tenths[1], tenths[2], tenths[3], recorded};
-        if (const std::string why = TradeCostsError(costs); !why.empty())
-            ThrowLine(number, name + ": " + why);
-        const auto& entries = table.Entries();
+        CostsLine read = ReadCostsLine(rest);
+        const auto& entries = out.Table.Entries();
         const auto same = std::find_if(entries.begin(), entries.end(),
-                                       [&](const CostsTable::Entry& e) { return e.first == name; });
-        if (same != entries.end())
-            ThrowLine(number, "инструмент " + name + " уже указан в строке " +
-                                  std::to_string(lineOf[static_cast<std::size_t>(same - entries.begin())]));
-        table.Set(name, costs);
-        lineOf.push_back(number);
+                                       [&](const CostsTable::Entry& e) { return e.first == read.Name; });
+        if (read.Fault.empty() && same != entries.end())
+            read.Fault = "инструмент " + read.Name + " уже указан в строке " +
+                         std::to_string(lineOf[static_cast<std::size_t>(same - entries.begin())]);
+        if (!read.Fault.empty()) {
+            out.Ignored.push_back(LineFault(reader.Number(), read.Fault));
+            continue;
+        }
+        out.Table.Set(read.Name, read.Costs);
+        lineOf.push_back(reader.Number());
     }
-    return table;
+    return out;
+}
+
+CostsTable ParseCosts(std::string_view text)
+{
+    CostsFileLines read = ParseCostsLines(text);
+    if (!read.Ignored.empty())
+        throw Error(read.Ignored.front());
+    return std::move(read.Table);
 }
 
 std::string CostsText(const CostsTable& table)
@@ -141,16 +195,16 @@ std::string CostsText(const CostsTable& table)
 
 CostsTable ReadCostsFile(const std::string& dir)
 {
-    const std::string path = dir + kCostsFileName;
-    std::error_code ec;
-    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found)
-        return {};
-    const std::string text = Cp1251ToUtf8(ReadFileBytes(path));
-    try {
-        return ParseCosts(text);
-    } catch (const Error& e) {
-        throw Error("Файл издержек '" + path + "', " + e.what());
-    }
+    CostsFileLines read = ReadCostsFileLines(dir);
+    if (!read.Ignored.empty())
+        throw Error("Файл издержек '" + dir + kCostsFileName + "', " + read.Ignored.front());
+    return std::move(read.Table);
+}
+
+CostsFileLines ReadCostsFileLines(const std::string& dir)
+{
+    const std::optional<std::string> text = CostsFileText(dir + kCostsFileName);
+    return text ? ParseCostsLines(*text) : CostsFileLines{};
 }
 
 void WriteCostsFile(const std::string& dir, const CostsTable& table)

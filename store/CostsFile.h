@@ -46,9 +46,20 @@ class CostsTable {
     std::vector<Entry> entries_;
 };
 
-/// The table of a costs file's text (UTF-8). A line that is not a name and
-/// four costs, a cost out of its range, or a name given twice throws an
-/// Error naming the line: "строка 3: ...".
+/// A costs file read line by line: the lines that read, and why each other
+/// one was left out, naming it ("строка 3: ...").
+struct CostsFileLines {
+    CostsTable Table;
+    std::vector<std::string> Ignored;
+};
+
+/// Reads a costs file's text (UTF-8). A line that is not a name and four
+/// costs, a cost out of its range, or a name given again is left out; the
+/// other lines are read as if it were not there.
+CostsFileLines ParseCostsLines(std::string_view text);
+
+/// The table of a costs file's text (UTF-8); the first line ParseCostsLines
+/// leaves out throws an Error with its text.
 CostsTable ParseCosts(std::string_view text);
 
 /// The text of a costs file (UTF-8, LF), with a heading note; ParseCosts
@@ -60,6 +71,10 @@ std::string CostsText(const CostsTable& table);
 /// be read throws its FileError, and one that is malformed an Error naming
 /// the file and the line.
 CostsTable ReadCostsFile(const std::string& dir);
+
+/// Reads dir + "costs" as ParseCostsLines does; a missing file is an empty
+/// table, and a file that cannot be read throws its FileError.
+CostsFileLines ReadCostsFileLines(const std::string& dir);
 
 /// Writes dir + "costs" through the atomic writer: a failure leaves the
 /// file that was there as it was.

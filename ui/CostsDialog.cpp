@@ -71,6 +71,14 @@ CostsDialog::CostsDialog(const QStringList& names, CostsTable table,
 
 CostsDialog::~CostsDialog() = default;
 
+void CostsDialog::ShowIgnoredLines(const QStringList& lines)
+{
+    ui->IgnoredLinesLabel->setText(
+        QStringLiteral("Не прочитаны строки файла издержек (пока они в нём, файл не перезаписывается):\n") +
+        lines.join(QLatin1Char('\n')));
+    ui->IgnoredLinesLabel->setVisible(!lines.isEmpty());
+}
+
 QDoubleSpinBox* CostsDialog::Cell(int row, Column column) const
 {
     return qobject_cast<QDoubleSpinBox*>(ui->CostsTable->cellWidget(row, column));

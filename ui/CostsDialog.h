@@ -37,6 +37,10 @@ class CostsDialog : public QDialog {
     /// every other instrument's as it was given.
     CostsTable Edited() const;
 
+    /// Says which lines of the costs file were not read, and that the file
+    /// is kept as it is while it holds them; nothing for none.
+    void ShowIgnoredLines(const QStringList& lines);
+
     /// The spin box of a row's cost column.
     QDoubleSpinBox* Cell(int row, Column column) const;
     /// The check box "спред: по истории" of a row.

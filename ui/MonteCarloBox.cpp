@@ -3,14 +3,14 @@
 #include "analysis/TradeStats.h"
 #include "model/TradeCosts.h"
 #include "report/FigureTexts.h"
+#include "ui/ChartTicks.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui_MonteCarloBox.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
+#include <QAreaSeries>
 #include <QChart>
+#include <QLineSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -19,7 +19,9 @@
 namespace quillet::ui {
 namespace {
 
-constexpr int kHistogramBins = 12;
+// Ticks that fit the box at the window's first size.
+constexpr int kMostDrawdownTicks = 5;
+constexpr int kMostCountTicks = 3;
 
 QString Points(std::int64_t tenths)
 {
@@ -32,18 +34,6 @@ QString PercentilesText(const Percentiles& p)
 }
 
 } // namespace
-
-std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins)
-{
-    std::vector<int> counts(static_cast<std::size_t>(std::max(bins, 1)), 0);
-    if (sorted.empty())
-        return counts;
-    const std::int64_t low = sorted.front();
-    const std::int64_t span = sorted.back() - low + 1;
-    for (const std::int64_t v : sorted)
-        ++counts[static_cast<std::size_t>((v - low) * static_cast<std::int64_t>(counts.size()) / span)];
-    return counts;
-}
 
 MonteCarloBox::MonteCarloBox(QWidget* parent) : QGroupBox(parent), ui(std::make_unique<Ui::MonteCarloBox>())
 {
@@ -121,34 +111,41 @@ void MonteCarloBox::DrawHistogram(const std::vector<std::int64_t>& drawdowns)
     if (drawdowns.empty())
         return;
     const std::vector<int> counts = HistogramCounts(drawdowns, kHistogramBins);
-    auto* set = new QBarSet(QStringLiteral("Прогонов"));
-    set->setColor(QColor(215, 40, 40, 160));
-    QStringList labels;
+    const auto bins = static_cast<std::int64_t>(counts.size());
     const std::int64_t low = drawdowns.front();
     const std::int64_t span = drawdowns.back() - low + 1;
-    for (std::size_t b = 0; b < counts.size(); ++b) {
-        *set << counts[b];
-        // Each bar is labelled with the smallest drawdown it can hold.
-        labels << QString::number(static_cast<double>(low + span * static_cast<std::int64_t>(b) /
-                                                                static_cast<std::int64_t>(counts.size())) /
-                                      10.0,
-                                  'f', 0);
+    // Bin b holds the drawdowns from its edge, in points, to the next bin's.
+    const auto edge = [&](std::int64_t b) { return static_cast<double>(low + span * b / bins) / 10.0; };
+    // The bars as one outline over drawdown points, so that the axis below
+    // is a scale with a few round ticks rather than a label per bar.
+    auto* outline = new QLineSeries;
+    for (std::int64_t b = 0; b < bins; ++b) {
+        const int count = counts[static_cast<std::size_t>(b)];
+        outline->append({{edge(b), 0},
+                         {edge(b), static_cast<double>(count)},
+                         {edge(b + 1), static_cast<double>(count)},
+                         {edge(b + 1), 0}});
     }
-    auto* series = new QBarSeries;
-    series->setBarWidth(1.0);
-    series->append(set);
-    chart_->addSeries(series);
-    auto* categories = new QBarCategoryAxis;
-    categories->append(labels);
-    categories->setLabelsAngle(-90);
-    categories->setTitleText(QStringLiteral("Макс. просадка прогонов, п"));
-    auto* values = new QValueAxis;
-    values->setLabelFormat(QStringLiteral("%.0f"));
-    chart_->addAxis(categories, Qt::AlignBottom);
-    chart_->addAxis(values, Qt::AlignLeft);
-    series->attachAxis(categories);
-    series->attachAxis(values);
-    values->applyNiceNumbers();
+    auto* bars = new QAreaSeries(outline);
+    outline->setParent(bars);
+    bars->setName(QStringLiteral("Прогонов"));
+    bars->setColor(QColor(215, 40, 40, 160));
+    bars->setBorderColor(QColor(160, 20, 20));
+    chart_->addSeries(bars);
+    auto* x = new QValueAxis;
+    x->setTitleText(QStringLiteral("Макс. просадка прогонов, п"));
+    SetWholeTicks(x, edge(0), edge(bins), kMostDrawdownTicks);
+    auto* y = new QValueAxis;
+    SetWholeTicks(y, 0, *std::max_element(counts.begin(), counts.end()), kMostCountTicks);
+    chart_->addAxis(x, Qt::AlignBottom);
+    chart_->addAxis(y, Qt::AlignLeft);
+    bars->attachAxis(x);
+    bars->attachAxis(y);
+}
+
+void MonteCarloBox::ShowNote(const QString& text)
+{
+    ui->MonteCarloLabel->setText(text);
 }
 
 } // namespace quillet::ui

@@ -32,6 +32,8 @@ class MonteCarloBox : public QGroupBox {
     void SetTrades(std::vector<ClosedTrade> trades);
     /// Shows figures already calculated for the trades set.
     void ShowOutcome(const MonteCarloOutcome& outcome);
+    /// Says why no figures are shown for the trades set.
+    void ShowNote(const QString& text);
 
     int Runs() const;
     std::uint64_t Seed() const;
@@ -49,9 +51,5 @@ class MonteCarloBox : public QGroupBox {
     std::vector<ClosedTrade> trades_;
     QChart* chart_ = nullptr;
 };
-
-/// The bars of a histogram of sorted values: `bins` equal bins from the
-/// smallest to the largest value, the count in each.
-std::vector<int> HistogramCounts(const std::vector<std::int64_t>& sorted, int bins);
 
 } // namespace quillet::ui

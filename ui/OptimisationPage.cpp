@@ -215,9 +215,8 @@ bool OptimisationPage::ReadParams(SweepParams& params, int& slot)
     params.Costs = costs_.Of(params.PairName);
     params.MinEntries = u.MinEntries->value();
     params.Top = u.TopRows->value();
-    // The heatmap's plateau scores over holding limits need the metric of every holding limit.
-    params.KeepHoldCells = u.ShowPlateau->isChecked() && params.Grid.Hold.has_value() &&
-                           params.Grid.Combinations() <= kPlateauCellLimit;
+    // The heatmap's plateau scores need the metric of every combination.
+    params.KeepHoldCells = u.ShowPlateau->isChecked() && params.Grid.Combinations() <= kPlateauCellLimit;
     return true;
 }
 
@@ -297,16 +296,18 @@ void OptimisationPage::Finished(const SweepFound& found, const SweepParams& para
     const SweepOutcome& out = *outcome_;
     // The last progress report may not have arrived as a signal yet.
     const std::int64_t total = out.Grid.Combinations();
+    const std::int64_t done = out.Combinations + out.LeftOut;
     if (total > 0)
-        ui->SweepProgress->setValue(
-            static_cast<int>(out.Combinations * ui->SweepProgress->maximum() / total));
-    ui->StatusLabel->setText(
-        out.Stopped ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций")
-                          .arg(out.Combinations)
-                          .arg(out.Grid.Combinations())
+        ui->SweepProgress->setValue(static_cast<int>(done * ui->SweepProgress->maximum() / total));
+    QString status =
+        out.Stopped ? QStringLiteral("Остановлено: просчитано %1 из %2 комбинаций").arg(done).arg(total)
                     : QStringLiteral("Готово: %1 комбинаций за %2 с")
                           .arg(out.Combinations)
-                          .arg(QString::number(seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','))));
+                          .arg(QString::number(seconds, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')));
+    // Stop-losses within the spread are not swept: say how many were left out.
+    if (!out.Stopped && out.LeftOut > 0)
+        status += QStringLiteral(" (%1)").arg(QString::fromStdString(LeftOutText(out.LeftOut)));
+    ui->StatusLabel->setText(status);
 
     // The slider runs over the signal values swept; it starts at the best row's.
     QSlider* slider = ui->SignalSlider;
@@ -411,7 +412,7 @@ void OptimisationPage::UpdatePlateauCells()
     if (!outcome_ || !ui->ShowPlateau->isChecked())
         return;
     const SweepOutcome& out = *outcome_;
-    if (out.Grid.Hold && out.HoldCells.empty()) {
+    if (out.HoldCells.empty()) {
         plateauProblem_ = QStringLiteral("подберите заново с отмеченной оценкой плато");
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "model/Dates.h"
 #include "model/Numbers.h"
+#include "ui/ChartTicks.h"
 
 #include <QAreaSeries>
 #include <QCandlestickSeries>
@@ -10,6 +11,8 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPen>
@@ -25,6 +28,9 @@ namespace quillet::ui {
 namespace {
 
 constexpr qint64 kHourMs = 3'600'000;
+// Days on the hourly chart's axis: "dd.MM" labels that fit the chart at the
+// window's first size.
+constexpr int kMostDayTicks = 4;
 
 QChartView* NewView(QChart* chart, QWidget* parent)
 {
@@ -120,6 +126,11 @@ TradeChart::TradeChart(QWidget* parent) : QWidget(parent)
     hourTime_->setFormat(QStringLiteral("dd.MM"));
     hourPrice_ = new QValueAxis(hours_);
     Attach(hours_, {held_, hourCandles_, takeProfit_, stopLoss_, entry_, exit_}, hourTime_, hourPrice_);
+    // The legend names the levels and the marks; the candles and the hours
+    // held need no name, and six entries would not fit the chart.
+    for (QAbstractSeries* unnamed : std::initializer_list<QAbstractSeries*>{held_, hourCandles_})
+        for (QLegendMarker* marker : hours_->legend()->markers(unnamed))
+            marker->setVisible(false);
 
     weeks_ = new QChart;
     weeks_->legend()->hide();
@@ -139,7 +150,7 @@ TradeChart::TradeChart(QWidget* parent) : QWidget(parent)
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(NewView(hours_, split));
     split->addWidget(NewView(weeks_, split));
-    split->widget(1)->setMinimumWidth(240);
+    split->widget(1)->setMinimumWidth(200);
     split->setSizes({700, 300});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -182,9 +193,10 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
         low = std::min(low, c.Low);
         high = std::max(high, c.High);
     }
-    // Whole days, a tick at each midnight.
+    // Whole days, the ticks at midnights.
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(first).date().startOfDay();
-    const QDateTime to = QDateTime::fromMSecsSinceEpoch(last).date().addDays(1).startOfDay();
+    const QDateTime to = SetDayTicks(
+        hourTime_, from, QDateTime::fromMSecsSinceEpoch(last).date().addDays(1).startOfDay(), kMostDayTicks);
     const qreal left = static_cast<qreal>(from.toMSecsSinceEpoch());
     const qreal right = static_cast<qreal>(to.toMSecsSinceEpoch());
     takeProfit_->replace({{left, p.TakeProfitLevel}, {right, p.TakeProfitLevel}});
@@ -196,8 +208,6 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
     const qreal heldTo = static_cast<qreal>(exitAt + kHourMs);
     held_->upperSeries()->replace({{heldFrom, high * 2}, {heldTo, high * 2}});
     held_->lowerSeries()->replace({{heldFrom, low - (high - low)}, {heldTo, low - (high - low)}});
-    hourTime_->setRange(from, to);
-    hourTime_->setTickCount(static_cast<int>(std::clamp<qint64>(from.daysTo(to), 1, 9)) + 1);
     SetPriceRange(hourPrice_, low, high);
 
     weekCandles_->clear();
@@ -217,10 +227,7 @@ void TradeChart::ShowPicture(const TradePicture& p, const QString& title)
         weekTime_->setRange(QDateTime::fromMSecsSinceEpoch(PictureMoment(p.Weeks.front()) - 4 * day),
                             QDateTime::fromMSecsSinceEpoch(PictureMoment(p.Weeks.back()) + 4 * day));
         SetPriceRange(weekPrice_, wLow, wHigh);
-        weeks_->setTitle(
-            QStringLiteral("Сигнал %1: тело %2 п")
-                .arg(QString::fromStdString(FormatDate(p.Weeks[static_cast<std::size_t>(p.SignalAt)].Date)))
-                .arg(p.SignalBodyPoints));
+        weeks_->setTitle(QStringLiteral("Сигнал: тело %1 п").arg(p.SignalBodyPoints));
     }
     for (QAbstractAxis* axis :
          std::initializer_list<QAbstractAxis*>{hourTime_, hourPrice_, weekTime_, weekPrice_})

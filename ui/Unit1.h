@@ -150,8 +150,8 @@ class TForm1 : public QMainWindow {
                                                       const std::string& source, const QString& file);
     /// Adds a newly loaded instrument to the four pickers.
     void AddToPickers(const QString& name);
-    /// Reads the costs file at start-up; an error is shown and the file is
-    /// then left alone until the program ends.
+    /// Reads the costs file at start-up; an error or a line left out is
+    /// shown and the file is then left alone until the program ends.
     void LoadCosts();
     /// Tells the pages that show costs what they now are.
     void CostsChanged();
@@ -163,6 +163,7 @@ class TForm1 : public QMainWindow {
     bool listUnread_ = false; // "config" was there but could not be read at start-up
     quillet::CostsTable costs_;
     bool costsUnread_ = false; // "costs" was there but could not be read at start-up
+    QStringList costsIgnored_; // why each line of "costs" that did not read was left out
     QWidget* form2_ = nullptr;
     QLineSeries* series1_ = nullptr;
     quillet::ui::TOpenDialog* openDialog1_ = nullptr;

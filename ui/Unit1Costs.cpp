@@ -27,8 +27,13 @@ QString Text(const std::string& utf8)
 void TForm1::LoadCosts()
 {
     costsUnread_ = false;
+    costsIgnored_.clear();
+    const QString path = Text(baseDir_ + quillet::kCostsFileName);
     try {
-        costs_ = quillet::ReadCostsFile(baseDir_);
+        quillet::CostsFileLines read = quillet::ReadCostsFileLines(baseDir_);
+        costs_ = std::move(read.Table);
+        for (const std::string& line : read.Ignored)
+            costsIgnored_ << Text(line);
     } catch (const std::exception& e) {
         // The runs go on without costs; the file is not replaced by what the
         // window holds instead, so the user can mend it.
@@ -39,6 +44,13 @@ void TForm1::LoadCosts()
         if (const auto* fileError = dynamic_cast<const quillet::FileError*>(&e))
             text += QStringLiteral("\nФайл: ") + Text(fileError->Path());
         ShowError(this, text);
+    }
+    if (!costsIgnored_.isEmpty()) {
+        // The lines that read hold; the file is kept for the user to mend the others.
+        costsUnread_ = true;
+        ShowError(this, QStringLiteral("Файл издержек %1: строки пропущены, издержки остальных инструментов "
+                                       "загружены:\n%2")
+                            .arg(path, costsIgnored_.join(QLatin1Char('\n'))));
     }
     CostsChanged();
 }
@@ -77,10 +89,18 @@ void TForm1::CostsItemClick()
         if (costsUnread_) {
             costs_ = edited;
             CostsChanged();
-            ShowError(this, QStringLiteral("Файл издержек не был прочитан при запуске и не перезаписывается: "
+            const QString path = Text(baseDir_ + quillet::kCostsFileName);
+            ShowError(this,
+                      costsIgnored_.isEmpty()
+                          ? QStringLiteral("Файл издержек не был прочитан при запуске и не перезаписывается: "
                                            "новые издержки действуют, пока программа открыта. Исправьте или "
                                            "удалите файл %1 и запустите программу снова, чтобы их сохранять")
-                                .arg(Text(baseDir_ + quillet::kCostsFileName)));
+                                .arg(path)
+                          : QStringLiteral("В файле издержек %1 есть непрочитанные строки, и он не "
+                                           "перезаписывается: новые издержки действуют, пока программа "
+                                           "открыта. Исправьте или удалите эти строки и запустите "
+                                           "программу снова, чтобы их сохранять")
+                                .arg(path));
             return true;
         }
         try {
@@ -97,6 +117,7 @@ void TForm1::CostsItemClick()
     // Window-modal but not waited on: the window's handlers stay with the
     // event loop, and the dialog goes when it closes.
     auto* dialog = new quillet::ui::CostsDialog(names, costs_, save, this);
+    dialog->ShowIgnoredLines(costsIgnored_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->show();

@@ -150,6 +150,10 @@ void TForm1::N4Click()
         std::optional<quillet::HourlySummary> summary;
         try {
             summary = ImportHours(base, name, source, file);
+        } catch (const quillet::FileError& e) {
+            // The file, then its fault, as the command line says it.
+            quillet::SetActiveDateFormat(previousFormat);
+            throw quillet::Error(e.Named());
         } catch (...) {
             quillet::SetActiveDateFormat(previousFormat);
             throw;

@@ -72,6 +72,10 @@ void TForm1::ShowCombination(const ChosenCombination& c)
     if (restricted) {
         u.TrackBar5->setValue(c.Weeks.First);
         u.TrackBar11->setValue(c.Weeks.Last);
+        // A bar already in place raises no change, and choosing the pair may
+        // have shown its whole period meanwhile: the pickers show the weeks run.
+        TrackBar5Change();
+        TrackBar11Change();
     }
 
     u.PageControl1->setCurrentWidget(u.TabSheet2);

@@ -6,6 +6,7 @@
 #include "report/Catalogue.h"
 #include "report/FigureTexts.h"
 #include "report/SweepTexts.h"
+#include "ui/ChartTicks.h"
 #include "ui/MonteCarloBox.h"
 #include "ui_WalkForwardPage.h"
 
@@ -23,6 +24,9 @@
 
 namespace quillet::ui {
 namespace {
+
+// Ticks on each axis of the curve, few enough for the window's first size.
+constexpr int kMostCurveTicks = 6;
 
 QString Text(const std::string& text)
 {
@@ -107,19 +111,29 @@ void WalkForwardPage::Show(std::shared_ptr<const WalkForwardShown> shown)
                                        RatioCell(Expectancy(f), 1), RatioCell(WinRate(f)),
                                        Text(TenthsText(f.MaxDrawdownTenths)), RatioCell(RecoveryFactor(f)),
                                        RatioCell(Sqn(f))));
-    ui->EfficiencyLabel->setText(QStringLiteral("Эффективность: %1").arg(RatioCell(s.Outcome.Efficiency)));
+    QString efficiency = QStringLiteral("Эффективность: %1").arg(RatioCell(s.Outcome.Efficiency));
+    if (s.Outcome.EfficiencyMissing != EfficiencyGap::None)
+        efficiency +=
+            QStringLiteral(" (%1)").arg(Text(std::string(EfficiencyGapText(s.Outcome.EfficiencyMissing))));
+    ui->EfficiencyLabel->setText(efficiency);
     FillTable();
     DrawCurve();
     MonteCarloBox* mc = ui->WalkForwardMonteCarlo;
     mc->SetTrades(s.Outcome.Trades);
     if (s.MonteCarlo)
         mc->ShowOutcome(*s.MonteCarlo);
+    else if (!s.Outcome.Trades.empty())
+        mc->ShowNote(
+            QStringLiteral("Анализ остановлен до Монте-Карло: «Рассчитать» рассчитает его по сделкам "
+                           "просчитанных окон"));
 }
 
 void WalkForwardPage::FillTable()
 {
     const WalkForwardShown& s = *shown_;
     QTableWidget* t = ui->WindowsTable;
+    // A row spanned for an earlier analysis would cover this one's cells.
+    t->clearSpans();
     t->clearContents();
     t->setRowCount(static_cast<int>(s.Outcome.Windows.size()));
     for (int row = 0; row < t->rowCount(); ++row) {
@@ -134,10 +148,11 @@ void WalkForwardPage::FillTable()
                 f.Add(s.Outcome.Trades[w.FirstTrade + i].NetTenths);
             cells << QString::number(w.Signal) << QString::number(w.StopLoss) << QString::number(w.TakeProfit)
                   << (w.Hold ? QString::number(*w.Hold) : QStringLiteral("-"))
-                  << Text(RatioText(w.InSampleMetric)) << Text(TenthsText(w.OutOfSampleNetTenths))
-                  << QString::number(w.OutOfSampleResult.Entries) << RatioCell(ProfitFactor(f));
+                  << Text(MetricText(s.Params.Sweep.Metric, w.InSampleMetric))
+                  << Text(TenthsText(w.OutOfSampleNetTenths)) << QString::number(w.OutOfSampleResult.Entries)
+                  << (w.TradeCount == 0 ? QStringLiteral("нет сделок") : RatioCell(ProfitFactor(f)));
         } else {
-            cells << QStringLiteral("нет комбинаций с достаточным числом входов");
+            cells << Text(std::string(NoChoiceText(w.NoChoiceReason)));
         }
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
@@ -169,13 +184,10 @@ void WalkForwardPage::DrawCurve()
     }
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("Сделка"));
-    x->setLabelFormat(QStringLiteral("%.0f"));
-    x->setRange(0, std::max<double>(1, static_cast<double>(out.Trades.size())));
+    SetWholeTicks(x, 0, static_cast<double>(out.Trades.size()), kMostCurveTicks);
     auto* y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%.0f"));
     const double pad = std::max(1.0, (high - low) / 10.0 * 0.05);
-    y->setRange(low / 10.0 - pad, high / 10.0 + pad);
-    y->applyNiceNumbers();
+    SetWholeTicks(y, std::floor(low / 10.0 - pad), std::ceil(high / 10.0 + pad), kMostCurveTicks);
     chart_->addAxis(x, Qt::AlignBottom);
     chart_->addAxis(y, Qt::AlignLeft);
     // Each window's first out-of-sample trade, as a vertical line.

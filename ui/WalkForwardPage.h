@@ -31,7 +31,9 @@ struct WalkForwardShown {
     WalkForwardParams Params;
     WalkForwardOutcome Outcome;
     std::optional<MonteCarloOutcome> MonteCarlo;
-    /// Per window, the dates of its in-sample and out-of-sample first and last weeks.
+    /// Per window, the first and last dates of the weeks its in-sample and
+    /// its out-of-sample weeks trade in (each signal week's trade opens in
+    /// the week after it).
     std::vector<std::array<double, 4>> Dates;
     double Seconds = 0;
 };

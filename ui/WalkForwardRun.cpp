@@ -3,6 +3,7 @@
 #include "analysis/MonteCarlo.h"
 #include "analysis/Plateau.h"
 #include "model/Instrument.h"
+#include "report/Catalogue.h"
 #include "report/SpreadTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/WalkForwardPage.h"
@@ -13,9 +14,18 @@
 namespace quillet::ui {
 namespace {
 
-std::size_t WindowCount(const WalkForwardParams& p)
+// The windows over the weeks of the range that the instrument has.
+std::size_t WindowCount(const WalkForwardParams& p, const CandleSeries& weeks)
 {
-    return WalkForwardSpans(p.Sweep.Weeks, p.InSample, p.OutOfSample, p.Anchored).size();
+    return WalkForwardSpans(ClipToWeeklyData(p.Sweep.Weeks, weeks), p.InSample, p.OutOfSample, p.Anchored)
+        .size();
+}
+
+// The dates of the weeks in which `weeks` trade: a signal week's trade opens
+// in the week after it, whose date the single-pair page's pickers show too.
+std::array<double, 2> TradedDates(const CandleSeries& candles, WeekRange weeks)
+{
+    return WeekRangeDates(candles, {weeks.First + 1, weeks.Last + 1});
 }
 
 // The analysis, its windows' dates and the Monte Carlo of its trades, on
@@ -30,8 +40,8 @@ WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instru
     // The spread lived with the run; what is shown keeps only the costs.
     s.Params.Sweep.Spread = nullptr;
     for (const WalkForwardWindow& w : s.Outcome.Windows) {
-        const auto in = WeekRangeDates(inst.Week, w.Span.InSample);
-        const auto outOfSample = WeekRangeDates(inst.Week, w.Span.OutOfSample);
+        const auto in = TradedDates(inst.Week, w.Span.InSample);
+        const auto outOfSample = TradedDates(inst.Week, w.Span.OutOfSample);
         s.Dates.push_back({in[0], in[1], outOfSample[0], outOfSample[1]});
     }
     if (!s.Outcome.Trades.empty() && !stop.stop_requested())
@@ -91,14 +101,26 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
         }
         params.Sweep.Spread = spread.get();
     }
-    status_->setText(QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
-                         .arg(WindowCount(params))
-                         .arg(params.Sweep.Grid.Combinations()));
+    const WeekRange used = ClipToWeeklyData(params.Sweep.Weeks, inst->Week);
+    if (used.Last != params.Sweep.Weeks.Last &&
+        !WalkForwardError(used, params.InSample, params.OutOfSample).empty()) {
+        ShowError(owner_, QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used)) +
+                              QStringLiteral(": после %1 недель выборки не остаётся недель для проверки")
+                                  .arg(params.InSample));
+        return false;
+    }
+    windows_ = WindowCount(params, inst->Week);
+    QString status = QStringLiteral("Форвард-анализ: окон %1 по %2 комбинаций")
+                         .arg(windows_)
+                         .arg(params.Sweep.Grid.Combinations());
+    if (used.Last != params.Sweep.Weeks.Last)
+        status += QStringLiteral("; ") + QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used));
+    status_->setText(status);
     return run_.Start(
         [inst, spread, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             return Analyse(slot, params, *inst, stop, progress);
         },
-        [this, params](RunEnd<WalkForwardShown> end) { Finished(params, std::move(end)); });
+        [this](RunEnd<WalkForwardShown> end) { Finished(std::move(end)); });
 }
 
 void WalkForwardRun::Stop()
@@ -106,7 +128,7 @@ void WalkForwardRun::Stop()
     run_.Cancel();
 }
 
-void WalkForwardRun::Finished(const WalkForwardParams& params, RunEnd<WalkForwardShown> end)
+void WalkForwardRun::Finished(RunEnd<WalkForwardShown> end)
 {
     emit Ended();
     if (!end.Error.isEmpty()) {
@@ -114,7 +136,7 @@ void WalkForwardRun::Finished(const WalkForwardParams& params, RunEnd<WalkForwar
         ShowError(owner_, end.Error);
         return;
     }
-    const std::size_t windows = WindowCount(params);
+    const std::size_t windows = windows_;
     if (!end.Value || end.Value->Outcome.Windows.empty()) {
         // Stopped before the first window was done.
         status_->setText(QStringLiteral("Остановлено: просчитано окон 0 из %1").arg(windows));

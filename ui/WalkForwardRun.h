@@ -45,12 +45,13 @@ class WalkForwardRun : public QObject {
 
   private:
     bool Refused(const WalkForwardParams& params);
-    void Finished(const WalkForwardParams& params, RunEnd<WalkForwardShown> end);
+    void Finished(RunEnd<WalkForwardShown> end);
 
     QWidget* owner_;
     QProgressBar* progress_;
     QLabel* status_;
     BackgroundRun run_;
+    std::size_t windows_ = 0; // of the analysis under way
 };
 
 } // namespace quillet::ui

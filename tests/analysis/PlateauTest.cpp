@@ -1,5 +1,6 @@
 // The plateau choice against a plain box mean over the sweep's combinations,
-// each folded on its own, on small grids of the demo EURUSD.
+// each folded on its own, on small grids of the demo EURUSD: the mean of
+// whole tenths, exactly, for the metrics in points, with and without costs.
 
 #include "analysis/Plateau.h"
 
@@ -22,11 +23,13 @@ struct PlateauCase {
     SweepGrid Grid;
     PlateauRadii Radii;
     int MinEntries;
+    SweepMetric Metric = SweepMetric::Net;
+    TradeCosts Costs{};
 };
 
 class PlateauOverDemo : public ::testing::TestWithParam<PlateauCase> {};
 
-TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheNets)
+TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheTenths)
 {
     const PlateauCase& c = GetParam();
     SweepParams params;
@@ -34,25 +37,29 @@ TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheNets)
     params.Grid = c.Grid;
     params.Weeks = {100, 300};
     params.MinEntries = c.MinEntries;
+    params.Metric = c.Metric;
+    params.Costs = c.Costs;
     params.KeepHoldCells = true;
     const SweepOutcome out = RunSweep(params, test::DemoTable()[kEurUsd]);
     const std::optional<PlateauChoice> got = BestPlateau(out, c.Radii);
 
-    // Every combination's net (the sweep CSV's column), folded alone.
-    const SweepTable table(test::DemoTable()[kEurUsd], "EURUSD", c.Grid, params.Weeks);
+    // Every combination's net or drawdown in tenths, folded alone.
+    const SweepTable table(test::DemoTable()[kEurUsd], "EURUSD", c.Grid, params.Weeks, c.Costs);
     const SweepGrid& g = c.Grid;
     const AxisRange hold = g.Hold.value_or(AxisRange{0, 0});
-    std::map<std::tuple<int, int, int, int>, std::optional<double>> nets;
+    std::map<std::tuple<int, int, int, int>, std::optional<std::int64_t>> values;
     auto net = [&](int s, int sl, int tp, int h) {
-        auto [at, fresh] = nets.try_emplace({s, sl, tp, h});
+        auto [at, fresh] = values.try_emplace({s, sl, tp, h});
         if (fresh) {
+            NetFolder f;
             const BacktestResult r =
-                table.FoldOne(s, sl, tp, g.Hold ? HoldLimitOf(h) : kNoHoldLimit, params.Weeks);
-            if (r.Entries >= c.MinEntries)
-                at->second = static_cast<double>(FiguresOf(r, sl, tp).Net);
+                table.FoldOne(s, sl, tp, g.Hold ? HoldLimitOf(h) : kNoHoldLimit, params.Weeks, &f);
+            if (r.Entries >= c.MinEntries && (c.Metric == SweepMetric::Net || f.Trades > 0))
+                at->second = c.Metric == SweepMetric::Net ? f.NetTenths : f.MaxDrawdownTenths;
         }
         return at->second;
     };
+    const bool lowest = NameOf(c.Metric).LowestIsBest;
     std::optional<PlateauChoice> want;
     for (int s = g.Signal.First; s <= g.Signal.Last; ++s)
         for (int sl = g.StopLoss.First; sl <= g.StopLoss.Last; ++sl)
@@ -60,7 +67,7 @@ TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheNets)
                 for (int h = hold.First; h <= hold.Last; ++h) {
                     if (!net(s, sl, tp, h))
                         continue;
-                    double sum = 0;
+                    std::int64_t sum = 0;
                     int eligible = 0, box = 0;
                     const int rh = g.Hold ? c.Radii.Hold : 0;
                     for (int s2 = s - c.Radii.Signal; s2 <= s + c.Radii.Signal; ++s2)
@@ -78,10 +85,12 @@ TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheNets)
                                 }
                     if (2 * eligible < box)
                         continue;
-                    const double score = sum / eligible;
-                    if (!want || score > want->Score) // visited in tie order: signal first
-                        want =
-                            PlateauChoice{s, sl, tp, g.Hold ? std::optional<int>(h) : std::nullopt, score, 0};
+                    const double score = static_cast<double>(sum) / (10.0 * eligible);
+                    // Visited in tie order: signal first.
+                    if (!want || (lowest ? score < want->Score : score > want->Score))
+                        want = PlateauChoice{s,     sl,
+                                             tp,    g.Hold ? std::optional<int>(h) : std::nullopt,
+                                             score, static_cast<double>(*net(s, sl, tp, h)) / 10};
                 }
     ASSERT_EQ(got.has_value(), want.has_value());
     if (!want)
@@ -91,13 +100,22 @@ TEST_P(PlateauOverDemo, ChoiceIsThePlainBoxMeanOfTheNets)
     EXPECT_EQ(got->TakeProfit, want->TakeProfit);
     EXPECT_EQ(got->Hold, want->Hold);
     EXPECT_EQ(got->Score, want->Score);
+    EXPECT_EQ(got->Metric, want->Metric);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Grids, PlateauOverDemo,
-    ::testing::Values(PlateauCase{{{80, 95}, {20, 32}, {20, 32}, {}}, {2, 3, 1, 0}, 5},
-                      PlateauCase{{{60, 70}, {10, 16}, {30, 36}, AxisRange{40, 46}}, {1, 2, 1, 2}, 10},
-                      PlateauCase{{{85, 90}, {5, 8}, {5, 8}, {}}, {0, 0, 0, 0}, 1000}));
+    ::testing::Values(
+        PlateauCase{{{80, 95}, {20, 32}, {20, 32}, {}}, {2, 3, 1, 0}, 5},
+        PlateauCase{{{60, 70}, {10, 16}, {30, 36}, AxisRange{40, 46}}, {1, 2, 1, 2}, 10},
+        PlateauCase{{{85, 90}, {5, 8}, {5, 8}, {}}, {0, 0, 0, 0}, 1000},
+        // At costs the nets have tenths; the drawdown's lowest mean is the best.
+        PlateauCase{{{80, 95}, {20, 32}, {20, 32}, {}}, {2, 3, 1, 0}, 5, SweepMetric::Net, {12, 7, -3, 1}},
+        PlateauCase{{{60, 70}, {10, 16}, {30, 36}, AxisRange{40, 46}},
+                    {1, 2, 1, 2},
+                    10,
+                    SweepMetric::MaxDrawdown,
+                    {12, 7, -3, 1}}));
 
 } // namespace
 } // namespace quillet

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -159,9 +160,126 @@ TEST(WalkForward, EfficiencyIsTheRatioOfNetPerWeek)
     windows[1].InSampleNetTenths = 200;
     windows[1].OutOfSampleNetTenths = -10;
     // (40 / 8 weeks) / (600 / 20 weeks) = 5 / 30
-    EXPECT_EQ(*WalkForwardEfficiency(windows), 5.0L / 30.0L);
-    windows[0].InSampleNetTenths = -200;
-    EXPECT_FALSE(WalkForwardEfficiency(windows).has_value());
+    EfficiencyGap gap = EfficiencyGap::NoWeeks;
+    EXPECT_EQ(*WalkForwardEfficiency(windows, &gap), 5.0L / 30.0L);
+    EXPECT_EQ(gap, EfficiencyGap::None);
+    // In-sample nets that sum to nothing or to a loss promise nothing: a
+    // ratio of two losses would read as success.
+    for (const std::int64_t first : {-200, -201, -1000}) {
+        windows[0].InSampleNetTenths = first;
+        EXPECT_FALSE(WalkForwardEfficiency(windows, &gap).has_value()) << first;
+        EXPECT_EQ(gap, EfficiencyGap::InSampleNotProfit) << first;
+    }
+    EXPECT_FALSE(WalkForwardEfficiency({}, &gap).has_value());
+    EXPECT_EQ(gap, EfficiencyGap::NoWeeks);
+}
+
+// Why a window chose nothing, over the demo EURUSD: each grid below leaves
+// windows without a choice for one reason, and every window says its own.
+struct NoChoiceCase {
+    const char* Label;
+    SweepGrid Grid;
+    SweepMetric Metric;
+    int MinEntries;
+    TradeCosts Costs;
+    std::optional<PlateauRadii> Plateau;
+    NoChoice Expected;
+    bool EveryWindow; // or at least one, the others chosen or short of entries
+};
+
+void PrintTo(const NoChoiceCase& c, std::ostream* os)
+{
+    *os << c.Label;
+}
+
+class WindowWithoutChoice : public ::testing::TestWithParam<NoChoiceCase> {};
+
+TEST_P(WindowWithoutChoice, SaysWhy)
+{
+    const NoChoiceCase& c = GetParam();
+    WalkForwardParams p;
+    p.Sweep.PairName = "EURUSD";
+    p.Sweep.Grid = c.Grid;
+    p.Sweep.Metric = c.Metric;
+    p.Sweep.MinEntries = c.MinEntries;
+    p.Sweep.Costs = c.Costs;
+    p.InSample = 120;
+    p.OutOfSample = 60;
+    p.Plateau = c.Plateau;
+    const WalkForwardOutcome out = RunWalkForward(p, test::DemoTable()[kEurUsd]);
+    int expected = 0;
+    for (const WalkForwardWindow& w : out.Windows) {
+        EXPECT_EQ(w.Chosen, w.NoChoiceReason == NoChoice::None);
+        if (c.EveryWindow) {
+            EXPECT_EQ(w.NoChoiceReason, c.Expected);
+        } else if (!w.Chosen && w.NoChoiceReason != c.Expected) {
+            EXPECT_EQ(w.NoChoiceReason, NoChoice::TooFewEntries);
+        }
+        expected += w.NoChoiceReason == c.Expected ? 1 : 0;
+        if (!w.Chosen) {
+            EXPECT_EQ(w.OutOfSampleNetTenths, 0);
+        }
+    }
+    EXPECT_GT(expected, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, WindowWithoutChoice,
+                         ::testing::Values(NoChoiceCase{"TooFewEntries",
+                                                        {{60, 70}, {30, 30}, {30, 30}, {}},
+                                                        SweepMetric::Net,
+                                                        10000,
+                                                        {},
+                                                        std::nullopt,
+                                                        NoChoice::TooFewEntries,
+                                                        true},
+                                           // No weekly body reaches 500 points: no trade, so no SQN.
+                                           NoChoiceCase{"NoMetricValue",
+                                                        {{500, 500}, {30, 30}, {30, 30}, {}},
+                                                        SweepMetric::Sqn,
+                                                        0,
+                                                        {},
+                                                        std::nullopt,
+                                                        NoChoice::NoMetricValue,
+                                                        true},
+                                           // A few small signal values have 40 entries; a box of 51 of them
+                                           // never is half eligible.
+                                           NoChoiceCase{"NoPlateau",
+                                                        {{60, 120}, {30, 30}, {30, 30}, {}},
+                                                        SweepMetric::Net,
+                                                        40,
+                                                        {},
+                                                        PlateauRadii{50, 0, 0, 0},
+                                                        NoChoice::NoPlateau,
+                                                        false},
+                                           NoChoiceCase{"StopLossWithinSpread",
+                                                        {{60, 70}, {0, 2}, {10, 12}, {}},
+                                                        SweepMetric::Net,
+                                                        0,
+                                                        TradeCosts{25, 0, 0, 0},
+                                                        std::nullopt,
+                                                        NoChoice::StopLossWithinSpread,
+                                                        true}),
+                         [](const auto& info) { return std::string(info.param.Label); });
+
+// Weeks past the instrument's data would give windows that trade nothing:
+// the range ends at the last weekly candle instead.
+TEST(WalkForward, ARangeBeyondTheDataIsCutToIt)
+{
+    auto inst = std::make_unique<Instrument>(test::DemoTable()[kEurUsd]);
+    inst->Week[301] = Candle{};
+    ASSERT_EQ(FirstEmptyIndex(inst->Week, 1), 301);
+    EXPECT_EQ(ClipToWeeklyData({0, 535}, inst->Week).Last, 300);
+    EXPECT_EQ(ClipToWeeklyData({0, 299}, inst->Week).Last, 299);
+
+    WalkForwardParams p = DemoParams(false, std::nullopt);
+    const WalkForwardOutcome out = RunWalkForward(p, *inst);
+    EXPECT_TRUE(out.RangeClipped);
+    EXPECT_EQ(out.Weeks.First, 20);
+    EXPECT_EQ(out.Weeks.Last, 300);
+    ASSERT_FALSE(out.Windows.empty());
+    EXPECT_EQ(out.Windows.back().Span.OutOfSample.Last, 300);
+    EXPECT_EQ(out.Windows.size(), WalkForwardSpans({20, 300}, p.InSample, p.OutOfSample, false).size());
+    EXPECT_FALSE(RunWalkForward(p, test::DemoTable()[kEurUsd]).RangeClipped);
 }
 
 } // namespace

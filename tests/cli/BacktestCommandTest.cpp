@@ -191,9 +191,18 @@ TEST_F(BacktestCommand, YenPairNameFromTheFile)
 TEST_F(BacktestCommand, ValuesAtTheBoundsAreAccepted)
 {
     const std::vector<std::vector<std::string>> accepted = {
-        {"--signal", "50"},    {"--signal", "500"},       {"--sl", "0"},   {"--sl", "150"},
-        {"--tp", "0"},         {"--tp", "100"},           {"--hold", "1"}, {"--hold", "120"},
-        {"--range", "0", "1"}, {"--range", "535", "535"},
+        {"--signal", "50"},
+        {"--signal", "500"},
+        {"--sl", "0"},
+        {"--sl", "150"},
+        {"--tp", "0"},
+        {"--tp", "100"},
+        {"--hold", "1"},
+        {"--hold", "120"},
+        {"--range", "0", "1"},
+        {"--range", "535", "535"},
+        {"--monte-carlo", "2", "--seed", "0"},
+        {"--monte-carlo", "2", "--seed", "18446744073709551615"},
     };
     for (const auto& extra : accepted) {
         std::vector<std::string> args = {"backtest", base()};
@@ -225,6 +234,13 @@ TEST_F(BacktestCommand, ValuesOutOfRangeAreRefused)
         {{"--range", "300", "100"}, "--range: FIRST 300 is after LAST 100"},
         {{"--signal", "many"}, "--signal"},
         {{"--range", "3"}, "--range"},
+        // A seed is 0 to 2^64 - 1, never wrapped or clamped, and only with draws to seed.
+        {{"--monte-carlo", "2", "--seed", "-1"}, "--seed: '-1' is not a seed from 0 to 18446744073709551615"},
+        {{"--monte-carlo", "2", "--seed", "18446744073709551616"}, "--seed: '18446744073709551616' is not"},
+        {{"--monte-carlo", "2", "--seed", "+5"}, "--seed: '+5' is not"},
+        {{"--seed", "5"}, "--seed requires --monte-carlo"},
+        {{"--report", "-", "--json"}, "--report: - cannot share standard output"},
+        {{"--report", "-", "--trades", "-"}, "--report: - cannot share standard output"},
     };
     for (const Case& c : refused) {
         std::vector<std::string> args = {"backtest", base()};

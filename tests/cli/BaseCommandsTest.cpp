@@ -103,6 +103,24 @@ TEST_F(MakeBaseTest, WritesTheRecordIntoDir)
     EXPECT_EQ(inst.Hour[4].Close, 1.3055);
 }
 
+// A --dir that is not there yet is made with its parents, as demo-data
+// makes its own; one that cannot be made is named.
+TEST_F(MakeBaseTest, AMissingDirIsMade)
+{
+    const std::string nested = tmp.file("new/deeper");
+    const CliRun made =
+        RunCommand({"make-base", "TEST01", week, day, hour, "--dir", nested, "--add-to-config"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(fs::file_size(nested + "/TEST01.base"), 9'360'152u);
+    EXPECT_EQ(ReadFile(nested + "/config"), "TEST01\r\n");
+    WriteFile(tmp.file("plain"), "a file, not a folder");
+    const CliRun refused =
+        RunCommand({"make-base", "TEST01", week, day, hour, "--dir", tmp.file("plain/sub")});
+    EXPECT_EQ(refused.status, kFailure);
+    EXPECT_NE(refused.err.find("Не удаётся создать папку '" + tmp.file("plain/sub")), std::string::npos)
+        << refused.err;
+}
+
 TEST_F(MakeBaseTest, AddToConfigAppendsToAnExistingList)
 {
     WriteFile(tmp.file("config"), "AUDJPY\r\nEURUSD"); // no line end after the last name

@@ -299,6 +299,34 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{"TooManyThreads", {"--threads", "257"}, "--threads"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
 
+// Stop-losses within the spread trade nothing: the sweep counts what it ran
+// and says how many it left out, on standard error, in the heading and in
+// the JSON; without a spread nothing is left out and nothing is said.
+TEST_F(SweepCommand, CombinationsLeftOutByTheSpreadAreCountedApart)
+{
+    const std::vector<std::string> grid = {"sweep", EurUsd(), "--signal", "80:81",
+                                           "--sl",  "0:3",    "--tp",     "10:11"};
+    std::vector<std::string> atSpread = grid, json = grid;
+    atSpread.insert(atSpread.end(), {"--spread", "1.5"});
+    json.insert(json.end(), {"--spread", "1.5", "--json"});
+    const CliRun plain = RunCommand(atSpread);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_NE(plain.err.find("EURUSD: 8 комбинаций (ещё 8 не считались: стоп-лосс не больше спреда)"),
+              std::string::npos)
+        << plain.err;
+    EXPECT_NE(plain.out.find("; комбинаций: 8 (ещё 8 не считались: стоп-лосс не больше спреда);"),
+              std::string::npos)
+        << plain.out;
+    const auto doc = nlohmann::json::parse(RunCommand(json).out);
+    EXPECT_EQ(doc["grid"]["combinations"], 8);
+    EXPECT_EQ(doc["grid"]["left_out"], 8);
+    std::vector<std::string> free = grid;
+    free.push_back("--json");
+    const auto none = nlohmann::json::parse(RunCommand(free).out);
+    EXPECT_EQ(none["grid"]["combinations"], 16);
+    EXPECT_FALSE(none["grid"].contains("left_out"));
+}
+
 TEST_F(SweepCommand, ValuesAtTheBoundsAreAccepted)
 {
     const CliRun run =

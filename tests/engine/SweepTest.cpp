@@ -369,6 +369,7 @@ class WholeSweep : public ::testing::Test {
         struct Ranked {
             long double Value;
             Key K;
+            NetFolder Nets;
         };
         std::vector<Ranked> eligible;
         for (int sig = g.Signal.First; sig <= g.Signal.Last; ++sig)
@@ -389,7 +390,7 @@ class WholeSweep : public ::testing::Test {
                             cellHold = k.Hold;
                         }
                         if (!std::isnan(v) && r.Entries >= p.MinEntries)
-                            eligible.push_back({v, k});
+                            eligible.push_back({v, k, plain.Nets});
                     }
                     const float cell = out.Cell(sig, sl, tp);
                     if (std::isnan(cellBest)) {
@@ -403,8 +404,11 @@ class WholeSweep : public ::testing::Test {
                             << sig << "/" << sl << "/" << tp;
                     }
                 }
-        std::sort(eligible.begin(), eligible.end(), [](const Ranked& a, const Ranked& b) {
-            return a.Value != b.Value ? a.Value > b.Value : a.K < b.K;
+        // SQN ranks exactly from its sums, so that equal values tie.
+        const bool sqn = p.Metric == SweepMetric::Sqn;
+        std::sort(eligible.begin(), eligible.end(), [sqn](const Ranked& a, const Ranked& b) {
+            const int order = sqn ? CompareSqn(a.Nets, b.Nets) : (a.Value > b.Value) - (a.Value < b.Value);
+            return order != 0 ? order > 0 : a.K < b.K;
         });
         eligible.resize(std::min<std::size_t>(eligible.size(), static_cast<std::size_t>(p.Top)));
         ASSERT_EQ(out.Best.size(), eligible.size());
@@ -457,7 +461,9 @@ TEST_P(WholeSweepGrid, CellsAndBestRowsFollowThePlainRuns)
     p.Top = 25;
     const SweepOutcome out = RunSweep(p, (*table_)[1]);
     EXPECT_FALSE(out.Stopped);
-    EXPECT_EQ(out.Combinations, p.Grid.Combinations());
+    // A stop-loss within the spread is left out, not swept.
+    EXPECT_EQ(out.LeftOut, LeftOutCombinations(p.Grid, p.Costs));
+    EXPECT_EQ(out.Combinations + out.LeftOut, p.Grid.Combinations());
     ASSERT_FALSE(out.Best.empty());
     ExpectMatchesPlainRuns(p, out);
 }
@@ -656,6 +662,57 @@ TEST_F(WholeSweep, AColumnOutsideTheTablesWeeksOrGridIsRefused)
     // An empty range needs no weeks at all.
     sweep.FoldColumn(20, 10, kNoHoldLimit, {50, 10}, column);
     EXPECT_EQ(column.At(0).HoursMin, 100);
+}
+
+// --- Ranking ties -------------------------------------------------------------------
+
+// SQN is compared exactly from the sums: one account's nets a multiple of
+// another's give the same SQN, whatever the rounding of the roots says, and
+// otherwise the order is that of the values.
+TEST(RankingTies, SqnComparesExactlyFromTheSums)
+{
+    std::mt19937_64 rng(20261210);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (int n = 0; n < test::Scaled(4000); ++n) {
+        NetFolder a, b, scaled;
+        const int trades = pick(2, 60), factor = pick(2, 9);
+        for (int t = 0; t < trades; ++t) {
+            const int net = pick(-1500, 1500);
+            a.Add(net);
+            scaled.Add(static_cast<std::int64_t>(net) * factor);
+        }
+        for (int t = pick(2, 60); t > 0; --t)
+            b.Add(pick(-1500, 1500));
+        if (!Sqn(a) || !Sqn(b))
+            continue;
+        EXPECT_EQ(CompareSqn(a, scaled), 0);
+        EXPECT_EQ(CompareSqn(a, a), 0);
+        const long double difference = *Sqn(a) - *Sqn(b);
+        if (std::fabs(difference) > 1e-12L * std::max(1.0L, std::fabs(*Sqn(a)))) {
+            EXPECT_EQ(CompareSqn(a, b), difference > 0 ? 1 : -1);
+        }
+        EXPECT_EQ(sign(CompareSqn(a, b)), -sign(CompareSqn(b, a)));
+    }
+}
+
+// Every trade of the demo EURJPY's weeks 300 to 535 at a take-profit of 0
+// ends at 0 or at its stop-loss within the hour, so stop-losses 3 and 4
+// give nets of 3:4 and the same SQN: they tie, and the smaller stop-loss
+// ranks first.
+TEST(RankingTies, EqualSqnsGoToTheSmallerStopLoss)
+{
+    SweepParams p;
+    p.PairName = "EURJPY";
+    p.Grid = {{102, 102}, {3, 4}, {0, 0}, std::nullopt};
+    p.Weeks = {300, 535};
+    p.Metric = SweepMetric::Sqn;
+    p.MinEntries = 0;
+    p.Costs = {25, 0, 5, -5};
+    const SweepOutcome out = RunSweep(p, test::DemoTable()[3]);
+    ASSERT_EQ(out.Best.size(), 2U);
+    EXPECT_EQ(out.Best[0].StopLoss, 3);
+    EXPECT_EQ(out.Best[1].StopLoss, 4);
 }
 
 } // namespace

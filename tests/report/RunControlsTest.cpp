@@ -39,6 +39,25 @@ TEST(RunControls, RatiosArePlainDecimals)
     EXPECT_EQ(RatioText(0.05L), "0,1");
 }
 
+// Points always with their decimal, so that -4 does not stand beside -65,8.
+TEST(RunControls, MetricsInPointsKeepTheirDecimal)
+{
+    const struct {
+        SweepMetric Metric;
+        long double Value;
+        const char* Text;
+    } rows[] = {{SweepMetric::Net, -4, "-4,0"},
+                {SweepMetric::Net, -65.8L, "-65,8"},
+                {SweepMetric::Net, 1752, "1752,0"},
+                {SweepMetric::MaxDrawdown, 0, "0,0"},
+                {SweepMetric::MaxDrawdown, 12.3L, "12,3"},
+                {SweepMetric::Entries, 12, "12"},
+                {SweepMetric::Sqn, 1.26L, "1,3"},
+                {SweepMetric::Net, std::nanl(""), "-"}};
+    for (const auto& row : rows)
+        EXPECT_EQ(MetricText(row.Metric, row.Value), row.Text) << row.Text;
+}
+
 TEST(RunControls, ABestRowHasOneCellPerColumn)
 {
     SweepRow row;

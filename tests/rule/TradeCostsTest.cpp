@@ -110,7 +110,7 @@ ClosedTrade PlainTradeAtCosts(const Instrument& inst, const BacktestParams& p, c
     t.Nights = 0;
     for (long long day = static_cast<long long>(std::floor(t.EntryDate)) + 1;
          day <= static_cast<long long>(std::floor(t.ExitDate)); ++day)
-        t.Nights += WeekdayOf(day) == 4 ? 3 : 1;
+        t.Nights += WeekdayOf(day) <= 1 ? 0 : WeekdayOf(day) == 4 ? 3 : 1; // Sun, Mon none; Thu three
     t.CostTenths =
         p.Costs.CommissionTenths - t.Nights * (buy ? p.Costs.SwapLongTenths : p.Costs.SwapShortTenths);
     t.NetTenths = 10 * t.Points - t.CostTenths;
@@ -340,6 +340,8 @@ TEST_P(AtCosts, OneRecordedSpreadEveryHourIsTheFixedSpread)
         sp.Spread = &spread;
         const SweepOutcome got = RunSweep(sp, inst);
         ASSERT_EQ(got.Cells.size(), want.Cells.size());
+        EXPECT_EQ(got.LeftOut + got.Combinations, want.LeftOut + want.Combinations);
+        EXPECT_LE(got.LeftOut, want.LeftOut); // the combinations without trades stay in
         const auto lanes = static_cast<std::size_t>(sp.Grid.Signal.Count());
         for (std::size_t i = 0; i < got.Cells.size(); ++i) {
             const bool same =
@@ -448,14 +450,20 @@ TEST(TradeCostsText, PointsWithOneDecimal)
     EXPECT_EQ(TradeCostsCaption(c), "Издержки: спред 1,2 п, комиссия 0,7 п, своп \u22120,3/+0,1 п");
 }
 
-TEST(TradeCostsText, NightsCountThursdayThrice)
+// A broker's rollovers: none at the midnights that start a Sunday or a
+// Monday, three at the one that starts a Thursday, seven in a full week.
+TEST(TradeCostsText, NightsAsABrokerChargesThem)
 {
     const double monday = DateSerial(2026, 12, 7);
+    const double hour = 1.0 / 24;
     const struct {
         double From, To;
         int Nights;
-    } rows[] = {{monday, monday + 0.9, 0}, {monday, monday + 1, 1},     {monday + 2.9, monday + 3, 3},
-                {monday, monday + 4.9, 6}, {monday + 4, monday + 7, 3}, {monday - 1, monday + 2, 3}};
+    } rows[] = {
+        {monday, monday + 0.9, 0},     {monday, monday + 1, 1},     {monday + 2.9, monday + 3, 3},
+        {monday, monday + 4.9, 6},     {monday + 4, monday + 5, 1}, {monday + 5, monday + 7, 0},
+        {monday + 4, monday + 7, 1},   {monday - 1, monday + 2, 2}, {monday + hour, monday + 7 + hour, 7},
+        {monday - 2, monday + 12, 14}, {monday + 3, monday + 2, 0}};
     for (const auto& row : rows)
         EXPECT_EQ(NightsHeld(row.From, row.To), row.Nights) << row.From << " to " << row.To;
 }

@@ -100,7 +100,7 @@ class CostsWindowTest : public WindowTest {
     void sweepRunsWithThePairsCosts();
     void spreadByTheHourNeedsTheRecordAndRunsEveryPage();
     // Last: closing the main window ends the application's event loop.
-    void unreadableFileIsShownAndNeverOverwritten();
+    void badLinesAreShownLeftOutAndNeverOverwritten();
 
   private:
     void SetUpTest() override { CopyDemoData(dir_->dir()); }
@@ -154,24 +154,31 @@ void CostsWindowTest::missingFileIsZeroAndTheDialogSavesEdits()
     Press(*dialog, QDialogButtonBox::Cancel);
 }
 
-void CostsWindowTest::unreadableFileIsShownAndNeverOverwritten()
+void CostsWindowTest::badLinesAreShownLeftOutAndNeverOverwritten()
 {
-    const std::string bad = "EURUSD 2.0 0.7\r\n";
+    // GBPUSD's line lacks its swaps; EURUSD's is read all the same.
+    const std::string bad = "GBPUSD 2.0 0.7\r\nEURUSD 2.0 0.7 -0.3 0.1\r\n";
     WriteFile(dir_->file(kCostsFileName), bad);
     auto form = Start();
     QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY(dialogs_->messages[0].Text.contains(QStringLiteral("строка 1")));
-    QCOMPARE(form->Costs(), CostsTable());
-
-    // Edits hold for the session; the file stays as the user wrote it.
+    const QString ignored = QString::fromStdString(ParseCostsLines(bad).Ignored.at(0));
+    QVERIFY(ignored.startsWith(QStringLiteral("строка 1: полей 3, нужно 5")));
+    QVERIFY2(dialogs_->messages[0].Text.contains(ignored), qPrintable(dialogs_->messages[0].Text));
+    QVERIFY(dialogs_->messages[0].Text.contains(QString::fromStdString(dir_->file(kCostsFileName))));
+    QCOMPARE(form->Costs().Of("EURUSD"), kEurusdCosts);
     SelectPair(*form, QStringLiteral("EURUSD"));
+    QCOMPARE(Caption(*form, "PairCostsLabel"), CostsCaption(kEurusdCosts));
+
+    // The dialog shows the line left out; edits hold for the session, and the
+    // file stays as the user wrote it.
     CostsDialog* dialog = OpenCosts(*form);
+    QVERIFY(Caption(*dialog, "IgnoredLinesLabel").contains(ignored));
     const int row = Get<QComboBox>(*form, "ComboBox1")->currentIndex();
-    dialog->Cell(row, CostsDialog::Spread)->setValue(2.0);
+    dialog->Cell(row, CostsDialog::Spread)->setValue(3.0);
     Press(*dialog, QDialogButtonBox::Ok);
     QCOMPARE(dialogs_->messages.size(), 2);
     QVERIFY(dialogs_->messages[1].Text.contains(QStringLiteral("не перезаписывается")));
-    QCOMPARE(form->Costs().Of("EURUSD").SpreadTenths, 20);
+    QCOMPARE(form->Costs().Of("EURUSD").SpreadTenths, 30);
     QCOMPARE(ReadFile(dir_->file(kCostsFileName)), bad);
     form->close();
     QCOMPARE(ReadFile(dir_->file(kCostsFileName)), bad);
@@ -243,16 +250,11 @@ void CostsWindowTest::stopLossWithinTheSpreadIsRefused()
     auto form = Start();
     SelectPair(*form, QStringLiteral("EURUSD"));
     // A spread of 2,0 points: a stop-loss of 2 is refused, one of 3 runs.
-    BacktestParams params;
-    params.StopLossPoints = 2;
-    params.Costs = kEurusdCosts;
-    QVERIFY(!CostsMessage(params.Costs, params.StopLossPoints).empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(2);
     Get<QPushButton>(*form, "BitBtn1")->click();
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
-    QCOMPARE(dialogs_->messages[0].Text,
-             ui::ErrorBoxText(QString::fromStdString(CostsMessage(params.Costs, params.StopLossPoints))));
+    QCOMPARE(dialogs_->messages[0].Text, QStringLiteral("Стоп-лосс (2 п) должен быть больше спреда (2,0 п)"));
     QVERIFY(form->Trades()->Trades().empty());
     Get<QSlider>(*form, "TrackBar6")->setValue(3);
     Get<QPushButton>(*form, "BitBtn1")->click();

@@ -302,12 +302,12 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing_data()
 
     const QByteArray good = QByteArray::fromStdString(HourlyText(HourlyFormat::QuoteLine, Hours(30)));
     QTest::newRow("unknown format") << QByteArray("Time;Bid\r\n1;2\r\n") << "EURUSD"
-                                    << "Неизвестный формат часового файла, первая строка: 'Time;Bid'";
-    QTest::newRow("falling dates") << QByteArray("2010.10.07,14:00,1,1,1,1,1\n2010.10.07,13:00,1,1,1,1,1\n")
-                                   << "EURUSD"
-                                   << "Строка 2: 2010-10-07 13:00 не позже 2010-10-07 14:00 в строке 1";
+                                    << "'FILE': Неизвестный формат часового файла, первая строка: 'Time;Bid'";
+    QTest::newRow("falling dates")
+        << QByteArray("2010.10.07,14:00,1,1,1,1,1\n2010.10.07,13:00,1,1,1,1,1\n") << "EURUSD"
+        << "'FILE': Строка 2: 2010-10-07 13:00 не позже 2010-10-07 14:00 в строке 1";
     QTest::newRow("bad price") << QByteArray("2010.10.07,13:00,1.3,1.4,1.2,1.3O,1\n") << "EURUSD"
-                               << "Строка 1: неверная цена Close '1.3O'";
+                               << "'FILE': Строка 1: неверная цена Close '1.3O'";
     QTest::newRow("empty name") << good << ""
                                 << "Недопустимое имя инструмента ''";
     QTest::newRow("dot dot") << good << ".."
@@ -330,6 +330,8 @@ void HourlyImportTest::refusalsShowAnErrorAndChangeNothing()
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Error);
     QCOMPARE(dialogs_->messages[0].Title, QStringLiteral("Quillet_tester"));
+    // A file's fault names the file.
+    error.replace(QStringLiteral("FILE"), QString::fromStdString(files_->file("EURUSD_H1.csv")));
     QVERIFY2(dialogs_->messages[0].Text.startsWith(error), qPrintable(dialogs_->messages[0].Text));
     QCOMPARE(BaseFiles(*dir_), QStringList{"AUDJPY.base"});
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), QStringList{"AUDJPY"});

@@ -19,10 +19,15 @@
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeAxis>
 #include <QFile>
+#include <QGraphicsLayout>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QTabWidget>
 #include <QTableView>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -98,6 +103,7 @@ class TradeReportTest : public WindowTest {
     Q_OBJECT
   private slots:
     void selectedTradeShowsOnItsCandles();
+    void candlesReadAtTheFirstSize();
     void reportIsTheCommandsReportAndHoldsItsNumbers();
     void reportHoldsTheCommandsJsonAtCosts_data();
     void reportHoldsTheCommandsJsonAtCosts();
@@ -179,6 +185,49 @@ void TradeReportTest::selectedTradeShowsOnItsCandles()
             return;
         QTest::keyClick(table, key);
         expectShown(row);
+    }
+}
+
+void TradeReportTest::candlesReadAtTheFirstSize()
+{
+    auto form = RunDemo(QStringLiteral("AUDJPY"));
+    auto* chart = Get<ui::TradeChart>(*form, "TradeChart");
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(Get<ui::TradesPage>(*form, "TabSheet5"));
+    Get<QTabWidget>(*form, "TradesViews")->setCurrentWidget(chart);
+    auto* table = Get<QTableView>(*form, "TradesTable");
+    for (int row = 0; row < 3; ++row) {
+        table->setCurrentIndex(table->model()->index(row, 0));
+        QApplication::processEvents();
+        for (QChart* c : {chart->HoursChart(), chart->WeeksChart()}) {
+            // The title whole, and days at midnights with room for their labels.
+            qreal left = 0, top = 0, right = 0, bottom = 0;
+            c->layout()->getContentsMargins(&left, &top, &right, &bottom);
+            const qreal width = c->size().width() - c->margins().left() - c->margins().right() - left - right;
+            QVERIFY2(QFontMetrics(c->titleFont()).horizontalAdvance(c->title()) <= width,
+                     qPrintable(c->title()));
+            auto* days = qobject_cast<QDateTimeAxis*>(c->axes(Qt::Horizontal).front());
+            QVERIFY(days->tickCount() <= 4);
+            const qint64 span = days->min().msecsTo(days->max());
+            if (c == chart->HoursChart()) {
+                QCOMPARE(days->min().time(), QTime(0, 0));
+                QCOMPARE(span % (qint64{86'400'000} * (days->tickCount() - 1)), 0);
+            }
+            const int label =
+                QFontMetrics(days->labelsFont()).horizontalAdvance(days->min().toString(days->format()));
+            QVERIFY(c->plotArea().width() / (days->tickCount() - 1) >= label);
+        }
+        // A legend of the levels and marks, with room for their names.
+        QLegend* legend = chart->HoursChart()->legend();
+        const QFontMetrics font(legend->font());
+        QStringList named;
+        int needed = 0; // each name beside its mark, the mark and the gaps as wide as two lines are high
+        for (QLegendMarker* m : legend->markers())
+            if (m->isVisible()) {
+                named << m->label();
+                needed += font.horizontalAdvance(m->label()) + 2 * font.height();
+            }
+        QCOMPARE(named, (QStringList{"TP", "SL", "Вход", "Выход"}));
+        QVERIFY2(needed <= legend->size().width(), qPrintable(QString::number(needed)));
     }
 }
 

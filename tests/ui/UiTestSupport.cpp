@@ -4,7 +4,44 @@
 #include "model/Instrument.h"
 #include "store/Files.h"
 
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <cmath>
+
 namespace quillet::test {
+
+QString AxesFault(const QChart& chart)
+{
+    for (QAbstractAxis* a : chart.axes()) {
+        const auto* axis = qobject_cast<const QValueAxis*>(a);
+        if (!axis)
+            return QStringLiteral("not a value axis: ") + a->titleText();
+        // The labels at the ticks as the axis draws them, evenly spaced.
+        const double min = axis->min(), max = axis->max();
+        const bool dynamic = axis->tickType() == QValueAxis::TicksDynamic;
+        const double step = dynamic ? axis->tickInterval() : (max - min) / (axis->tickCount() - 1);
+        QStringList labels;
+        for (double v = dynamic ? axis->tickAnchor() + std::ceil((min - axis->tickAnchor()) / step) * step
+                                : min;
+             v <= max + step * 1e-9; v += step)
+            labels << QString::asprintf(axis->labelFormat().toLatin1().constData(), v);
+        const QString ticks = labels.join(QLatin1Char(' '));
+        if (labels.size() < 2 || labels.removeDuplicates() > 0)
+            return QStringLiteral("ticks ") + ticks;
+        const QFontMetrics font(axis->labelsFont());
+        int widest = 0;
+        for (const QString& label : labels)
+            widest = std::max(widest, font.horizontalAdvance(label));
+        const bool across = axis->orientation() == Qt::Horizontal;
+        const double length = across ? chart.plotArea().width() : chart.plotArea().height();
+        if (length * step / (max - min) < (across ? widest : font.height()))
+            return QStringLiteral("no room for the ticks ") + ticks;
+        if (QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText()) > length)
+            return QStringLiteral("no room for the title ") + axis->titleText();
+    }
+    return {};
+}
 
 std::unique_ptr<Instrument> NewInstrument(const std::string& name)
 {

@@ -7,12 +7,14 @@
 #include "ui/Dialogs.h"
 #include "ui/Unit1.h"
 
+#include <QChart>
 #include <QDate>
 #include <QLabel>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QValueAxis>
 
 #include <functional>
 #include <memory>
@@ -122,6 +124,12 @@ inline QString Caption(QObject& form, const QString& name)
 {
     return Get<QLabel>(form, name)->text();
 }
+
+/// What of a chart's axes would not read whole at its present size: an axis
+/// that is not a value axis, two ticks with one label, a label without room
+/// up to the next tick (Qt cuts it to "…" or "⋮"), a title longer than the
+/// plot; empty when nothing.
+QString AxesFault(const QChart& chart);
 
 /// A zeroed instrument record on the heap (it is 9 MB).
 std::unique_ptr<Instrument> NewInstrument(const std::string& name);

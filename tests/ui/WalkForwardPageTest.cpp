@@ -7,6 +7,7 @@
 #include "ui/WalkForwardPage.h"
 #include "UiTestSupport.h"
 #include "analysis/WalkForward.h"
+#include "model/Dates.h"
 #include "support/RandomPair.h"
 #include "ui/Controls.h"
 #include "ui/MonteCarloBox.h"
@@ -14,6 +15,8 @@
 #include "ui/TradesPage.h"
 #include "ui/Unit1.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -35,6 +38,8 @@ class WalkForwardPageTest : public WindowTest {
     Q_OBJECT
   private slots:
     void windowsAreTheCoresAndADoubleClickRunsOne();
+    void eachValueIsDrawnInItsOwnColumn();
+    void emptyOrStoppedAnalysisReadsAtTheFirstSize();
     void endSaysHowManyWindowsWereDone_data();
     void endSaysHowManyWindowsWereDone();
     void analysisThatCannotRunIsRefused_data();
@@ -108,6 +113,11 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     }
     QVERIFY(chosenRow >= 0);
     QCOMPARE(shown->Shown()->Outcome.Trades.size(), want.Trades.size());
+    QApplication::processEvents();
+    for (const char* view : {"WalkForwardChart", "DrawdownHistogram"}) {
+        QChart* chart = Get<QChartView>(*shown, QString::fromLatin1(view))->chart();
+        QVERIFY2(AxesFault(*chart).isEmpty(), qPrintable(view + (": " + AxesFault(*chart))));
+    }
 
     // A double-click runs the window's combination over its out-of-sample weeks.
     const WalkForwardWindow& w = want.Windows[static_cast<std::size_t>(chosenRow)];
@@ -123,6 +133,77 @@ void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar5")->value(), w.Span.OutOfSample.First);
     QCOMPARE(Get<TTrackBar>(*form, "TrackBar11")->value(), w.Span.OutOfSample.Last);
     QCOMPARE(Caption(*form, "Label79"), QString::number(w.OutOfSampleResult.Entries));
+    // The date pickers show the period the table shows.
+    const auto picked = [&form](const char* picker) {
+        const QDate d = Get<TDateTimePicker>(*form, picker)->date();
+        return QString::fromStdString(FormatDate(DateSerial(d.year(), d.month(), d.day())));
+    };
+    const QString period = table->item(chosenRow, 2)->text();
+    QCOMPARE(period, picked("DateTimePicker1") + QStringLiteral(" – ") + picked("DateTimePicker2"));
+    // Also when the pair, chosen anew, showed its whole period and the bars stayed.
+    emit Get<QComboBox>(*form, "ComboBox1")->activated(0);
+    emit table->cellDoubleClicked(chosenRow, 0);
+    QCOMPARE(period, picked("DateTimePicker1") + QStringLiteral(" – ") + picked("DateTimePicker2"));
+}
+
+void WalkForwardPageTest::eachValueIsDrawnInItsOwnColumn()
+{
+    // A window without a choice, then in its row one whose choice traded nothing.
+    const auto analysis = [](bool chosen) {
+        auto s = std::make_shared<ui::WalkForwardShown>();
+        WalkForwardWindow w;
+        w.Span = {{1, 40}, {41, 65}};
+        w.Chosen = chosen;
+        w.Signal = 108;
+        w.StopLoss = 30;
+        w.TakeProfit = 20;
+        w.InSampleMetric = 12;
+        s->Outcome.Windows = {w};
+        s->Dates = {{0, 0, 0, 0}};
+        return s;
+    };
+    WalkForwardPage page;
+    page.resize(900, 500);
+    page.show();
+    page.Show(analysis(false));
+    page.Show(analysis(true));
+    auto* table = Get<QTableWidget>(page, "WindowsTable");
+    const QStringList want = {"1", "- – -", "- – -", "108", "30", "20", "-", "12,0", "0,0", "0", "нет сделок"};
+    QCOMPARE(table->columnCount(), want.size());
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QModelIndex cell = table->model()->index(0, c);
+        QCOMPARE(cell.data().toString(), want[c]);
+        QCOMPARE(table->columnSpan(0, c), 1);
+        // Painted within its own column only.
+        const QRect painted = table->visualRect(cell);
+        QCOMPARE(painted.left(), table->columnViewportPosition(c));
+        QVERIFY(painted.right() < table->columnViewportPosition(c) + table->columnWidth(c));
+    }
+}
+
+void WalkForwardPageTest::emptyOrStoppedAnalysisReadsAtTheFirstSize()
+{
+    auto form = Start();
+    form->show();
+    WalkForwardPage& page = *form->WalkForward();
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(&page);
+    auto* box = Get<ui::MonteCarloBox>(page, "WalkForwardMonteCarlo");
+    QChart* curve = Get<QChartView>(page, "WalkForwardChart")->chart();
+    // No trades: the curve's axes still count whole trades and points.
+    auto s = std::make_shared<ui::WalkForwardShown>();
+    s->Outcome.Windows.resize(1);
+    s->Dates = {{0, 0, 0, 0}};
+    page.Show(s);
+    QApplication::processEvents();
+    QVERIFY2(AxesFault(*curve).isEmpty(), qPrintable(AxesFault(*curve)));
+    QCOMPARE(Caption(*box, "MonteCarloLabel"), QStringLiteral("Нет сделок"));
+    // Stopped before its Monte Carlo: the box says why it is empty.
+    auto stopped = std::make_shared<ui::WalkForwardShown>(*s);
+    stopped->Outcome.Trades.resize(2);
+    stopped->Outcome.Stopped = true;
+    page.Show(stopped);
+    QVERIFY(Caption(*box, "MonteCarloLabel").startsWith(QStringLiteral("Анализ остановлен до Монте-Карло")));
+    QVERIFY(Get<QPushButton>(*box, "MonteCarloButton")->isEnabled());
 }
 
 void WalkForwardPageTest::endSaysHowManyWindowsWereDone_data()
@@ -226,6 +307,13 @@ void WalkForwardPageTest::tradePageDrawsTheRunsTrades()
     Get<QPushButton>(*box, "MonteCarloButton")->click();
     QCOMPARE(Get<QLabel>(*box, "MonteCarloLabel")->text(),
              ui::MonteCarloBox::OutcomeText(RunMonteCarlo(trades->Trades(), 2000, 9)));
+    // Its histogram reads at the window's first size.
+    Get<QTabWidget>(*form, "PageControl1")->setCurrentWidget(trades);
+    Get<QTabWidget>(*trades, "TradesViews")->setCurrentWidget(box);
+    QApplication::processEvents();
+    QChart* histogram = Get<QChartView>(*box, "DrawdownHistogram")->chart();
+    QCOMPARE(histogram->axes().size(), 2);
+    QVERIFY2(AxesFault(*histogram).isEmpty(), qPrintable(AxesFault(*histogram)));
 }
 
 QUILLET_WINDOW_TEST(WalkForwardPageTest);
