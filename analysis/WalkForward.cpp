@@ -54,6 +54,7 @@ BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& par
     run.TakeProfitPoints = TakeProfit;
     run.HoldLimit = Hold ? HoldLimitOf(*Hold) : kUnlimitedHoldLimit;
     run.Costs = params.Sweep.Costs;
+    run.Spread = params.Sweep.Spread;
     return run;
 }
 
@@ -110,7 +111,7 @@ std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
 NoChoice WhyNoChoice(const WalkForwardParams& params, const SweepOutcome& swept)
 {
     const SweepGrid& g = params.Sweep.Grid;
-    if (LeftOutCombinations(g, params.Sweep.Costs) == g.Combinations())
+    if (LeftOutCombinations(g, params.Sweep.Costs) == g.Combinations() || swept.LeftOut == g.Combinations())
         return NoChoice::StopLossWithinSpread;
     const bool enoughEntries =
         std::any_of(swept.EntriesBySignal.begin(), swept.EntriesBySignal.end(),
@@ -175,7 +176,7 @@ WalkForwardOutcome RunWalkForward(const WalkForwardParams& params, const Instrum
     // Every in-sample week lies between the range's first week and the last
     // window's last in-sample week.
     const WeekRange covered{sp.Weeks.First, spans.back().InSample.Last};
-    const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs);
+    const SweepTable sweepTable(instrument, sp.PairName, sp.Grid, covered, sp.Costs, sp.Spread);
 
     PlateauScorer scorer;
     const std::int64_t perWindow = sp.Grid.Combinations();

@@ -9,8 +9,10 @@
 
 #include "analysis/TradeStats.h"
 #include "engine/BacktestParams.h"
+#include "engine/SinglePair.h"
 #include "model/ControlRanges.h"
 #include "model/Dates.h"
+#include "model/Errors.h"
 #include "model/Instrument.h"
 #include "model/TradeCosts.h"
 #include "report/Catalogue.h"
@@ -95,8 +97,12 @@ BacktestParams ParamsOf(const Options& opts, const Instrument& inst, std::ostrea
     controls.LogEnabled = opts.log;
     BacktestParams params = ParamsFromControls(controls);
     params.Costs = opts.costs.CostsOf(params.PairName, err);
-    if (const std::string error = CostsError(params); !error.empty())
-        throw CLI::ValidationError(opts.costs.file ? "--costs" : "--spread", error);
+    params.Spread = opts.costs.RecordedSpreadOf(params.Costs, opts.file, 1);
+    try {
+        CheckCosts(params, inst);
+    } catch (const Error& e) {
+        throw CLI::ValidationError(opts.costs.file ? "--costs" : "--spread", e.what());
+    }
     return params;
 }
 
@@ -130,7 +136,7 @@ void PrintJson(const Options& opts, const BacktestParams& params, const RunRecor
         {"pair", params.PairName}, {"result", ResultJson(run.Result)}, {"labels", labels},
         {"log", run.Log},          {"notices", run.Notices},           {"progress", run.Progress},
     };
-    doc["trades"] = TradesJson(run.Trades, opts.costs.given);
+    doc["trades"] = TradesJson(run.Trades, opts.costs.given, params.Costs.SpreadRecorded);
     if (opts.costs.given) {
         doc["costs"] = CostsJson(params.Costs);
         doc["stats"] = StatsJson(ComputeTradeStats(run.Trades));
@@ -204,7 +210,8 @@ void RunBacktest(const Options& opts, Context& ctx)
     // Then the trade list: a file that cannot be written fails the command, and "-" puts the list alone on
     // standard output.
     if (opts.trades) {
-        if (!WriteTradesCsv(*opts.trades, run.Trades, ctx, opts.costs.given) || *opts.trades == "-")
+        if (!WriteTradesCsv(*opts.trades, run.Trades, ctx, opts.costs.given, params.Costs.SpreadRecorded) ||
+            *opts.trades == "-")
             return;
     }
     if (StoppedBySignal(ctx))

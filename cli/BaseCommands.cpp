@@ -8,6 +8,7 @@
 #include "store/Files.h"
 #include "store/HourlyImport.h"
 #include "store/QuoteImport.h"
+#include "store/SpreadFile.h"
 #include "store/Startup.h"
 
 #include <filesystem>
@@ -101,6 +102,10 @@ void MakeBaseFromHourly(const MakeBaseOptions& opts, Context& ctx)
         AppendToConfig(base, dir, opts.name);
     ctx.out << "Формат " << HourlyFormatDescription(summary.Format) << '\n';
     ctx.out << "Week " << summary.Weeks << ", Day " << summary.Days << ", Hour " << summary.Hours << '\n';
+    if (!summary.SpreadTenths.empty())
+        ctx.out << "Спред по истории: " << SpreadFilePath(base) << '\n';
+    else if (!summary.SpreadNote.empty())
+        ctx.out << "Спред: " << summary.SpreadNote << '\n';
     ctx.out << "Готово: " << base << '\n';
 }
 

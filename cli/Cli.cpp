@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
 #include "model/Errors.h"
+#include "model/Instrument.h"
+#include "store/SpreadFile.h"
 #include "store/Startup.h"
 
 #include <ostream>
@@ -82,11 +84,26 @@ CLI::Validator TenthsWithin(int lowest, int highest)
         "POINTS");
 }
 
+// A spread within its range, or the word for the spread of each hour.
+CLI::Validator SpreadWithin()
+{
+    const CLI::Validator tenths = TenthsWithin(0, kSpreadMaxTenths);
+    return CLI::Validator(
+        [tenths](std::string& text) -> std::string {
+            if (text == kRecordedSpreadOption)
+                return {};
+            const std::string error = tenths(text);
+            return error.empty() ? error : error + ", nor " + kRecordedSpreadOption;
+        },
+        "");
+}
+
 } // namespace
 
 TradeCosts CostOptions::Costs() const
 {
     TradeCosts c;
+    c.SpreadRecorded = spread == kRecordedSpreadOption;
     c.SpreadTenths = ParseTenths(spread).value_or(0);
     c.CommissionTenths = ParseTenths(commission).value_or(0);
     c.SwapLongTenths = ParseTenths(swapLong).value_or(0);
@@ -94,11 +111,30 @@ TradeCosts CostOptions::Costs() const
     return c;
 }
 
+const RecordedSpread* CostOptions::RecordedSpreadOf(const TradeCosts& costs, const std::string& file,
+                                                    int slot) const
+{
+    if (!costs.SpreadRecorded)
+        return nullptr;
+    const RecordedSpread& recorded = quillet::Table().Spread(slot);
+    if (!recorded.Empty())
+        return &recorded;
+    const std::string why = recorded.Problem().empty()
+                                ? "no file '" + SpreadFilePath(file) +
+                                      "' beside it (an hourly import with a <SPREAD> column writes one)"
+                                : recorded.Problem();
+    throw CLI::ValidationError(this->file ? "--costs" : "--spread",
+                               "'" + file + "' has no recorded spread: " + why);
+}
+
 void AddCostOptions(CLI::App* cmd, CostOptions& costs)
 {
     const auto given = [&costs](const std::string&) { costs.given = costs.fromOptions = true; };
-    cmd->add_option("--spread", costs.spread, "Spread in points (0.0 to 50.0); quotes are bid prices")
-        ->check(TenthsWithin(0, kSpreadMaxTenths))
+    cmd->add_option("--spread", costs.spread,
+                    "Spread in points (0.0 to 50.0), or recorded: each hour's from FILE's .spread beside it; "
+                    "quotes are bid prices")
+        ->type_name("P|recorded")
+        ->check(SpreadWithin())
         ->each(given)
         ->capture_default_str();
     cmd->add_option("--commission", costs.commission, "Commission per trade in points (0.0 to 50.0)")

@@ -2,6 +2,7 @@
 // The subcommands of quillet-cli and their options.
 
 #include "cli/Cli.h"
+#include "model/RecordedSpread.h"
 #include "model/TradeCosts.h"
 #include "store/CostsFile.h"
 
@@ -36,9 +37,13 @@ inline constexpr const char* kDefaultFolderHelp =
 /// Refuses an empty file name: "" would name no file at all.
 CLI::Validator NonEmptyFileName();
 
+/// --spread's word for the spread of each hour as the quotes recorded it.
+inline constexpr const char* kRecordedSpreadOption = "recorded";
+
 /// The options --spread, --commission, --swap-long and --swap-short of a
-/// command, in points with one decimal, and --costs FILE, a costs file of
-/// the window's format with a line per instrument.
+/// command, in points with one decimal (--spread may be "recorded"), and
+/// --costs FILE, a costs file of the window's format with a line per
+/// instrument.
 struct CostOptions {
     std::string spread = "0", commission = "0", swapLong = "0", swapShort = "0";
     /// Whether any of them or the file was given (even as 0): the outputs
@@ -58,9 +63,13 @@ struct CostOptions {
     TradeCosts CostsOf(const std::string& pair) const;
     /// Whether the file has a line for `pair` (true without a file).
     bool Lists(const std::string& pair) const;
+    /// The recorded spread of `file`, loaded into `slot`, when `costs` (the
+    /// options' or the file's line) say the spread is recorded; an option
+    /// error when it has none. Null otherwise.
+    const RecordedSpread* RecordedSpreadOf(const TradeCosts& costs, const std::string& file, int slot) const;
 
   private:
-    const CostsTable& Table() const;
+    const CostsTable& CostsFileTable() const;
     mutable std::optional<CostsTable> table_;
 };
 

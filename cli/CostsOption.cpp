@@ -10,7 +10,7 @@
 
 namespace quillet::cli {
 
-const CostsTable& CostOptions::Table() const
+const CostsTable& CostOptions::CostsFileTable() const
 {
     if (!table_) {
         if (fromOptions)
@@ -36,14 +36,14 @@ TradeCosts CostOptions::CostsOf(const std::string& pair, std::ostream& err) cons
 
 TradeCosts CostOptions::CostsOf(const std::string& pair) const
 {
-    return file ? Table().Of(pair) : Costs();
+    return file ? CostsFileTable().Of(pair) : Costs();
 }
 
 bool CostOptions::Lists(const std::string& pair) const
 {
     if (!file)
         return true;
-    for (const CostsTable::Entry& e : Table().Entries())
+    for (const CostsTable::Entry& e : CostsFileTable().Entries())
         if (e.first == pair)
             return true;
     return false;

@@ -274,12 +274,13 @@ void RunOverfitCommand(const Options& opts, Context& ctx)
     params.Sweep.PairName = ShortStringText(inst.Name);
     // The costs are the options' or the pair's line of --costs FILE.
     params.Sweep.Costs = opts.costs.CostsOf(params.Sweep.PairName, ctx.err);
+    params.Sweep.Spread = opts.costs.RecordedSpreadOf(params.Sweep.Costs, opts.file, 1);
     const std::optional<GridPoint> row = RowOf(opts, params.Sweep.Grid, CostModel(params.Sweep.Costs, 1));
     const SweepParams& sp = params.Sweep;
     ctx.err << sp.PairName << ": " << sp.Grid.Combinations() << " комбинаций, "
             << OverfitSplits(params.Blocks).size() << " разбиений\n"
             << std::flush;
-    const SweepTable table(inst, sp.PairName, sp.Grid, sp.Weeks, sp.Costs);
+    const SweepTable table(inst, sp.PairName, sp.Grid, sp.Weeks, sp.Costs, sp.Spread);
     std::stop_source stop;
     ProgressBar bar(ctx.err, StandardErrorIsATerminal(ctx.err), "Переобучение");
     const OverfitOutcome out =

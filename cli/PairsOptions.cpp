@@ -108,6 +108,11 @@ LoadedPairs LoadPairs(const PairsOptions& pairs, const CostOptions& costs, std::
                                                  [&](const CostsTable::Entry& e) { return e.first == name; });
             pairCosts = dirTable.Of(name);
         }
+        // The sweep over several instruments meets each hour's spread only as one spread.
+        if (pairCosts.SpreadRecorded)
+            throw CLI::ValidationError(costs.file || dirCosts ? "--costs" : "--spread",
+                                       name +
+                                           ": спред по истории пока считается только для одного инструмента");
         out.Pairs.push_back({name, pairCosts});
         out.Instruments.push_back(&inst);
         out.Listed.push_back(listed);

@@ -100,14 +100,15 @@ void AppendRowTail(std::string& out, const SweptColumn& c, const BacktestResult&
 }
 
 // The rows of one column of the grid, by signal value; a stop-loss within
-// the spread is no combination to trade and has none.
+// the spread (the one, or an entry's recorded one) is no combination to
+// trade and has none.
 void AppendColumnRows(std::string& out, const SweptColumn& c, int firstSignal, bool withCosts)
 {
     if (!c.Folded)
         return;
     const SweepTable::Column& col = *c.Folded;
     std::string tail;
-    for (int g = 0; g < col.GroupCount(); ++g) {
+    for (int g = col.FirstClearedGroup; g < col.GroupCount(); ++g) {
         tail.clear();
         AppendRowTail(tail, c, col.Group(g), col.CostTenths[static_cast<std::size_t>(g)], withCosts);
         for (int lane = col.FirstLaneOfGroup[g]; lane < col.FirstLaneOfGroup[g + 1]; ++lane) {
@@ -257,6 +258,7 @@ SweepParams SweepParamsOf(const Options& opts, const Instrument& inst, std::ostr
     params.Top = opts.top;
     params.Threads = opts.grid.threads;
     params.Costs = opts.costs.CostsOf(params.PairName, err);
+    params.Spread = opts.costs.RecordedSpreadOf(params.Costs, opts.pairs.files[0], 1);
     return params;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/TradesOutput.h"
 
+#include "cli/Commands.h"
 #include "cli/ReportOutput.h"
 
 #include "analysis/EquityCurve.h"
@@ -46,7 +47,8 @@ nlohmann::ordered_json RatioJson(const Ratio& value, int decimals)
 
 nlohmann::ordered_json CostsJson(const TradeCosts& c)
 {
-    return {{"spread", TenthsJson(c.SpreadTenths)},
+    return {{"spread",
+             c.SpreadRecorded ? nlohmann::ordered_json(kRecordedSpreadOption) : TenthsJson(c.SpreadTenths)},
             {"commission", TenthsJson(c.CommissionTenths)},
             {"swap_long", TenthsJson(c.SwapLongTenths)},
             {"swap_short", TenthsJson(c.SwapShortTenths)}};
@@ -79,14 +81,17 @@ nlohmann::ordered_json StatsJson(const TradeStats& stats)
             {"by_year", years}};
 }
 
-nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts)
+nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts,
+                                  bool withEntrySpread)
 {
     const EquityCurve curve = MakeEquityCurve(trades);
+    const auto shown = static_cast<std::size_t>(TradeColumnsShown(withCosts, withEntrySpread));
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < trades.size(); ++i) {
         nlohmann::ordered_json row = nlohmann::ordered_json::object();
-        for (const TradeColumn& column : kTradeColumns) {
-            if (!column.InJson || (column.Costs && !withCosts))
+        for (std::size_t c = 0; c < shown; ++c) {
+            const TradeColumn& column = kTradeColumns[c];
+            if (!column.InJson)
                 continue;
             const std::string text =
                 TradeCellText(trades[i], column.Id, {curve.Cumulative[i], 0}, kProgramForm);
@@ -103,9 +108,9 @@ nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool w
 }
 
 bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
-                    bool withCosts)
+                    bool withCosts, bool withEntrySpread)
 {
-    return WriteFileOrSay(path, TradeCsv(trades, withCosts), ctx);
+    return WriteFileOrSay(path, TradeCsv(trades, withCosts, withEntrySpread), ctx);
 }
 
 } // namespace quillet::cli

@@ -19,10 +19,13 @@ namespace quillet::cli {
 /// The seventeen totals of a run as a JSON object, in the order of BacktestResult.
 nlohmann::ordered_json ResultJson(const BacktestResult& r);
 
-/// With `withCosts`, each trade also has nights, costs and net_points.
-nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts = false);
+/// With `withCosts`, each trade also has nights, costs and net_points; with
+/// `withEntrySpread` (a recorded spread) entry_spread too.
+nlohmann::ordered_json TradesJson(const std::vector<ClosedTrade>& trades, bool withCosts = false,
+                                  bool withEntrySpread = false);
 
-/// The costs as points: spread, commission, swap_long, swap_short.
+/// The costs as points: spread ("recorded" for the spread of each hour),
+/// commission, swap_long, swap_short.
 nlohmann::ordered_json CostsJson(const TradeCosts& costs);
 
 /// The figures of a trade list: points with one decimal, ratios with two,
@@ -36,6 +39,6 @@ nlohmann::ordered_json TenthsJson(long long tenths);
 /// complete temporary copy. On failure tells why on ctx.err, sets the
 /// failure status and returns false.
 bool WriteTradesCsv(const std::string& path, const std::vector<ClosedTrade>& trades, Context& ctx,
-                    bool withCosts = false);
+                    bool withCosts = false, bool withEntrySpread = false);
 
 } // namespace quillet::cli

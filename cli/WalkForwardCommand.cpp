@@ -122,7 +122,7 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
                 {"metric", NameOf(sp.Metric).Option},
                 {"costs", CostsJson(sp.Costs)},
                 {"windows", windows},
-                {"trades", TradesJson(out.Trades, true)},
+                {"trades", TradesJson(out.Trades, true, sp.Costs.SpreadRecorded)},
                 {"stats", StatsJson(ComputeTradeStats(out.Trades))},
                 {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
     if (out.EfficiencyMissing != EfficiencyGap::None)
@@ -227,6 +227,7 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     const Instrument& inst = Table()[1];
     sp.PairName = ShortStringText(inst.Name);
     sp.Costs = opts.costs.CostsOf(sp.PairName, ctx.err);
+    sp.Spread = opts.costs.RecordedSpreadOf(sp.Costs, opts.pairs.files[0], 1);
 
     // Windows over weeks past the data would trade nothing.
     const WeekRange used = ClipToWeeklyData(sp.Weeks, inst.Week);
@@ -260,7 +261,8 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
          *opts.report == "-"))
         return;
     if (opts.trades) {
-        if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true) || *opts.trades == "-")
+        if (!WriteTradesCsv(*opts.trades, out.Trades, ctx, true, sp.Costs.SpreadRecorded) ||
+            *opts.trades == "-")
             return;
     }
     if (StoppedBySignal(ctx))

@@ -3,6 +3,7 @@
 // controls to them, with the rules for an unrestricted range and holding time.
 
 #include "model/ControlRanges.h"
+#include "model/RecordedSpread.h"
 #include "model/TradeCosts.h"
 
 #include <string>
@@ -28,6 +29,9 @@ struct BacktestParams {
     int TakeProfitPoints = kTakeProfitControl.Default;
     int HoldLimit = kUnlimitedHoldLimit;
     TradeCosts Costs;
+    /// The instrument's spread of every hour, for costs with SpreadRecorded;
+    /// it lives as long as the instrument does.
+    const RecordedSpread* Spread = nullptr;
 };
 
 /// Why the run's costs cannot be used: out of their ranges, or a stop-loss

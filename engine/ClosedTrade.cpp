@@ -19,6 +19,7 @@ void TradeCollector::OnPositionOpened(const PositionOpened& e)
     open_.EntryPrice = e.Levels.EntryPrice;
     open_.TakeProfitLevel = e.Levels.TakeProfitLevel;
     open_.StopLossLevel = e.Levels.StopLossLevel;
+    open_.EntrySpreadTenths = e.EntrySpread;
 }
 
 void TradeCollector::OnPositionClosed(const PositionClosed& e)

@@ -24,6 +24,7 @@ struct ClosedTrade {
     double EntryPrice = 0; // the fill: a buy's at the ask
     double TakeProfitLevel = 0;
     double StopLossLevel = 0;
+    std::int32_t EntrySpreadTenths = 0; // the entry hour's spread, tenths of a point
 
     // The exit.
     ExitKind Exit = ExitKind::TakeProfit;

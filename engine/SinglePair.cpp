@@ -5,6 +5,7 @@
 #include "engine/SinglePair.h"
 
 #include "engine/Bookkeeping.h"
+#include "model/Dates.h"
 #include "model/Errors.h"
 #include "rule/CostModel.h"
 #include "rule/EntryIndex.h"
@@ -38,6 +39,7 @@ PositionOpened OpenPosition(int week, long double signedBody, const CandleSeries
     p.Entry = &hour[entry];
     p.Levels =
         costs.Open(p.Direction, hour[entry].Open, entry, params.TakeProfitPoints, params.StopLossPoints);
+    p.EntrySpread = costs.SpreadAt(entry);
     return p;
 }
 
@@ -47,9 +49,10 @@ PositionClosed ClosePosition(const PositionOpened& p, ExitPoint exit, const Cand
     PositionClosed c;
     c.Week = p.Week;
     c.Direction = p.Direction;
-    c.Levels = p.Levels;
     c.Kind = exit.Kind;
     c.ExitIndex = p.EntryIndex + exit.Offset;
+    c.Levels =
+        costs.LevelsAt(p.Direction, p.Levels, params.TakeProfitPoints, params.StopLossPoints, c.ExitIndex);
     c.Exit = &candle;
     c.Offset = exit.Offset;
     c.Drawdown = drawdown;
@@ -58,11 +61,11 @@ PositionClosed ClosePosition(const PositionOpened& p, ExitPoint exit, const Cand
     switch (exit.Kind) {
     case ExitKind::TakeProfit:
         market.Result = TradeResult::Gained;
-        bid = p.Levels.TakeProfitLevel;
+        bid = c.Levels.TakeProfitLevel;
         break;
     case ExitKind::StopLoss:
         market.Result = TradeResult::Lost;
-        bid = p.Levels.StopLossLevel;
+        bid = c.Levels.StopLossLevel;
         break;
     case ExitKind::TimeOut:
     case ExitKind::OutOfCandles:
@@ -95,7 +98,8 @@ PositionClosed WalkPosition(const PositionOpened& p, const CandleSeries& hour, i
         const Candle& candle = hour[index];
         if (k > 0)
             drawdown = std::max(drawdown, costs.Excursion(p.Direction, p.Levels.EntryPrice, candle, index));
-        const BarOutcome touched = costs.Classify(candle, index, p.Levels);
+        const BarOutcome touched = costs.Classify(candle, index, p.Direction, p.Levels,
+                                                  params.TakeProfitPoints, params.StopLossPoints);
         const ExitPoint exit =
             FirstExit(touched == BarOutcome::TakeProfit ? k : kNeverReached,
                       touched == BarOutcome::StopLoss ? k : kNeverReached, params.HoldLimit, lastOffset);
@@ -115,10 +119,13 @@ void CheckCosts(const BacktestParams& params)
 
 void WalkSinglePair(const BacktestParams& params, const Instrument& instrument, TradeEventReader& read)
 {
-    const CostModel costs(params.Costs, PointMultiplier(params.PairName));
+    const CostModel costs(params.Costs, PointMultiplier(params.PairName), params.Spread);
     // The hourly data ends here for the whole run; nothing at or past this
     // index is ever read.
     const int hourEnd = FirstEmptyIndex(instrument.Hour, 1);
+    if (const std::string error = RecordedSpreadError(params.Costs, params.Spread, hourEnd - 1);
+        !error.empty())
+        throw Error(error);
     // The entry candles are looked up by calendar day; the index reads each
     // hourly date at most once in the whole run.
     EntryIndex entries(instrument.Hour, 1, hourEnd);
@@ -184,10 +191,57 @@ class TradesReader final : public TradeEventReader {
 
 } // namespace
 
+namespace {
+
+// The entries of a run whose stop-loss does not clear the entry hour's spread.
+class EntrySpreads final : public TradeEventReader {
+  public:
+    EntrySpreads(const BacktestParams& params) : params_(params) {}
+
+    void OnPositionOpened(const PositionOpened& e) override
+    {
+        if (!first_ && !CostModel::StopLossClears(params_.StopLossPoints, e.EntrySpread))
+            first_ = SpreadRefusal{e.Week, e.EntryIndex, e.EntrySpread};
+    }
+    const std::optional<SpreadRefusal>& First() const { return first_; }
+
+  private:
+    const BacktestParams& params_;
+    std::optional<SpreadRefusal> first_;
+};
+
+} // namespace
+
+std::optional<SpreadRefusal> FirstEntryWithinSpread(const BacktestParams& params,
+                                                    const Instrument& instrument)
+{
+    if (!params.Costs.SpreadRecorded)
+        return std::nullopt;
+    EntrySpreads entries(params);
+    WalkSinglePair(params, instrument, entries);
+    return entries.First();
+}
+
+void CheckCosts(const BacktestParams& params, const Instrument& instrument)
+{
+    CheckCosts(params);
+    if (const std::string error =
+            RecordedSpreadError(params.Costs, params.Spread, FirstEmptyIndex(instrument.Hour, 1) - 1);
+        !error.empty())
+        throw Error(error);
+    if (const std::optional<SpreadRefusal> r = FirstEntryWithinSpread(params, instrument)) {
+        const Candle& entry = instrument.Hour[r->EntryIndex];
+        const std::string time = ShortStringText(entry.Time);
+        throw Error("Stop-loss " + std::to_string(params.StopLossPoints) + " is not larger than the spread " +
+                    TenthsText(r->Spread, '.') + " of the entry at " + FormatDate(entry.Date, "yyyy-mm-dd") +
+                    " " + time + (time.size() <= 2 ? ":00" : "") + " (week " + std::to_string(r->Week) + ")");
+    }
+}
+
 std::vector<ClosedTrade> RunSinglePairTrades(const BacktestParams& params, const Instrument& instrument,
                                              BacktestResult& result)
 {
-    CheckCosts(params);
+    CheckCosts(params, instrument);
     std::vector<ClosedTrade> trades;
     TradesReader reader(result, trades);
     WalkSinglePair(params, instrument, reader);

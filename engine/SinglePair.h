@@ -8,7 +8,9 @@
 #include "engine/ClosedTrade.h"
 #include "engine/TradeEvents.h"
 #include "model/Instrument.h"
+#include "model/Units.h"
 
+#include <optional>
 #include <vector>
 
 namespace quillet {
@@ -25,5 +27,22 @@ std::vector<ClosedTrade> RunSinglePairTrades(const BacktestParams& params, const
 
 /// Throws the error of costs the run cannot trade with (CostsError).
 void CheckCosts(const BacktestParams& params);
+
+/// A trade at a recorded spread whose stop-loss is not larger than its
+/// entry hour's spread: the run that would make it is refused, as one with a
+/// stop-loss within the one spread is.
+struct SpreadRefusal {
+    int Week = 0;
+    int EntryIndex = 0;
+    Tenths Spread = 0;
+};
+
+/// The first such trade of the run; none without a recorded spread.
+std::optional<SpreadRefusal> FirstEntryWithinSpread(const BacktestParams& params,
+                                                    const Instrument& instrument);
+
+/// CheckCosts, and with a recorded spread also that the instrument has one
+/// of its length and that every trade's stop-loss clears its entry's spread.
+void CheckCosts(const BacktestParams& params, const Instrument& instrument);
 
 } // namespace quillet

@@ -127,7 +127,9 @@ void RankGroups(SweepMetric metric, int stopLoss, int takeProfit, Worker& w)
     const SweepTable::Column& col = w.column;
     const int groups = col.GroupCount();
     w.keys.resize(static_cast<std::size_t>(groups));
-    for (int g = 0; g < groups; ++g)
+    // The groups whose stop-loss is within an entry's recorded spread have no value.
+    std::fill_n(w.keys.begin(), col.FirstClearedGroup, std::numeric_limits<long double>::quiet_NaN());
+    for (int g = col.FirstClearedGroup; g < groups; ++g)
         w.keys[g] = RankKey(metric, MetricOfTotals(metric, col, g, stopLoss, takeProfit));
 }
 
@@ -212,6 +214,10 @@ void SweepColumn(const SweepParams& params, const SweepTable& sweep, int index, 
         const int holdPosition = grid.Hold ? grid.Hold->First + h : 0;
         const int holdLimit = grid.Hold ? HoldLimitOf(holdPosition) : kNoHoldLimit;
         sweep.FoldColumn(stopLoss, takeProfit, holdLimit, params.Weeks, w.column, withNets);
+        // At a recorded spread, the signal values whose trades enter within their spread.
+        if (const int refused =
+                w.column.FirstLaneOfGroup[static_cast<std::size_t>(w.column.FirstClearedGroup)])
+            leftOut.fetch_add(refused, std::memory_order_relaxed);
         if (stream)
             stream->Format({stopLoss, takeProfit, HoldPositionAt(grid, h), &w.column}, *bytes);
         RankGroups(params.Metric, stopLoss, takeProfit, w);
@@ -317,7 +323,8 @@ SweepOutcome RunSweep(const SweepParams& params, const Instrument& instrument, s
     CheckGrid(params.Grid);
     if (const std::string error = TradeCostsError(params.Costs); !error.empty())
         throw Error(error);
-    const SweepTable sweep(instrument, params.PairName, params.Grid, SweptWeeks(params), params.Costs);
+    const SweepTable sweep(instrument, params.PairName, params.Grid, SweptWeeks(params), params.Costs,
+                           params.Spread);
     return RunSweep(params, sweep, stop, progress, stream);
 }
 
@@ -331,7 +338,7 @@ SweepOutcome RunSweep(const SweepParams& params, const SweepTable& sweep, std::s
         built.StopLoss.First != grid.StopLoss.First || built.StopLoss.Last != grid.StopLoss.Last ||
         built.TakeProfit.First != grid.TakeProfit.First || built.TakeProfit.Last != grid.TakeProfit.Last)
         throw Error("The sweep's table was built for another grid");
-    if (sweep.Costs() != params.Costs)
+    if (sweep.Costs() != params.Costs || (params.Costs.SpreadRecorded && sweep.Spread() != params.Spread))
         throw Error("The sweep's table was built for other costs");
 
     SweepOutcome out;

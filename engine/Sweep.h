@@ -33,6 +33,8 @@ struct SweepParams {
     /// 0: one thread per core.
     int Threads = 0;
     TradeCosts Costs;
+    /// The instrument's spread of every hour, for costs with SpreadRecorded.
+    const RecordedSpread* Spread = nullptr;
     /// Also keep the metric of every combination, every holding limit's
     /// (SweepOutcome::HoldCells), as the plateau choice needs.
     bool KeepHoldCells = false;

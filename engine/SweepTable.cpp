@@ -82,15 +82,17 @@ void CheckHoldLimit(int holdLimit)
 }
 
 SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid,
-                       WeekRange covered, const TradeCosts& costs)
-    : grid_(grid), costs_(costs, PointMultiplier(pairName))
+                       WeekRange covered, const TradeCosts& costs, const RecordedSpread* spread)
+    : grid_(grid), costs_(costs, PointMultiplier(pairName), spread), spread_(spread)
 {
     covered_ = {std::max(covered.First, 0), std::min(covered.Last, kLastCandleIndex)};
+    const int hourEnd = FirstEmptyIndex(inst.Hour, 1);
+    if (const std::string error = RecordedSpreadError(costs, spread, hourEnd - 1); !error.empty())
+        throw Error(error);
     const int signalCount = grid.Signal.Count();
     if (signalCount == 0)
         return;
     const long double m = costs_.Multiplier();
-    const int hourEnd = FirstEmptyIndex(inst.Hour, 1);
 
     // The signal weeks that open a trade for at least the smallest signal
     // minimum, tested and entered as the walk does.
@@ -112,6 +114,7 @@ SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const 
         const int lanes = std::min(signal.Body, grid.Signal.Last) - grid.Signal.First + 1;
         weeks_.push_back({i, lanes, std::min(hourEnd - 1 - c, kLongestWalk)});
         entries.push_back({c, DirectionAgainst(signedBody)});
+        entrySpread_.push_back(costs_.SpreadAt(c));
     }
 
     const std::size_t weekCount = weeks_.size();
@@ -132,18 +135,17 @@ void SweepTable::WalkWeek(std::size_t p, const CandleSeries& hour, int entryInde
     const double entryPrice = costs_.Fill(direction, h[0].Open, entryIndex);
 
     // The level test of the walk, for every distance of the grid.
-    const auto firstReach = [&](LevelSide side, int points) {
-        return ReachOffset(costs_.FirstReach(h, entryIndex, lastOffset, side, direction, entryPrice, points));
+    std::vector<int> reached(
+        static_cast<std::size_t>(std::max(grid_.TakeProfit.Count(), grid_.StopLoss.Count())));
+    const auto keep = [&](LevelSide side, AxisRange axis, std::uint8_t* at) {
+        const int count = axis.Count();
+        costs_.FirstReaches(h, entryIndex, lastOffset, side, direction, entryPrice, axis.First, count,
+                            reached.data());
+        for (int n = 0; n < count; ++n)
+            at[static_cast<std::size_t>(n) * weekCount] = ReachOffset(reached[n]);
     };
-    const AxisRange takeProfits = grid_.TakeProfit;
-    std::uint8_t* tpAt = takeProfitAt_.data() + p;
-    for (int n = 0; n < takeProfits.Count(); ++n)
-        tpAt[static_cast<std::size_t>(n) * weekCount] =
-            firstReach(LevelSide::TakeProfit, takeProfits.First + n);
-    const AxisRange stopLosses = grid_.StopLoss;
-    std::uint8_t* slAt = stopLossAt_.data() + p;
-    for (int n = 0; n < stopLosses.Count(); ++n)
-        slAt[static_cast<std::size_t>(n) * weekCount] = firstReach(LevelSide::StopLoss, stopLosses.First + n);
+    keep(LevelSide::TakeProfit, grid_.TakeProfit, takeProfitAt_.data() + p);
+    keep(LevelSide::StopLoss, grid_.StopLoss, stopLossAt_.data() + p);
 
     // The drawdown of a walk that ends at offset k: the largest adverse
     // excursion of the candles at offsets 1 to k.
@@ -375,6 +377,15 @@ void SweepTable::GroupWeeks(std::size_t begin, std::size_t end, int firstWalked,
         ++col.Totals[kFieldEntries][static_cast<std::size_t>(g) - 1];
     for (std::size_t g = groups - 1; g-- > 0;)
         col.Totals[kFieldEntries][g] = Add32(col.Totals[kFieldEntries][g], col.Totals[kFieldEntries][g + 1]);
+    // Group j trades the weeks of the buckets above j: the widest entry
+    // spread of each, from the top group down.
+    col.WidestEntrySpread.assign(groups, 0);
+    for (std::size_t p = begin; p < end; ++p) {
+        std::int32_t& widest = col.WidestEntrySpread[static_cast<std::size_t>(col.WeekGroups[p - begin]) - 1];
+        widest = std::max(widest, entrySpread_[p]);
+    }
+    for (std::size_t g = groups - 1; g-- > 0;)
+        col.WidestEntrySpread[g] = std::max(col.WidestEntrySpread[g], col.WidestEntrySpread[g + 1]);
     col.FirstWeekGroups = (count > 0 && weeks_[begin].Index == firstWalked) ? col.WeekGroups[0] : 0;
     col.AnyWeek = firstWalked <= lastWalked;
     col.GroupedFor = this;
@@ -474,6 +485,11 @@ void SweepTable::FoldColumn(int stopLoss, int takeProfit, int holdLimit, WeekRan
     if (col.GroupedFor != this || col.GroupedWeeks.First != weeks.First ||
         col.GroupedWeeks.Last != weeks.Last)
         GroupWeeks(begin, end, firstWalked, lastWalked, weeks, col);
+    col.FirstClearedGroup = 0;
+    while (costs_.Costs().SpreadRecorded && col.FirstClearedGroup < col.GroupCount() &&
+           !CostModel::StopLossClears(stopLoss,
+                                      col.WidestEntrySpread[static_cast<std::size_t>(col.FirstClearedGroup)]))
+        ++col.FirstClearedGroup;
     FillBuckets(begin, end, stopLoss, takeProfit, holdLimit, col);
     FoldBuckets(col);
     FoldSeries(col);

@@ -75,12 +75,14 @@ struct SweepGrid {
 class SweepTable {
   public:
     /// Walks every signal week of `covered` (clamped to the weekly array) in
-    /// the instrument's hourly series, trading at `costs`.
+    /// the instrument's hourly series, trading at `costs` (with `spread`, the
+    /// instrument's, when they ask for the recorded spread).
     SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid, WeekRange covered,
-               const TradeCosts& costs = {});
+               const TradeCosts& costs = {}, const RecordedSpread* spread = nullptr);
 
     const TradeCosts& Costs() const { return costs_.Costs(); }
     const CostModel& Model() const { return costs_; }
+    const RecordedSpread* Spread() const { return spread_; }
 
     const SweepGrid& Grid() const { return grid_; }
 
@@ -106,6 +108,10 @@ class SweepTable {
         /// the fold was asked for them, its trades' net points in order.
         std::vector<std::int64_t> CostTenths;
         std::vector<NetFolder> Nets;
+        /// At a recorded spread, the groups below this one trade an entry
+        /// whose spread the stop-loss does not clear: no combination to
+        /// trade, as a stop-loss within the one spread is none.
+        int FirstClearedGroup = 0;
 
         int GroupCount() const { return static_cast<int>(Totals[0].size()); }
         BacktestResult Group(int group) const;
@@ -116,6 +122,8 @@ class SweepTable {
         const void* GroupedFor = nullptr;
         WeekRange GroupedWeeks{0, -1};
         std::vector<std::int32_t> WeekGroups, Buckets;
+        // Per group, the widest spread of the entries it trades.
+        std::vector<std::int32_t> WidestEntrySpread;
         // The exits at a level in week order, each as groups * 4 + 2 for a
         // take-profit + 1 for week 0; and those the series arrays were last
         // folded from, since the series depend on nothing else.
@@ -204,8 +212,11 @@ class SweepTable {
 
     SweepGrid grid_;
     CostModel costs_;
+    const RecordedSpread* spread_;
     WeekRange covered_;
     std::vector<Week> weeks_;
+    // The spread of each trade week's entry hour, tenths of a point.
+    std::vector<std::int32_t> entrySpread_;
     // First offset that reaches each level, [level][week]; kNever if none.
     std::vector<std::uint8_t> takeProfitAt_, stopLossAt_;
     // Per week and offset 0..119: drawdown of a take-profit there, and the

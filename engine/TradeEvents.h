@@ -38,6 +38,7 @@ struct PositionOpened {
     int EntryIndex = 0;
     const Candle* Entry = nullptr;
     TradeLevels Levels;
+    std::int32_t EntrySpread = 0; // the entry hour's spread, tenths of a point
 };
 
 /// One hourly candle of the walk was classified against the levels.
@@ -54,7 +55,7 @@ struct CandleExamined {
 struct PositionClosed {
     int Week = 0;
     TradeDirection Direction = TradeDirection::Buy;
-    TradeLevels Levels;
+    TradeLevels Levels; // as the exit candle was compared with them
     ExitKind Kind = ExitKind::TakeProfit;
     TradeResult Result = TradeResult::Gained;
     int ExitIndex = 0;

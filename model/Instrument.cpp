@@ -62,6 +62,7 @@ const Instrument& InstrumentTable::At(int slot) const
 
 void InstrumentTable::Clear(int slot)
 {
+    spreads_[static_cast<std::size_t>(slot)] = {};
     // The whole pages inside the slot go back to the kernel and read as
     // zero again without being touched; only the slot's ragged ends are
     // written. An empty slot so costs nothing to clear, and a cleared one no

@@ -3,11 +3,15 @@
 // global table of 31 instrument slots. Records are byte images of the
 // ".base" file, so they are read and written whole, never field by field.
 
+#include "model/RecordedSpread.h"
+
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -87,12 +91,21 @@ class InstrumentTable {
     /// Slot 0, filled and written out by base-file generation.
     Instrument& ScratchSlot() { return slots_[kScratchSlot]; }
 
-    /// Zeroes a slot again.
+    /// Zeroes a slot again, and drops its recorded spread.
     void Clear(int slot);
+
+    /// The spread recorded for the instrument in `slot`, kept beside the
+    /// fixed record; empty when it has none.
+    const RecordedSpread& Spread(int slot) const { return spreads_[static_cast<std::size_t>(slot)]; }
+    void SetSpread(int slot, RecordedSpread spread)
+    {
+        spreads_[static_cast<std::size_t>(slot)] = std::move(spread);
+    }
 
   private:
     void* mapping_;
     Instrument* slots_;
+    std::array<RecordedSpread, kSlotCount> spreads_;
 };
 
 /// The process-wide table.

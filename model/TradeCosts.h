@@ -16,10 +16,14 @@ struct TradeCosts {
     int CommissionTenths = 0; // 0..500: paid once per trade
     int SwapLongTenths = 0;   // -500..500: per night held by a buy; negative is a charge
     int SwapShortTenths = 0;  // -500..500: per night held by a sell
+    /// The spread of each hour as the quotes recorded it (RecordedSpread)
+    /// instead of SpreadTenths, which is then 0.
+    bool SpreadRecorded = false;
 
     bool IsZero() const
     {
-        return SpreadTenths == 0 && CommissionTenths == 0 && SwapLongTenths == 0 && SwapShortTenths == 0;
+        return SpreadTenths == 0 && CommissionTenths == 0 && SwapLongTenths == 0 && SwapShortTenths == 0 &&
+               !SpreadRecorded;
     }
     friend bool operator==(const TradeCosts&, const TradeCosts&) = default;
 };

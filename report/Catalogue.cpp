@@ -30,9 +30,9 @@ std::string_view MetricCaption(SweepMetric metric)
 
 std::string TradeCostsCaption(const TradeCosts& c)
 {
-    return "Издержки: спред " + TenthsText(c.SpreadTenths) + " п, комиссия " +
-           TenthsText(c.CommissionTenths) + " п, своп " + SignedText(c.SwapLongTenths) + "/" +
-           SignedText(c.SwapShortTenths) + " п";
+    const std::string spread = c.SpreadRecorded ? "по истории" : TenthsText(c.SpreadTenths) + " п";
+    return "Издержки: спред " + spread + ", комиссия " + TenthsText(c.CommissionTenths) + " п, своп " +
+           SignedText(c.SwapLongTenths) + "/" + SignedText(c.SwapShortTenths) + " п";
 }
 
 std::string CostRangeMessage(const CostRangeFault& f)

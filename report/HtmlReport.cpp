@@ -140,21 +140,23 @@ ReportTable YearTable(const TradeStats& stats)
     return t;
 }
 
-ReportTable TradeTable(const std::vector<ClosedTrade>& trades)
+// Every column with the costs'; the entry's spread only at a recorded spread.
+ReportTable TradeTable(const std::vector<ClosedTrade>& trades, bool withEntrySpread)
 {
     const EquityCurve gross = MakeEquityCurve(trades);
     const EquityCurve net = MakeNetEquityCurve(trades);
+    const auto columns = static_cast<std::size_t>(TradeColumnsShown(true, withEntrySpread));
     ReportTable t{"trades", {}, {}, {}};
-    for (const TradeColumn& column : kTradeColumns) {
-        t.Header.emplace_back(column.ReportHeading);
-        t.Numeric.push_back(column.Number);
+    for (std::size_t c = 0; c < columns; ++c) {
+        t.Header.emplace_back(kTradeColumns[c].ReportHeading);
+        t.Numeric.push_back(kTradeColumns[c].Number);
     }
     t.Rows.reserve(trades.size());
     for (std::size_t i = 0; i < trades.size(); ++i) {
         std::vector<std::string>& row = t.Rows.emplace_back();
-        for (const TradeColumn& column : kTradeColumns)
-            row.push_back(TradeCellText(trades[i], column.Id, {gross.Cumulative[i], net.Cumulative[i]},
-                                        ReaderForm(kDateFormat)));
+        for (std::size_t c = 0; c < columns; ++c)
+            row.push_back(TradeCellText(trades[i], kTradeColumns[c].Id,
+                                        {gross.Cumulative[i], net.Cumulative[i]}, ReaderForm(kDateFormat)));
     }
     return t;
 }
@@ -502,7 +504,7 @@ HtmlReport MakeBacktestReport(const BacktestParams& params, const BacktestResult
         report.AddTradePicture("Последняя сделка на свечах", MakeTradePicture(trades.back(), instrument));
     if (monteCarlo)
         AddMonteCarloSections(report, *monteCarlo);
-    report.AddTable("Сделки", TradeTable(trades));
+    report.AddTable("Сделки", TradeTable(trades, params.Costs.SpreadRecorded));
     return report;
 }
 
@@ -570,7 +572,7 @@ HtmlReport MakeWalkForwardReport(const WalkForwardParams& params, const WalkForw
                      {{"Эффективность", efficiency, "efficiency"}});
     if (monteCarlo)
         AddMonteCarloSections(report, *monteCarlo);
-    report.AddTable("Сделки вне выборки", TradeTable(out.Trades));
+    report.AddTable("Сделки вне выборки", TradeTable(out.Trades, sp.Costs.SpreadRecorded));
     return report;
 }
 

@@ -1,5 +1,7 @@
 #include "report/PairsTexts.h"
 
+#include "report/TradeCsv.h"
+
 #include "analysis/EquityCurve.h"
 #include "report/FigureTexts.h"
 #include "report/SweepTexts.h"
@@ -110,22 +112,18 @@ std::vector<std::string> PairsCostsLines(const std::vector<PairSetup>& pairs, co
 std::string PairsTradeCsv(const std::vector<ClosedTrade>& trades, const std::vector<int>& pairOf,
                           const std::vector<std::string>& names)
 {
-    const EquityCurve curve = MakeEquityCurve(trades);
-    const EquityCurve net = MakeNetEquityCurve(trades);
-    std::string out = "pair";
-    for (const TradeColumn& c : kTradeColumns) {
-        out += ',';
-        out += c.Key;
-    }
-    out += '\n';
-    for (std::size_t i = 0; i < trades.size(); ++i) {
-        AppendField(out, names[static_cast<std::size_t>(pairOf[i])]);
-        for (const TradeColumn& c : kTradeColumns) {
+    // The single pair's list at costs, each line after its trade's instrument.
+    const std::string list = TradeCsv(trades, true);
+    std::string out = "pair,";
+    std::size_t row = 0;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = list.find('\n', at) + 1;
+        if (at > 0) {
+            AppendField(out, names[static_cast<std::size_t>(pairOf[row++])]);
             out += ',';
-            AppendField(
-                out, TradeCellText(trades[i], c.Id, {curve.Cumulative[i], net.Cumulative[i]}, kProgramForm));
         }
-        out += '\n';
+        out.append(list, at, end - at);
+        at = end;
     }
     return out;
 }

@@ -70,7 +70,7 @@ class RunReaders final : public TradeEventReader {
 void Run(const BacktestParams& params, const Instrument& instrument, BacktestResult& result,
          const WorkLog& log, const ProgressStep& progress, const Notify& notify, TradeEventReader* also)
 {
-    CheckCosts(params);
+    CheckCosts(params, instrument);
     WorkLogWriter writer(params, instrument, log, notify);
     Bookkeeping book(result);
     RunReaders readers(progress, writer, book, also);

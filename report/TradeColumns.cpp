@@ -104,6 +104,8 @@ std::string TradeCellText(const ClosedTrade& t, TradeColumnId column, const Trad
         return TenthsCell(t.NetTenths, form);
     case TradeColumnId::CumulativeNet:
         return TenthsCell(sums.NetTenths, form);
+    case TradeColumnId::EntrySpread:
+        return TenthsCell(t.EntrySpreadTenths, form);
     }
     return {};
 }

@@ -35,6 +35,7 @@ enum class TradeColumnId {
     Costs,
     NetPoints,
     CumulativeNet,
+    EntrySpread,
 };
 
 struct TradeColumn {
@@ -47,7 +48,7 @@ struct TradeColumn {
     bool InJson;                    // a field of backtest --json's trades
 };
 
-inline constexpr std::array<TradeColumn, 19> kTradeColumns = {{
+inline constexpr std::array<TradeColumn, 20> kTradeColumns = {{
     {TradeColumnId::Week, "week", "Неделя", "Неделя", true, false, true},
     {TradeColumnId::SignalDate, "signal_date", "Сигнал", "Сигнал", false, false, true},
     {TradeColumnId::Direction, "direction", "Направление", "Направление", false, false, true},
@@ -67,11 +68,21 @@ inline constexpr std::array<TradeColumn, 19> kTradeColumns = {{
     {TradeColumnId::Costs, "costs", "Издержки, п", "Издержки, п", true, true, true},
     {TradeColumnId::NetPoints, "net_points", "Чистые, п", "Нетто, п", true, true, true},
     {TradeColumnId::CumulativeNet, "cumulative_net", "Итого чистыми, п", "Итого нетто, п", true, true, false},
+    {TradeColumnId::EntrySpread, "entry_spread", "Спред входа, п", "Спред входа, п", true, true, true},
 }};
 
-/// The columns of a run without costs come first; the costs' follow.
+/// The columns of a run without costs come first; the costs' follow, and
+/// last the entry's spread, shown after a run at a recorded spread only.
 inline constexpr int kTradeFieldCount = 15;
-inline constexpr int kTradeCostFieldCount = static_cast<int>(kTradeColumns.size()) - kTradeFieldCount;
+inline constexpr int kTradeCostFieldCount = 4;
+static_assert(kTradeFieldCount + kTradeCostFieldCount + 1 == static_cast<int>(kTradeColumns.size()));
+
+/// How many of the columns, from the first, a trade list shows.
+constexpr int TradeColumnsShown(bool withCosts, bool withEntrySpread)
+{
+    return kTradeFieldCount + (withCosts || withEntrySpread ? kTradeCostFieldCount : 0) +
+           (withEntrySpread ? 1 : 0);
+}
 
 /// The running sums up to and with a row's trade.
 struct TradeRowSums {

@@ -39,11 +39,11 @@ void AppendRow(std::string& out, const auto& fields)
 
 } // namespace
 
-std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts)
+std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts, bool withEntrySpread)
 {
     const EquityCurve curve = MakeEquityCurve(trades);
     const EquityCurve net = MakeNetEquityCurve(trades);
-    const int columns = withCosts ? static_cast<int>(kTradeColumns.size()) : kTradeFieldCount;
+    const int columns = TradeColumnsShown(withCosts, withEntrySpread);
     std::string out;
     out.reserve(200 * (trades.size() + 1));
     std::vector<std::string> fields;

@@ -17,7 +17,9 @@ namespace quillet {
 
 /// The header row and one row per trade, each ending in "\n"; a field with a
 /// comma, a quote or a line break is quoted. With `withCosts`, the cost
-/// columns follow.
-std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts = false);
+/// columns follow; with `withEntrySpread` (a recorded spread) the entry's
+/// spread after them.
+std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts = false,
+                     bool withEntrySpread = false);
 
 } // namespace quillet

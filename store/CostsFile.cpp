@@ -60,6 +60,10 @@ constexpr std::size_t kCostCount = std::size(kCostFields);
 /// `costs`; false when the text is not that cost.
 bool ReadCostField(std::size_t k, std::string_view text, TradeCosts& costs)
 {
+    if (k == 0 && text == kRecordedSpreadWord) {
+        costs.SpreadRecorded = true;
+        return true;
+    }
     const std::optional<int> tenths = ParseTenths(text);
     if (!tenths)
         return false;
@@ -170,6 +174,10 @@ std::string CostsText(const CostsTable& table)
 {
     std::string text = "# Издержки по инструментам, в пунктах: имя, спред, комиссия за сделку, своп за ночь "
                        "покупки и продажи (минус - списание)\n";
+    const bool anyRecorded = std::any_of(table.Entries().begin(), table.Entries().end(),
+                                         [](const CostsTable::Entry& e) { return e.second.SpreadRecorded; });
+    if (anyRecorded)
+        text += "# спред recorded - по истории: свой для каждого часа, из файла ИМЯ.spread\n";
     for (const CostsTable::Entry& e : table.Entries()) {
         const TradeCosts& c = e.second;
         const std::string_view name = e.first;
@@ -177,7 +185,8 @@ std::string CostsText(const CostsTable& table)
             name.find_first_of("\r\n") != std::string_view::npos)
             throw Error("Имя инструмента '" + e.first + "' нельзя записать в файл издержек");
         text += e.first;
-        for (const int tenths : {c.SpreadTenths, c.CommissionTenths, c.SwapLongTenths, c.SwapShortTenths})
+        text += ' ' + (c.SpreadRecorded ? std::string(kRecordedSpreadWord) : TenthsText(c.SpreadTenths, '.'));
+        for (const int tenths : {c.CommissionTenths, c.SwapLongTenths, c.SwapShortTenths})
             text += ' ' + TenthsText(tenths, '.');
         text += '\n';
     }

@@ -5,10 +5,13 @@
 //     NAME SPREAD COMMISSION SWAP-LONG SWAP-SHORT
 //
 // the four costs in points with at most one decimal and "." as separator
-// ("EURUSD 1.2 0.7 -0.3 0.1"), separated by spaces or tabs. The name is
-// everything before the last four fields, so a name may hold spaces. Empty
-// lines and lines starting with "#" are notes. Like "config", the file is
-// code page 1251 with CR LF line ends.
+// ("EURUSD 1.2 0.7 -0.3 0.1"), separated by spaces or tabs. The spread may
+// be the word "recorded" instead: the spread of each hour as the quotes
+// recorded it, from the file NAME.spread beside NAME.base
+// ("EURUSD recorded 0.7 -0.3 0.1"). The name is everything before the last
+// four fields, so a name may hold spaces. Empty lines and lines starting
+// with "#" are notes. Like "config", the file is code page 1251 with CR LF
+// line ends.
 
 #include "model/TradeCosts.h"
 
@@ -21,6 +24,9 @@ namespace quillet {
 
 /// The name of the file in the data folder.
 inline constexpr const char* kCostsFileName = "costs";
+
+/// The spread field of an instrument whose spread is recorded hour by hour.
+inline constexpr std::string_view kRecordedSpreadWord = "recorded";
 
 /// The costs of named instruments, in the order of the file; an instrument
 /// not named costs nothing.

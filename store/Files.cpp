@@ -2,6 +2,7 @@
 
 #include "model/Cp1251.h"
 #include "model/Errors.h"
+#include "store/SpreadFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -220,10 +221,12 @@ std::string BaseFilePath(const std::string& dir, std::string_view name)
 
 void ReadBaseFile(const std::string& path, int slot, InstrumentTable& table)
 {
+    table.SetSpread(slot, {});
     FileHandle file(OpenForReading(path));
     const std::size_t got = ReadFully(file.get(), &table[slot], kInstrumentSize, path);
     if (got < kInstrumentSize)
         throw FileError(path, kReadBeyondEnd);
+    LoadSpreadBeside(path, slot, table);
 }
 
 void ReadWholeBaseFile(const std::string& path, int slot, InstrumentTable& table)
@@ -233,8 +236,10 @@ void ReadWholeBaseFile(const std::string& path, int slot, InstrumentTable& table
     const std::size_t got = ReadFully(file.get(), &table[slot], kInstrumentSize, path);
     char more = 0;
     const bool longer = got == kInstrumentSize && ReadFully(file.get(), &more, 1, path) == 1;
-    if (got == kInstrumentSize && !longer)
+    if (got == kInstrumentSize && !longer) {
+        LoadSpreadBeside(path, slot, table);
         return;
+    }
     table.Clear(slot);
     if (longer)
         throw FileError(path, "файл длиннее одной записи инструмента (" + std::to_string(kInstrumentSize) +

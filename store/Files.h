@@ -21,13 +21,15 @@ void CheckInstrumentName(std::string_view name);
 std::string BaseFilePath(const std::string& dir, std::string_view name);
 
 /// Reads the first 9,360,152 bytes of the file over the whole slot with one
-/// transfer. A shorter file leaves the bytes it had in the slot and throws
+/// transfer, and the spread file beside it into the table (LoadSpreadBeside).
+/// A shorter file leaves the bytes it had in the slot and throws
 /// "Read beyond end of file"; other failures throw their file error. Every
 /// file error here and below is a FileError naming its file.
 void ReadBaseFile(const std::string& path, int slot, InstrumentTable& table = Table());
 
-/// Reads a ".base" file that must be exactly one record: a longer file is
-/// refused as a shorter one is, and the slot is left empty on refusal.
+/// Reads a ".base" file that must be exactly one record (and the spread
+/// beside it): a longer file is refused as a shorter one is, and the slot is
+/// left empty on refusal.
 void ReadWholeBaseFile(const std::string& path, int slot, InstrumentTable& table = Table());
 
 /// Loads the ".base" file a command runs over: ReadWholeBaseFile, and the

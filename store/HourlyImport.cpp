@@ -3,8 +3,11 @@
 #include "model/Cp1251.h"
 #include "model/Dates.h"
 #include "model/Numbers.h"
+#include "model/RecordedSpread.h"
+#include "model/TradeCosts.h"
 #include "store/Files.h"
 #include "store/QuoteImport.h"
+#include "store/SpreadFile.h"
 
 #include <algorithm>
 #include <array>
@@ -338,12 +341,45 @@ std::string LinePrefix(int line)
 // ---------------------------------------------------------------------------
 // Reading the hours
 
+constexpr int kNoSpread = -1;
+constexpr int kBadSpread = -2;
+
 struct HourBar {
     double Date;
     int Hour;
     int Line;
     double Open, High, Low, Close;
+    int Spread = kNoSpread; // the <SPREAD> column, in the quote's smallest steps; kBadSpread: no number
+    int Decimals = 0;       // the most decimals of the four prices as written
 };
+
+/// The column of the spread in a heading of the tab-separated export, or -1.
+int SpreadColumn(const Layout& layout, std::string_view heading)
+{
+    if (layout.Format != HourlyFormat::TabBracketed)
+        return -1;
+    constexpr std::string_view kSpread = "<spread>";
+    int column = 0;
+    for (std::size_t start = 0;; ++column) {
+        const std::size_t end = heading.find(layout.Separator, start);
+        const std::string_view name =
+            TrimBlanks(heading.substr(start, end == std::string_view::npos ? end : end - start));
+        if (std::equal(name.begin(), name.end(), kSpread.begin(), kSpread.end(),
+                       [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; }))
+            return column;
+        if (end == std::string_view::npos)
+            return -1;
+        start = end + 1;
+    }
+}
+
+/// The digits after the decimal point of a price as written.
+int DecimalsOf(std::string_view field)
+{
+    field = TrimBlanks(field);
+    const std::size_t point = field.find('.');
+    return point == std::string_view::npos ? 0 : static_cast<int>(field.size() - point - 1);
+}
 
 class HourReader {
   public:
@@ -358,6 +394,9 @@ class HourReader {
         countFromHeading_ = fromHeading;
     }
 
+    /// The heading names the spread's column (-1: none).
+    void SetSpreadColumn(int column) { spreadColumn_ = column; }
+
     HourBar Read(std::string_view line, int number)
     {
         const int needed = layout_.FirstPrice + 4;
@@ -369,8 +408,10 @@ class HourReader {
         bar.Line = number;
         ReadStamp(StampTextsOf(layout_, fields), number, bar);
         double* const prices[] = {&bar.Open, &bar.High, &bar.Low, &bar.Close};
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             *prices[i] = ReadPrice(fields[layout_.FirstPrice + i], number, kPriceNames[i]);
+            bar.Decimals = std::max(bar.Decimals, DecimalsOf(fields[layout_.FirstPrice + i]));
+        }
         const int count = FieldCount(line, layout_.Separator);
         if (fieldCount_ != 0 && count != fieldCount_)
             throw Error(LinePrefix(number) + "полей " + std::to_string(count) + ", а " +
@@ -378,6 +419,8 @@ class HourReader {
                         std::to_string(fieldCount_) + " (цены с десятичной запятой?): '" +
                         Quoted(line, utf8_) + "'");
         CheckCandle(prices, fields + layout_.FirstPrice, number);
+        if (spreadColumn_ >= 0)
+            bar.Spread = ReadSpread(line);
         return bar;
     }
 
@@ -451,8 +494,26 @@ class HourReader {
         }
     }
 
+    // The spread column's whole number of price steps, or kBadSpread.
+    int ReadSpread(std::string_view line) const
+    {
+        std::size_t start = 0;
+        for (int k = 0; k < spreadColumn_ && start != std::string_view::npos; ++k) {
+            start = line.find(layout_.Separator, start);
+            start = start == std::string_view::npos ? start : start + 1;
+        }
+        const std::string_view field = start == std::string_view::npos
+                                           ? std::string_view()
+                                           : line.substr(start, line.find(layout_.Separator, start) - start);
+        const std::string_view digits = TrimBlanks(field);
+        std::size_t pos = 0;
+        const DigitRun run = ScanDigits(digits, pos);
+        return run.Digits == 0 || run.Digits > 6 || pos != digits.size() ? kBadSpread : run.Value;
+    }
+
     const Layout& layout_;
     bool utf8_;
+    int spreadColumn_ = -1;
     int fieldCount_ = 0; // 0 until the first line sets it
     bool countFromHeading_ = false;
     CivilDate last_{-1, -1, -1}; // the last date that passed; none at first
@@ -485,8 +546,10 @@ std::vector<HourBar> ReadHours(std::string_view text, HourlyFormat& format, cons
             first = false;
             const bool heading = IsHeading(layout, line);
             reader.SetFieldCount(FieldCount(line, layout.Separator), heading);
-            if (heading)
+            if (heading) {
+                reader.SetSpreadColumn(SpreadColumn(layout, line));
                 continue;
+            }
         }
         const HourBar bar = reader.Read(line, lines.Number());
         if (!hours.empty() && !Later(bar, hours.back()))
@@ -527,6 +590,42 @@ void Start(Candle& c, double date, const ShortString7& time, const HourBar& h)
     c.High = h.High;
     c.Low = h.Low;
     c.Close = h.Close;
+}
+
+/// The spread of every hour kept, in tenths of a point, from the file's
+/// price steps (a whole number of them; the file's prices show their size):
+/// a five- or three-digit quote's step is a tenth of a point, a four- or
+/// two-digit quote's a point. None when the file has no spread column; none,
+/// and `note` says why, when the column cannot be read as such, for the
+/// quotes are built as they always were.
+template <class Hours> std::vector<std::uint16_t> SpreadTenthsOf(Hours begin, Hours end, std::string& note)
+{
+    std::vector<std::uint16_t> tenths;
+    if (begin == end || begin->Spread == kNoSpread)
+        return tenths;
+    int decimals = 0;
+    for (auto it = begin; it != end; ++it)
+        decimals = std::max(decimals, it->Decimals);
+    const char* kLead = "столбец <SPREAD> не сохранён: ";
+    if (decimals < 2 || decimals > 5) {
+        note = kLead + std::string("у цен ") + std::to_string(decimals) +
+               " знаков после точки, а шаг цены понятен при 2–5";
+        return tenths;
+    }
+    const int stepTenths = decimals % 2 == 1 ? 1 : 10;
+    tenths.reserve(static_cast<std::size_t>(end - begin));
+    for (auto it = begin; it != end; ++it) {
+        const long long value = static_cast<long long>(it->Spread) * stepTenths;
+        if (it->Spread < 0 || value > kRecordedSpreadMaxTenths) {
+            note = kLead + LinePrefix(it->Line) +
+                   (it->Spread < 0 ? std::string("спред не целое число шагов цены")
+                                   : "спред " + std::to_string(it->Spread) + " шагов цены больше " +
+                                         TenthsText(kRecordedSpreadMaxTenths) + " п");
+            return {};
+        }
+        tenths.push_back(static_cast<std::uint16_t>(value));
+    }
+    return tenths;
 }
 
 std::string TooManyHoursText(std::size_t hours, bool periodChosen, double lastStartDate, int lastStartHour,
@@ -613,6 +712,7 @@ HourlySummary BuildInstrumentFromHourly(Instrument& record, std::string_view nam
     for (int h = 0; h < 24; ++h)
         SetShortString(hourText[h], TwoDigits(h));
     const ShortString7& midnight = hourText[0];
+    summary.SpreadTenths = SpreadTenthsOf(begin, end, summary.SpreadNote);
 
     StartRecord(record, name);
     int hour = 0, day = 0, week = 0;
@@ -653,7 +753,8 @@ HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_vi
     } catch (const Error& e) {
         throw FileError(hourlyFile, e.what());
     }
-    WriteBaseFile(basePath, scratch);
+    table.SetSpread(kScratchSlot, RecordedSpread(summary.SpreadTenths));
+    WriteBaseAndSpread(basePath, scratch, summary.SpreadTenths);
     return summary;
 }
 

@@ -8,10 +8,12 @@
 #include "model/Instrument.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -54,6 +56,12 @@ struct HourlySummary {
     int Weeks = 0;
     int Days = 0;
     int Hours = 0;
+    /// The spread of every hour kept, tenths of a point, from the <SPREAD>
+    /// column of the tab-separated export; empty without one.
+    std::vector<std::uint16_t> SpreadTenths;
+    /// Why a spread column was not kept (not whole numbers, or prices whose
+    /// digits do not tell the step); empty otherwise.
+    std::string SpreadNote;
 };
 
 /// More hours than a series holds. Beside its text it carries what the user
@@ -80,8 +88,10 @@ HourlySummary BuildInstrumentFromHourly(Instrument& record, std::string_view nam
                                         const HourlyPeriod& period = {}, const HourlyProgress& progress = {});
 
 /// Reads an hourly file, builds the table's scratch slot from it and writes
-/// the slot as `basePath`. Nothing is written on refusal; a refused line is
-/// a FileError naming the hourly file.
+/// the slot as `basePath`, with the hours' spread beside it when the file has
+/// a spread column (WriteBaseAndSpread; the scratch slot's spread is set
+/// too). Nothing is written on refusal; a refused line is a FileError naming
+/// the hourly file.
 HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_view name,
                                      const std::string& hourlyFile, const HourlyPeriod& period = {},
                                      const HourlyProgress& progress = {}, InstrumentTable& table = Table());

@@ -5,6 +5,7 @@
 #include "model/Errors.h"
 #include "model/Numbers.h"
 #include "store/Files.h"
+#include "store/SpreadFile.h"
 
 #include <algorithm>
 
@@ -113,7 +114,9 @@ void MakeBaseFromQuoteFiles(const std::string& basePath, std::string_view name, 
     Instrument& scratch = table.ScratchSlot();
     BuildFromSources(scratch, name, {"Week", week, &weekFile}, {"Day", day, &dayFile},
                      {"Hour", hour, &hourFile});
-    WriteBaseFile(basePath, scratch);
+    // Quotes without a spread column: a spread kept for older hours goes.
+    table.SetSpread(kScratchSlot, {});
+    WriteBaseAndSpread(basePath, scratch, {});
 }
 
 } // namespace quillet

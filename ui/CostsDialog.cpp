@@ -3,6 +3,7 @@
 #include "model/Numbers.h"
 #include "ui_CostsDialog.h"
 
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLocale>
@@ -54,6 +55,13 @@ CostsDialog::CostsDialog(const QStringList& names, CostsTable table,
         t->setCellWidget(row, Commission, CostBox(c.CommissionTenths, kCommissionMaxTenths, false));
         t->setCellWidget(row, SwapLong, CostBox(c.SwapLongTenths, kSwapLimitTenths, true));
         t->setCellWidget(row, SwapShort, CostBox(c.SwapShortTenths, kSwapLimitTenths, true));
+        // The fixed spread means nothing while each hour's is used.
+        auto* recorded = new QCheckBox;
+        recorded->setChecked(c.SpreadRecorded);
+        Cell(row, Spread)->setEnabled(!c.SpreadRecorded);
+        connect(recorded, &QCheckBox::toggled, Cell(row, Spread),
+                [box = Cell(row, Spread)](bool on) { box->setEnabled(!on); });
+        t->setCellWidget(row, SpreadRecorded, recorded);
     }
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     t->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -76,13 +84,20 @@ QDoubleSpinBox* CostsDialog::Cell(int row, Column column) const
     return qobject_cast<QDoubleSpinBox*>(ui->CostsTable->cellWidget(row, column));
 }
 
+QCheckBox* CostsDialog::RecordedBox(int row) const
+{
+    return qobject_cast<QCheckBox*>(ui->CostsTable->cellWidget(row, SpreadRecorded));
+}
+
 CostsTable CostsDialog::Edited() const
 {
     CostsTable edited = table_;
-    for (int row = 0; row < ui->CostsTable->rowCount(); ++row)
+    for (int row = 0; row < ui->CostsTable->rowCount(); ++row) {
+        const bool recorded = RecordedBox(row)->isChecked();
         edited.Set(names_[row].toStdString(),
-                   TradeCosts{TenthsOf(Cell(row, Spread)), TenthsOf(Cell(row, Commission)),
-                              TenthsOf(Cell(row, SwapLong)), TenthsOf(Cell(row, SwapShort))});
+                   TradeCosts{recorded ? 0 : TenthsOf(Cell(row, Spread)), TenthsOf(Cell(row, Commission)),
+                              TenthsOf(Cell(row, SwapLong)), TenthsOf(Cell(row, SwapShort)), recorded});
+    }
     return edited;
 }
 

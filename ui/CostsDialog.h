@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QDoubleSpinBox;
 
 namespace Ui {
@@ -21,8 +22,9 @@ namespace quillet::ui {
 class CostsDialog : public QDialog {
     Q_OBJECT
   public:
-    /// The columns of the costs, after the instrument's name.
-    enum Column { Spread = 1, Commission, SwapLong, SwapShort };
+    /// The columns of the costs, after the instrument's name; the last says
+    /// that the spread is each hour's as the quotes recorded it.
+    enum Column { Spread = 1, Commission, SwapLong, SwapShort, SpreadRecorded };
 
     /// One row per name, showing its costs in `table`. `save` is given the
     /// edited table when OK is pressed; the dialog closes only when it
@@ -41,6 +43,8 @@ class CostsDialog : public QDialog {
 
     /// The spin box of a row's cost column.
     QDoubleSpinBox* Cell(int row, Column column) const;
+    /// The check box "спред: по истории" of a row.
+    QCheckBox* RecordedBox(int row) const;
 
   public slots:
     void accept() override;

@@ -8,6 +8,7 @@
 #include "report/Catalogue.h"
 #include "report/FigureTexts.h"
 #include "report/PairsTexts.h"
+#include "report/SpreadTexts.h"
 #include "report/SweepTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
@@ -272,14 +273,22 @@ void OptimisationPage::StartSweep()
     // The sweep reads its own copy of the instrument, so nothing the window
     // does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table().At(slot));
+    auto spread = std::make_shared<const RecordedSpread>(Table().Spread(slot));
+    if (params.Costs.SpreadRecorded) {
+        if (spread->Empty()) {
+            ShowError(this, QString::fromStdString(NoRecordedSpreadMessage(params.PairName, *spread)));
+            return;
+        }
+        params.Spread = spread.get();
+    }
     SetRunning(true);
     ui->StatusLabel->setText(QStringLiteral("Подбор: %1 комбинаций").arg(params.Grid.Combinations()));
     sweep_->Start(
-        [inst, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
+        [inst, spread, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             auto table = std::make_shared<const SweepTable>(*inst, params.PairName, params.Grid,
-                                                            SweptWeeks(params), params.Costs);
+                                                            SweptWeeks(params), params.Costs, params.Spread);
             auto outcome = std::make_shared<const SweepOutcome>(RunSweep(params, *table, stop, progress));
-            return SweepFound{std::move(outcome), std::move(table)};
+            return SweepFound{std::move(outcome), std::move(table), spread};
         },
         [this, params, slot](RunEnd<SweepFound> end) { Ended(params, slot, std::move(end)); });
 }
@@ -326,6 +335,7 @@ void OptimisationPage::Finished(const SweepFound& found, const SweepParams& para
     ui->PairsTable->setVisible(pairs);
     outcome_ = found.Outcome;
     table_ = found.Table;
+    spread_ = found.Spread;
     params_ = params;
     slot_ = slot;
     SetRunning(false);

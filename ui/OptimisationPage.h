@@ -91,6 +91,7 @@ class OptimisationPage : public QWidget {
     struct SweepFound {
         std::shared_ptr<const SweepOutcome> Outcome;
         std::shared_ptr<const SweepTable> Table;
+        std::shared_ptr<const RecordedSpread> Spread; // the table's, when it has one
     };
 
     bool ReadParams(SweepParams& params, int& slot);
@@ -134,6 +135,7 @@ class OptimisationPage : public QWidget {
     // The outcome shown, the table it was swept from, and what it was swept with.
     std::shared_ptr<const SweepOutcome> outcome_;
     std::shared_ptr<const SweepTable> table_;
+    std::shared_ptr<const RecordedSpread> spread_;
     SweepParams params_;
     int slot_ = 0;
     // The signal value behind each cell of the layer shown (0: none).

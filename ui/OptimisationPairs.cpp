@@ -129,6 +129,12 @@ bool OptimisationPage::ReadPairsParams(MultiSweepParams& params)
     params.Pairs.clear();
     for (const int s : pairSlots_) {
         const std::string name = names_[s - 1].toStdString();
+        // The sweep over several instruments meets each hour's spread only as one spread.
+        if (costs_.Of(name).SpreadRecorded) {
+            ShowError(this, names_[s - 1] + QStringLiteral(": спред по истории пока считается только для "
+                                                           "одного инструмента"));
+            return false;
+        }
         params.Pairs.push_back({name, costs_.Of(name)});
     }
     return true;

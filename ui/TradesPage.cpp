@@ -40,9 +40,6 @@
 namespace quillet::ui {
 namespace {
 
-// The page's columns: those of a run without costs, then the costs'.
-constexpr int kColumnCount = kTradeFieldCount;
-
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
@@ -133,6 +130,8 @@ QVariant SortValue(const ClosedTrade& t, TradeColumnId column, std::int64_t cumu
         return static_cast<qlonglong>(t.NetTenths);
     case TradeColumnId::CumulativeNet:
         return static_cast<qlonglong>(cumulativeNet);
+    case TradeColumnId::EntrySpread:
+        return static_cast<qlonglong>(t.EntrySpreadTenths);
     }
     return {};
 }
@@ -151,7 +150,7 @@ QString ChartTitle(const EquityCurve& netCurve)
 TradeTableModel::TradeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
-                                std::vector<std::int64_t> cumulativeNet, bool withCosts)
+                                std::vector<std::int64_t> cumulativeNet, bool withCosts, bool withEntrySpread)
 {
     beginResetModel();
     trades_ = std::move(trades);
@@ -160,6 +159,7 @@ void TradeTableModel::SetTrades(std::vector<ClosedTrade> trades, std::vector<std
     cumulativeNet_ = std::move(cumulativeNet);
     cumulativeNet_.resize(trades_.size());
     withCosts_ = withCosts;
+    withEntrySpread_ = withEntrySpread;
     endResetModel();
 }
 
@@ -170,7 +170,7 @@ int TradeTableModel::rowCount(const QModelIndex& parent) const
 
 int TradeTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kColumnCount + (withCosts_ ? kTradeCostFieldCount : 0);
+    return parent.isValid() ? 0 : TradeColumnsShown(withCosts_, withEntrySpread_);
 }
 
 QVariant TradeTableModel::data(const QModelIndex& index, int role) const
@@ -319,7 +319,8 @@ void TradesPage::ShowTrades(TradeList list, int firstLogBlock, const TradeCosts&
     EquityCurve net = MakeNetEquityCurve(list.Trades);
     DrawCurve(list.Trades, net);
     monteCarlo_->SetTrades(list.Trades);
-    model_->SetTrades(std::move(list.Trades), curve.Cumulative, std::move(net.Cumulative), !costs.IsZero());
+    model_->SetTrades(std::move(list.Trades), curve.Cumulative, std::move(net.Cumulative), !costs.IsZero(),
+                      costs.SpreadRecorded);
     // A new run starts in week order, whatever the last one was sorted by.
     ui->TradesTable->sortByColumn(0, Qt::AscendingOrder);
     ui->TradesTable->resizeColumnsToContents();
@@ -461,7 +462,7 @@ void TradesPage::SaveTradesButtonClick()
     if (path.isEmpty())
         return;
     RunGuarded(this, [&] {
-        const std::string csv = TradeCsv(Trades(), model_->WithCosts());
+        const std::string csv = TradeCsv(Trades(), model_->WithCosts(), model_->WithEntrySpread());
         // A folder that is not there is named as such, not as a missing file.
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir())

@@ -47,11 +47,14 @@ class TradeTableModel : public QAbstractTableModel {
 
     /// Replaces every row at once. A run with costs also shows their
     /// columns, after those of the trade: nights, costs, net points and
-    /// their running sum (`cumulativeNet`, tenths of a point).
+    /// their running sum (`cumulativeNet`, tenths of a point); one at a
+    /// recorded spread the entry's spread after them.
     void SetTrades(std::vector<ClosedTrade> trades, std::vector<std::int64_t> cumulative,
-                   std::vector<std::int64_t> cumulativeNet = {}, bool withCosts = false);
+                   std::vector<std::int64_t> cumulativeNet = {}, bool withCosts = false,
+                   bool withEntrySpread = false);
     const std::vector<ClosedTrade>& Trades() const { return trades_; }
     bool WithCosts() const { return withCosts_; }
+    bool WithEntrySpread() const { return withEntrySpread_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -63,6 +66,7 @@ class TradeTableModel : public QAbstractTableModel {
     std::vector<std::int64_t> cumulative_;
     std::vector<std::int64_t> cumulativeNet_;
     bool withCosts_ = false;
+    bool withEntrySpread_ = false;
 };
 
 class TradesPage : public QWidget {

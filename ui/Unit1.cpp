@@ -10,6 +10,7 @@
 #include "report/Catalogue.h"
 #include "report/SinglePairReport.h"
 #include "report/SinglePairRun.h"
+#include "report/SpreadTexts.h"
 #include "report/SweepTexts.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -518,6 +519,11 @@ void TForm1::BitBtn1Click()
         quillet::BacktestParams params = quillet::ParamsFromControls(controls);
         params.Costs = SinglePairCosts();
         if (const std::string refusal = quillet::CostsMessage(params.Costs, params.StopLossPoints);
+            !refusal.empty())
+            throw quillet::Error(refusal);
+        params.Spread = &quillet::Table().Spread(params.Slot);
+        if (const std::string refusal =
+                quillet::RecordedSpreadMessage(params, quillet::Table().At(params.Slot));
             !refusal.empty())
             throw quillet::Error(refusal);
 

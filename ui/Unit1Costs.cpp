@@ -5,7 +5,9 @@
 #include "ui/Unit1.h"
 
 #include "model/Errors.h"
+#include "model/Instrument.h"
 #include "report/Catalogue.h"
+#include "report/SpreadTexts.h"
 #include "ui/CostsDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/OptimisationPage.h"
@@ -73,7 +75,17 @@ void TForm1::CostsItemClick()
     QStringList names;
     for (int i = 0; i < ui->ComboBox1->count(); ++i)
         names << ui->ComboBox1->itemText(i);
-    const auto save = [this](const quillet::CostsTable& edited) {
+    const auto save = [this, names](const quillet::CostsTable& edited) {
+        // A spread by the hour needs the hours' spreads: an instrument without
+        // them is refused here, where the choice is made.
+        for (int i = 0; i < names.size(); ++i) {
+            const std::string name = names[i].toStdString();
+            const quillet::RecordedSpread& spread = quillet::Table().Spread(i + 1);
+            if (edited.Of(name).SpreadRecorded && spread.Empty()) {
+                ShowError(this, Text(quillet::NoRecordedSpreadMessage(name, spread)));
+                return false;
+            }
+        }
         if (costsUnread_) {
             costs_ = edited;
             CostsChanged();

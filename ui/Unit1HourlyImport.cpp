@@ -11,6 +11,7 @@
 #include "model/Instrument.h"
 #include "store/Files.h"
 #include "store/HourlyImport.h"
+#include "store/SpreadFile.h"
 #include "ui/Dialogs.h"
 #include "ui/LongWork.h"
 #include "ui_Unit1.h"
@@ -168,11 +169,17 @@ void TForm1::N4Click()
                            .arg(summary->Weeks)
                            .arg(summary->Days)
                            .arg(summary->Hours);
+        if (!summary->SpreadTenths.empty())
+            done += QStringLiteral(", спред каждого часа сохранён в %1")
+                        .arg(QString::fromStdString(quillet::SpreadFilePath(base)));
+        else if (!summary->SpreadNote.empty())
+            done += QStringLiteral("; ") + QString::fromStdString(summary->SpreadNote);
         quillet::InstrumentTable& table = quillet::Table();
         if (loadedSlot > 0) {
             // Replaced: the slot holds the new quotes, and a page showing it
             // shows them.
             std::memcpy(&table[loadedSlot], &table.ScratchSlot(), sizeof(quillet::Instrument));
+            table.SetSpread(loadedSlot, table.Spread(quillet::kScratchSlot));
             if (u.ComboBox1->currentIndex() == loadedSlot - 1)
                 ComboBox1Select();
             InstrumentsChanged();
@@ -184,6 +191,7 @@ void TForm1::N4Click()
         const int slot = static_cast<int>(loaded.size()) + 1;
         if (slot <= quillet::kLastSlot) {
             std::memcpy(&table[slot], &table.ScratchSlot(), sizeof(quillet::Instrument));
+            table.SetSpread(slot, table.Spread(quillet::kScratchSlot));
             AddToPickers(QString::fromStdString(quillet::ShortStringText(table[slot].Name)));
         } else {
             done += QStringLiteral(". Все %1 мест для инструментов заняты: инструмент добавлен в список и "

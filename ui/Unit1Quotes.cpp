@@ -9,6 +9,7 @@
 #include "model/Instrument.h"
 #include "store/Files.h"
 #include "store/QuoteImport.h"
+#include "store/SpreadFile.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui_Unit1.h"
@@ -141,7 +142,9 @@ void TForm1::BitBtn3Click()
         // one ends generation before any file is touched.
         quillet::BuildInstrument(scratch, u.Edit7->text().toStdString(), u.WeekGrid->Quotes(),
                                  u.DayGrid->Quotes(), u.HourGrid->Quotes());
-        quillet::WriteBaseFile(path, scratch);
+        // Quotes without a spread column: a spread kept for older hours goes.
+        quillet::Table().SetSpread(quillet::kScratchSlot, {});
+        quillet::WriteBaseAndSpread(path, scratch, {});
         u.ListBox6->addItem(name);
         ShowInfo(this, QStringLiteral("Готово"));
     });

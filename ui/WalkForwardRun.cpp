@@ -4,6 +4,7 @@
 #include "analysis/Plateau.h"
 #include "model/Instrument.h"
 #include "report/Catalogue.h"
+#include "report/SpreadTexts.h"
 #include "ui/Dialogs.h"
 #include "ui/InstrumentCopy.h"
 #include "ui/WalkForwardPage.h"
@@ -37,6 +38,8 @@ WalkForwardShown Analyse(int slot, const WalkForwardParams& params, const Instru
     s.Slot = slot;
     s.Params = params;
     s.Outcome = RunWalkForward(params, inst, stop, progress);
+    // The spread lived with the run; what is shown keeps only the costs.
+    s.Params.Sweep.Spread = nullptr;
     for (const WalkForwardWindow& w : s.Outcome.Windows) {
         const auto in = TradedDates(inst.Week, w.Span.InSample);
         const auto outOfSample = TradedDates(inst.Week, w.Span.OutOfSample);
@@ -111,9 +114,18 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
                 params.Sweep.Grid.Combinations()))
         return false;
 
-    // The analysis reads its own copy of the instrument, so nothing the window
-    // does to the table meanwhile can reach it.
+    // The analysis reads its own copy of the instrument and its spread, so
+    // nothing the window does to the table meanwhile can reach it.
     auto inst = std::make_shared<const Instrument>(Table().At(slot));
+    auto spread = std::make_shared<const RecordedSpread>(Table().Spread(slot));
+    if (params.Sweep.Costs.SpreadRecorded) {
+        if (spread->Empty()) {
+            ShowError(owner_,
+                      QString::fromStdString(NoRecordedSpreadMessage(params.Sweep.PairName, *spread)));
+            return false;
+        }
+        params.Sweep.Spread = spread.get();
+    }
     const WeekRange used = ClipToWeeklyData(params.Sweep.Weeks, inst->Week);
     if (used.Last != params.Sweep.Weeks.Last &&
         !WalkForwardError(used, params.InSample, params.OutOfSample).empty()) {
@@ -130,7 +142,7 @@ bool WalkForwardRun::Start(int slot, WalkForwardParams params)
         status += QStringLiteral("; ") + QString::fromStdString(ClippedRangeText(params.Sweep.Weeks, used));
     status_->setText(status);
     return run_.Start(
-        [inst, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
+        [inst, spread, slot, params](std::stop_token stop, const BackgroundRun::Progress& progress) {
             return Analyse(slot, params, *inst, stop, progress);
         },
         [this, windows](RunEnd<WalkForwardShown> end) { Finished(windows, std::move(end)); });

@@ -105,9 +105,12 @@ TEST_P(DemoPairsTest, EveryFormatBuildsTheBytesOfTheThreeFileImport)
 
     const CliRun r = RunCommand({"make-base", name, "--hourly", hourly, "--dir", out.path().string()});
     ASSERT_EQ(r.status, 0) << r.err;
+    // The tab-separated export keeps its spread column beside the record.
+    const std::string spread =
+        format == HourlyFormat::TabBracketed ? "Спред по истории: " + out.dir() + name + ".spread\n" : "";
     EXPECT_EQ(r.out, "Формат " + HourlyFormatDescription(format) + "\nWeek " + std::to_string(ref.Weeks) +
                          ", Day " + std::to_string(ref.Days) + ", Hour " + std::to_string(ref.Hours.size()) +
-                         "\nГотово: " + out.dir() + name + ".base\n");
+                         "\n" + spread + "Готово: " + out.dir() + name + ".base\n");
     const std::string built = ReadFile(out.file(name + ".base"));
     ASSERT_EQ(built.size(), kInstrumentSize);
     ASSERT_TRUE(built == ref.Base) << "the bytes differ";

@@ -94,13 +94,17 @@ TEST(TradeColumns, KeysKindsAndPlaces)
     }
     EXPECT_EQ(keys, "week,signal_date,direction,body,entry_time,entry_price,take_profit,stop_loss,exit,"
                     "exit_time,exit_price,hours,drawdown,points,cumulative_points,nights,costs,net_points,"
-                    "cumulative_net");
-    EXPECT_EQ(kinds, "nttntnnnttnnnnnnnnn");
-    // The costs' columns follow the others; the JSON keeps no running net.
-    EXPECT_EQ(costs, std::string(kTradeFieldCount, '-') + std::string(kTradeCostFieldCount, 'c'));
+                    "cumulative_net,entry_spread");
+    EXPECT_EQ(kinds, "nttntnnnttnnnnnnnnnn");
+    // The costs' columns follow the others, the entry's spread last; the
+    // JSON keeps no running net.
+    EXPECT_EQ(costs, std::string(kTradeFieldCount, '-') + std::string(kTradeCostFieldCount + 1, 'c'));
     std::string inJson(kTradeColumns.size(), 'j');
-    inJson.back() = '-';
+    inJson[inJson.size() - 2] = '-';
     EXPECT_EQ(json, inJson);
+    EXPECT_EQ(TradeColumnsShown(false, false), 15);
+    EXPECT_EQ(TradeColumnsShown(true, false), 19);
+    EXPECT_EQ(TradeColumnsShown(true, true), 20);
     for (std::size_t i = 0; i < kTradeColumns.size(); ++i)
         EXPECT_EQ(static_cast<std::size_t>(kTradeColumns[i].Id), i) << kTradeColumns[i].Key;
 }
@@ -128,6 +132,7 @@ TEST(TradeColumns, CellsForProgramsAndForReaders)
     t.Nights = 1;
     t.CostTenths = -3;
     t.NetTenths = 233;
+    t.EntrySpreadTenths = 45;
     const TradeRowSums sums{-17, -1055};
     const std::vector<std::pair<std::string, std::string>> want = {
         {"12", "12"},
@@ -149,6 +154,7 @@ TEST(TradeColumns, CellsForProgramsAndForReaders)
         {"-0.3", "-0,3"},
         {"23.3", "23,3"},
         {"-105.5", "-105,5"},
+        {"4.5", "4,5"},
     };
     ASSERT_EQ(want.size(), kTradeColumns.size());
     for (std::size_t i = 0; i < want.size(); ++i) {

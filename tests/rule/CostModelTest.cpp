@@ -81,9 +81,20 @@ TEST(CostModel, BuysAtTheAskSellsAtTheBid)
         const TradeLevels levels = model.Open(TradeDirection::Sell, open, at, points, points);
         const int reached =
             model.FirstReach(walk, at, 2, LevelSide::TakeProfit, TradeDirection::Sell, open, points);
-        ASSERT_EQ(reached == 0, model.Classify(c, at, levels) == BarOutcome::TakeProfit) << reached;
+        ASSERT_EQ(reached == 0, model.Classify(c, at, TradeDirection::Sell, levels, points, points) ==
+                                    BarOutcome::TakeProfit)
+            << reached;
         ASSERT_TRUE(reached == 0 || reached == kNeverReached);
     }
+}
+
+// A recorded spread must cover the instrument's hours, neither fewer nor more.
+TEST(CostModel, RecordedSpreadCoversTheHours)
+{
+    const RecordedSpread three(std::vector<std::uint16_t>{4, 0, 9});
+    EXPECT_EQ(RecordedSpreadError({.SpreadRecorded = true}, &three, 5),
+              "The recorded spread holds 3 hours, the instrument 5");
+    EXPECT_EQ(RecordedSpreadError({.SpreadRecorded = true}, &three, 3), "");
 }
 
 // A trade's costs and net, exact in tenths and held within 32 bits.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -41,51 +42,68 @@ unsigned WeekdayOf(long long day)
         .c_encoding();
 }
 
+// The spread of an hour as the costs give it: the one spread, or the hour's
+// recorded one.
+int SpreadOf(const BacktestParams& p, int hour)
+{
+    return p.Costs.SpreadRecorded ? p.Spread->At(hour) : p.Costs.SpreadTenths;
+}
+
 // One trade of the cost model, straight from its definition: the entry
 // candle, direction and signal come from the run without costs (they do not
-// depend on them), the rest is walked here.
+// depend on them), the rest is walked here. A sell meets each candle on its
+// hour's ask side: its bid levels are formed with that hour's spread.
 ClosedTrade PlainTradeAtCosts(const Instrument& inst, const BacktestParams& p, const ClosedTrade& signal)
 {
     const long double m = PointMultiplier(p.PairName);
-    const int s = p.Costs.SpreadTenths;
-    const long double sigma = static_cast<long double>(s) / (10 * m);
+    const auto sigma = [&](int hour) { return static_cast<long double>(SpreadOf(p, hour)) / (10 * m); };
     const bool buy = signal.Direction == TradeDirection::Buy;
     const int c = signal.EntryIndex;
     const double e = inst.Hour[c].Open;
     ClosedTrade t = signal;
-    t.EntryPrice = buy ? static_cast<double>(e + sigma) : e;
+    t.EntrySpreadTenths = SpreadOf(p, c);
+    t.EntryPrice = buy ? static_cast<double>(e + sigma(c)) : e;
     const long double eb = t.EntryPrice;
-    t.TakeProfitLevel = buy ? static_cast<double>(eb + p.TakeProfitPoints / m)
-                            : static_cast<double>(e - (10.0L * p.TakeProfitPoints + s) / (10 * m));
-    t.StopLossLevel = buy ? static_cast<double>(eb - p.StopLossPoints / m)
-                          : static_cast<double>(e + (10.0L * p.StopLossPoints - s) / (10 * m));
+    const auto tpAt = [&](int hour) {
+        return buy ? static_cast<double>(eb + p.TakeProfitPoints / m)
+                   : static_cast<double>(e - (10.0L * p.TakeProfitPoints + SpreadOf(p, hour)) / (10 * m));
+    };
+    const auto slAt = [&](int hour) {
+        return buy ? static_cast<double>(eb - p.StopLossPoints / m)
+                   : static_cast<double>(e + (10.0L * p.StopLossPoints - SpreadOf(p, hour)) / (10 * m));
+    };
+    t.TakeProfitLevel = tpAt(c);
+    t.StopLossLevel = slAt(c);
     const int hourEnd = FirstEmptyIndex(inst.Hour, 1);
     t.Drawdown = 0;
     for (int k = 0;; ++k) {
-        const Candle& h = inst.Hour[c + k];
+        const int at = c + k;
+        const Candle& h = inst.Hour[at];
+        const int s = SpreadOf(p, at);
         if (k > 0)
             t.Drawdown = std::max<std::int32_t>(
                 t.Drawdown, static_cast<std::int32_t>(
                                 buy ? Rint((eb - h.Low) * m)
                                     : Rint((h.High - static_cast<long double>(e)) * m + s / 10.0L)));
-        const bool tp = h.Low <= t.TakeProfitLevel && t.TakeProfitLevel <= h.High;
-        const bool sl = h.Low <= t.StopLossLevel && t.StopLossLevel <= h.High;
+        const double tpLevel = tpAt(at), slLevel = slAt(at);
+        const bool tp = h.Low <= tpLevel && tpLevel <= h.High;
+        const bool sl = h.Low <= slLevel && slLevel <= h.High;
         t.HoursHeld = k;
-        t.ExitIndex = c + k;
+        t.ExitIndex = at;
         t.ExitDate = h.Date;
-        if (k == p.HoldLimit || (!tp && !sl && c + k + 1 >= hourEnd)) {
+        if (k == p.HoldLimit || (!tp && !sl && at + 1 >= hourEnd)) {
             t.Exit = k == p.HoldLimit ? ExitKind::TimeOut : ExitKind::OutOfCandles;
             const long double x = h.Close;
             const long double gain = buy ? (x - eb) * m : (e - x) * m - s / 10.0L;
             t.Points = static_cast<std::int32_t>(Rint(gain));
-            t.ExitPrice = buy ? h.Close : static_cast<double>(x + sigma);
+            t.ExitPrice = buy ? h.Close : static_cast<double>(x + sigma(at));
             break;
         }
         if (tp || sl) {
             t.Exit = tp ? ExitKind::TakeProfit : ExitKind::StopLoss;
             t.Points = tp ? p.TakeProfitPoints : -p.StopLossPoints;
-            const double level = tp ? t.TakeProfitLevel : t.StopLossLevel;
-            t.ExitPrice = buy ? level : static_cast<double>(level + sigma);
+            const double level = tp ? tpLevel : slLevel;
+            t.ExitPrice = buy ? level : static_cast<double>(level + sigma(at));
             break;
         }
     }
@@ -97,6 +115,23 @@ ClosedTrade PlainTradeAtCosts(const Instrument& inst, const BacktestParams& p, c
         p.Costs.CommissionTenths - t.Nights * (buy ? p.Costs.SwapLongTenths : p.Costs.SwapShortTenths);
     t.NetTenths = 10 * t.Points - t.CostTenths;
     return t;
+}
+
+void ExpectSameTrade(const ClosedTrade& t, const ClosedTrade& want)
+{
+    EXPECT_EQ(t.EntryIndex, want.EntryIndex);
+    EXPECT_EQ(t.EntrySpreadTenths, want.EntrySpreadTenths);
+    EXPECT_EQ(t.EntryPrice, want.EntryPrice);
+    EXPECT_EQ(t.TakeProfitLevel, want.TakeProfitLevel);
+    EXPECT_EQ(t.StopLossLevel, want.StopLossLevel);
+    EXPECT_EQ(t.Exit, want.Exit);
+    EXPECT_EQ(t.HoursHeld, want.HoursHeld);
+    EXPECT_EQ(t.ExitPrice, want.ExitPrice);
+    EXPECT_EQ(t.Drawdown, want.Drawdown);
+    EXPECT_EQ(t.Points, want.Points);
+    EXPECT_EQ(t.Nights, want.Nights);
+    EXPECT_EQ(t.CostTenths, want.CostTenths);
+    EXPECT_EQ(t.NetTenths, want.NetTenths);
 }
 
 TradeCosts RandomCosts(std::mt19937_64& rng, int stopLoss)
@@ -140,6 +175,25 @@ class AtCosts : public ::testing::TestWithParam<CostCase> {
         p.Costs = RandomCosts(rng, p.StopLossPoints);
         return p;
     }
+    // Spreads hour by hour: mostly narrow, now and then wide, as around the
+    // week's open.
+    RecordedSpread RandomSpread(std::mt19937_64& rng) const
+    {
+        auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        std::vector<std::uint16_t> tenths(
+            static_cast<std::size_t>(FirstEmptyIndex((*table_)[1].Hour, 1) - 1));
+        for (std::uint16_t& t : tenths)
+            t = static_cast<std::uint16_t>(pick(0, 9) == 0 ? pick(30, 900) : pick(0, 30));
+        return RecordedSpread(tenths);
+    }
+    // The costs of `p` with the spread of each hour from `spread`.
+    static BacktestParams Recorded(BacktestParams p, const RecordedSpread& spread)
+    {
+        p.Costs.SpreadTenths = 0;
+        p.Costs.SpreadRecorded = true;
+        p.Spread = &spread;
+        return p;
+    }
     std::unique_ptr<InstrumentTable> table_;
 };
 
@@ -156,20 +210,9 @@ TEST_P(AtCosts, EveryTradeFollowsThePlainCostModel)
         const std::vector<ClosedTrade> got = RunSinglePairTrades(p, (*table_)[p.Slot], net);
         ASSERT_EQ(got.size(), signals.size());
         for (std::size_t i = 0; i < got.size(); ++i) {
-            const ClosedTrade want = PlainTradeAtCosts((*table_)[1], p, signals[i]);
             const ClosedTrade& t = got[i];
             SCOPED_TRACE("run " + std::to_string(run) + ", trade " + std::to_string(i));
-            EXPECT_EQ(t.EntryPrice, want.EntryPrice);
-            EXPECT_EQ(t.TakeProfitLevel, want.TakeProfitLevel);
-            EXPECT_EQ(t.StopLossLevel, want.StopLossLevel);
-            EXPECT_EQ(t.Exit, want.Exit);
-            EXPECT_EQ(t.HoursHeld, want.HoursHeld);
-            EXPECT_EQ(t.ExitPrice, want.ExitPrice);
-            EXPECT_EQ(t.Drawdown, want.Drawdown);
-            EXPECT_EQ(t.Points, want.Points);
-            EXPECT_EQ(t.Nights, want.Nights);
-            EXPECT_EQ(t.CostTenths, want.CostTenths);
-            EXPECT_EQ(t.NetTenths, want.NetTenths);
+            ExpectSameTrade(t, PlainTradeAtCosts((*table_)[1], p, signals[i]));
             ++trades;
             sells += t.Direction == TradeDirection::Sell;
             spreadTimeouts += p.Costs.SpreadTenths > 0 && t.Exit == ExitKind::TimeOut;
@@ -216,6 +259,98 @@ TEST_P(AtCosts, TheSweepEqualsTheRunAtTheSameCosts)
             EXPECT_EQ(column.Totals[0].size() > group, true);
             EXPECT_EQ(fig.Net * 10 - column.CostTenths[group], wantNets.NetTenths);
         }
+    }
+}
+
+// At random spreads hour by hour, every run's trades follow the plain model,
+// a run is refused exactly when a stop-loss is within an entry's spread, and
+// the sweep's table gives every run's results and leaves out the refused.
+TEST_P(AtCosts, RecordedSpreadsTradeAsThePlainModelInTheRunAndTheSweep)
+{
+    std::mt19937_64 rng(GetParam().Shape.Seed + 2);
+    const SweepGrid grid{{50, 200}, {0, 150}, {0, 100}, AxisRange{1, 120}};
+    const Instrument& inst = (*table_)[1];
+    int trades = 0, sells = 0, refused = 0;
+    for (int table = 0; table < 2; ++table) {
+        const RecordedSpread spread = RandomSpread(rng);
+        const TradeCosts costs = Recorded(RandomParams(rng), spread).Costs;
+        const SweepTable sweep(inst, GetParam().Shape.Name, grid, {0, 535}, costs, &spread);
+        SweepTable::Column column;
+        for (int run = 0; run < test::Scaled(100); ++run) {
+            BacktestParams p = Recorded(RandomParams(rng), spread);
+            p.Costs = costs;
+            BacktestParams plain = p;
+            plain.Costs = {};
+            BacktestResult gross, want;
+            const std::vector<ClosedTrade> signals = RunSinglePairTrades(plain, inst, gross);
+            const bool within = std::any_of(signals.begin(), signals.end(), [&](const ClosedTrade& t) {
+                return !CostModel::StopLossClears(p.StopLossPoints, spread.At(t.EntryIndex));
+            });
+            sweep.FoldColumn(p.StopLossPoints, p.TakeProfitPoints, p.HoldLimit, {0, 535}, column, true);
+            const int lane = p.SignalMinPoints - grid.Signal.First;
+            const int group = column.GroupOfLane[static_cast<std::size_t>(lane)];
+            SCOPED_TRACE("table " + std::to_string(table) + ", run " + std::to_string(run));
+            EXPECT_EQ(within, group < column.FirstClearedGroup);
+            if (within) {
+                EXPECT_THROW(RunSinglePairTrades(p, inst, want), Error);
+                ++refused;
+                continue;
+            }
+            const std::vector<ClosedTrade> got = RunSinglePairTrades(p, inst, want);
+            ASSERT_EQ(got.size(), signals.size());
+            NetFolder wantNets;
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                ExpectSameTrade(got[i], PlainTradeAtCosts(inst, p, signals[i]));
+                wantNets.Add(got[i].NetTenths);
+                sells += got[i].Direction == TradeDirection::Sell;
+            }
+            trades += static_cast<int>(got.size());
+            EXPECT_EQ(column.At(lane), want);
+            EXPECT_EQ(column.Nets[static_cast<std::size_t>(group)].MaxDrawdownTenths,
+                      wantNets.MaxDrawdownTenths);
+            EXPECT_EQ(column.Nets[static_cast<std::size_t>(group)].SquaresTenths, wantNets.SquaresTenths);
+        }
+    }
+    EXPECT_GT(trades, 100);
+    EXPECT_GT(sells, 20);
+    EXPECT_GT(refused, 0);
+}
+
+// A spread recorded the same for every hour is that one spread (the runs'
+// trades follow the same plain model): the same sweep, but for the
+// combinations with no trade at all, which have no entry whose spread a
+// stop-loss could fail to clear.
+TEST_P(AtCosts, OneRecordedSpreadEveryHourIsTheFixedSpread)
+{
+    std::mt19937_64 rng(GetParam().Shape.Seed + 4);
+    const Instrument& inst = (*table_)[1];
+    for (int table = 0; table < 3; ++table) {
+        SweepParams sp;
+        sp.PairName = GetParam().Shape.Name;
+        sp.Grid = {{50, 200}, {0, 40}, {0, 60}, std::nullopt};
+        sp.Metric = table == 1 ? SweepMetric::Sqn : SweepMetric::Net;
+        sp.MinEntries = 1;
+        sp.Costs = RandomCosts(rng, table == 0 ? 1 : 8);
+        const RecordedSpread spread(
+            std::vector<std::uint16_t>(static_cast<std::size_t>(FirstEmptyIndex(inst.Hour, 1) - 1),
+                                       static_cast<std::uint16_t>(sp.Costs.SpreadTenths)));
+        const SweepOutcome want = RunSweep(sp, inst);
+        sp.Costs.SpreadTenths = 0;
+        sp.Costs.SpreadRecorded = true;
+        sp.Spread = &spread;
+        const SweepOutcome got = RunSweep(sp, inst);
+        ASSERT_EQ(got.Cells.size(), want.Cells.size());
+        EXPECT_EQ(got.LeftOut + got.Combinations, want.LeftOut + want.Combinations);
+        EXPECT_LE(got.LeftOut, want.LeftOut); // the combinations without trades stay in
+        const auto lanes = static_cast<std::size_t>(sp.Grid.Signal.Count());
+        for (std::size_t i = 0; i < got.Cells.size(); ++i) {
+            const bool same =
+                got.Cells[i] == want.Cells[i] || (std::isnan(got.Cells[i]) && std::isnan(want.Cells[i]));
+            ASSERT_TRUE(same || (std::isnan(want.Cells[i]) && want.EntriesBySignal[i % lanes] == 0)) << i;
+        }
+        ASSERT_EQ(got.Best.size(), want.Best.size());
+        for (std::size_t i = 0; i < got.Best.size(); ++i)
+            EXPECT_EQ(got.Best[i].Result, want.Best[i].Result);
     }
 }
 

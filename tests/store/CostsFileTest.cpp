@@ -51,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         CostsCase{"# note\r\n\r\nAUDJPY\t2 0 -50 50.0", "AUDJPY", {20, 0, -500, 500}, nullptr},
         CostsCase{"MY PAIR 0.5 0.5 0.5 0.5\n", "MY PAIR", {5, 5, 5, 5}, nullptr},
         CostsCase{"EURUSD 1.2 0.7 -0.3 0.1\n", "GBPUSD", {}, nullptr},
+        CostsCase{"EURUSD recorded 0.7 -0.3 0.1\n", "EURUSD", {0, 7, -3, 1, true}, nullptr},
+        CostsCase{"EURUSD 0 recorded 0 0\n", "", {}, "строка 1: комиссия 'recorded'"},
         // The fields are counted before any of them is read as a cost.
         CostsCase{
             "GBPUSD 1 0 0 0\nEURUSD 1.2 garbage\n", "GBPUSD", {10, 0, 0, 0}, "строка 2: полей 3, нужно 5"},
@@ -89,6 +91,12 @@ TEST(CostsFile, MissingFileIsAllZeroAndWrittenTableReadsBack)
     table.Set("ZERO", {});
     WriteCostsFile(dir.dir(), table);
     EXPECT_EQ(ReadCostsFile(dir.dir()), table);
+    EXPECT_EQ(test::ReadFile(dir.file(kCostsFileName)).find("recorded"), std::string::npos);
+    table.Set("BYHOUR", {0, 7, 0, 0, true});
+    WriteCostsFile(dir.dir(), table);
+    EXPECT_EQ(ReadCostsFile(dir.dir()), table);
+    EXPECT_NE(test::ReadFile(dir.file(kCostsFileName)).find("\r\nBYHOUR recorded 0.7 0.0 0.0\r\n"),
+              std::string::npos);
     // The file is the program's plain text: code page 1251, CR LF.
     EXPECT_NE(test::ReadFile(dir.file(kCostsFileName))
                   .find("\r\nEURUSD 1.2 0.7 -0.3 0.1\r\n\xD0\xF3\xE1\xEB\xFC 50.0"),

@@ -24,7 +24,7 @@ std::string Line(HourlyFormat format, const HourQuote& q)
         return ymd + ' ' + hh + ":00," + prices + ',' + q.Volume;
     case HourlyFormat::TabBracketed:
         return ymd + '\t' + hh + ":00:00\t" + q.Open + '\t' + q.High + '\t' + q.Low + '\t' + q.Close + '\t' +
-               q.Volume + "\t0\t12";
+               q.Volume + "\t0\t" + q.Spread;
     case HourlyFormat::SemicolonCompact:
         return Pad(q.Year, 4) + Pad(q.Month, 2) + Pad(q.Day, 2) + ' ' + hh + "0000;" + q.Open + ';' + q.High +
                ';' + q.Low + ';' + q.Close + ";0";

@@ -16,6 +16,7 @@ struct HourQuote {
     int Year, Month, Day, Hour;
     std::string Open, High, Low, Close;
     std::string Volume = "100";
+    std::string Spread = "12"; // the tab-separated export's <SPREAD>, in price steps
 };
 
 /// How the lines of a file end and what else it carries.

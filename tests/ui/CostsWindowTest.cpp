@@ -70,6 +70,25 @@ QString CostsCaption(const TradeCosts& costs)
     return QString::fromStdString(TradeCostsCaption(costs));
 }
 
+/// Sweeps a small grid of EURUSD on the page and returns its best row.
+SweepRow SweepEurUsd(ui::OptimisationPage& page)
+{
+    auto* pair = Get<QComboBox>(page, "PairBox");
+    pair->setCurrentIndex(pair->findText(QStringLiteral("EURUSD")));
+    const struct {
+        const char* Name;
+        int Value;
+    } grid[] = {{"SignalFrom", 120}, {"SignalTo", 120},      {"StopLossFrom", 40},
+                {"StopLossTo", 41},  {"TakeProfitFrom", 60}, {"TakeProfitTo", 61}};
+    for (const auto& g : grid)
+        Get<QSpinBox>(page, QString::fromLatin1(g.Name))->setValue(g.Value);
+    QSignalSpy ended(&page, &ui::OptimisationPage::SweepEnded);
+    Get<QPushButton>(page, "StartButton")->click();
+    if (!ended.wait(60000) || !page.Outcome() || page.Outcome()->Best.empty())
+        return {};
+    return page.Outcome()->Best.front();
+}
+
 } // namespace
 
 class CostsWindowTest : public WindowTest {
@@ -79,6 +98,7 @@ class CostsWindowTest : public WindowTest {
     void tradePageRunsWithThePairsCostsAndShowsItsFigures();
     void stopLossWithinTheSpreadIsRefused();
     void sweepRunsWithThePairsCosts();
+    void spreadByTheHourNeedsTheRecordAndRunsEveryPage();
     // Last: closing the main window ends the application's event loop.
     void badLinesAreShownLeftOutAndNeverOverwritten();
 
@@ -252,25 +272,12 @@ void CostsWindowTest::sweepRunsWithThePairsCosts()
     WriteFile(dir_->file(kCostsFileName), kCostsText);
     auto form = Start();
     ui::OptimisationPage& page = *form->Optimisation();
-    auto* pair = Get<QComboBox>(page, "PairBox");
-    pair->setCurrentIndex(pair->findText(QStringLiteral("EURUSD")));
+    const SweepRow best = SweepEurUsd(page);
     QCOMPARE(Caption(page, "SweepCostsLabel"), CostsCaption(kEurusdCosts));
-    const struct {
-        const char* Name;
-        int Value;
-    } grid[] = {{"SignalFrom", 120}, {"SignalTo", 120},      {"StopLossFrom", 40},
-                {"StopLossTo", 41},  {"TakeProfitFrom", 60}, {"TakeProfitTo", 61}};
-    for (const auto& g : grid)
-        Get<QSpinBox>(page, QString::fromLatin1(g.Name))->setValue(g.Value);
-    QSignalSpy ended(&page, &ui::OptimisationPage::SweepEnded);
-    Get<QPushButton>(page, "StartButton")->click();
-    QVERIFY(ended.wait(60000));
-    QVERIFY(page.Outcome() && !page.Outcome()->Best.empty());
 
     // The best row is the single run of its combination with the same costs.
-    const SweepRow& best = page.Outcome()->Best.front();
     BacktestParams params;
-    params.Slot = pair->currentIndex() + 1;
+    params.Slot = Get<QComboBox>(page, "PairBox")->currentIndex() + 1;
     params.PairName = "EURUSD";
     params.SignalMinPoints = best.Signal;
     params.StopLossPoints = best.StopLoss;
@@ -280,6 +287,70 @@ void CostsWindowTest::sweepRunsWithThePairsCosts()
     const TradeList trades = RunSinglePairTradeList(params, Table()[params.Slot], single, {}, {}, {});
     QCOMPARE(best.Result, single);
     QCOMPARE(best.Figures.NetTenths, ComputeTradeStats(trades.Trades).All.NetTenths);
+}
+
+void CostsWindowTest::spreadByTheHourNeedsTheRecordAndRunsEveryPage()
+{
+    // EURUSD (slot 6) has the spread of every hour beside its record, 8 points
+    // in every 24th hour; AUDUSD has none.
+    std::string spread;
+    for (int h = 1; h < FirstEmptyIndex(DemoTable()[6].Hour, 1); ++h)
+        spread += h % 24 == 1 ? "80\n" : "12\n";
+    WriteFile(dir_->file("EURUSD.spread"), spread);
+    WriteFile(dir_->file(kCostsFileName), kCostsText);
+    auto form = Start();
+    auto* picker = Get<QComboBox>(*form, "ComboBox1");
+    const int audusd = picker->findText(QStringLiteral("AUDUSD")),
+              row = picker->findText(QStringLiteral("EURUSD"));
+    QCOMPARE(row, 5);
+
+    // "спред: по истории" sets the fixed spread aside, and is refused for a pair without the record.
+    CostsDialog* dialog = OpenCosts(*form);
+    dialog->RecordedBox(audusd)->setChecked(true);
+    QVERIFY(!dialog->Cell(audusd, CostsDialog::Spread)->isEnabled());
+    Press(*dialog, QDialogButtonBox::Ok);
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY(
+        dialogs_->messages[0].Text.contains(QStringLiteral("У инструмента AUDUSD нет спреда по истории")));
+    dialog->RecordedBox(audusd)->setChecked(false);
+    dialog->RecordedBox(row)->setChecked(true);
+    Press(*dialog, QDialogButtonBox::Ok);
+    BacktestParams params;
+    params.Slot = row + 1;
+    params.PairName = "EURUSD";
+    params.Costs = {0, 7, -3, 1, true};
+    params.Spread = &Table().Spread(params.Slot);
+    QCOMPARE(ReadCostsFile(dir_->dir()).Of("EURUSD"), params.Costs);
+
+    // The single run trades as the core does at the spread of each hour, and lists each entry's.
+    SelectPair(*form, QStringLiteral("EURUSD"));
+    Get<QPushButton>(*form, "BitBtn1")->click();
+    BacktestResult result;
+    const TradeList expected = RunSinglePairTradeList(params, Table()[params.Slot], result, {}, {}, {});
+    const std::vector<ClosedTrade>& shown = form->Trades()->Trades();
+    QCOMPARE(shown.size(), expected.Trades.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        QCOMPARE(shown[i].NetTenths, expected.Trades[i].NetTenths);
+    QAbstractItemModel* table = Get<QTableView>(*form, "TradesTable")->model();
+    QCOMPARE(table->columnCount(), TradeColumnsShown(true, true));
+    QCOMPARE(table->data(table->index(0, TradeColumnsShown(true, true) - 1)).toString(),
+             QString::fromStdString(TenthsText(params.Spread->At(shown[0].EntryIndex))));
+
+    // A stop-loss within an entry's spread of 8 points is refused.
+    Get<QSlider>(*form, "TrackBar6")->setValue(8);
+    Get<QPushButton>(*form, "BitBtn1")->click();
+    QVERIFY(
+        dialogs_->messages.back().Text.contains(QStringLiteral("больше спреда по истории (8,0 п при входе")));
+
+    // The sweep runs at the same spreads: its best row is the single run.
+    const SweepRow best = SweepEurUsd(*form->Optimisation());
+    params.SignalMinPoints = best.Signal;
+    params.StopLossPoints = best.StopLoss;
+    params.TakeProfitPoints = best.TakeProfit;
+    BacktestResult single;
+    RunSinglePairTradeList(params, Table()[params.Slot], single, {}, {}, {});
+    QCOMPARE(best.Result, single);
+    QVERIFY(best.Result.Entries > 0);
 }
 
 QUILLET_WINDOW_TEST(CostsWindowTest);

@@ -155,8 +155,11 @@ void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()
     QCOMPARE(dialogs_->promptLengths, QList<int>{6});
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(dialogs_->messages[0].Kind, ui::MessageKind::Information);
+    // The export's spread column is kept beside the record, and in the table beside its slot.
     QCOMPARE(dialogs_->messages[0].Text,
-             QStringLiteral("Готово: недельных свечей 2, дневных 11, часовых 264"));
+             QStringLiteral(
+                 "Готово: недельных свечей 2, дневных 11, часовых 264, спред каждого часа сохранён в ") +
+                 QString::fromStdString(dir_->file("EURUSD.spread")));
 
     // The file holds what the core builds from the same text.
     auto expected = NewInstrument("");
@@ -168,6 +171,8 @@ void HourlyImportTest::importSavesListsAndLoadsIntoTheNextSlot()
     // Listed for "config", loaded into slot 2, offered by every picker.
     QCOMPARE(Items(Get<QListWidget>(*form, "ListBox6")), (QStringList{"AUDJPY", "EURUSD"}));
     QVERIFY(std::memcmp(&Table()[2], expected.get(), kInstrumentSize) == 0);
+    QCOMPARE(Table().Spread(2).Hours(), 264);
+    QCOMPARE(Table().Spread(2).At(264), 12);
     for (const char* name : {"ComboBox1", "ComboBox2", "ComboBox3"}) {
         auto* picker = Get<QComboBox>(*form, name);
         QCOMPARE(Items(picker), (QStringList{"AUDJPY", "EURUSD"}));
