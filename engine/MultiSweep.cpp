@@ -175,48 +175,9 @@ Layout MakeLayout(const MultiSweepParams& params, const std::vector<SweepTable>&
     return l;
 }
 
-// A candidate for the best rows, ranked as the single-pair sweep ranks:
-// a higher key, then the smaller signal, stop-loss, take-profit and hold.
+// A candidate for the best rows, ranked as the single-pair sweep ranks.
 struct Candidate {
-    long double Key;
-    int Signal, StopLoss, TakeProfit, Hold;
-    /// Ranked by SQN: the sums of all trades, compared exactly.
-    std::optional<NetFolder> Sqn;
-};
-
-bool Better(const Candidate& a, const Candidate& b)
-{
-    const int order = CompareRankKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
-    if (order != 0)
-        return order > 0;
-    return TiesBefore({a.Signal, a.StopLoss, a.TakeProfit, a.Hold},
-                      {b.Signal, b.StopLoss, b.TakeProfit, b.Hold});
-}
-
-// The best `limit` candidates seen, the worst of them at the front of a heap.
-class BestList {
-  public:
-    explicit BestList(int limit) : limit_(static_cast<std::size_t>(std::max(limit, 0))) {}
-
-    bool Admits(const Candidate& c) const
-    {
-        return heap_.size() < limit_ || (limit_ > 0 && Better(c, heap_.front()));
-    }
-    void Add(const Candidate& c)
-    {
-        if (heap_.size() == limit_) {
-            std::pop_heap(heap_.begin(), heap_.end(), Better);
-            heap_.back() = c;
-        } else {
-            heap_.push_back(c);
-        }
-        std::push_heap(heap_.begin(), heap_.end(), Better);
-    }
-    const std::vector<Candidate>& Items() const { return heap_; }
-
-  private:
-    std::size_t limit_;
-    std::vector<Candidate> heap_;
+    Ranked Rank;
 };
 
 // One worker's space: the instruments' week nets, the column's sums by
@@ -231,7 +192,7 @@ struct Worker {
     std::vector<NetFolder> sums;
     std::vector<long double> keys, bestKey;
     std::vector<std::uint8_t> bestHold;
-    BestList best;
+    BestList<Candidate> best;
 };
 
 // Sums per threshold, then per group from the top group down: group c
@@ -415,10 +376,10 @@ void OfferGroups(const MultiSweepParams& params, const Layout& l, int stopLoss, 
                                               : std::nullopt;
         // The signal values of a group tie, and a larger one ranks lower.
         for (int j = from; j < to; ++j) {
-            const Candidate candidate{key, grid.Signal.First + j, stopLoss, takeProfit, hold, sqn};
-            if (!w.best.Admits(candidate))
+            const GridPoint point{grid.Signal.First + j, stopLoss, takeProfit, hold};
+            if (!w.best.Admits(key, sqn ? &*sqn : nullptr, point))
                 break;
-            w.best.Add(candidate);
+            w.best.Add({{key, point, sqn}});
         }
     }
 }
@@ -553,27 +514,28 @@ void StartOutcome(const MultiSweepParams& params, const Layout& l, MultiSweepOut
 }
 
 std::vector<MultiSweepRow> BestRows(const MultiSweepParams& params, const std::vector<SweepTable>& tables,
-                                    const std::vector<Worker>& workers)
+                                    std::vector<Worker>& workers)
 {
     std::vector<Candidate> all;
-    for (const Worker& w : workers)
+    for (Worker& w : workers)
         all.insert(all.end(), w.best.Items().begin(), w.best.Items().end());
-    std::sort(all.begin(), all.end(), Better);
+    std::sort(all.begin(), all.end(), BestList<Candidate>::Before);
     if (all.size() > static_cast<std::size_t>(std::max(params.Top, 0)))
         all.resize(static_cast<std::size_t>(params.Top));
     std::vector<MultiSweepRow> rows;
     for (const Candidate& c : all) {
+        const GridPoint& p = c.Rank.Point;
         MultiSweepRow row;
-        row.Signal = c.Signal;
-        row.StopLoss = c.StopLoss;
-        row.TakeProfit = c.TakeProfit;
+        row.Signal = p.Signal;
+        row.StopLoss = p.StopLoss;
+        row.TakeProfit = p.TakeProfit;
         if (params.Grid.Hold)
-            row.Hold = c.Hold;
-        FoldCombination(tables, c.Signal, c.StopLoss, c.TakeProfit, row.Hold, params.Weeks, row.Pairs,
+            row.Hold = p.Hold;
+        FoldCombination(tables, p.Signal, p.StopLoss, p.TakeProfit, row.Hold, params.Weeks, row.Pairs,
                         row.Combined);
         if (params.Forward) {
             row.ForwardCombined.emplace();
-            FoldCombination(tables, c.Signal, c.StopLoss, c.TakeProfit, row.Hold, *params.Forward,
+            FoldCombination(tables, p.Signal, p.StopLoss, p.TakeProfit, row.Hold, *params.Forward,
                             row.ForwardPairs, *row.ForwardCombined);
         }
         rows.push_back(std::move(row));

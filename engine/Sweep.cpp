@@ -45,62 +45,10 @@ std::optional<int> HoldPositionAt(const SweepGrid& grid, int h)
     return grid.Hold ? std::optional<int>(grid.Hold->First + h) : std::nullopt;
 }
 
-// A candidate for the best rows. Better means a higher metric, then the
-// smaller signal, stop-loss, take-profit and holding limit, so the order
-// never depends on how the work was shared out.
+// A candidate for the best rows: its place and the run's totals.
 struct Candidate {
-    long double Key;
-    int Signal, StopLoss, TakeProfit, Hold;
+    Ranked Rank;
     BacktestResult Result{};
-    /// Ranked by SQN: its sums, which the order compares exactly.
-    std::optional<NetFolder> Sqn;
-};
-
-bool Better(const Candidate& a, const Candidate& b)
-{
-    const int order = CompareRankKeys(a.Key, a.Sqn ? &*a.Sqn : nullptr, b.Key, b.Sqn ? &*b.Sqn : nullptr);
-    if (order != 0)
-        return order > 0;
-    return TiesBefore({a.Signal, a.StopLoss, a.TakeProfit, a.Hold},
-                      {b.Signal, b.StopLoss, b.TakeProfit, b.Hold});
-}
-
-// The best `limit` candidates seen, the worst of them at the front.
-class BestList {
-  public:
-    explicit BestList(int limit) : limit_(static_cast<std::size_t>(std::max(limit, 0))) {}
-
-    // True when a candidate with this key (and SQN sums) and combination
-    // would be kept.
-    bool Admits(long double key, const NetFolder* sqn, int signal, int stopLoss, int takeProfit,
-                int hold) const
-    {
-        if (heap_.size() < limit_)
-            return true;
-        if (limit_ == 0)
-            return false;
-        const Candidate& worst = heap_.front();
-        if (const int order = CompareRankKeys(key, sqn, worst.Key, worst.Sqn ? &*worst.Sqn : nullptr);
-            order != 0)
-            return order > 0;
-        return TiesBefore({signal, stopLoss, takeProfit, hold},
-                          {worst.Signal, worst.StopLoss, worst.TakeProfit, worst.Hold});
-    }
-    void Add(Candidate c)
-    {
-        if (heap_.size() == limit_) {
-            std::pop_heap(heap_.begin(), heap_.end(), Better);
-            heap_.back() = std::move(c);
-        } else {
-            heap_.push_back(std::move(c));
-        }
-        std::push_heap(heap_.begin(), heap_.end(), Better);
-    }
-    std::vector<Candidate>& Items() { return heap_; }
-
-  private:
-    std::size_t limit_;
-    std::vector<Candidate> heap_;
 };
 
 struct Worker {
@@ -109,7 +57,7 @@ struct Worker {
     std::vector<long double> keys;
     std::vector<long double> bestKey;
     std::vector<std::uint8_t> bestHold;
-    BestList best;
+    BestList<Candidate> best;
 };
 
 WeekRange Hull(WeekRange a, const std::optional<WeekRange>& b)
@@ -159,11 +107,10 @@ void OfferGroups(const SweepParams& params, int stopLoss, int takeProfit, int ho
         // The signal values of a group tie on the metric, and a larger one
         // ranks lower: once one is turned away, so are the rest.
         for (int j = from; j < to; ++j) {
-            const int signal = grid.Signal.First + j;
-            if (!w.best.Admits(key, sqn, signal, stopLoss, takeProfit, holdPosition))
+            const GridPoint point{grid.Signal.First + j, stopLoss, takeProfit, holdPosition};
+            if (!w.best.Admits(key, sqn, point))
                 break;
-            w.best.Add({key, signal, stopLoss, takeProfit, holdPosition, col.Group(g),
-                        sqn ? std::optional<NetFolder>(*sqn) : std::nullopt});
+            w.best.Add({{key, point, sqn ? std::optional<NetFolder>(*sqn) : std::nullopt}, col.Group(g)});
         }
     }
 }
@@ -246,28 +193,29 @@ std::vector<SweepRow> BestRows(const SweepParams& params, const SweepTable& swee
     for (Worker& w : workers)
         for (Candidate& c : w.best.Items())
             all.push_back(std::move(c));
-    std::sort(all.begin(), all.end(), Better);
+    std::sort(all.begin(), all.end(), BestList<Candidate>::Before);
     if (all.size() > static_cast<std::size_t>(std::max(params.Top, 0)))
         all.resize(static_cast<std::size_t>(params.Top));
     std::vector<SweepRow> rows;
     for (const Candidate& c : all) {
+        const GridPoint& p = c.Rank.Point;
         SweepRow row;
-        row.Signal = c.Signal;
-        row.StopLoss = c.StopLoss;
-        row.TakeProfit = c.TakeProfit;
+        row.Signal = p.Signal;
+        row.StopLoss = p.StopLoss;
+        row.TakeProfit = p.TakeProfit;
         if (grid.Hold)
-            row.Hold = c.Hold;
+            row.Hold = p.Hold;
         row.Result = c.Result;
         row.WithCosts = !sweep.Costs().IsZero();
-        const int holdLimit = grid.Hold ? HoldLimitOf(c.Hold) : kNoHoldLimit;
+        const int holdLimit = grid.Hold ? HoldLimitOf(p.Hold) : kNoHoldLimit;
         NetFolder nets;
-        sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, params.Weeks, &nets);
-        row.Figures = FiguresOf(c.Result, c.StopLoss, c.TakeProfit, &nets);
+        sweep.FoldOne(p.Signal, p.StopLoss, p.TakeProfit, holdLimit, params.Weeks, &nets);
+        row.Figures = FiguresOf(c.Result, p.StopLoss, p.TakeProfit, &nets);
         if (params.Forward) {
             NetFolder forwardNets;
             row.Forward =
-                sweep.FoldOne(c.Signal, c.StopLoss, c.TakeProfit, holdLimit, *params.Forward, &forwardNets);
-            row.ForwardFigures = FiguresOf(*row.Forward, c.StopLoss, c.TakeProfit, &forwardNets);
+                sweep.FoldOne(p.Signal, p.StopLoss, p.TakeProfit, holdLimit, *params.Forward, &forwardNets);
+            row.ForwardFigures = FiguresOf(*row.Forward, p.StopLoss, p.TakeProfit, &forwardNets);
         }
         rows.push_back(std::move(row));
     }

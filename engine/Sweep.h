@@ -4,6 +4,7 @@
 // cell, the best rows and, when asked, every combination handed on in the
 // grid's order as it is folded.
 
+#include "engine/BestList.h"
 #include "engine/SweepMetric.h"
 #include "engine/SweepTable.h"
 #include "model/Instrument.h"
@@ -92,24 +93,6 @@ struct SweepOutcome {
         return Cells[CellIndex(signal, stopLoss, takeProfit)];
     }
 };
-
-/// A combination of the grid as the sweep orders it; Hold is the
-/// holding-limit position, 0 without a hold axis.
-struct GridPoint {
-    int Signal = 0;
-    int StopLoss = 0;
-    int TakeProfit = 0;
-    int Hold = 0;
-};
-
-/// The sweep's order of combinations that tie on the metric: the smaller
-/// signal, then stop-loss, take-profit and holding limit, first. Whatever
-/// ranks combinations as the sweep does breaks its ties with this.
-inline bool TiesBefore(const GridPoint& a, const GridPoint& b)
-{
-    return std::tie(a.Signal, a.StopLoss, a.TakeProfit, a.Hold) <
-           std::tie(b.Signal, b.StopLoss, b.TakeProfit, b.Hold);
-}
 
 /// Called with the combinations done so far and the total, always on the
 /// thread that called RunSweep.
