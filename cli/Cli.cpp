@@ -44,6 +44,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddPortfolioCommand(app, ctx);
     AddSweepCommand(app, ctx);
     AddWalkForwardCommand(app, ctx);
+    AddCheckCommand(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
