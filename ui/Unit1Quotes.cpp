@@ -143,7 +143,9 @@ void TForm1::BitBtn3Click()
                                  u.DayGrid->Quotes(), u.HourGrid->Quotes());
         quillet::WriteBaseFile(path, scratch);
         u.ListBox6->addItem(name);
+        const std::vector<std::string> check = DataCheckReport(scratch, u.Edit7->text().toStdString());
         ShowInfo(this, QStringLiteral("Готово"));
+        ShowDataCheck(name, check);
     });
 }
 
