@@ -23,7 +23,7 @@ bool TextLines::Refill()
         std::memmove(buffer_.data(), buffer_.data() + pos_, left);
     pos_ = 0;
     end_ = left;
-    if (buffer_.size() - end_ < chunkSize_ / 2)
+    if (buffer_.size() - end_ < chunkSize_ / 2 + 1)
         buffer_.resize(buffer_.size() * 2);
     data_ = buffer_.data();
     const std::size_t want = buffer_.size() - end_;
