@@ -125,6 +125,27 @@ TEST(MinuteFile, TheFileReadInPiecesWritesTheHourlyFilesBytes)
     EXPECT_TRUE(test::ReadFile(tmp.file("M.base")) == test::ReadFile(tmp.file("H.base")));
 }
 
+TEST(MinuteFile, WorkStoppedOnTheWayWritesNothing)
+{
+    // The window stops an import by throwing from its progress step.
+    struct Stopped {};
+    test::TempDir tmp;
+    InstrumentTable table;
+    const std::string minutes = tmp.file("m1.csv"), base = tmp.file("M.base");
+    test::WriteFile(minutes, HourlyText(HourlyFormat::QuoteLine, test::SplitIntoMinutes(Hours(false), 1, 2)));
+    test::WriteFile(base, "an older file");
+    int steps = 0;
+    EXPECT_THROW(MakeBaseFromQuoteFile(
+                     base, "X", minutes, {},
+                     [&](std::size_t, std::size_t) {
+                         if (++steps == 3)
+                             throw Stopped{};
+                     },
+                     table),
+                 Stopped);
+    EXPECT_EQ(test::ReadFile(base), "an older file");
+}
+
 // ---------------------------------------------------------------------------
 // The step from the first lines, and what is refused
 
