@@ -46,9 +46,9 @@ std::vector<HourQuote> TradingHours()
 struct Expected {
     std::int64_t share = 1000; // per mille
     int gap = 0;
-    std::string gapFrom;
+    std::string gapFrom = "";
     std::size_t thin = 0, saturday = 0, spikes = 0, wickSpikes = 0, flats = 0, disagreements = 0;
-    std::string where; // the time of the first Saturday hour, spike or flat run
+    std::string where = ""; // the time of the first Saturday hour, spike or flat run
 };
 
 struct FaultCase {
@@ -85,8 +85,9 @@ TEST_P(FaultTest, TheCheckFindsWhatWasDone)
     EXPECT_EQ(check.Weeks, 3);
     EXPECT_EQ(check.SharePerMille(), e.share);
     EXPECT_EQ(check.LongestGap.Hours, e.gap);
-    if (e.gap > 0)
+    if (e.gap > 0) {
         EXPECT_EQ(Stamp(check.LongestGap.First), e.gapFrom);
+    }
     EXPECT_EQ(check.ThinWeeks.size(), e.thin);
     EXPECT_EQ(check.SaturdayHours.size(), e.saturday);
     EXPECT_EQ(check.Spikes.size(), e.spikes);
@@ -113,43 +114,48 @@ void Erase(std::vector<HourQuote>& h, int from, int count)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FaultTest,
-    ::testing::Values(
-        FaultCase{"clean", {}, {}, {}},
-        FaultCase{"four_hours_missing_on_a_tuesday",
-                  [](auto& h) { Erase(h, 120 + 2 + 24 + 10, 4); },
-                  {},
-                  {989, 4, "2000-01-11 10"}},
-        // Monday to Wednesday of the second week: 48 of its 120 hours are left.
-        FaultCase{"a_thin_week", [](auto& h) { Erase(h, 120 + 2, 72); }, {}, {800, 72, "2000-01-10 0", 1}},
-        FaultCase{"hours_on_a_saturday",
-                  [](auto& h) {
-                      h.insert(h.begin() + 240, {{2000, 1, 15, 9, "1.3", "1.3005", "1.2995", "1.3"},
-                                                 {2000, 1, 15, 10, "1.3", "1.3005", "1.2995", "1.3"}});
-                  },
-                  {},
-                  {1000, 0, "", 0, 2, 0, 0, 0, 0, "2000-01-15 9"}},
-        FaultCase{"a_bad_tick_in_a_wick",
-                  [](auto& h) { h[150].High = "1.31500"; },
-                  {},
-                  {1000, 0, "", 0, 0, 1, 1, 0, 0, "2000-01-11 4"}},
-        FaultCase{"a_wide_body_is_a_move",
-                  [](auto& h) { h[150] = {2000, 1, 11, 4, "1.30000", "1.31250", "1.29950", "1.31200"}; },
-                  {},
-                  {1000, 0, "", 0, 0, 1, 0, 0, 0, "2000-01-11 4"}},
-        FaultCase{"thirty_hours_of_one_close",
-                  [](auto& h) {
-                      for (int i = 31; i < 61; ++i)
-                          h[i].Open = h[i].High = h[i].Low = h[i].Close = "1.30000";
-                  },
-                  {},
-                  {1000, 0, "", 0, 0, 0, 0, 1, 0, "2000-01-04 5 x30"}},
-        FaultCase{"a_weekly_high_three_points_off",
-                  {},
-                  [](Instrument& r) {
-                      r.Week[2].High += 0.0003;
-                      r.Day[8].Low += 0.00001; // a tenth of a point is within what is allowed
-                  },
-                  {1000, 0, "", 0, 0, 0, 0, 0, 1}}),
+    ::testing::Values(FaultCase{"clean", {}, {}, {}},
+                      FaultCase{"four_hours_missing_on_a_tuesday",
+                                [](auto& h) { Erase(h, 120 + 2 + 24 + 10, 4); },
+                                {},
+                                {.share = 989, .gap = 4, .gapFrom = "2000-01-11 10"}},
+                      // Monday to Wednesday of the second week: 48 of its 120 hours are left.
+                      FaultCase{"a_thin_week",
+                                [](auto& h) { Erase(h, 120 + 2, 72); },
+                                {},
+                                {.share = 800, .gap = 72, .gapFrom = "2000-01-10 0", .thin = 1}},
+                      FaultCase{"hours_on_a_saturday",
+                                [](auto& h) {
+                                    h.insert(h.begin() + 240,
+                                             {{2000, 1, 15, 9, "1.3", "1.3005", "1.2995", "1.3"},
+                                              {2000, 1, 15, 10, "1.3", "1.3005", "1.2995", "1.3"}});
+                                },
+                                {},
+                                {.saturday = 2, .where = "2000-01-15 9"}},
+                      FaultCase{"a_bad_tick_in_a_wick",
+                                [](auto& h) { h[150].High = "1.31500"; },
+                                {},
+                                {.spikes = 1, .wickSpikes = 1, .where = "2000-01-11 4"}},
+                      FaultCase{"a_wide_body_is_a_move",
+                                [](auto& h) {
+                                    h[150] = {2000, 1, 11, 4, "1.30000", "1.31250", "1.29950", "1.31200"};
+                                },
+                                {},
+                                {.spikes = 1, .where = "2000-01-11 4"}},
+                      FaultCase{"thirty_hours_of_one_close",
+                                [](auto& h) {
+                                    for (int i = 31; i < 61; ++i)
+                                        h[i].Open = h[i].High = h[i].Low = h[i].Close = "1.30000";
+                                },
+                                {},
+                                {.flats = 1, .where = "2000-01-04 5 x30"}},
+                      FaultCase{"a_weekly_high_three_points_off",
+                                {},
+                                [](Instrument& r) {
+                                    r.Week[2].High += 0.0003;
+                                    r.Day[8].Low += 0.00001; // a tenth of a point is within what is allowed
+                                },
+                                {.disagreements = 1}}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(DataCheck, ARunSeesOnlyItsWeeksAndTheWeekAfter)

@@ -76,19 +76,6 @@ TEST_F(CheckCommandTest, BadOptionsAreRefusedBeforeAnyOutput)
     EXPECT_EQ(RunCommand({"check", tmp.file("none.csv")}).status, 1);
 }
 
-TEST_F(CheckCommandTest, TheDemoCheckFindsNoThinWeekAndNoBadTick)
-{
-    const CliRun r = RunCommand({"check", test::DemoDir() + "/EURUSD.base"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* line : {"Проверка данных: EURUSD\nНедель: 537, с 2005-01-09 по 2015-04-19\n",
-                             "\nНедель, где меньше 50,0% часов: 0\nЧасов в субботу: 0\n", "котировок): 0\n",
-                             "\nРовных участков (одно закрытие 24 часа подряд и больше): 0\n",
-                             "\nРасходятся с часами больше чем на 0,1 п: 0\n"})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
-    const CliRun run = RunCommand({"backtest", test::DemoDir() + "/EURUSD.base"});
-    EXPECT_EQ(run.out.find("Данные"), std::string::npos);
-}
-
 TEST_F(CheckCommandTest, HolesAndABadTickAreCheckedAndMentionedOnceByTheRun)
 {
     // Monday to Wednesday of the week of 2 March 2008 lost, and a bad tick in the week after.
@@ -119,7 +106,9 @@ TEST_F(CheckCommandTest, HolesAndABadTickAreCheckedAndMentionedOnceByTheRun)
     const auto json = nlohmann::json::parse(RunCommand({"backtest", base, "--json"}).out);
     EXPECT_EQ(json["data_check"]["thin_weeks"], 1);
     EXPECT_EQ(json["data_check"]["spikes_in_wicks"], 1);
-    // Weeks that end before the damage hear nothing of it.
+    // Weeks that end before the damage hear nothing of it, nor do the demo's.
+    EXPECT_EQ(RunCommand({"backtest", test::DemoDir() + "/EURUSD.base"}).out.find("Данные"),
+              std::string::npos);
     EXPECT_EQ(RunCommand({"backtest", base, "--range", "10", "100"}).out.find("Данные"), std::string::npos);
 }
 

@@ -64,14 +64,5 @@ TEST(DataCheckTexts, TheReportNamesEachFindingAndCountsWhatItLeavesOut)
     EXPECT_EQ(DataCheckLine(c), "") << "body spikes and holes without thin weeks are not mentioned";
 }
 
-TEST(DataCheckTexts, SpikesAreCountedInRussian)
-{
-    const std::pair<std::size_t, const char*> rows[] = {
-        {0, "0 выбросов"},   {1, "1 выброс"},   {2, "2 выброса"},    {5, "5 выбросов"},
-        {11, "11 выбросов"}, {21, "21 выброс"}, {14, "14 выбросов"}, {104, "104 выброса"}};
-    for (const auto& [count, text] : rows)
-        EXPECT_EQ(SpikesText(count), text);
-}
-
 } // namespace
 } // namespace quillet
