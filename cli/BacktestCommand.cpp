@@ -16,6 +16,7 @@
 #include "model/Instrument.h"
 #include "model/TradeCosts.h"
 #include "report/Catalogue.h"
+#include "report/DataCheckTexts.h"
 #include "report/FigureTexts.h"
 #include "report/HtmlReport.h"
 #include "report/ReportCaptions.h"
@@ -113,6 +114,7 @@ struct RunRecord {
     std::vector<std::string> Notices;
     int Progress = 0;
     std::vector<ClosedTrade> Trades;
+    DataCheck Data; // of the weeks the run used
 };
 
 RunRecord Run(const BacktestParams& params, const Instrument& inst)
@@ -143,6 +145,12 @@ void PrintJson(const Options& opts, const BacktestParams& params, const RunRecor
     }
     if (mc)
         doc["monte_carlo"] = MonteCarloJson(*mc);
+    if (const std::string line = DataCheckLine(run.Data); !line.empty())
+        doc["data_check"] = {{"line", line},
+                             {"hours_present", run.Data.PresentHours},
+                             {"hours_expected", run.Data.ExpectedHours},
+                             {"thin_weeks", run.Data.ThinWeeks.size()},
+                             {"spikes_in_wicks", run.Data.WickSpikes()}};
     out << doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
@@ -161,6 +169,9 @@ void PrintPlain(const Options& opts, const BacktestParams& params, const RunReco
     }
     if (opts.costs.given)
         PrintFigures(params.Costs, ComputeTradeStats(run.Trades), out);
+    // Said only when the weeks used have holes or spikes.
+    if (const std::string line = DataCheckLine(run.Data); !line.empty())
+        out << line << '\n';
     for (const std::string& line : run.Log)
         out << line << '\n';
     for (const std::string& text : run.Notices)
@@ -193,6 +204,7 @@ void RunBacktest(const Options& opts, Context& ctx)
     const BacktestParams params = ParamsOf(opts, inst, ctx.err);
 
     RunRecord run = Run(params, inst);
+    run.Data = RunDataCheck(inst, params.FirstWeek, params.LastWeek);
     const SinglePairReport report = MakeSinglePairReport(params, run.Result);
     if (params.LogEnabled)
         run.Log.push_back(report.ClosingLine);

@@ -47,6 +47,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddSweepCommand(app, ctx);
     AddWalkForwardCommand(app, ctx);
     AddOverfitCommand(app, ctx);
+    AddCheckCommand(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

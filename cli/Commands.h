@@ -23,6 +23,7 @@ void AddPortfolioCommand(CLI::App& app, Context& ctx);
 void AddSweepCommand(CLI::App& app, Context& ctx);
 void AddWalkForwardCommand(CLI::App& app, Context& ctx);
 void AddOverfitCommand(CLI::App& app, Context& ctx);
+void AddCheckCommand(CLI::App& app, Context& ctx);
 
 /// The folder a command works in: `given` when its option was given,
 /// otherwise the program's folder (DataDir: the current folder, or the

@@ -372,6 +372,27 @@ std::string ReadFileBytes(const std::string& path)
     return ReadWholeFile(path);
 }
 
+FileChunks::FileChunks(const std::string& path) : path_(path), fd_(OpenForReading(path))
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        ThrowFileError(error, path_);
+    }
+    size_ = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+FileChunks::~FileChunks()
+{
+    ::close(fd_);
+}
+
+std::size_t FileChunks::Read(char* buffer, std::size_t size)
+{
+    return ReadFully(fd_, buffer, size, path_);
+}
+
 std::vector<std::string> ReadInstrumentList(const std::string& path)
 {
     return ReadTextLines(path);

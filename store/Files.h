@@ -4,6 +4,7 @@
 #include "model/Instrument.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,27 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 
 /// The whole contents of a file, as bytes; failures throw their file error.
 std::string ReadFileBytes(const std::string& path);
+
+/// A file read front to back in pieces, for files too large to hold whole.
+/// Failures throw the file error naming the file.
+class FileChunks {
+  public:
+    explicit FileChunks(const std::string& path);
+    ~FileChunks();
+    FileChunks(const FileChunks&) = delete;
+    FileChunks& operator=(const FileChunks&) = delete;
+
+    /// Fills `buffer` with the next `size` bytes; fewer only at the end of
+    /// the file (0 once it is reached).
+    std::size_t Read(char* buffer, std::size_t size);
+    /// The size of the file when it was opened.
+    std::uint64_t Size() const { return size_; }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
 
 /// The instrument names of a "config" file, one per line, unchanged.
 std::vector<std::string> ReadInstrumentList(const std::string& path);

@@ -7,18 +7,21 @@
 #include "model/TradeCosts.h"
 #include "store/Files.h"
 #include "store/QuoteImport.h"
+#include "store/QuotePrice.h"
 #include "store/SpreadFile.h"
+#include "store/TextLines.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
+#include <utility>
 #include <vector>
 
 namespace quillet {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kQuotedTextLimit = 120; // characters of a file's text an error quotes
 constexpr int kLinesPerProgressStep = 4096;
 
@@ -121,35 +124,22 @@ std::string Stamp(double date, int hour)
     return IsoDate(date) + ' ' + TwoDigits(hour) + ":00";
 }
 
-/// The lines of a quote text as every text file is cut; a CR left at the
-/// very end of the text, which a file cut short may carry, is dropped too.
-class LineReader {
-  public:
-    explicit LineReader(std::string_view text) : text_(text), lines_(text) {}
+constexpr std::int64_t kMinutesPerHour = 60;
+constexpr std::int64_t kMinutesPerDay = 24 * kMinutesPerHour;
 
-    bool Next(std::string_view& line)
-    {
-        if (!lines_.Next(line))
-            return false;
-        const bool lastWithoutEnd = lines_.Position() == text_.size() && text_.back() != '\n';
-        if (lastWithoutEnd && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        return true;
-    }
-
-    int Number() const { return lines_.Number(); }
-    std::size_t Position() const { return lines_.Position(); }
-
-  private:
-    std::string_view text_;
-    TextLineReader lines_;
-};
-
-/// The text after an optional byte-order mark; `utf8` tells whether there was one.
-std::string_view WithoutBom(std::string_view text, bool& utf8)
+/// A quotient rounded down, also for a negative dividend.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
-    utf8 = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
-    return utf8 ? text.substr(kUtf8Bom.size()) : text;
+    const std::int64_t q = a / b;
+    return q * b > a ? q - 1 : q;
+}
+
+/// A time in minutes since day 0, as the errors show it: "2010-10-07 13:05".
+std::string MinuteStamp(std::int64_t minutes)
+{
+    const std::int64_t day = FloorDiv(minutes, kMinutesPerDay);
+    const auto inDay = static_cast<int>(minutes - day * kMinutesPerDay);
+    return IsoDate(static_cast<double>(day)) + ' ' + TwoDigits(inDay / 60) + ':' + TwoDigits(inDay % 60);
 }
 
 /// The number of fields of a line.
@@ -339,18 +329,19 @@ std::string LinePrefix(int line)
 }
 
 // ---------------------------------------------------------------------------
-// Reading the hours
+// Reading the candles
 
+/// The values a candle carries. An hour folded from several candles takes
+/// all of them from its first candle, then the highest High, the lowest Low
+/// and the Close of its last; a value added here rides along as the first
+/// candle's.
 constexpr int kNoSpread = -1;
 constexpr int kBadSpread = -2;
 
-struct HourBar {
-    double Date;
-    int Hour;
-    int Line;
+struct CandleValues {
     double Open, High, Low, Close;
     int Spread = kNoSpread; // the <SPREAD> column, in the quote's smallest steps; kBadSpread: no number
-    int Decimals = 0;       // the most decimals of the four prices as written
+    int Decimals = 0;       // the most decimals of the prices as written
 };
 
 /// The column of the spread in a heading of the tab-separated export, or -1.
@@ -381,9 +372,36 @@ int DecimalsOf(std::string_view field)
     return point == std::string_view::npos ? 0 : static_cast<int>(field.size() - point - 1);
 }
 
-class HourReader {
+/// One candle of the file, its time in minutes since day 0 as written.
+struct QuoteBar {
+    std::int64_t Minute;
+    int Line;
+    CandleValues Values;
+};
+
+/// One clock hour of the record, after the shift.
+struct HourBar {
+    double Date;
+    int Hour;
+    int Line; // of its first candle
+    CandleValues Values;
+};
+
+/// True for a real calendar date within years 1 to 9999.
+bool IsCalendarDate(const Moment& m, double& serial)
+{
+    serial = DateSerial(m.Year, m.Month, m.Day);
+    CivilDate back{};
+    return m.Year >= 1 && m.Month >= 1 && m.Month <= 12 && m.Day >= 1 && m.Day <= 31 &&
+           DecodeDate(serial, back) && back.Year == m.Year && back.Month == m.Month && back.Day == m.Day;
+}
+
+class CandleReader {
   public:
-    HourReader(const Layout& layout, bool utf8) : layout_(layout), utf8_(utf8) {}
+    CandleReader(const Layout& layout, bool utf8, int stepMinutes)
+        : layout_(layout), utf8_(utf8), hourly_(stepMinutes == kHourStepMinutes)
+    {
+    }
 
     /// Every line must have as many fields as the heading, or as the first
     /// line where there is none: prices written with a decimal comma in a
@@ -397,21 +415,23 @@ class HourReader {
     /// The heading names the spread's column (-1: none).
     void SetSpreadColumn(int column) { spreadColumn_ = column; }
 
-    HourBar Read(std::string_view line, int number)
+    QuoteBar Read(std::string_view line, int number)
     {
         const int needed = layout_.FirstPrice + 4;
         std::string_view fields[6];
         if (SplitFields(line, layout_.Separator, fields, needed) < needed)
             throw Error(LinePrefix(number) + "не хватает полей (нужно не меньше " + std::to_string(needed) +
                         "): '" + Quoted(line, utf8_) + "'");
-        HourBar bar{};
+        QuoteBar bar{};
         bar.Line = number;
         ReadStamp(StampTextsOf(layout_, fields), number, bar);
-        double* const prices[] = {&bar.Open, &bar.High, &bar.Low, &bar.Close};
-        for (int i = 0; i < 4; ++i) {
+        CandleValues& v = bar.Values;
+        double* const prices[] = {&v.Open, &v.High, &v.Low, &v.Close};
+        for (int i = 0; i < 4; ++i)
             *prices[i] = ReadPrice(fields[layout_.FirstPrice + i], number, kPriceNames[i]);
-            bar.Decimals = std::max(bar.Decimals, DecimalsOf(fields[layout_.FirstPrice + i]));
-        }
+        if (spreadColumn_ >= 0)
+            for (int i = 0; i < 4; ++i)
+                v.Decimals = std::max(v.Decimals, DecimalsOf(fields[layout_.FirstPrice + i]));
         const int count = FieldCount(line, layout_.Separator);
         if (fieldCount_ != 0 && count != fieldCount_)
             throw Error(LinePrefix(number) + "полей " + std::to_string(count) + ", а " +
@@ -420,11 +440,28 @@ class HourReader {
                         Quoted(line, utf8_) + "'");
         CheckCandle(prices, fields + layout_.FirstPrice, number);
         if (spreadColumn_ >= 0)
-            bar.Spread = ReadSpread(line);
+            v.Spread = ReadSpread(line);
         return bar;
     }
 
   private:
+    // The spread column's whole number of price steps, or kBadSpread.
+    int ReadSpread(std::string_view line) const
+    {
+        std::size_t start = 0;
+        for (int k = 0; k < spreadColumn_ && start != std::string_view::npos; ++k) {
+            start = line.find(layout_.Separator, start);
+            start = start == std::string_view::npos ? start : start + 1;
+        }
+        const std::string_view field = start == std::string_view::npos
+                                           ? std::string_view()
+                                           : line.substr(start, line.find(layout_.Separator, start) - start);
+        const std::string_view digits = TrimBlanks(field);
+        std::size_t pos = 0;
+        const DigitRun run = ScanDigits(digits, pos);
+        return run.Digits == 0 || run.Digits > 6 || pos != digits.size() ? kBadSpread : run.Value;
+    }
+
     // A candle's prices are positive, its High is the highest of the four
     // and its Low the lowest.
     void CheckCandle(double* const (&prices)[4], const std::string_view* texts, int number) const
@@ -444,33 +481,31 @@ class HourReader {
                             kPriceNames[i] + " '" + Quoted(texts[i], utf8_) + "'");
     }
 
-    void ReadStamp(const StampTexts& t, int number, HourBar& bar)
+    void ReadStamp(const StampTexts& t, int number, QuoteBar& bar)
     {
         Moment m;
         if (!ReadDateShape(layout_.Format, t.Date, m))
             ThrowBadDate(t.DateField, number);
         if (!ReadTimeShape(layout_.Format, t.Time, m))
             ThrowBadTime(t.TimeField, number);
-        // An hourly file holds up to 24 lines of one date in a row; the
-        // date is checked once.
+        // A file holds many lines of one date in a row; the date is checked once.
         if (m.Year != last_.Year || m.Month != last_.Month || m.Day != last_.Day) {
-            const double serial = DateSerial(m.Year, m.Month, m.Day);
-            CivilDate back{};
-            if (m.Year < 1 || m.Month < 1 || m.Month > 12 || m.Day < 1 || m.Day > 31 ||
-                !DecodeDate(serial, back) || back.Year != m.Year || back.Month != m.Month ||
-                back.Day != m.Day)
+            double serial = 0;
+            if (!IsCalendarDate(m, serial))
                 ThrowBadDate(t.DateField, number);
             last_ = {m.Year, m.Month, m.Day};
-            lastSerial_ = serial;
+            lastMinute_ = static_cast<std::int64_t>(serial) * kMinutesPerDay;
         }
         if (m.Hour > 23 || m.Minute > 59 || m.Second > 59)
             ThrowBadTime(t.TimeField, number);
-        // Finer data would give several candles the same hour.
-        if (m.Minute != 0 || m.Second != 0 || m.Fraction != 0)
+        // Finer data would give several candles the same time.
+        if (hourly_ && (m.Minute != 0 || m.Second != 0 || m.Fraction != 0))
             throw Error(LinePrefix(number) + "время '" + Quoted(t.TimeField, utf8_) +
                         "' не начало часа: нужны часовые свечи");
-        bar.Date = lastSerial_;
-        bar.Hour = m.Hour;
+        if (m.Second != 0 || m.Fraction != 0)
+            throw Error(LinePrefix(number) + "время '" + Quoted(t.TimeField, utf8_) +
+                        "' не начало минуты: нужны минутные свечи");
+        bar.Minute = lastMinute_ + m.Hour * kMinutesPerHour + m.Minute;
     }
 
     [[noreturn]] void ThrowBadDate(std::string_view field, int number) const
@@ -485,85 +520,242 @@ class HourReader {
 
     double ReadPrice(std::string_view field, int number, const char* column) const
     {
-        // The very cell the three-file import makes of a price, read by the
-        // very same conversion.
+        // The very value the three-file import makes of a price.
         try {
-            return ParsePrice(PriceCell(field));
+            return ReadQuotePrice(field);
         } catch (const Error&) {
             throw Error(LinePrefix(number) + "неверная цена " + column + " '" + Quoted(field, utf8_) + "'");
         }
     }
 
-    // The spread column's whole number of price steps, or kBadSpread.
-    int ReadSpread(std::string_view line) const
-    {
-        std::size_t start = 0;
-        for (int k = 0; k < spreadColumn_ && start != std::string_view::npos; ++k) {
-            start = line.find(layout_.Separator, start);
-            start = start == std::string_view::npos ? start : start + 1;
-        }
-        const std::string_view field = start == std::string_view::npos
-                                           ? std::string_view()
-                                           : line.substr(start, line.find(layout_.Separator, start) - start);
-        const std::string_view digits = TrimBlanks(field);
-        std::size_t pos = 0;
-        const DigitRun run = ScanDigits(digits, pos);
-        return run.Digits == 0 || run.Digits > 6 || pos != digits.size() ? kBadSpread : run.Value;
-    }
-
     const Layout& layout_;
     bool utf8_;
+    bool hourly_;
     int spreadColumn_ = -1;
     int fieldCount_ = 0; // 0 until the first line sets it
     bool countFromHeading_ = false;
     CivilDate last_{-1, -1, -1}; // the last date that passed; none at first
-    double lastSerial_ = 0;
+    std::int64_t lastMinute_ = 0;
 };
 
-bool Later(const HourBar& a, const HourBar& b)
+// ---------------------------------------------------------------------------
+// The start of a text: its format and its step
+
+/// What the first lines of a text hold: the format, from the first non-blank
+/// line, and the first quote lines, which tell the step.
+struct TextHead {
+    const Layout* Format = nullptr;
+    bool Utf8 = false;
+    int FieldCount = 0; // of the heading, or of the first line
+    bool FromHeading = false;
+    int SpreadColumn = -1;                          // named by the heading
+    std::vector<std::pair<std::string, int>> Lines; // quote lines and their numbers
+};
+
+const Layout& FormatOfLine(std::string_view line, bool utf8)
 {
-    return a.Date > b.Date || (a.Date == b.Date && a.Hour > b.Hour);
+    for (const Layout& layout : kLayouts)
+        if (IsHeading(layout, line) || LooksLikeQuote(layout, line))
+            return layout;
+    throw Error("Неизвестный формат часового файла, первая строка: '" + Quoted(line, utf8) +
+                "'. Известные форматы:\n" + HourlyFormatList());
 }
 
-/// Every hour of the text, checked line by line.
-std::vector<HourBar> ReadHours(std::string_view text, HourlyFormat& format, const HourlyProgress& progress)
+/// Reads the format and up to `quoteLines` quote lines; a text without a
+/// line or of no known format is refused.
+TextHead ReadHead(TextLines& lines, int quoteLines)
 {
-    format = DetectHourlyFormat(text);
-    bool utf8 = false;
-    const std::string_view body = WithoutBom(text, utf8);
-    const Layout& layout = LayoutOf(format);
-    HourReader reader(layout, utf8);
-
-    std::vector<HourBar> hours;
-    hours.reserve(body.size() / 40 + 16);
-    LineReader lines(body);
+    TextHead head;
+    head.Utf8 = lines.SkipByteOrderMark();
     std::string_view line;
+    bool found = false;
+    while (!found && lines.Next(line))
+        found = !IsBlank(line);
+    if (!found)
+        throw Error("В файле нет ни одной строки котировок. Известные форматы часовых файлов:\n" +
+                    HourlyFormatList());
+    head.Format = &FormatOfLine(line, head.Utf8);
+    head.FieldCount = FieldCount(line, head.Format->Separator);
+    head.FromHeading = IsHeading(*head.Format, line);
+    if (!head.FromHeading)
+        head.Lines.emplace_back(line, lines.Number());
+    else
+        head.SpreadColumn = SpreadColumn(*head.Format, line);
+    while (static_cast<int>(head.Lines.size()) < quoteLines && lines.Next(line))
+        if (!IsBlank(line))
+            head.Lines.emplace_back(line, lines.Number());
+    return head;
+}
+
+/// The time of a quote line in minutes, when its date and time read.
+bool MinuteOfLine(const Layout& layout, std::string_view line, std::int64_t& minute)
+{
+    std::string_view fields[2];
+    const int needed = layout.DateAndTimeInOneField ? 1 : 2;
+    if (SplitFields(line, layout.Separator, fields, needed) < needed)
+        return false;
+    const StampTexts t = StampTextsOf(layout, fields);
+    Moment m;
+    double serial = 0;
+    if (!ReadDateShape(layout.Format, t.Date, m) || !ReadTimeShape(layout.Format, t.Time, m) ||
+        !IsCalendarDate(m, serial))
+        return false;
+    minute = static_cast<std::int64_t>(serial) * kMinutesPerDay + m.Hour * kMinutesPerHour + m.Minute;
+    return true;
+}
+
+/// The step of the head's lines, up to the first that does not read (the
+/// import refuses that one with its own error).
+int StepOf(const TextHead& head)
+{
+    std::int64_t previous = 0, divisor = 0;
+    int shortGaps = 0;
     bool first = true;
+    for (const auto& [text, number] : head.Lines) {
+        std::int64_t minute = 0;
+        if (!MinuteOfLine(*head.Format, text, minute))
+            break;
+        if (!first && minute > previous) {
+            divisor = std::gcd(divisor, minute - previous);
+            shortGaps += minute - previous < kMinutesPerHour;
+        }
+        first = false;
+        previous = minute;
+    }
+    // One odd time is an hourly file's fault, which its line is refused for.
+    if (shortGaps < 2)
+        return kHourStepMinutes;
+    for (const int step : kMinuteSteps)
+        if (divisor == step)
+            return step;
+    throw Error("Свечи в первых строках идут через " + StepText(static_cast<int>(divisor)) +
+                ": читаются свечи через 1, 5, 10, 15 или 30 минут и часовые");
+}
+
+// ---------------------------------------------------------------------------
+// Candles into hours, hours into the period
+
+/// The hours of the period as they come: the last kLastCandleIndex + 1 of
+/// them, which is all the record needs, and the refusal of too many hours.
+class PeriodHours {
+  public:
+    explicit PeriodHours(const HourlyPeriod& period)
+        : period_(period), ring_(static_cast<std::size_t>(kLastCandleIndex) + 1)
+    {
+    }
+
+    void Add(const HourBar& h)
+    {
+        if ((period_.From && h.Date < *period_.From) || (period_.To && h.Date > *period_.To))
+            return;
+        ring_[count_ % ring_.size()] = h;
+        ++count_;
+    }
+
+    /// Hours of the period, kept or not.
+    std::size_t Count() const { return count_; }
+    /// The i-th hour of the period, one of the last ring's worth.
+    const HourBar& At(std::size_t i) const { return ring_[i % ring_.size()]; }
+    bool Chosen() const { return period_.From || period_.To; }
+
+  private:
+    HourlyPeriod period_;
+    std::vector<HourBar> ring_;
+    std::size_t count_ = 0;
+};
+
+/// Candles into the clock hours they fall in after the shift.
+class HourFolder {
+  public:
+    HourFolder(int shiftHours, PeriodHours& hours) : shift_(shiftHours * kMinutesPerHour), hours_(hours) {}
+
+    void Add(const QuoteBar& c)
+    {
+        const std::int64_t minute = c.Minute + shift_;
+        if (open_ && minute < hourStart_ + kMinutesPerHour) {
+            CandleValues& v = hour_.Values;
+            v.High = std::max(v.High, c.Values.High);
+            v.Low = std::min(v.Low, c.Values.Low);
+            v.Close = c.Values.Close;
+            v.Decimals = std::max(v.Decimals, c.Values.Decimals);
+            return;
+        }
+        Finish();
+        Start(minute - (minute % kMinutesPerHour + kMinutesPerHour) % kMinutesPerHour, c);
+    }
+
+    /// Hands on the hour still open.
+    void Finish()
+    {
+        if (open_)
+            hours_.Add(hour_);
+        open_ = false;
+    }
+
+  private:
+    void Start(std::int64_t hourStart, const QuoteBar& c)
+    {
+        const std::int64_t day = FloorDiv(hourStart, kMinutesPerDay);
+        if (shift_ != 0 && (day < kFirstDay || day > kLastDay))
+            throw Error(LinePrefix(c.Line) + "со сдвигом времени дата выходит за 9999 год или раньше 1 года");
+        hourStart_ = hourStart;
+        hour_.Date = static_cast<double>(day);
+        hour_.Hour = static_cast<int>((hourStart - day * kMinutesPerDay) / kMinutesPerHour);
+        hour_.Line = c.Line;
+        hour_.Values = c.Values;
+        open_ = true;
+    }
+
+    static inline const std::int64_t kFirstDay = static_cast<std::int64_t>(DateSerial(1, 1, 1));
+    static inline const std::int64_t kLastDay = static_cast<std::int64_t>(DateSerial(9999, 12, 31));
+
+    std::int64_t shift_;
+    PeriodHours& hours_;
+    HourBar hour_{};
+    std::int64_t hourStart_ = 0;
+    bool open_ = false;
+};
+
+/// Reads every quote line, the head's first: each candle checked, later
+/// than the one before, and folded.
+long long ReadCandles(TextLines& lines, const TextHead& head, int step, HourFolder& folder,
+                      const HourlyProgress& progress)
+{
+    CandleReader reader(*head.Format, head.Utf8, step);
+    reader.SetFieldCount(head.FieldCount, head.FromHeading);
+    reader.SetSpreadColumn(head.SpreadColumn);
+    long long candles = 0;
+    std::int64_t lastMinute = 0;
+    int lastLine = 0;
+    const auto take = [&](std::string_view line, int number) {
+        const QuoteBar bar = reader.Read(line, number);
+        if (candles > 0 && bar.Minute <= lastMinute)
+            throw Error(LinePrefix(number) + MinuteStamp(bar.Minute) + " не позже " +
+                        MinuteStamp(lastMinute) + " в строке " + std::to_string(lastLine) +
+                        ": дата и время должны возрастать");
+        folder.Add(bar);
+        lastMinute = bar.Minute;
+        lastLine = number;
+        ++candles;
+    };
+    for (const auto& [text, number] : head.Lines)
+        take(text, number);
+    std::string_view line;
     while (lines.Next(line)) {
         if (IsBlank(line))
             continue;
-        if (first) {
-            first = false;
-            const bool heading = IsHeading(layout, line);
-            reader.SetFieldCount(FieldCount(line, layout.Separator), heading);
-            if (heading) {
-                reader.SetSpreadColumn(SpreadColumn(layout, line));
-                continue;
-            }
-        }
-        const HourBar bar = reader.Read(line, lines.Number());
-        if (!hours.empty() && !Later(bar, hours.back()))
-            throw Error(LinePrefix(lines.Number()) + Stamp(bar.Date, bar.Hour) + " не позже " +
-                        Stamp(hours.back().Date, hours.back().Hour) + " в строке " +
-                        std::to_string(hours.back().Line) + ": дата и время должны возрастать");
-        hours.push_back(bar);
+        take(line, lines.Number());
         if (progress && lines.Number() % kLinesPerProgressStep == 0)
-            progress(lines.Position(), body.size());
+            progress(lines.Position(), lines.Size());
     }
+    folder.Finish();
     if (progress)
-        progress(body.size(), body.size());
-    return hours;
+        progress(lines.Size(), lines.Size());
+    return candles;
 }
+
+// ---------------------------------------------------------------------------
+// The record
 
 /// The Sunday on or before a date: 30 December 1899, day 0, was a Saturday.
 double SundayOnOrBefore(double date)
@@ -575,57 +767,21 @@ double SundayOnOrBefore(double date)
 
 void Merge(Candle& c, const HourBar& h)
 {
-    if (h.High > c.High)
-        c.High = h.High;
-    if (h.Low < c.Low)
-        c.Low = h.Low;
-    c.Close = h.Close;
+    if (h.Values.High > c.High)
+        c.High = h.Values.High;
+    if (h.Values.Low < c.Low)
+        c.Low = h.Values.Low;
+    c.Close = h.Values.Close;
 }
 
 void Start(Candle& c, double date, const ShortString7& time, const HourBar& h)
 {
     c.Date = date;
     c.Time = time;
-    c.Open = h.Open;
-    c.High = h.High;
-    c.Low = h.Low;
-    c.Close = h.Close;
-}
-
-/// The spread of every hour kept, in tenths of a point, from the file's
-/// price steps (a whole number of them; the file's prices show their size):
-/// a five- or three-digit quote's step is a tenth of a point, a four- or
-/// two-digit quote's a point. None when the file has no spread column; none,
-/// and `note` says why, when the column cannot be read as such, for the
-/// quotes are built as they always were.
-template <class Hours> std::vector<std::uint16_t> SpreadTenthsOf(Hours begin, Hours end, std::string& note)
-{
-    std::vector<std::uint16_t> tenths;
-    if (begin == end || begin->Spread == kNoSpread)
-        return tenths;
-    int decimals = 0;
-    for (auto it = begin; it != end; ++it)
-        decimals = std::max(decimals, it->Decimals);
-    const char* kLead = "столбец <SPREAD> не сохранён: ";
-    if (decimals < 2 || decimals > 5) {
-        note = kLead + std::string("у цен ") + std::to_string(decimals) +
-               " знаков после точки, а шаг цены понятен при 2–5";
-        return tenths;
-    }
-    const int stepTenths = decimals % 2 == 1 ? 1 : 10;
-    tenths.reserve(static_cast<std::size_t>(end - begin));
-    for (auto it = begin; it != end; ++it) {
-        const long long value = static_cast<long long>(it->Spread) * stepTenths;
-        if (it->Spread < 0 || value > kRecordedSpreadMaxTenths) {
-            note = kLead + LinePrefix(it->Line) +
-                   (it->Spread < 0 ? std::string("спред не целое число шагов цены")
-                                   : "спред " + std::to_string(it->Spread) + " шагов цены больше " +
-                                         TenthsText(kRecordedSpreadMaxTenths) + " п");
-            return {};
-        }
-        tenths.push_back(static_cast<std::uint16_t>(value));
-    }
-    return tenths;
+    c.Open = h.Values.Open;
+    c.High = h.Values.High;
+    c.Low = h.Values.Low;
+    c.Close = h.Values.Close;
 }
 
 std::string TooManyHoursText(std::size_t hours, bool periodChosen, double lastStartDate, int lastStartHour,
@@ -638,6 +794,124 @@ std::string TooManyHoursText(std::size_t hours, bool periodChosen, double lastSt
     if (fittingFrom != lastStartDate)
         text += "; с " + IsoDate(fittingFrom) + " помещаются все";
     return text + ".";
+}
+
+/// The spread of every hour kept, in tenths of a point, from the file's
+/// price steps (a whole number of them; the file's prices show their size):
+/// a five- or three-digit quote's step is a tenth of a point, a four- or
+/// two-digit quote's a point. None when the file has no spread column; none,
+/// and `note` says why, when the column cannot be read as such, for the
+/// quotes are built as they always were.
+std::vector<std::uint16_t> SpreadTenthsOf(const PeriodHours& hours, std::string& note)
+{
+    std::vector<std::uint16_t> tenths;
+    const std::size_t count = hours.Count();
+    if (count == 0 || hours.At(0).Values.Spread == kNoSpread)
+        return tenths;
+    int decimals = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        decimals = std::max(decimals, hours.At(i).Values.Decimals);
+    const char* kLead = "столбец <SPREAD> не сохранён: ";
+    if (decimals < 2 || decimals > 5) {
+        note = kLead + std::string("у цен ") + std::to_string(decimals) +
+               " знаков после точки, а шаг цены понятен при 2–5";
+        return tenths;
+    }
+    const int stepTenths = decimals % 2 == 1 ? 1 : 10;
+    tenths.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const HourBar& h = hours.At(i);
+        const long long value = static_cast<long long>(h.Values.Spread) * stepTenths;
+        if (h.Values.Spread < 0 || value > kRecordedSpreadMaxTenths) {
+            note = kLead + LinePrefix(h.Line) +
+                   (h.Values.Spread < 0 ? std::string("спред не целое число шагов цены")
+                                        : "спред " + std::to_string(h.Values.Spread) + " шагов цены больше " +
+                                              TenthsText(kRecordedSpreadMaxTenths) + " п");
+            return {};
+        }
+        tenths.push_back(static_cast<std::uint16_t>(value));
+    }
+    return tenths;
+}
+
+/// Fills the record with the hours of the period and the days and weeks
+/// built from them; refuses an empty period and one of too many hours
+/// before the record is touched.
+void FillRecord(Instrument& record, std::string_view name, const PeriodHours& hours, HourlySummary& summary)
+{
+    const std::size_t count = hours.Count();
+    if (count == 0)
+        throw Error(hours.Chosen() ? "В выбранном периоде нет часовых свечей" : "В файле нет часовых свечей");
+    if (count > static_cast<std::size_t>(kLastCandleIndex)) {
+        const HourBar& first = hours.At(count - kLastCandleIndex);
+        const bool startsItsDay = hours.At(count - kLastCandleIndex - 1).Date != first.Date;
+        throw TooManyHoursError(count, hours.Chosen(), first.Date, first.Hour,
+                                startsItsDay ? first.Date : first.Date + 1);
+    }
+
+    // Times as the three-file import stores a cell "HH:00": its first two characters.
+    std::array<ShortString7, 24> hourText{};
+    for (int h = 0; h < 24; ++h)
+        SetShortString(hourText[h], TwoDigits(h));
+    const ShortString7& midnight = hourText[0];
+    summary.SpreadTenths = SpreadTenthsOf(hours, summary.SpreadNote);
+
+    StartRecord(record, name);
+    int hour = 0, day = 0, week = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const HourBar& h = hours.At(i);
+        Start(record.Hour[++hour], h.Date, hourText[h.Hour], h);
+        if (day == 0 || record.Day[day].Date != h.Date)
+            Start(record.Day[++day], h.Date, midnight, h);
+        else
+            Merge(record.Day[day], h);
+        // An hour on a Sunday belongs to the week that Sunday opens.
+        const double sunday = SundayOnOrBefore(h.Date);
+        if (week == 0 || record.Week[week].Date != sunday)
+            Start(record.Week[++week], sunday, midnight, h);
+        else
+            Merge(record.Week[week], h);
+    }
+    summary.Hours = hour;
+    summary.Days = day;
+    summary.Weeks = week;
+}
+
+void CheckShift(int shiftHours)
+{
+    if (shiftHours < -kMaxShiftHours || shiftHours > kMaxShiftHours)
+        throw Error("Сдвиг времени " + std::to_string(shiftHours) + " ч: допустимо от -" +
+                    std::to_string(kMaxShiftHours) + " до +" + std::to_string(kMaxShiftHours) + " ч");
+}
+
+HourlySummary BuildFromLines(Instrument& record, std::string_view name, TextLines& lines,
+                             const QuoteImportSettings& settings, const HourlyProgress& progress)
+{
+    CheckShift(settings.ShiftHours);
+    const TextHead head = ReadHead(lines, kStepLines);
+    HourlySummary summary;
+    summary.Format = head.Format->Format;
+    summary.StepMinutes = StepOf(head);
+    PeriodHours hours(settings.Period);
+    HourFolder folder(settings.ShiftHours, hours);
+    summary.Candles = ReadCandles(lines, head, summary.StepMinutes, folder, progress);
+    FillRecord(record, name, hours, summary);
+    return summary;
+}
+
+/// A refused line of a file names the file; the refusal of too many hours
+/// stays as it is for its caller to offer a period that fits.
+template <class Work> auto AboutFile(const std::string& path, Work work)
+{
+    try {
+        return work();
+    } catch (const TooManyHoursError&) {
+        throw;
+    } catch (const FileError&) {
+        throw;
+    } catch (const Error& e) {
+        throw FileError(path, e.what());
+    }
 }
 
 } // namespace
@@ -665,73 +939,74 @@ std::string HourlyFormatList()
     return list;
 }
 
+std::string StepText(int stepMinutes)
+{
+    if (stepMinutes == kHourStepMinutes)
+        return "1 час";
+    const int tens = stepMinutes % 100, ones = stepMinutes % 10;
+    const char* word = "минут";
+    if (ones == 1 && tens != 11)
+        word = "минута";
+    else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
+        word = "минуты";
+    return std::to_string(stepMinutes) + ' ' + word;
+}
+
 HourlyFormat DetectHourlyFormat(std::string_view text)
 {
-    bool utf8 = false;
-    LineReader lines(WithoutBom(text, utf8));
-    std::string_view line;
-    while (lines.Next(line) && IsBlank(line)) {
-    }
-    if (line.empty() || IsBlank(line))
-        throw Error("В файле нет ни одной строки котировок. Известные форматы часовых файлов:\n" +
-                    HourlyFormatList());
-    for (const Layout& layout : kLayouts)
-        if (IsHeading(layout, line) || LooksLikeQuote(layout, line))
-            return layout.Format;
-    throw Error("Неизвестный формат часового файла, первая строка: '" + Quoted(line, utf8) +
-                "'. Известные форматы:\n" + HourlyFormatList());
+    TextLines lines(text);
+    return ReadHead(lines, 0).Format->Format;
+}
+
+QuoteShape DetectQuoteShape(std::string_view text)
+{
+    TextLines lines(text);
+    const TextHead head = ReadHead(lines, kStepLines);
+    return {head.Format->Format, StepOf(head)};
+}
+
+QuoteShape ReadQuoteFileShape(const std::string& path)
+{
+    TextLines lines(path, kStepLines * 256);
+    const TextHead head = ReadHead(lines, kStepLines);
+    return {head.Format->Format, StepOf(head)};
 }
 
 HourlySummary BuildInstrumentFromHourly(Instrument& record, std::string_view name, std::string_view text,
                                         const HourlyPeriod& period, const HourlyProgress& progress)
 {
-    HourlySummary summary;
-    const std::vector<HourBar> all = ReadHours(text, summary.Format, progress);
+    return BuildInstrumentFromQuotes(record, name, text, {period, 0}, progress);
+}
 
-    // Dates rise strictly, so the period is one run of the hours.
-    auto begin = all.begin();
-    auto end = all.end();
-    if (period.From)
-        begin = std::partition_point(all.begin(), all.end(),
-                                     [&](const HourBar& h) { return h.Date < *period.From; });
-    if (period.To)
-        end = std::partition_point(begin, all.end(), [&](const HourBar& h) { return h.Date <= *period.To; });
-    const bool periodChosen = period.From || period.To;
-    const auto count = static_cast<std::size_t>(end - begin);
-    if (count == 0)
-        throw Error(periodChosen ? "В выбранном периоде нет часовых свечей" : "В файле нет часовых свечей");
-    if (count > static_cast<std::size_t>(kLastCandleIndex)) {
-        const auto first = end - kLastCandleIndex;
-        const bool startsItsDay = (first - 1)->Date != first->Date;
-        throw TooManyHoursError(count, periodChosen, first->Date, first->Hour,
-                                startsItsDay ? first->Date : first->Date + 1);
-    }
+HourlySummary BuildInstrumentFromQuotes(Instrument& record, std::string_view name, std::string_view text,
+                                        const QuoteImportSettings& settings, const HourlyProgress& progress)
+{
+    TextLines lines(text);
+    return BuildFromLines(record, name, lines, settings, progress);
+}
 
-    // Times as the three-file import stores a cell "HH:00": its first two characters.
-    std::array<ShortString7, 24> hourText{};
-    for (int h = 0; h < 24; ++h)
-        SetShortString(hourText[h], TwoDigits(h));
-    const ShortString7& midnight = hourText[0];
-    summary.SpreadTenths = SpreadTenthsOf(begin, end, summary.SpreadNote);
+HourlySummary BuildInstrumentFromQuoteFile(Instrument& record, std::string_view name,
+                                           const std::string& quoteFile, const QuoteImportSettings& settings,
+                                           const HourlyProgress& progress)
+{
+    return AboutFile(quoteFile, [&] {
+        TextLines lines(quoteFile);
+        return BuildFromLines(record, name, lines, settings, progress);
+    });
+}
 
-    StartRecord(record, name);
-    int hour = 0, day = 0, week = 0;
-    for (auto it = begin; it != end; ++it) {
-        Start(record.Hour[++hour], it->Date, hourText[it->Hour], *it);
-        if (day == 0 || record.Day[day].Date != it->Date)
-            Start(record.Day[++day], it->Date, midnight, *it);
-        else
-            Merge(record.Day[day], *it);
-        // An hour on a Sunday belongs to the week that Sunday opens.
-        const double sunday = SundayOnOrBefore(it->Date);
-        if (week == 0 || record.Week[week].Date != sunday)
-            Start(record.Week[++week], sunday, midnight, *it);
-        else
-            Merge(record.Week[week], *it);
-    }
-    summary.Hours = hour;
-    summary.Days = day;
-    summary.Weeks = week;
+HourlySummary MakeBaseFromQuoteFile(const std::string& basePath, std::string_view name,
+                                    const std::string& quoteFile, const QuoteImportSettings& settings,
+                                    const HourlyProgress& progress, InstrumentTable& table)
+{
+    // An import switches the dates shown to "yyyy mm dd". The window sets it
+    // before it hands this to a worker, so there it is only read.
+    if (ActiveDateFormat() != kImportDateFormat)
+        SetActiveDateFormat(kImportDateFormat);
+    Instrument& scratch = table.ScratchSlot();
+    const HourlySummary summary = BuildInstrumentFromQuoteFile(scratch, name, quoteFile, settings, progress);
+    table.SetSpread(kScratchSlot, RecordedSpread(summary.SpreadTenths));
+    WriteBaseAndSpread(basePath, scratch, summary.SpreadTenths);
     return summary;
 }
 
@@ -739,23 +1014,7 @@ HourlySummary MakeBaseFromHourlyFile(const std::string& basePath, std::string_vi
                                      const std::string& hourlyFile, const HourlyPeriod& period,
                                      const HourlyProgress& progress, InstrumentTable& table)
 {
-    // An import switches the dates shown to "yyyy mm dd". The window sets it
-    // before it hands this to a worker, so there it is only read.
-    if (ActiveDateFormat() != kImportDateFormat)
-        SetActiveDateFormat(kImportDateFormat);
-    const std::string text = ReadFileBytes(hourlyFile);
-    Instrument& scratch = table.ScratchSlot();
-    HourlySummary summary;
-    try {
-        summary = BuildInstrumentFromHourly(scratch, name, text, period, progress);
-    } catch (const TooManyHoursError&) {
-        throw; // its caller offers a period that fits, about this file
-    } catch (const Error& e) {
-        throw FileError(hourlyFile, e.what());
-    }
-    table.SetSpread(kScratchSlot, RecordedSpread(summary.SpreadTenths));
-    WriteBaseAndSpread(basePath, scratch, summary.SpreadTenths);
-    return summary;
+    return MakeBaseFromQuoteFile(basePath, name, hourlyFile, {period, 0}, progress, table);
 }
 
 } // namespace quillet

@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "ui/PairsDialog.h"
+#include "ui/QuoteImportDialog.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -117,6 +118,16 @@ std::optional<std::pair<QDate, QDate>> DialogService::ChoosePeriod(QWidget* pare
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return std::pair{first->date(), last->date()};
+}
+
+std::optional<QuoteImportChoice> DialogService::AskQuoteImport(QWidget* parent, const QString& title,
+                                                               const QString& label, const QString& text,
+                                                               int maxLength)
+{
+    QuoteImportDialog dialog(title, label, text, maxLength, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return QuoteImportChoice{dialog.Name(), dialog.ShiftHours()};
 }
 
 bool DialogService::Confirm(QWidget* parent, const QString& title, const QString& text)

@@ -24,6 +24,13 @@ inline constexpr const char* kAppTitle = "Quillet_tester";
 
 enum class MessageKind { Information, Error };
 
+/// What the import of a quote file asks: the instrument's name and the whole
+/// hours, -23 to +23, added to the file's times.
+struct QuoteImportChoice {
+    QString Name;
+    int ShiftHours = 0;
+};
+
 /// Modal message boxes and file choosers. The default shows real dialogs.
 class DialogService {
   public:
@@ -44,6 +51,12 @@ class DialogService {
     /// `from` to `to`; nothing when the user cancelled.
     virtual std::optional<std::pair<QDate, QDate>> ChoosePeriod(QWidget* parent, const QString& title,
                                                                 const QString& text, QDate from, QDate to);
+    /// The name (at most `maxLength` characters, starting from `text`, under
+    /// `label`) and the time shift (from 0) of an instrument imported from a
+    /// quote file, or nothing when the user cancelled.
+    virtual std::optional<QuoteImportChoice> AskQuoteImport(QWidget* parent, const QString& title,
+                                                            const QString& label, const QString& text,
+                                                            int maxLength);
     /// A question with the buttons "Да" and "Нет"; true for "Да".
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text);
     /// The indices of the instruments checked in a checklist of `names`

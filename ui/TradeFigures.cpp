@@ -47,6 +47,7 @@ std::vector<FigureLine> FigureLines(const TradeStats& stats)
 TradeFigures::TradeFigures(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TradeFigures>())
 {
     ui->setupUi(this);
+    ui->FiguresDataLabel->hide(); // until a run's quotes have holes or spikes
     // Two columns of figures, each a caption and its value.
     const std::vector<FigureLine> lines = FigureLines(TradeStats{});
     const int rows = static_cast<int>(lines.size() + 1) / 2;
@@ -98,6 +99,12 @@ TradeFigures::TradeFigures(QWidget* parent) : QWidget(parent), ui(std::make_uniq
 }
 
 TradeFigures::~TradeFigures() = default;
+
+void TradeFigures::ShowDataLine(const QString& line)
+{
+    ui->FiguresDataLabel->setText(line);
+    ui->FiguresDataLabel->setVisible(!line.isEmpty());
+}
 
 void TradeFigures::Show(const std::vector<ClosedTrade>& trades, const TradeCosts& costs)
 {

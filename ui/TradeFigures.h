@@ -45,6 +45,8 @@ class TradeFigures : public QWidget {
 
     /// Shows the figures of a run's trades and the costs they paid.
     void Show(const std::vector<ClosedTrade>& trades, const TradeCosts& costs);
+    /// The line about the quotes the run used; empty hides it.
+    void ShowDataLine(const QString& line);
 
   private:
     void DrawYears();

@@ -288,6 +288,11 @@ void TradesPage::SetWorkLog(QTabWidget* pages, QWidget* logPage, QPlainTextEdit*
     memo_ = memo;
 }
 
+void TradesPage::ShowDataLine(const QString& line)
+{
+    ui->TradeFigures->ShowDataLine(line);
+}
+
 int TradesPage::NextLogBlock(const QPlainTextEdit* memo)
 {
     // An empty memo takes the first line into its one empty block.

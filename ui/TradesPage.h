@@ -87,6 +87,9 @@ class TradesPage : public QWidget {
     /// when the run wrote no log.
     void ShowTrades(TradeList list, int firstLogBlock, const TradeCosts& costs = {});
 
+    /// The line about the quotes the run used ("Данные: ..."); empty hides it.
+    void ShowDataLine(const QString& line);
+
     /// The parameters and totals of the run whose trades are shown next, for
     /// its report and its trades' candles.
     void SetRun(const BacktestParams& params, const BacktestResult& result);

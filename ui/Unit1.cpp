@@ -139,6 +139,7 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
     SetUpChart();
     tradesPage_ = quillet::ui::AddTradesPage(ui->PageControl1, ui->TabSheet4, ui->Memo3);
     SetUpGlyphs();
+    SetUpDataCheck();
     ConnectHandlers();
     FormCreate();
     SetUpOptimisationPage();
@@ -567,6 +568,7 @@ void TForm1::BitBtn1Click()
         flushLog();
         tradesPage_->SetRun(params, result);
         tradesPage_->ShowTrades(std::move(trades), firstLogBlock, params.Costs);
+        ShowRunDataLine(quillet::Table().At(params.Slot), params.FirstWeek, params.LastWeek);
 
         const quillet::SinglePairReport report = quillet::MakeSinglePairReport(params, result);
         for (const quillet::LabelText& item : report.Labels) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QCloseEvent;
 class QLineSeries;
@@ -24,6 +25,7 @@ class TForm1;
 
 namespace quillet::ui {
 class TOpenDialog;
+class DataCheckWindow;
 class TradesPage;
 class OptimisationPage;
 class WalkForwardPage;
@@ -147,7 +149,17 @@ class TForm1 : public QMainWindow {
     /// Builds `base` from the hourly file off the window's thread; a file of
     /// too many hours asks for a period first. Nothing when the user cancels.
     std::optional<quillet::HourlySummary> ImportHours(const std::string& base, const std::string& name,
-                                                      const std::string& source, const QString& file);
+                                                      const std::string& source, const QString& file,
+                                                      int shiftHours);
+    // The check of an instrument's quotes (Unit1DataCheck.cpp): its report,
+    // shown in the window of the check; the check of a listed instrument
+    // that the list's menu asks for; the line a run's figures show.
+    std::vector<std::string> DataCheckReport(const quillet::Instrument& instrument,
+                                             const std::string& name) const;
+    void ShowDataCheck(const QString& name, const std::vector<std::string>& report);
+    void DataCheckItemClick();
+    void SetUpDataCheck();
+    void ShowRunDataLine(const quillet::Instrument& instrument, int firstWeek, int lastWeek);
     /// Adds a newly loaded instrument to the four pickers.
     void AddToPickers(const QString& name);
     /// Reads the costs file at start-up; an error or a line left out is
@@ -171,4 +183,5 @@ class TForm1 : public QMainWindow {
     quillet::ui::TradesPage* tradesPage_ = nullptr; // the page "Сделки", after the work log
     quillet::ui::OptimisationPage* optimisation_ = nullptr;
     quillet::ui::WalkForwardPage* walkForward_ = nullptr;
+    quillet::ui::DataCheckWindow* dataCheck_ = nullptr; // made when first shown
 };

@@ -27,6 +27,7 @@
 
 using quillet::ui::Dialogs;
 using quillet::ui::RunGuarded;
+using quillet::ui::RunStoppable;
 using quillet::ui::ShowInfo;
 
 namespace {
@@ -58,33 +59,38 @@ double SerialOf(QDate date)
 } // namespace
 
 std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& base, const std::string& name,
-                                                          const std::string& source, const QString& file)
+                                                          const std::string& source, const QString& file,
+                                                          int shiftHours)
 {
     const QString reading = QStringLiteral("Чтение часового файла ") + file;
-    quillet::HourlyPeriod period;
+    quillet::QuoteImportSettings settings;
+    settings.ShiftHours = shiftHours;
     for (;;) {
         try {
+            // The file is read piece by piece: a minute file of years takes a while, and may be stopped.
             quillet::HourlySummary summary;
-            quillet::ui::RunOffWindowThread(this, QStringLiteral("HourlyImportProgress"), reading,
-                                            [&](const quillet::HourlyProgress& step) {
-                                                summary = quillet::MakeBaseFromHourlyFile(base, name, source,
-                                                                                          period, step);
-                                            });
+            if (!RunStoppable(this, QStringLiteral("HourlyImportProgress"), reading,
+                              [&](const quillet::HourlyProgress& step) {
+                                  summary =
+                                      quillet::MakeBaseFromQuoteFile(base, name, source, settings, step);
+                              }))
+                return std::nullopt;
             return summary;
         } catch (const quillet::TooManyHoursError& e) {
             // The period offered is the last hours that fit: from the first
             // whole day among them to the end of the file or of the period
             // chosen, whose last date a trial build into the scratch slot finds.
-            quillet::HourlyPeriod fitting{e.FittingFrom, period.To};
+            quillet::QuoteImportSettings fitting = settings;
+            fitting.Period = {e.FittingFrom, settings.Period.To};
             double lastDate = 0;
-            quillet::ui::RunOffWindowThread(
-                this, QStringLiteral("HourlyImportProgress"), reading,
-                [&](const quillet::HourlyProgress& step) {
-                    quillet::Instrument& scratch = quillet::Table().ScratchSlot();
-                    const quillet::HourlySummary s = quillet::BuildInstrumentFromHourly(
-                        scratch, name, quillet::ReadFileBytes(source), fitting, step);
-                    lastDate = scratch.Hour[s.Hours].Date;
-                });
+            if (!RunStoppable(this, QStringLiteral("HourlyImportProgress"), reading,
+                              [&](const quillet::HourlyProgress& step) {
+                                  quillet::Instrument& scratch = quillet::Table().ScratchSlot();
+                                  const quillet::HourlySummary s = quillet::BuildInstrumentFromQuoteFile(
+                                      scratch, name, source, fitting, step);
+                                  lastDate = scratch.Hour[s.Hours].Date;
+                              }))
+                return std::nullopt;
             const std::optional<std::pair<QDate, QDate>> chosen = Dialogs().ChoosePeriod(
                 this, QStringLiteral("Импорт из часового файла"),
                 QString::fromStdString(e.what()) +
@@ -94,8 +100,8 @@ std::optional<quillet::HourlySummary> TForm1::ImportHours(const std::string& bas
                 return std::nullopt;
             if (chosen->first > chosen->second)
                 throw quillet::Error("Начало периода позже его конца");
-            period.From = SerialOf(chosen->first);
-            period.To = SerialOf(chosen->second);
+            settings.Period.From = SerialOf(chosen->first);
+            settings.Period.To = SerialOf(chosen->second);
         }
     }
 }
@@ -116,12 +122,13 @@ void TForm1::N4Click()
     const QString file = Dialogs().OpenFileName(this, QStringLiteral("Котировки|*.csv;*.txt|Все файлы|*"));
     if (file.isEmpty())
         return;
-    const std::optional<QString> typed =
-        Dialogs().InputText(this, QStringLiteral("Импорт из часового файла"),
-                            QStringLiteral("Имя инструмента (не больше шести символов):"),
-                            QFileInfo(file).baseName().left(kNameLength), kNameLength);
-    if (!typed)
+    const std::optional<quillet::ui::QuoteImportChoice> choice =
+        Dialogs().AskQuoteImport(this, QStringLiteral("Импорт из часового файла"),
+                                 QStringLiteral("Имя инструмента (не больше шести символов):"),
+                                 QFileInfo(file).baseName().left(kNameLength), kNameLength);
+    if (!choice)
         return;
+    const QString* typed = &choice->Name;
 
     RunGuarded(this, [&] {
         const std::string name = typed->toStdString();
@@ -149,7 +156,7 @@ void TForm1::N4Click()
         quillet::SetActiveDateFormat(quillet::kImportDateFormat);
         std::optional<quillet::HourlySummary> summary;
         try {
-            summary = ImportHours(base, name, source, file);
+            summary = ImportHours(base, name, source, file, choice->ShiftHours);
         } catch (const quillet::FileError& e) {
             // The file, then its fault, as the command line says it.
             quillet::SetActiveDateFormat(previousFormat);
@@ -169,12 +176,19 @@ void TForm1::N4Click()
                            .arg(summary->Weeks)
                            .arg(summary->Days)
                            .arg(summary->Hours);
+        if (summary->StepMinutes != quillet::kHourStepMinutes)
+            done += QStringLiteral(" (из %1 свечей через %2)")
+                        .arg(summary->Candles)
+                        .arg(QString::fromStdString(quillet::StepText(summary->StepMinutes)));
         if (!summary->SpreadTenths.empty())
             done += QStringLiteral(", спред каждого часа сохранён в %1")
                         .arg(QString::fromStdString(quillet::SpreadFilePath(base)));
         else if (!summary->SpreadNote.empty())
             done += QStringLiteral("; ") + QString::fromStdString(summary->SpreadNote);
         quillet::InstrumentTable& table = quillet::Table();
+        // The check of the new quotes, shown once the import has said it is done.
+        const std::vector<std::string> check = DataCheckReport(table.ScratchSlot(), name);
+        const auto showCheck = [&] { ShowDataCheck(*typed, check); };
         if (loadedSlot > 0) {
             // Replaced: the slot holds the new quotes, and a page showing it
             // shows them.
@@ -184,6 +198,7 @@ void TForm1::N4Click()
                 ComboBox1Select();
             InstrumentsChanged();
             ShowInfo(this, done);
+            showCheck();
             return;
         }
         // The loaded instruments are slots 1, 2, ... up to the first empty
@@ -199,5 +214,6 @@ void TForm1::N4Click()
                         .arg(quillet::kLastSlot);
         }
         ShowInfo(this, done);
+        showCheck();
     });
 }

@@ -146,7 +146,9 @@ void TForm1::BitBtn3Click()
         quillet::Table().SetSpread(quillet::kScratchSlot, {});
         quillet::WriteBaseAndSpread(path, scratch, {});
         u.ListBox6->addItem(name);
+        const std::vector<std::string> check = DataCheckReport(scratch, u.Edit7->text().toStdString());
         ShowInfo(this, QStringLiteral("Готово"));
+        ShowDataCheck(name, check);
     });
 }
 

@@ -1,6 +1,10 @@
 #include "support/HourlyText.h"
 
+#include "model/Dates.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <random>
 #include <stdexcept>
 
 namespace quillet::test {
@@ -15,22 +19,22 @@ std::string Pad(int value, int width)
 std::string Line(HourlyFormat format, const HourQuote& q)
 {
     const std::string ymd = Pad(q.Year, 4) + '.' + Pad(q.Month, 2) + '.' + Pad(q.Day, 2);
-    const std::string hh = Pad(q.Hour, 2);
+    const std::string hh = Pad(q.Hour, 2), mm = Pad(q.Minute, 2);
     const std::string prices = q.Open + ',' + q.High + ',' + q.Low + ',' + q.Close;
     switch (format) {
     case HourlyFormat::QuoteLine:
-        return ymd + ',' + hh + ":00," + prices + ',' + q.Volume;
+        return ymd + ',' + hh + ':' + mm + ',' + prices + ',' + q.Volume;
     case HourlyFormat::DateTimeComma:
-        return ymd + ' ' + hh + ":00," + prices + ',' + q.Volume;
+        return ymd + ' ' + hh + ':' + mm + ',' + prices + ',' + q.Volume;
     case HourlyFormat::TabBracketed:
-        return ymd + '\t' + hh + ":00:00\t" + q.Open + '\t' + q.High + '\t' + q.Low + '\t' + q.Close + '\t' +
-               q.Volume + "\t0\t" + q.Spread;
+        return ymd + '\t' + hh + ':' + mm + ":00\t" + q.Open + '\t' + q.High + '\t' + q.Low + '\t' + q.Close +
+               '\t' + q.Volume + "\t0\t" + q.Spread;
     case HourlyFormat::SemicolonCompact:
-        return Pad(q.Year, 4) + Pad(q.Month, 2) + Pad(q.Day, 2) + ' ' + hh + "0000;" + q.Open + ';' + q.High +
-               ';' + q.Low + ';' + q.Close + ";0";
+        return Pad(q.Year, 4) + Pad(q.Month, 2) + Pad(q.Day, 2) + ' ' + hh + mm + "00;" + q.Open + ';' +
+               q.High + ';' + q.Low + ';' + q.Close + ";0";
     case HourlyFormat::DayFirstSeconds:
-        return Pad(q.Day, 2) + '.' + Pad(q.Month, 2) + '.' + Pad(q.Year, 4) + ' ' + hh + ":00:00.000," +
-               prices + ',' + q.Volume;
+        return Pad(q.Day, 2) + '.' + Pad(q.Month, 2) + '.' + Pad(q.Year, 4) + ' ' + hh + ':' + mm +
+               ":00.000," + prices + ',' + q.Volume;
     }
     throw std::logic_error("no such format");
 }
@@ -49,7 +53,93 @@ const char* Heading(HourlyFormat format)
     }
 }
 
+/// A price text between the two (their values compared), for a price a
+/// minute may take on its way.
+const std::string& Higher(const std::string& a, const std::string& b)
+{
+    return std::stod(a) >= std::stod(b) ? a : b;
+}
+
+const std::string& Lower(const std::string& a, const std::string& b)
+{
+    return std::stod(a) <= std::stod(b) ? a : b;
+}
+
+/// The candles of one hour at the given minutes.
+void AppendMinutes(const HourQuote& h, const std::vector<int>& minutes, std::mt19937_64& rng,
+                   std::vector<HourQuote>& out)
+{
+    const std::size_t n = minutes.size();
+    const std::size_t highAt = rng() % n, lowAt = rng() % n;
+    std::string open = h.Open;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::string close = k + 1 == n ? h.Close : (rng() % 2 ? h.Open : h.Close);
+        const std::string high = k == highAt ? h.High : Higher(open, close);
+        const std::string low = k == lowAt ? h.Low : Lower(open, close);
+        out.push_back({h.Year, h.Month, h.Day, h.Hour, open, high, low, close, std::to_string(rng() % 90 + 1),
+                       h.Spread, minutes[k]});
+        open = close;
+    }
+}
+
 } // namespace
+
+std::vector<HourQuote> SplitIntoMinutes(const std::vector<HourQuote>& hours, int step, std::uint64_t seed,
+                                        std::size_t wholeLines)
+{
+    std::mt19937_64 rng(seed);
+    std::vector<HourQuote> out;
+    for (const HourQuote& h : hours) {
+        std::vector<int> minutes;
+        const bool whole = out.size() < wholeLines;
+        for (int m = 0; m < 60; m += step)
+            if (whole || rng() % 3 != 0)
+                minutes.push_back(m);
+        if (minutes.empty())
+            minutes.push_back(static_cast<int>(rng() % (60 / step)) * step);
+        AppendMinutes(h, minutes, rng, out);
+    }
+    return out;
+}
+
+std::vector<HourQuote> Shifted(std::vector<HourQuote> quotes, int hours)
+{
+    for (HourQuote& q : quotes) {
+        const int hour = q.Hour + hours;
+        const int days = hour >= 0 ? hour / 24 : -((23 - hour) / 24);
+        CivilDate c{};
+        DecodeDate(DateSerial(q.Year, q.Month, q.Day) + days, c);
+        q.Year = c.Year;
+        q.Month = c.Month;
+        q.Day = c.Day;
+        q.Hour = hour - days * 24;
+    }
+    return quotes;
+}
+
+std::vector<HourQuote> RandomHours(int count, std::uint64_t seed)
+{
+    std::mt19937_64 rng(seed);
+    std::vector<HourQuote> hours;
+    const auto text = [](long long ticks) {
+        return std::to_string(ticks / 100'000) + '.' + std::to_string(100'000 + ticks % 100'000).substr(1);
+    };
+    long long price = 130'000;
+    int at = 0; // hours since the first
+    for (int i = 0; i < count; ++i, ++at) {
+        if (rng() % 10 == 0)
+            at += static_cast<int>(rng() % 30);
+        CivilDate c{};
+        DecodeDate(DateSerial(2000, 1, 2) + at / 24, c);
+        const long long close = std::max<long long>(price + static_cast<long long>(rng() % 201) - 100, 1000);
+        const long long high = std::max(price, close) + static_cast<long long>(rng() % 40);
+        const long long low =
+            std::max<long long>(std::min(price, close) - static_cast<long long>(rng() % 40), 500);
+        hours.push_back({c.Year, c.Month, c.Day, at % 24, text(price), text(high), text(low), text(close)});
+        price = close;
+    }
+    return hours;
+}
 
 std::string HourlyText(HourlyFormat format, const std::vector<HourQuote>& quotes, const TextStyle& style)
 {

@@ -66,6 +66,18 @@ class RecordingDialogs : public ui::DialogService {
         return inputTexts.takeFirst();
     }
 
+    /// The import's question is answered as a text prompt (its name from
+    /// inputTexts) and a shift from shiftAnswers (0 when it is empty).
+    std::optional<ui::QuoteImportChoice> AskQuoteImport(QWidget* parent, const QString& title,
+                                                        const QString& label, const QString& text,
+                                                        int maxLength) override
+    {
+        const std::optional<QString> name = InputText(parent, title, label, text, maxLength);
+        if (!name)
+            return std::nullopt;
+        return ui::QuoteImportChoice{*name, shiftAnswers.isEmpty() ? 0 : shiftAnswers.takeFirst()};
+    }
+
     std::optional<std::pair<QDate, QDate>> ChoosePeriod(QWidget*, const QString&, const QString& text,
                                                         QDate from, QDate to) override
     {
@@ -105,6 +117,7 @@ class RecordingDialogs : public ui::DialogService {
     QStringList prompts;
     QStringList promptTexts;
     QList<int> promptLengths;
+    QList<int> shiftAnswers;
     /// Answers of yes-or-no questions, in order (an empty queue answers
     /// "Нет"), and the questions asked.
     QList<bool> confirmAnswers;
