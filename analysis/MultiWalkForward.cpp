@@ -19,57 +19,28 @@ std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
     return net;
 }
 
-// Why the combined sweep of a window offers no combination: a stop-loss
-// within some instrument's spread leaves its column out.
-NoChoice WhyNoChoice(const MultiWalkForwardParams& params, const MultiSweepOutcome& swept)
+// The window's combination: the best row of the combined sweep, or the
+// best plateau. A stop-loss within some instrument's spread leaves its
+// column out.
+void Choose(const MultiWalkForwardParams& params, const MultiSweepOutcome& swept, PlateauScorer& scorer,
+            MultiWalkForwardWindow& w)
 {
     const MultiSweepParams& sp = params.Sweep;
+    std::optional<WindowChoice> best;
+    if (!swept.Best.empty()) {
+        const MultiSweepRow& row = swept.Best.front();
+        best = WindowChoice{NoChoice::None, row.Signal, row.StopLoss,
+                            row.TakeProfit, row.Hold,   PairsMetricValue(sp.Metric, row.Combined),
+                            std::nullopt};
+    }
     bool anyTraded = false;
     for (int sl = sp.Grid.StopLoss.First; sl <= sp.Grid.StopLoss.Last && !anyTraded; ++sl)
         anyTraded = std::all_of(sp.Pairs.begin(), sp.Pairs.end(), [sl](const PairSetup& pair) {
             return CostModel(pair.Costs, 1).StopLossClearsSpread(sl);
         });
-    if (!anyTraded)
-        return NoChoice::StopLossWithinSpread;
-    const std::vector<std::int32_t>& entries = swept.Combined.EntriesBySignal;
-    const bool enoughEntries = std::any_of(entries.begin(), entries.end(),
-                                           [&](std::int32_t n) { return n >= swept.Combined.MinEntries; });
-    if (!enoughEntries)
-        return NoChoice::TooFewEntries;
-    return swept.Best.empty() ? NoChoice::NoMetricValue : NoChoice::NoPlateau;
-}
-
-// The window's combination: the best row of the combined sweep, or the best plateau.
-void Choose(const MultiWalkForwardParams& params, const MultiSweepOutcome& swept, PlateauScorer& scorer,
-            MultiWalkForwardWindow& w)
-{
-    if (params.Plateau) {
-        const std::optional<PlateauChoice> best =
-            BestPlateau(swept.Combined, *params.Plateau, params.Sweep.Threads, &scorer);
-        if (!best) {
-            w.NoChoiceReason = WhyNoChoice(params, swept);
-            return;
-        }
-        w.Chosen = true;
-        w.Signal = best->Signal;
-        w.StopLoss = best->StopLoss;
-        w.TakeProfit = best->TakeProfit;
-        w.Hold = best->Hold;
-        w.InSampleMetric = best->Metric;
-        w.PlateauScore = best->Score;
-        return;
-    }
-    if (swept.Best.empty()) {
-        w.NoChoiceReason = WhyNoChoice(params, swept);
-        return;
-    }
-    const MultiSweepRow& row = swept.Best.front();
-    w.Chosen = true;
-    w.Signal = row.Signal;
-    w.StopLoss = row.StopLoss;
-    w.TakeProfit = row.TakeProfit;
-    w.Hold = row.Hold;
-    w.InSampleMetric = PairsMetricValue(params.Sweep.Metric, row.Combined);
+    TakeChoice(ChooseWindow(swept.Combined, best, params.Plateau, sp.Threads, scorer, !anyTraded,
+                            swept.Combined.MinEntries),
+               w);
 }
 
 // The single runs of the window's choice on every instrument, in and out of sample.

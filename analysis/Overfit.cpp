@@ -355,7 +355,8 @@ void SplitRun::ChoosePlateaus(std::vector<std::optional<PlateauPick>>& chosen)
     const std::size_t layer = lanes * static_cast<std::size_t>(grid.StopLoss.Count()) *
                               static_cast<std::size_t>(grid.TakeProfit.Count());
     std::vector<double>& cells = view.HoldCells;
-    cells.assign(layer * static_cast<std::size_t>(grid.HoldCount()), std::numeric_limits<double>::quiet_NaN());
+    cells.assign(layer * static_cast<std::size_t>(grid.HoldCount()),
+                 std::numeric_limits<double>::quiet_NaN());
     std::vector<std::size_t> columnCell;
     for (int c = 0; c < sums_.ColumnCount(); ++c) {
         const GridPoint& p = sums_.Column(c);

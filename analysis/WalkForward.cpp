@@ -58,6 +58,27 @@ BacktestParams WalkForwardWindow::OutOfSampleParams(const WalkForwardParams& par
     return run;
 }
 
+WindowChoice ChooseWindow(const SweepOutcome& cells, const std::optional<WindowChoice>& bestRow,
+                          const std::optional<PlateauRadii>& plateau, int threads, PlateauScorer& scorer,
+                          bool noStopLoss, int minEntries)
+{
+    if (plateau) {
+        if (const std::optional<PlateauChoice> best = BestPlateau(cells, *plateau, threads, &scorer))
+            return {NoChoice::None, best->Signal, best->StopLoss, best->TakeProfit,
+                    best->Hold,     best->Metric, best->Score};
+    } else if (bestRow) {
+        return *bestRow;
+    }
+    WindowChoice none;
+    const bool enoughEntries = std::any_of(cells.EntriesBySignal.begin(), cells.EntriesBySignal.end(),
+                                           [&](std::int32_t entries) { return entries >= minEntries; });
+    none.Reason = noStopLoss       ? NoChoice::StopLossWithinSpread
+                  : !enoughEntries ? NoChoice::TooFewEntries
+                  : !bestRow       ? NoChoice::NoMetricValue
+                                   : NoChoice::NoPlateau;
+    return none;
+}
+
 WeekRange ClipToWeeklyData(WeekRange range, const CandleSeries& weeks)
 {
     range.Last = std::min(range.Last, FirstEmptyIndex(weeks, 1) - 1);
@@ -107,51 +128,21 @@ std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
     return net;
 }
 
-// Why the sweep of a window offers no combination.
-NoChoice WhyNoChoice(const WalkForwardParams& params, const SweepOutcome& swept)
-{
-    const SweepGrid& g = params.Sweep.Grid;
-    if (LeftOutCombinations(g, params.Sweep.Costs) == g.Combinations() || swept.LeftOut == g.Combinations())
-        return NoChoice::StopLossWithinSpread;
-    const bool enoughEntries =
-        std::any_of(swept.EntriesBySignal.begin(), swept.EntriesBySignal.end(),
-                    [&](std::int32_t entries) { return entries >= params.Sweep.MinEntries; });
-    if (!enoughEntries)
-        return NoChoice::TooFewEntries;
-    return swept.Best.empty() ? NoChoice::NoMetricValue : NoChoice::NoPlateau;
-}
-
 // The window's combination: the sweep's best row, or the best plateau.
 void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauScorer& scorer,
             WalkForwardWindow& w)
 {
-    if (params.Plateau) {
-        const std::optional<PlateauChoice> best =
-            BestPlateau(swept, *params.Plateau, params.Sweep.Threads, &scorer);
-        if (!best) {
-            w.NoChoiceReason = WhyNoChoice(params, swept);
-            return;
-        }
-        w.Chosen = true;
-        w.Signal = best->Signal;
-        w.StopLoss = best->StopLoss;
-        w.TakeProfit = best->TakeProfit;
-        w.Hold = best->Hold;
-        w.InSampleMetric = best->Metric;
-        w.PlateauScore = best->Score;
-        return;
+    const SweepParams& sp = params.Sweep;
+    std::optional<WindowChoice> best;
+    if (!swept.Best.empty()) {
+        const SweepRow& row = swept.Best.front();
+        best = WindowChoice{NoChoice::None, row.Signal, row.StopLoss,
+                            row.TakeProfit, row.Hold,   MetricValue(sp.Metric, row.Figures),
+                            std::nullopt};
     }
-    if (swept.Best.empty()) {
-        w.NoChoiceReason = WhyNoChoice(params, swept);
-        return;
-    }
-    const SweepRow& row = swept.Best.front();
-    w.Chosen = true;
-    w.Signal = row.Signal;
-    w.StopLoss = row.StopLoss;
-    w.TakeProfit = row.TakeProfit;
-    w.Hold = row.Hold;
-    w.InSampleMetric = MetricValue(params.Sweep.Metric, row.Figures);
+    const bool noStopLoss = LeftOutCombinations(sp.Grid, sp.Costs) == sp.Grid.Combinations() ||
+                            swept.LeftOut == sp.Grid.Combinations();
+    TakeChoice(ChooseWindow(swept, best, params.Plateau, sp.Threads, scorer, noStopLoss, sp.MinEntries), w);
 }
 
 } // namespace

@@ -93,6 +93,42 @@ struct WalkForwardWindow {
     BacktestParams OutOfSampleParams(const WalkForwardParams& params) const;
 };
 
+/// A window's choice: the combination and its in-sample metric (and plateau
+/// score), or, with Reason set, why there is none.
+struct WindowChoice {
+    NoChoice Reason = NoChoice::None;
+    int Signal = 0;
+    int StopLoss = 0;
+    int TakeProfit = 0;
+    std::optional<int> Hold;
+    long double Metric = 0;
+    std::optional<double> PlateauScore;
+};
+
+/// The choice of a window from its sweep: with `plateau`, the best plateau of
+/// `cells`, otherwise `bestRow` (the sweep's best row, Reason None, when it
+/// has one). Without a choice, why: every stop-loss of the grid left out
+/// (`noStopLoss`), no signal value with `minEntries` entries, none with a
+/// value of the metric, or no cell passing the plateau's half-box rule.
+WindowChoice ChooseWindow(const SweepOutcome& cells, const std::optional<WindowChoice>& bestRow,
+                          const std::optional<PlateauRadii>& plateau, int threads, PlateauScorer& scorer,
+                          bool noStopLoss, int minEntries);
+
+/// Puts a choice into a window of either analysis.
+template <class Window> void TakeChoice(const WindowChoice& c, Window& w)
+{
+    w.Chosen = c.Reason == NoChoice::None;
+    w.NoChoiceReason = c.Reason;
+    if (!w.Chosen)
+        return;
+    w.Signal = c.Signal;
+    w.StopLoss = c.StopLoss;
+    w.TakeProfit = c.TakeProfit;
+    w.Hold = c.Hold;
+    w.InSampleMetric = c.Metric;
+    w.PlateauScore = c.PlateauScore;
+}
+
 /// What the analysis found.
 struct WalkForwardOutcome {
     std::vector<WalkForwardWindow> Windows;

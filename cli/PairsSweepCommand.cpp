@@ -348,16 +348,9 @@ void RunPairsSweep(const SweepCommandOptions& opts, Context& ctx)
         },
         rows ? &*rows : nullptr);
     bar.Finish();
-    if (out.Stopped) {
-        ctx.err << "Прервано: просчитано " << out.Combinations << " из " << params.Grid.Combinations()
-                << " комбинаций"
-                << (csvFile    ? ", файл CSV не записан"
-                    : csvToOut ? ", строки CSV выведены не все"
-                               : "")
-                << '\n';
-        ctx.exitCode = InterruptedStatus();
+    if (SaySweepStopped(out.Stopped, out.Combinations, params.Grid.Combinations(), csvFile.has_value(),
+                        csvToOut, ctx))
         return;
-    }
     if (csvFile)
         csvFile->Commit();
     if (csvToOut)

@@ -6,6 +6,7 @@
 #include "cli/PairsCommands.h"
 #include "cli/ReportOutput.h"
 #include "cli/TradesOutput.h"
+#include "cli/WalkForwardOutput.h"
 
 #include "analysis/MultiWalkForward.h"
 #include "model/Dates.h"
@@ -21,20 +22,6 @@ namespace quillet::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-// The date of a range's first (0) or last (1) week with data on the first
-// instrument, or "-".
-std::string WeekDate(const Instrument& inst, WeekRange weeks, int end)
-{
-    const double date = WeekRangeDates(inst.Week, weeks)[static_cast<std::size_t>(end)];
-    return date == 0 ? "-" : FormatDate(date);
-}
-
-json SpanJson(const Instrument& inst, WeekRange weeks)
-{
-    return {{"weeks", {weeks.First, weeks.Last}},
-            {"dates", {WeekDate(inst, weeks, 0), WeekDate(inst, weeks, 1)}}};
-}
 
 json WindowJson(const MultiWalkForwardWindow& w, const LoadedPairs& loaded)
 {
@@ -131,16 +118,8 @@ void PrintJson(const MultiWalkForwardParams& params, const LoadedPairs& loaded,
                 {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
     if (out.RangeClipped)
         doc["grid"]["range_asked"] = {params.Sweep.Weeks.First, params.Sweep.Weeks.Last};
-    if (out.EfficiencyMissing != EfficiencyGap::None)
-        doc["efficiency_missing"] = EfficiencyGapName(out.EfficiencyMissing);
-    if (mc)
-        doc["monte_carlo"] = MonteCarloJson(*mc);
+    AddEfficiencyAndMonteCarlo(doc, out.EfficiencyMissing, mc);
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
-}
-
-std::string WeeksText(WeekRange w)
-{
-    return std::to_string(w.First) + ".." + std::to_string(w.Last);
 }
 
 void PrintWindows(PairsMetric metric, const LoadedPairs& loaded, const MultiWalkForwardOutcome& out,
@@ -213,12 +192,7 @@ void PrintTable(const MultiWalkForwardParams& params, const LoadedPairs& loaded,
     for (std::size_t k = 0; k < loaded.Pairs.size(); ++k)
         os << "  " << loaded.Pairs[k].Name << ": сделок " << out.Account.PairEntries[k] << ", пункты "
            << TenthsText(out.Account.PairNetTenths[k]) << '\n';
-    os << "Эффективность: " << RatioFigureText(out.Efficiency);
-    if (out.EfficiencyMissing != EfficiencyGap::None)
-        os << " (" << EfficiencyGapText(out.EfficiencyMissing) << ')';
-    os << '\n';
-    if (mc)
-        PrintMonteCarlo(os, *mc);
+    PrintEfficiencyAndMonteCarlo(os, out.Efficiency, out.EfficiencyMissing, mc);
 }
 
 MultiWalkForwardParams ParamsOf(const WalkForwardCommandOptions& opts,

@@ -337,16 +337,9 @@ void RunSweepCommand(const Options& opts, Context& ctx)
         },
         rows ? &*rows : nullptr);
     bar.Finish();
-    if (out.Stopped) {
-        ctx.err << "Прервано: просчитано " << out.Combinations + out.LeftOut << " из "
-                << params.Grid.Combinations() << " комбинаций"
-                << (csvFile    ? ", файл CSV не записан"
-                    : csvToOut ? ", строки CSV выведены не все"
-                               : "")
-                << '\n';
-        ctx.exitCode = InterruptedStatus();
+    if (SaySweepStopped(out.Stopped, out.Combinations + out.LeftOut, params.Grid.Combinations(),
+                        csvFile.has_value(), csvToOut, ctx))
         return;
-    }
     if (csvFile)
         csvFile->Commit();
     // "-" puts the CSV alone on standard output, in place of the best rows.

@@ -162,6 +162,20 @@ void AddThreadsOption(CLI::App* cmd, GridOptions& opts)
         ->capture_default_str();
 }
 
+bool SaySweepStopped(bool stopped, std::int64_t done, std::int64_t total, bool csvToFile, bool csvToOut,
+                     Context& ctx)
+{
+    if (!stopped)
+        return false;
+    ctx.err << "Прервано: просчитано " << done << " из " << total << " комбинаций"
+            << (csvToFile  ? ", файл CSV не записан"
+                : csvToOut ? ", строки CSV выведены не все"
+                           : "")
+            << '\n';
+    ctx.exitCode = InterruptedStatus();
+    return true;
+}
+
 bool Interrupted()
 {
     return gStopSignal.load() != 0;

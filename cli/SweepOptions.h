@@ -56,6 +56,13 @@ void AddThreadsOption(CLI::App* cmd, GridOptions& opts);
 
 // --- Ctrl-C, SIGTERM and SIGHUP ---
 
+/// After a sweep: when it was stopped, says how far it came (`done` of
+/// `total` combinations) and what became of its CSV (a file not written, or
+/// rows on standard output cut short), sets the signal's status and returns
+/// true.
+bool SaySweepStopped(bool stopped, std::int64_t done, std::int64_t total, bool csvToFile, bool csvToOut,
+                     Context& ctx);
+
 /// True once a stop signal arrived while an InterruptGuard lived.
 bool Interrupted();
 /// Exit status of a stopped command, as shells report the signal (130 for Ctrl-C).

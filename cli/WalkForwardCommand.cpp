@@ -9,6 +9,7 @@
 #include "cli/ReportOutput.h"
 #include "cli/SweepOptions.h"
 #include "cli/TradesOutput.h"
+#include "cli/WalkForwardOutput.h"
 
 #include "analysis/TradeStats.h"
 #include "analysis/WalkForward.h"
@@ -38,19 +39,6 @@ std::vector<ClosedTrade> WindowTrades(const WalkForwardOutcome& out, const WalkF
 {
     const auto first = out.Trades.begin() + static_cast<std::ptrdiff_t>(w.FirstTrade);
     return {first, first + static_cast<std::ptrdiff_t>(w.TradeCount)};
-}
-
-// The date of a range's first (0) or last (1) week with data, or "-".
-std::string WeekDate(const Instrument& inst, WeekRange weeks, int end)
-{
-    const double date = WeekRangeDates(inst.Week, weeks)[static_cast<std::size_t>(end)];
-    return date == 0 ? "-" : FormatDate(date);
-}
-
-nlohmann::ordered_json SpanJson(const Instrument& inst, WeekRange weeks)
-{
-    return {{"weeks", {weeks.First, weeks.Last}},
-            {"dates", {WeekDate(inst, weeks, 0), WeekDate(inst, weeks, 1)}}};
 }
 
 nlohmann::ordered_json MetricJson(long double value)
@@ -125,16 +113,8 @@ void PrintJson(const WalkForwardParams& params, const Instrument& inst, const Wa
                 {"trades", TradesJson(out.Trades, true, sp.Costs.SpreadRecorded)},
                 {"stats", StatsJson(ComputeTradeStats(out.Trades))},
                 {"efficiency", out.Efficiency ? json(static_cast<double>(*out.Efficiency)) : json(nullptr)}};
-    if (out.EfficiencyMissing != EfficiencyGap::None)
-        doc["efficiency_missing"] = EfficiencyGapName(out.EfficiencyMissing);
-    if (mc)
-        doc["monte_carlo"] = MonteCarloJson(*mc);
+    AddEfficiencyAndMonteCarlo(doc, out.EfficiencyMissing, mc);
     os << doc.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
-}
-
-std::string WeeksText(WeekRange w)
-{
-    return std::to_string(w.First) + ".." + std::to_string(w.Last);
 }
 
 void PrintTable(const WalkForwardParams& params, const Instrument& inst, const WalkForwardOutcome& out,
@@ -186,12 +166,7 @@ void PrintTable(const WalkForwardParams& params, const Instrument& inst, const W
        << RatioFigureText(ProfitFactor(f)) << ", матожидание " << RatioFigureText(Expectancy(f), 1)
        << ", макс. просадка " << TenthsText(f.MaxDrawdownTenths) << ", фактор восстановления "
        << RatioFigureText(RecoveryFactor(f)) << ", SQN (по пунктам) " << RatioFigureText(Sqn(f)) << '\n';
-    os << "Эффективность: " << RatioFigureText(out.Efficiency);
-    if (out.EfficiencyMissing != EfficiencyGap::None)
-        os << " (" << EfficiencyGapText(out.EfficiencyMissing) << ')';
-    os << '\n';
-    if (mc)
-        PrintMonteCarlo(os, *mc);
+    PrintEfficiencyAndMonteCarlo(os, out.Efficiency, out.EfficiencyMissing, mc);
 }
 
 void RunWalkForwardCommand(const Options& opts, Context& ctx)

@@ -25,21 +25,6 @@ std::string Profitable(const CombinedFigures& f)
     return std::to_string(f.ProfitablePairs()) + "/" + std::to_string(f.PairNetTenths.size());
 }
 
-void AppendField(std::string& out, const std::string& field)
-{
-    if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        out += field;
-        return;
-    }
-    out += '"';
-    for (const char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 } // namespace
 
 std::string_view PairsMetricCaption(PairsMetric metric)
@@ -119,7 +104,7 @@ std::string PairsTradeCsv(const std::vector<ClosedTrade>& trades, const std::vec
     for (std::size_t at = 0; at < list.size();) {
         const std::size_t end = list.find('\n', at) + 1;
         if (at > 0) {
-            AppendField(out, names[static_cast<std::size_t>(pairOf[row++])]);
+            AppendCsvField(out, names[static_cast<std::size_t>(pairOf[row++])]);
             out += ',';
         }
         out.append(list, at, end - at);

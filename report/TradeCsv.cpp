@@ -8,9 +8,8 @@
 #include <algorithm>
 
 namespace quillet {
-namespace {
 
-void AppendField(std::string& out, const std::string& field)
+void AppendCsvField(std::string& out, const std::string& field)
 {
     if (field.find_first_of(",\"\r\n") == std::string::npos) {
         out += field;
@@ -25,6 +24,8 @@ void AppendField(std::string& out, const std::string& field)
     out += '"';
 }
 
+namespace {
+
 void AppendRow(std::string& out, const auto& fields)
 {
     bool first = true;
@@ -32,7 +33,7 @@ void AppendRow(std::string& out, const auto& fields)
         if (!first)
             out += ',';
         first = false;
-        AppendField(out, std::string(field));
+        AppendCsvField(out, std::string(field));
     }
     out += '\n';
 }

@@ -19,6 +19,9 @@ namespace quillet {
 /// comma, a quote or a line break is quoted. With `withCosts`, the cost
 /// columns follow; with `withEntrySpread` (a recorded spread) the entry's
 /// spread after them.
+/// Appends one CSV field, quoted where it holds a comma, a quote or a line end.
+void AppendCsvField(std::string& out, const std::string& field);
+
 std::string TradeCsv(const std::vector<ClosedTrade>& trades, bool withCosts = false,
                      bool withEntrySpread = false);
 

@@ -181,7 +181,7 @@ void OptimisationPage::StartPairsSweep()
             shown.Forward = params.Forward;
             shown.Metric = NameOf(params.Metric).Like;
             const std::shared_ptr<const SweepOutcome> combined(pairsOutcome_, &pairsOutcome_->Combined);
-            Finished({combined, nullptr}, shown, 0, end.Seconds, true);
+            Finished({combined, nullptr, nullptr}, shown, 0, end.Seconds, true);
         });
 }
 

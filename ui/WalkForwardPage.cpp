@@ -6,6 +6,7 @@
 #include "report/Catalogue.h"
 #include "report/FigureTexts.h"
 #include "report/SweepTexts.h"
+#include "ui/CellTexts.h"
 #include "ui/ChartTicks.h"
 #include "ui/MonteCarloBox.h"
 #include "ui_WalkForwardPage.h"
@@ -27,21 +28,6 @@ namespace {
 
 // Ticks on each axis of the curve, few enough for the window's first size.
 constexpr int kMostCurveTicks = 6;
-
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-QString DateText(double date)
-{
-    return date == 0 ? QStringLiteral("-") : Text(FormatDate(date));
-}
-
-QString RatioCell(const Ratio& r, int decimals = 2)
-{
-    return Text(RatioFigureText(r, decimals));
-}
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "report/FigureTexts.h"
 #include "report/PairsTexts.h"
 #include "report/SweepTexts.h"
+#include "ui/CellTexts.h"
 #include "ui/MonteCarloBox.h"
 #include "ui/WalkForwardPage.h"
 #include "ui_WalkForwardPage.h"
@@ -16,21 +17,6 @@
 
 namespace quillet::ui {
 namespace {
-
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-QString DateText(double date)
-{
-    return date == 0 ? QStringLiteral("-") : Text(FormatDate(date));
-}
-
-QString RatioCell(const Ratio& r, int decimals = 2)
-{
-    return Text(RatioFigureText(r, decimals));
-}
 
 std::vector<std::string> NamesOf(const MultiWalkForwardParams& p)
 {

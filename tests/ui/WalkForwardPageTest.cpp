@@ -168,7 +168,8 @@ void WalkForwardPageTest::eachValueIsDrawnInItsOwnColumn()
     page.Show(analysis(false));
     page.Show(analysis(true));
     auto* table = Get<QTableWidget>(page, "WindowsTable");
-    const QStringList want = {"1", "- – -", "- – -", "108", "30", "20", "-", "12,0", "0,0", "0", "нет сделок"};
+    const QStringList want = {"1", "- – -", "- – -", "108", "30",        "20",
+                              "-", "12,0",  "0,0",   "0",   "нет сделок"};
     QCOMPARE(table->columnCount(), want.size());
     for (int c = 0; c < table->columnCount(); ++c) {
         const QModelIndex cell = table->model()->index(0, c);
