@@ -11,14 +11,6 @@
 namespace quillet {
 namespace {
 
-std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
-{
-    std::int64_t net = 0;
-    for (const ClosedTrade& t : trades)
-        net += t.NetTenths;
-    return net;
-}
-
 // The window's combination: the best row of the combined sweep, or the
 // best plateau. A stop-loss within some instrument's spread leaves its
 // column out.

@@ -120,14 +120,6 @@ std::optional<long double> WalkForwardEfficiency(const std::vector<WalkForwardWi
 
 namespace {
 
-std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
-{
-    std::int64_t net = 0;
-    for (const ClosedTrade& t : trades)
-        net += t.NetTenths;
-    return net;
-}
-
 // The window's combination: the sweep's best row, or the best plateau.
 void Choose(const WalkForwardParams& params, const SweepOutcome& swept, PlateauScorer& scorer,
             WalkForwardWindow& w)

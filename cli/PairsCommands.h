@@ -59,6 +59,21 @@ struct SweepCommandOptions {
     CostOptions costs;
 };
 
+/// What the sweep over one instrument and over several take alike from the
+/// options: the grid, the weeks, the forward check, the entry minimum, the
+/// rows and the threads.
+template <class Params> void FillSweepParams(const SweepCommandOptions& opts, Params& params)
+{
+    params.Grid = opts.grid.Grid();
+    if (!opts.range.empty())
+        params.Weeks = {opts.range[0], opts.range[1]};
+    if (!opts.forward.empty())
+        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
+    params.MinEntries = opts.grid.minEntries;
+    params.Top = opts.top;
+    params.Threads = opts.grid.threads;
+}
+
 /// sweep over several instruments.
 void RunPairsSweep(const SweepCommandOptions& opts, Context& ctx);
 
@@ -76,6 +91,26 @@ struct WalkForwardCommandOptions {
     std::optional<std::string> trades;
     MonteCarloOptions monteCarlo;
 };
+
+/// What the walk-forward over one instrument and over several take alike
+/// from the options: the windows, and their sweep's grid, weeks (--range, or
+/// every week), entry minimum and threads. Refuses weeks too few for the
+/// windows.
+template <class Params> void FillWalkForwardParams(const WalkForwardCommandOptions& opts, Params& params)
+{
+    params.InSample = opts.inSample;
+    params.OutOfSample = opts.outOfSample;
+    params.Anchored = opts.anchored;
+    auto& sp = params.Sweep;
+    sp.Grid = opts.grid.Grid();
+    sp.Weeks = opts.range.empty() ? WeekRange{kFirstWeekControl.Min, kLastWeekControl.Max}
+                                  : WeekRange{opts.range[0], opts.range[1]};
+    if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
+        !error.empty())
+        throw CLI::ValidationError("--in-sample", error);
+    sp.MinEntries = opts.grid.minEntries;
+    sp.Threads = opts.grid.threads;
+}
 
 /// walkforward over several instruments; `radii` is the parsed --plateau.
 void RunPairsWalkForward(const WalkForwardCommandOptions& opts, const std::optional<PlateauRadii>& radii,

@@ -249,50 +249,24 @@ void PrintTable(const MultiSweepParams& params, const LoadedPairs& loaded, const
                 std::ostream& os)
 {
     PrintSetup(params, loaded, out, os);
+    // The combined columns, then each instrument's net.
     const std::vector<std::string> names = loaded.Names();
-    // The combined columns, then each instrument's net, then the forward check's after a bar.
-    auto line = [&](const std::vector<std::string>& cells, const std::vector<std::string>& nets,
-                    bool forward) {
-        for (std::size_t n = 0; n < kPairsRowColumns.size(); ++n)
-            os << (n == 0 ? "" : " ") << PadLeft(cells[n], kPairsRowColumns[n].Width);
-        for (std::size_t k = 0; k < nets.size(); ++k)
-            os << ' ' << PadLeft(nets[k], std::max<int>(9, static_cast<int>(names[k].size())));
-        if (forward) {
-            os << "  |";
-            for (std::size_t n = 0; n < kPairsForwardColumns.size(); ++n)
-                os << ' ' << PadLeft(cells[kPairsRowColumns.size() + n], kPairsForwardColumns[n].Width);
-        }
-        os << '\n';
-    };
-    std::vector<std::string> headings;
-    for (const BestRowColumn& c : kPairsRowColumns)
-        headings.emplace_back(c.TableHeading);
-    for (const BestRowColumn& c : kPairsForwardColumns)
-        headings.emplace_back(c.TableHeading);
-    line(headings, names, params.Forward.has_value());
+    std::vector<BestTableLine> rows;
     for (const MultiSweepRow& row : out.Best) {
         std::vector<std::string> nets;
         for (const PairFigures& p : row.Pairs)
             nets.push_back(TenthsText(p.Figures.NetTenths));
-        line(PairsRowCells(row, names), nets, row.ForwardCombined.has_value());
+        rows.push_back({PairsRowCells(row, names), std::move(nets), row.ForwardCombined.has_value()});
     }
-    if (out.Best.empty())
-        os << "Нет комбинаций с достаточным числом входов\n";
+    PrintBestTable(os, kPairsRowColumns, kPairsForwardColumns, names, params.Forward.has_value(), rows);
 }
 
 MultiSweepParams ParamsOf(const SweepCommandOptions& opts)
 {
     MultiSweepParams params;
-    params.Grid = opts.grid.Grid();
-    if (!opts.range.empty())
-        params.Weeks = {opts.range[0], opts.range[1]};
-    if (!opts.forward.empty())
-        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
+    FillSweepParams(opts, params);
     params.Metric = opts.grid.PairsMetricOf();
-    params.MinEntries = opts.grid.minEntries;
     params.MinTotalEntries = opts.pairs.minTotalEntries;
-    params.Top = opts.top;
-    params.Threads = opts.grid.threads;
     return params;
 }
 

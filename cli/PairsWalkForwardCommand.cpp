@@ -199,21 +199,10 @@ MultiWalkForwardParams ParamsOf(const WalkForwardCommandOptions& opts,
                                 const std::optional<PlateauRadii>& radii)
 {
     MultiWalkForwardParams params;
-    params.InSample = opts.inSample;
-    params.OutOfSample = opts.outOfSample;
-    params.Anchored = opts.anchored;
+    FillWalkForwardParams(opts, params);
     params.Plateau = radii;
-    MultiSweepParams& sp = params.Sweep;
-    sp.Grid = opts.grid.Grid();
-    sp.Weeks = opts.range.empty() ? WeekRange{kFirstWeekControl.Min, kLastWeekControl.Max}
-                                  : WeekRange{opts.range[0], opts.range[1]};
-    if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
-        !error.empty())
-        throw CLI::ValidationError("--in-sample", error);
-    sp.Metric = opts.grid.PairsMetricOf();
-    sp.MinEntries = opts.grid.minEntries;
-    sp.MinTotalEntries = opts.pairs.minTotalEntries;
-    sp.Threads = opts.grid.threads;
+    params.Sweep.Metric = opts.grid.PairsMetricOf();
+    params.Sweep.MinTotalEntries = opts.pairs.minTotalEntries;
     return params;
 }
 

@@ -219,27 +219,10 @@ void PrintTable(const SweepParams& params, const SweepOutcome& out, bool withCos
     os << "; не меньше " << params.MinEntries << " входов\n";
     if (withCosts)
         os << TradeCostsCaption(params.Costs) << '\n';
-    // The columns one space apart; the forward check's after a bar.
-    auto line = [&os](const std::vector<std::string>& cells, bool forward) {
-        for (std::size_t n = 0; n < kBestRowColumns.size(); ++n)
-            os << (n == 0 ? "" : " ") << PadLeft(cells[n], kBestRowColumns[n].Width);
-        if (forward) {
-            os << "  |";
-            for (std::size_t n = 0; n < kForwardColumns.size(); ++n)
-                os << ' ' << PadLeft(cells[kBestRowColumns.size() + n], kForwardColumns[n].Width);
-        }
-        os << '\n';
-    };
-    std::vector<std::string> headings;
-    for (const BestRowColumn& c : kBestRowColumns)
-        headings.emplace_back(c.TableHeading);
-    for (const BestRowColumn& c : kForwardColumns)
-        headings.emplace_back(c.TableHeading);
-    line(headings, params.Forward.has_value());
+    std::vector<BestTableLine> rows;
     for (const SweepRow& row : out.Best)
-        line(BestRowCells(row), row.Forward.has_value());
-    if (out.Best.empty())
-        os << "Нет комбинаций с достаточным числом входов\n";
+        rows.push_back({BestRowCells(row), {}, row.Forward.has_value()});
+    PrintBestTable(os, kBestRowColumns, kForwardColumns, {}, params.Forward.has_value(), rows);
 }
 
 // --- The command -----------------------------------------------------------------
@@ -248,15 +231,8 @@ SweepParams SweepParamsOf(const Options& opts, const Instrument& inst, std::ostr
 {
     SweepParams params;
     params.PairName = ShortStringText(inst.Name);
-    params.Grid = opts.grid.Grid();
-    if (!opts.range.empty())
-        params.Weeks = {opts.range[0], opts.range[1]};
-    if (!opts.forward.empty())
-        params.Forward = WeekRange{opts.forward[0], opts.forward[1]};
+    FillSweepParams(opts, params);
     params.Metric = opts.grid.SingleMetric();
-    params.MinEntries = opts.grid.minEntries;
-    params.Top = opts.top;
-    params.Threads = opts.grid.threads;
     params.Costs = opts.costs.CostsOf(params.PairName, err);
     params.Spread = opts.costs.RecordedSpreadOf(params.Costs, opts.pairs.files[0], 1);
     return params;

@@ -242,4 +242,32 @@ std::string PadLeft(std::string_view text, int width)
     return std::string(static_cast<std::size_t>(std::max(width - length, 0)), ' ') + std::string(text);
 }
 
+void PrintBestTable(std::ostream& os, std::span<const BestRowColumn> columns,
+                    std::span<const BestRowColumn> forwardColumns, const std::vector<std::string>& between,
+                    bool forward, const std::vector<BestTableLine>& rows)
+{
+    auto line = [&](const BestTableLine& l) {
+        for (std::size_t n = 0; n < columns.size(); ++n)
+            os << (n == 0 ? "" : " ") << PadLeft(l.Cells[n], columns[n].Width);
+        for (std::size_t k = 0; k < l.Between.size(); ++k)
+            os << ' ' << PadLeft(l.Between[k], std::max<int>(9, static_cast<int>(between[k].size())));
+        if (l.Forward) {
+            os << "  |";
+            for (std::size_t n = 0; n < forwardColumns.size(); ++n)
+                os << ' ' << PadLeft(l.Cells[columns.size() + n], forwardColumns[n].Width);
+        }
+        os << '\n';
+    };
+    BestTableLine headings{{}, between, forward};
+    for (const BestRowColumn& c : columns)
+        headings.Cells.emplace_back(c.TableHeading);
+    for (const BestRowColumn& c : forwardColumns)
+        headings.Cells.emplace_back(c.TableHeading);
+    line(headings);
+    for (const BestTableLine& row : rows)
+        line(row);
+    if (rows.empty())
+        os << "Нет комбинаций с достаточным числом входов\n";
+}
+
 } // namespace quillet::cli

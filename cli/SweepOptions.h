@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "engine/MultiSweep.h"
 #include "engine/Sweep.h"
+#include "report/Catalogue.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +90,23 @@ bool StandardErrorIsATerminal(const std::ostream& err);
 /// The text right-aligned in `width` characters (UTF-8), as printf's %*s
 /// aligns ASCII texts: the columns of the commands' tables.
 std::string PadLeft(std::string_view text, int width);
+
+/// A line of a best-rows table: the row's cells (its columns, then the
+/// forward check's where it has one) and the cells that stand between them.
+struct BestTableLine {
+    std::vector<std::string> Cells;
+    std::vector<std::string> Between;
+    bool Forward = false;
+};
+
+/// The sweeps' table of best rows: the headings (the forward check's only
+/// when `forward`), then a line a row, each column right-aligned in its
+/// width, one space apart, and the forward check's after a bar; the
+/// `between` columns take the width of their heading, at least 9. Without a
+/// row it says so.
+void PrintBestTable(std::ostream& os, std::span<const BestRowColumn> columns,
+                    std::span<const BestRowColumn> forwardColumns, const std::vector<std::string>& between,
+                    bool forward, const std::vector<BestTableLine>& rows);
 
 class ProgressBar {
   public:

@@ -181,20 +181,10 @@ void RunWalkForwardCommand(const Options& opts, Context& ctx)
     if (opts.report == "-" && (opts.json || opts.trades == "-"))
         throw CLI::ValidationError("--report", "- cannot share standard output with --json or --trades -");
     WalkForwardParams params;
-    params.InSample = opts.inSample;
-    params.OutOfSample = opts.outOfSample;
-    params.Anchored = opts.anchored;
     params.Plateau = PlateauFor(opts.plateau, opts.grid.Grid());
+    FillWalkForwardParams(opts, params);
     SweepParams& sp = params.Sweep;
-    sp.Grid = opts.grid.Grid();
-    sp.Weeks = opts.range.empty() ? WeekRange{kFirstWeekControl.Min, kLastWeekControl.Max}
-                                  : WeekRange{opts.range[0], opts.range[1]};
-    if (const std::string error = WalkForwardError(sp.Weeks, params.InSample, params.OutOfSample);
-        !error.empty())
-        throw CLI::ValidationError("--in-sample", error);
     sp.Metric = opts.grid.SingleMetric();
-    sp.MinEntries = opts.grid.minEntries;
-    sp.Threads = opts.grid.threads;
     const InterruptGuard interrupts;
 
     SetActiveDateFormat(kRegionalDateFormat);

@@ -2,6 +2,14 @@
 
 namespace quillet {
 
+std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades)
+{
+    std::int64_t net = 0;
+    for (const ClosedTrade& t : trades)
+        net += t.NetTenths;
+    return net;
+}
+
 void TradeCollector::OnWeekExamined(const WeekExamined& e)
 {
     open_ = ClosedTrade{};

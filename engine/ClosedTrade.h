@@ -44,6 +44,9 @@ struct ClosedTrade {
     std::int32_t NetTenths = 0;  // Points less the costs, tenths of a point
 };
 
+/// The trades' net after costs, tenths of a point.
+std::int64_t NetTenthsOf(const std::vector<ClosedTrade>& trades);
+
 /// Appends every trade of a run to `trades`, in the order they close.
 class TradeCollector : public TradeEventReader {
   public:

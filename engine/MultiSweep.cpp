@@ -465,23 +465,6 @@ void SweepColumn(const Shared& s, int index, Worker& w, std::string* bytes)
                        s.Out.Combined.CellHold.data() + static_cast<std::size_t>(index) * l.Lanes);
 }
 
-void CheckAxes(const SweepGrid& grid)
-{
-    auto check = [](const AxisRange& axis, const char* what) {
-        if (axis.Count() == 0)
-            throw Error(std::string(what) + " range " + std::to_string(axis.First) + ":" +
-                        std::to_string(axis.Last) + " is empty");
-    };
-    check(grid.Signal, "Signal");
-    check(grid.StopLoss, "Stop-loss");
-    check(grid.TakeProfit, "Take-profit");
-    if (grid.Hold) {
-        check(*grid.Hold, "Holding");
-        CheckHoldLimit(HoldLimitOf(grid.Hold->First));
-        CheckHoldLimit(HoldLimitOf(grid.Hold->Last));
-    }
-}
-
 // The outcome's cells, and the entries and eligibility of every signal value.
 void StartOutcome(const MultiSweepParams& params, const Layout& l, MultiSweepOutcome& out)
 {
@@ -571,7 +554,7 @@ void CheckMultiSweep(const MultiSweepParams& params)
     if (pairs < 1 || pairs > kMaxSweptPairs)
         throw Error("A sweep over several instruments takes 1 to " + std::to_string(kMaxSweptPairs) +
                     " instruments, not " + std::to_string(pairs));
-    CheckAxes(params.Grid);
+    CheckGrid(params.Grid);
     for (const PairSetup& p : params.Pairs)
         if (const std::string error = TradeCostsError(p.Costs); !error.empty())
             throw Error(p.Name + ": " + error);

@@ -232,23 +232,6 @@ int StreamBatch(const SweepGrid& grid, int workers)
     return static_cast<int>(std::clamp<std::int64_t>(kCombinationsPerBatch / perColumn, workers, 256));
 }
 
-void CheckGrid(const SweepGrid& grid)
-{
-    auto check = [](const AxisRange& axis, const char* what) {
-        if (axis.Count() == 0)
-            throw Error(std::string(what) + " range " + std::to_string(axis.First) + ":" +
-                        std::to_string(axis.Last) + " is empty");
-    };
-    check(grid.Signal, "Signal");
-    check(grid.StopLoss, "Stop-loss");
-    check(grid.TakeProfit, "Take-profit");
-    if (grid.Hold) {
-        check(*grid.Hold, "Holding");
-        CheckHoldLimit(HoldLimitOf(grid.Hold->First));
-        CheckHoldLimit(HoldLimitOf(grid.Hold->Last));
-    }
-}
-
 } // namespace
 
 std::int64_t LeftOutCombinations(const SweepGrid& grid, const TradeCosts& costs)

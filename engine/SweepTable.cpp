@@ -81,6 +81,23 @@ void CheckHoldLimit(int holdLimit)
                     std::to_string(kLongestWalk));
 }
 
+void CheckGrid(const SweepGrid& grid)
+{
+    auto check = [](const AxisRange& axis, const char* what) {
+        if (axis.Count() == 0)
+            throw Error(std::string(what) + " range " + std::to_string(axis.First) + ":" +
+                        std::to_string(axis.Last) + " is empty");
+    };
+    check(grid.Signal, "Signal");
+    check(grid.StopLoss, "Stop-loss");
+    check(grid.TakeProfit, "Take-profit");
+    if (grid.Hold) {
+        check(*grid.Hold, "Holding");
+        CheckHoldLimit(HoldLimitOf(grid.Hold->First));
+        CheckHoldLimit(HoldLimitOf(grid.Hold->Last));
+    }
+}
+
 SweepTable::SweepTable(const Instrument& inst, std::string_view pairName, const SweepGrid& grid,
                        WeekRange covered, const TradeCosts& costs, const RecordedSpread* spread)
     : grid_(grid), costs_(costs, PointMultiplier(pairName), spread), spread_(spread)

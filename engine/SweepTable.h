@@ -231,4 +231,7 @@ class SweepTable {
 /// Throws when a holding limit is outside 0 to 119 (the longest walk).
 void CheckHoldLimit(int holdLimit);
 
+/// Throws when an axis of the grid is empty or a holding limit is out of range.
+void CheckGrid(const SweepGrid& grid);
+
 } // namespace quillet
