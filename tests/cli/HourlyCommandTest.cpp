@@ -37,10 +37,6 @@ using test::TempDir;
 using test::TextStyle;
 using test::WriteFile;
 
-constexpr HourlyFormat kAllFormats[] = {HourlyFormat::QuoteLine, HourlyFormat::DateTimeComma,
-                                        HourlyFormat::TabBracketed, HourlyFormat::SemicolonCompact,
-                                        HourlyFormat::DayFirstSeconds};
-
 std::string FormatName(HourlyFormat f)
 {
     static const char* const kNames[] = {"quote_line", "date_time_comma", "tab_bracketed",
@@ -117,7 +113,8 @@ TEST_P(DemoPairsTest, EveryFormatBuildsTheBytesOfTheThreeFileImport)
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoPairsTest,
-                         ::testing::Combine(::testing::Values(0, 5), ::testing::ValuesIn(kAllFormats)),
+                         ::testing::Combine(::testing::Values(0, 5),
+                                            ::testing::ValuesIn(test::kHourlyFormats)),
                          [](const auto& info) {
                              return std::string(DemoPairs()[std::get<0>(info.param)].Name) + "_" +
                                     FormatName(std::get<1>(info.param));
@@ -350,7 +347,7 @@ TEST(HourlyHelp, StatesTheDateFormatAndTheFileFormats)
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--from DATE"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("(yyyy-mm-dd)"), std::string::npos) << r.out;
-    for (const HourlyFormat f : kAllFormats)
+    for (const HourlyFormat f : test::kHourlyFormats)
         EXPECT_NE(r.out.find(HourlyFormatDescription(f)), std::string::npos) << FormatName(f);
 }
 
@@ -367,7 +364,7 @@ TEST_P(InfoFormatTest, NamesTheFormatItWouldRead)
     EXPECT_EQ(r.out, "Формат " + HourlyFormatDescription(GetParam()) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, InfoFormatTest, ::testing::ValuesIn(kAllFormats),
+INSTANTIATE_TEST_SUITE_P(Formats, InfoFormatTest, ::testing::ValuesIn(test::kHourlyFormats),
                          [](const auto& info) { return FormatName(info.param); });
 
 TEST_F(HourlyCommandTest, InfoOnAnUnknownTextQuotesItsFirstLine)

@@ -137,38 +137,6 @@ TEST(OverfitText, ShowsTheFiguresAndTheNoteOnN)
     EXPECT_NE(run.out.find(kTrialsNote), std::string::npos);
 }
 
-struct Refused {
-    const char* Label;
-    std::vector<std::string> Args;
-    const char* Option;
-};
-
-class OverfitRefuses : public ::testing::TestWithParam<Refused> {};
-
-TEST_P(OverfitRefuses, WithStatusTwoNamingTheOption)
-{
-    std::vector<std::string> args = {"overfit", EurUsd()};
-    args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
-    const CliRun run = RunCommand(args);
-    EXPECT_EQ(run.status, kUsageError);
-    EXPECT_NE(run.err.find(GetParam().Option), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, OverfitRefuses,
-    ::testing::Values(Refused{"OddBlocks", {"--blocks", "5"}, "--blocks"},
-                      Refused{"TooManyBlocks", {"--blocks", "18"}, "--blocks"},
-                      Refused{"FewerWeeksThanBlocks", {"--range", "10", "18"}, "--blocks"},
-                      Refused{"UnknownMeasure", {"--measure", "sortino"}, "--measure"},
-                      Refused{"RowWithoutTakeProfit", {"--row", "85:100"}, "--row"},
-                      Refused{"RowOffTheGrid", {"--row", "85:100:50", "--tp", "0:40"}, "--row"},
-                      Refused{"RowWithAHoldButNoAxis", {"--row", "85:100:50:3"}, "--row"},
-                      Refused{"RowWithoutTheHoldAxis", {"--row", "85:100:50", "--hold", "1:3"}, "--row"},
-                      Refused{"RowStopLossWithinSpread", {"--row", "85:2:50", "--spread", "2.0"}, "--row"},
-                      Refused{"BadRadius", {"--plateau", "1:2"}, "--plateau"}),
-    [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
-
 TEST(OverfitCommand, CtrlCStops)
 {
     test::TempDir dir;

@@ -253,6 +253,7 @@ struct Refused {
     const char* Label;
     std::vector<std::string> Args;
     const char* Option;
+    const char* Command = "sweep"; // or overfit, which takes the sweep's options
 };
 
 void PrintTo(const Refused& r, std::ostream* os)
@@ -264,7 +265,7 @@ class SweepRefuses : public SweepCommand, public ::testing::WithParamInterface<R
 
 TEST_P(SweepRefuses, WithStatusTwoNamingTheOption)
 {
-    std::vector<std::string> args = {"sweep", EurUsd()};
+    std::vector<std::string> args = {GetParam().Command, EurUsd()};
     args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
     const CliRun run = RunCommand(args);
     EXPECT_EQ(run.status, kUsageError);
@@ -274,29 +275,39 @@ TEST_P(SweepRefuses, WithStatusTwoNamingTheOption)
 
 INSTANTIATE_TEST_SUITE_P(
     Values, SweepRefuses,
-    ::testing::Values(Refused{"SignalBelow50", {"--signal", "49:100"}, "--signal"},
-                      Refused{"SignalAbove500", {"--signal", "100:501"}, "--signal"},
-                      Refused{"SignalBackwards", {"--signal", "200:100"}, "--signal"},
-                      Refused{"SignalNotARange", {"--signal", "abc"}, "--signal"},
-                      Refused{"StopLossAbove150", {"--sl", "0:151"}, "--sl"},
-                      Refused{"NegativeTakeProfit", {"--tp", "-1:5"}, "--tp"},
-                      Refused{"TakeProfitAbove100", {"--tp", "101"}, "--tp"},
-                      Refused{"HoldZero", {"--hold", "0:5"}, "--hold"},
-                      Refused{"HoldAbove120", {"--hold", "1:121"}, "--hold"},
-                      Refused{"HoldWord", {"--hold", "on"}, "--hold"},
-                      Refused{"RangeLastAbove535", {"--range", "0", "536"}, "--range"},
-                      Refused{"RangeLastZero", {"--range", "0", "0"}, "--range"},
-                      Refused{"ForwardFirstAbove535", {"--forward", "536", "536"}, "--forward"},
-                      Refused{"RangeBackwards", {"--range", "300", "100"}, "--range: FIRST 300 is after"},
-                      Refused{
-                          "ForwardBackwards", {"--forward", "300", "100"}, "--forward: FIRST 300 is after"},
-                      Refused{"UnknownMetric", {"--metric", "sharpe"}, "--metric"},
-                      Refused{"NegativeMinEntries", {"--min-entries", "-1"}, "--min-entries"},
-                      Refused{"NegativeTop", {"--top", "-1"}, "--top"},
-                      Refused{"TopZero", {"--top", "0"}, "--top"},
-                      Refused{"EmptyCsvName", {"--csv", ""}, "--csv"},
-                      Refused{"CsvDashBesideJson", {"--csv", "-", "--json"}, "--csv"},
-                      Refused{"TooManyThreads", {"--threads", "257"}, "--threads"}),
+    ::testing::Values(
+        Refused{"SignalBelow50", {"--signal", "49:100"}, "--signal"},
+        Refused{"SignalAbove500", {"--signal", "100:501"}, "--signal"},
+        Refused{"SignalBackwards", {"--signal", "200:100"}, "--signal"},
+        Refused{"SignalNotARange", {"--signal", "abc"}, "--signal"},
+        Refused{"StopLossAbove150", {"--sl", "0:151"}, "--sl"},
+        Refused{"NegativeTakeProfit", {"--tp", "-1:5"}, "--tp"},
+        Refused{"TakeProfitAbove100", {"--tp", "101"}, "--tp"},
+        Refused{"HoldZero", {"--hold", "0:5"}, "--hold"},
+        Refused{"HoldAbove120", {"--hold", "1:121"}, "--hold"},
+        Refused{"HoldWord", {"--hold", "on"}, "--hold"},
+        Refused{"RangeLastAbove535", {"--range", "0", "536"}, "--range"},
+        Refused{"RangeLastZero", {"--range", "0", "0"}, "--range"},
+        Refused{"ForwardFirstAbove535", {"--forward", "536", "536"}, "--forward"},
+        Refused{"RangeBackwards", {"--range", "300", "100"}, "--range: FIRST 300 is after"},
+        Refused{"ForwardBackwards", {"--forward", "300", "100"}, "--forward: FIRST 300 is after"},
+        Refused{"UnknownMetric", {"--metric", "sharpe"}, "--metric"},
+        Refused{"NegativeMinEntries", {"--min-entries", "-1"}, "--min-entries"},
+        Refused{"NegativeTop", {"--top", "-1"}, "--top"}, Refused{"TopZero", {"--top", "0"}, "--top"},
+        Refused{"EmptyCsvName", {"--csv", ""}, "--csv"},
+        Refused{"CsvDashBesideJson", {"--csv", "-", "--json"}, "--csv"},
+        Refused{"TooManyThreads", {"--threads", "257"}, "--threads"},
+        Refused{"OverfitOddBlocks", {"--blocks", "5"}, "--blocks", "overfit"},
+        Refused{"OverfitTooManyBlocks", {"--blocks", "18"}, "--blocks", "overfit"},
+        Refused{"OverfitFewerWeeksThanBlocks", {"--range", "10", "18"}, "--blocks", "overfit"},
+        Refused{"OverfitUnknownMeasure", {"--measure", "sortino"}, "--measure", "overfit"},
+        Refused{"OverfitRowWithoutTakeProfit", {"--row", "85:100"}, "--row", "overfit"},
+        Refused{"OverfitRowOffTheGrid", {"--row", "85:100:50", "--tp", "0:40"}, "--row", "overfit"},
+        Refused{"OverfitRowWithAHoldButNoAxis", {"--row", "85:100:50:3"}, "--row", "overfit"},
+        Refused{"OverfitRowWithoutTheHoldAxis", {"--row", "85:100:50", "--hold", "1:3"}, "--row", "overfit"},
+        Refused{
+            "OverfitRowStopLossWithinSpread", {"--row", "85:2:50", "--spread", "2.0"}, "--row", "overfit"},
+        Refused{"OverfitBadRadius", {"--plateau", "1:2"}, "--plateau", "overfit"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.Label); });
 
 // Stop-losses within the spread trade nothing: the sweep counts what it ran

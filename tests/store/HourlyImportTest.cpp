@@ -102,10 +102,6 @@ std::string FormatName(HourlyFormat f)
     return kNames[static_cast<int>(f) - 1];
 }
 
-constexpr HourlyFormat kAllFormats[] = {HourlyFormat::QuoteLine, HourlyFormat::DateTimeComma,
-                                        HourlyFormat::TabBracketed, HourlyFormat::SemicolonCompact,
-                                        HourlyFormat::DayFirstSeconds};
-
 // ---------------------------------------------------------------------------
 // Every format, every line style: the bytes of the three-file import.
 
@@ -143,7 +139,8 @@ TEST_P(FormatsGiveTheSameBytes, AsTheThreeFileImportOfTheWeeksAndDaysWorkedOutBy
 }
 
 INSTANTIATE_TEST_SUITE_P(Story, FormatsGiveTheSameBytes,
-                         ::testing::Combine(::testing::ValuesIn(kAllFormats), ::testing::ValuesIn(kStyles)),
+                         ::testing::Combine(::testing::ValuesIn(test::kHourlyFormats),
+                                            ::testing::ValuesIn(kStyles)),
                          [](const auto& info) {
                              return FormatName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).title;
                          });
@@ -276,7 +273,7 @@ TEST_P(UnknownFormatTest, QuotesTheFirstLineAndListsTheFormats)
     else
         EXPECT_NE(message.find("первая строка: '" + c.quoted + "'"), std::string::npos) << message;
     EXPECT_NE(message.find(HourlyFormatList()), std::string::npos) << message;
-    for (const HourlyFormat f : kAllFormats)
+    for (const HourlyFormat f : test::kHourlyFormats)
         EXPECT_NE(message.find(HourlyFormatDescription(f)), std::string::npos) << FormatName(f);
 }
 

@@ -31,10 +31,6 @@ namespace {
 using test::HourlyText;
 using test::HourQuote;
 
-constexpr HourlyFormat kFormats[] = {HourlyFormat::QuoteLine, HourlyFormat::DateTimeComma,
-                                     HourlyFormat::TabBracketed, HourlyFormat::SemicolonCompact,
-                                     HourlyFormat::DayFirstSeconds};
-
 /// The demo EURUSD's first four weeks of hours, and 1500 random ones.
 const std::vector<HourQuote>& Hours(bool demo)
 {
@@ -96,7 +92,7 @@ TEST(MinuteFile, AnHourTakesTheSpreadOfItsFirstCandle)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, MinuteFileTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kFormats),
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(test::kHourlyFormats),
                                             ::testing::Values(1, 5, 10, 15, 30)));
 
 TEST(QuoteShift, ShiftedHoursShiftedBackGiveTheOriginalBytes)

@@ -29,6 +29,11 @@ struct TextStyle {
     bool BlankLines = false; // a blank line at the start, one between quotes, blanks at the end
 };
 
+/// Every hourly file format.
+inline constexpr HourlyFormat kHourlyFormats[] = {HourlyFormat::QuoteLine, HourlyFormat::DateTimeComma,
+                                                  HourlyFormat::TabBracketed, HourlyFormat::SemicolonCompact,
+                                                  HourlyFormat::DayFirstSeconds};
+
 /// The quotes in `format`, heading included where the format has one.
 std::string HourlyText(HourlyFormat format, const std::vector<HourQuote>& quotes,
                        const TextStyle& style = {});

@@ -11,7 +11,6 @@
 #include "engine/Sweep.h"
 #include "report/Catalogue.h"
 #include "report/SinglePairRun.h"
-#include "support/RandomPair.h"
 #include "ui/BackgroundRun.h"
 #include "ui/Controls.h"
 #include "ui/SweepHeatmap.h"
@@ -127,13 +126,7 @@ class OptimisationPageTest : public WindowTest {
 void OptimisationPageTest::SetUpTest()
 {
     qRegisterMetaType<ChosenCombination>();
-    RandomPairShape shape;
-    shape.Seed = 77;
-    shape.Weeks = 120;
-    auto inst = NewInstrument("EURUSD");
-    MakeRandomPair(*inst, shape);
-    WriteInstrument(*dir_, "EURUSD", *inst);
-    WriteConfig(*dir_, {"EURUSD"});
+    WriteRandomEurUsd(*dir_, 77);
 }
 
 void OptimisationPageTest::Sweep(OptimisationPage& page)

@@ -8,7 +8,6 @@
 #include "analysis/DeflatedSharpe.h"
 #include "analysis/Overfit.h"
 #include "report/OverfitTexts.h"
-#include "support/RandomPair.h"
 #include "ui/OptimisationPage.h"
 
 #include <QBarSeries>
@@ -45,13 +44,7 @@ class OverfitDialogTest : public WindowTest {
 
 void OverfitDialogTest::SetUpTest()
 {
-    RandomPairShape shape;
-    shape.Seed = 78;
-    shape.Weeks = 120;
-    auto inst = NewInstrument("EURUSD");
-    MakeRandomPair(*inst, shape);
-    WriteInstrument(*dir_, "EURUSD", *inst);
-    WriteConfig(*dir_, {"EURUSD"});
+    WriteRandomEurUsd(*dir_, 78);
 }
 
 OverfitDialog& OverfitDialogTest::Open(OptimisationPage& page)

@@ -3,6 +3,7 @@
 #include "model/Dates.h"
 #include "model/Instrument.h"
 #include "store/Files.h"
+#include "support/RandomPair.h"
 
 #include <QFontMetrics>
 
@@ -65,6 +66,17 @@ void WriteInstrument(const TempDir& dir, const std::string& name, const Instrume
 void WriteConfig(const TempDir& dir, const std::vector<std::string>& names)
 {
     WriteInstrumentList(dir.file("config"), names);
+}
+
+void WriteRandomEurUsd(const TempDir& dir, std::uint64_t seed)
+{
+    RandomPairShape shape;
+    shape.Seed = seed;
+    shape.Weeks = 120;
+    auto inst = NewInstrument("EURUSD");
+    MakeRandomPair(*inst, shape);
+    WriteInstrument(dir, "EURUSD", *inst);
+    WriteConfig(dir, {"EURUSD"});
 }
 
 void ClearLoadedSlots()

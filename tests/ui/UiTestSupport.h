@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QValueAxis>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -171,6 +172,10 @@ void WriteInstrument(const TempDir& dir, const std::string& name, const Instrume
 
 /// Writes "config" with the names, one per line (CR LF).
 void WriteConfig(const TempDir& dir, const std::vector<std::string>& names);
+
+/// Writes a random EURUSD of 120 weeks (MakeRandomPair with `seed`) and a
+/// config that lists it alone.
+void WriteRandomEurUsd(const TempDir& dir, std::uint64_t seed);
 
 /// Zeroes slots 1..30 of the global table, between window starts.
 void ClearLoadedSlots();

@@ -8,7 +8,6 @@
 #include "UiTestSupport.h"
 #include "analysis/WalkForward.h"
 #include "model/Dates.h"
-#include "support/RandomPair.h"
 #include "ui/Controls.h"
 #include "ui/MonteCarloBox.h"
 #include "ui/OptimisationPage.h"
@@ -52,13 +51,7 @@ class WalkForwardPageTest : public WindowTest {
 
 void WalkForwardPageTest::SetUpTest()
 {
-    RandomPairShape shape;
-    shape.Seed = 23;
-    shape.Weeks = 120;
-    auto inst = NewInstrument("EURUSD");
-    MakeRandomPair(*inst, shape);
-    WriteInstrument(*dir_, "EURUSD", *inst);
-    WriteConfig(*dir_, {"EURUSD"});
+    WriteRandomEurUsd(*dir_, 23);
 }
 
 void WalkForwardPageTest::windowsAreTheCoresAndADoubleClickRunsOne()
